@@ -1,0 +1,190 @@
+#include "App/AppDelegate.h"
+
+#include "App/Costants.h"
+#include "App/CrashReporter.h"
+#include "App/Logger.h"
+#include "App/SettingsStore.h"
+#include "App/StatusItemImage.h"
+#include "Platform/AlertPresenter.h"
+#include "Platform/BundleInfo.h"
+#include "Platform/Platform.h"
+#include "Platform/StatusItem.h"
+#include "Services/Config.h"
+#include "Update/UpdateInstaller.h"
+
+using namespace Costants;
+
+namespace {
+void log(const QVariantList &items) {
+    Logger::shared().log(items);
+}
+} // namespace
+
+AppDelegate::AppDelegate(QObject *parent)
+    : QObject(parent) {}
+
+AppDelegate::~AppDelegate() {
+    NotificationCenter::shared().removeObserver(this);
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    emptyUrlResponseCache();
+    registerStandardDefaults();
+    startCrashReporter();
+    logEnvironment();
+    startClipboardMonitor();
+    createPopoversManager();
+    becomeUserNotificationDelegate();
+    setInitialPreferences();
+    observeNotifications();
+    registerLoginItem();
+    installServicesProvider();
+    logInternetStatus();
+    updaterWakeUpCheck();
+    launchAtLoginNote();
+    startUpdateCheck();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    // Nothing is saved at termination: every state already lives in the settings store.
+}
+
+void AppDelegate::applicationOpenUrls(const QList<QUrl> &urls) {
+    Q_UNUSED(urls)
+    log({QStringLiteral("redirect deep link")});
+}
+
+void AppDelegate::emptyUrlResponseCache() {
+    Platform::current().emptyUrlResponseCache();
+}
+
+void AppDelegate::registerStandardDefaults() {
+    SettingsStore::standard().registerDefaults({{Preferences::crashOnExceptions, true}});
+}
+
+void AppDelegate::startCrashReporter() {
+    QString error;
+    std::unique_ptr<CrashReporter> client =
+        CrashReporter::create(Config::current().crashReportingDsn, &error);
+    if (!client) {
+        log({QStringLiteral("Sentry can't be started"), error});
+        return;
+    }
+    CrashReporter *reporter = client.get();
+    CrashReporter::setShared(std::move(client));
+    reporter->setTrackMemoryPressureAsEvent(true);
+    if (!reporter->startCrashHandler(&error)) {
+        log({QStringLiteral("Sentry can't be started"), error});
+        return;
+    }
+    if (const std::optional<QString> userId =
+            SettingsStore::shared().stringForKey(Preferences::userId))
+        reporter->setUser(*userId);
+}
+
+void AppDelegate::logEnvironment() {
+    log({QStringLiteral("RUNNING ON PRODUCTION")});
+}
+
+void AppDelegate::startClipboardMonitor() {
+    // Next step to connect: the clipboard monitor (last change count -1, a suspended
+    // repeating timer of 1.0 s) is created here and started.
+}
+
+void AppDelegate::createPopoversManager() {
+    // Next step to connect: the popover manager creates the tray icon with its five popovers
+    // and the outside-click monitor. Until then the tray icon is made here.
+    if (m_statusItem)
+        return;
+    m_statusItem = Platform::current().createStatusItem();
+    m_statusItem->setImage(StatusItemImage::logo());
+    m_statusItem->setToolTip(QStringLiteral("Quorvella"));
+    connect(m_statusItem.get(), &StatusItem::activated, this, &AppDelegate::togglePopover);
+    m_statusItem->show();
+}
+
+void AppDelegate::togglePopover() {
+    // Next step to connect: the popover manager's toggle.
+}
+
+void AppDelegate::becomeUserNotificationDelegate() {
+    // Next step to connect: desktop-notification clicks and dismissals come here.
+}
+
+void AppDelegate::setInitialPreferences() {
+    SettingsStore &store = SettingsStore::shared();
+    if (!store.boolForKey(Preferences::appDefaultSet)) {
+        log({QStringLiteral("setting default")});
+        store.setBool(Preferences::startup, true);
+        store.setBool(Preferences::contextualMenu, true);
+        store.setBool(Preferences::automaticCopy, true);
+        store.setBool(Preferences::skipDuplicateCheck, true);
+        store.setString(Preferences::optionActive,
+                        Preferences::OptionsRebrand::defaultRebrandOption);
+        store.setBool(Preferences::appDefaultSet, true);
+        store.setBool(Preferences::notificationBrandedLink, true);
+        store.synchronize();
+    }
+    if (const std::optional<QString> rule = store.stringForKey(Preferences::optionActive))
+        log({*rule});
+    else
+        log({QStringLiteral("no options active rebrand rule default")});
+}
+
+void AppDelegate::observeNotifications() {
+    NotificationCenter &center = NotificationCenter::shared();
+    center.addObserver(this, NotificationViews::resetDefault,
+                       [this](const Notification &) { setInitialPreferences(); });
+    center.addObserver(
+        this, NotificationViews::newLinkCreated,
+        [this](const Notification &notification) { handleNotificationLinkCreated(notification); });
+}
+
+void AppDelegate::handleNotificationLinkCreated(const Notification &notification) {
+    Q_UNUSED(notification)
+    log({QStringLiteral("NEW LINK CREATED")});
+    // Next step to connect: the user-info goes on to the link pipeline.
+}
+
+void AppDelegate::registerLoginItem() {
+    // Next step to connect: the launcher's autostart entry is enabled on every start.
+}
+
+void AppDelegate::installServicesProvider() {
+    // Next step to connect: the rebrand command on the session bus.
+}
+
+void AppDelegate::logInternetStatus() {
+    // Next step to connect: logging the API client's status creates it and starts its
+    // reachability monitor.
+}
+
+void AppDelegate::updaterWakeUpCheck() {
+    SettingsStore &store = SettingsStore::shared();
+    if (!store.boolForKey(Preferences::updaterUpdating))
+        return;
+    store.remove(Preferences::updaterUpdating);
+    store.synchronize();
+    log({QStringLiteral("awaken by UPDATER")});
+    UpdateInstaller::deleteUpdaterApplication(Platform::current().bundle().applicationsFolder() +
+                                              Updater::updaterAppName);
+    store.setBool(Preferences::updateMandatoryRequested, false);
+    store.synchronize();
+    const Alert alert{Version::upToDateMessage,
+                      Version::upToDateInformative,
+                      Alert::Style::Warning,
+                      {QStringLiteral("OK")}};
+    [[maybe_unused]] const int answer = Platform::current().alerts().runModal(alert);
+}
+
+void AppDelegate::launchAtLoginNote() {
+    const SettingsStore &store = SettingsStore::shared();
+    if (store.boolForKey(Preferences::dontAskLaunchLogin))
+        log({QStringLiteral("don't ask again preference")});
+    else if (store.boolForKey(Preferences::startup))
+        log({QStringLiteral("already opening at login")});
+}
+
+void AppDelegate::startUpdateCheck() {
+    // Next step to connect: the hourly update check.
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "App/NotificationCenter.h"
+
+#include <QList>
+#include <QObject>
+#include <QUrl>
+
+#include <memory>
+
+class StatusItem;
+
+// The entry point of the program: runs the start-up sequence, then stays as the receiver of
+// the tray icon's click, of two internal notifications and of URLs opened with our scheme.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    explicit AppDelegate(QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void applicationOpenUrls(const QList<QUrl> &urls);
+
+    void togglePopover();
+    void setInitialPreferences();
+    void handleNotificationLinkCreated(const Notification &notification);
+
+    [[nodiscard]] StatusItem *statusItem() const { return m_statusItem.get(); }
+
+private:
+    // The start-up sequence, one step each, in order.
+    void emptyUrlResponseCache();
+    void registerStandardDefaults();
+    void startCrashReporter();
+    void logEnvironment();
+    void startClipboardMonitor();
+    void createPopoversManager();
+    void becomeUserNotificationDelegate();
+    void observeNotifications();
+    void registerLoginItem();
+    void installServicesProvider();
+    void logInternetStatus();
+    void updaterWakeUpCheck();
+    void launchAtLoginNote();
+    void startUpdateCheck();
+
+    // The tray icon; the popover manager takes it over when it joins.
+    std::unique_ptr<StatusItem> m_statusItem;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+// The program's own options. Read before the GUI starts, so that --help and --version work
+// without a display. Single-dash options are left to Qt (-platform, -display, ...).
+struct CommandLine {
+    bool help = false;
+    bool version = false;
+    bool sandbox = false;
+    QUrl sandboxUrl; // empty: start the local sandbox service
+    std::optional<QString> rebrandText;
+    QString error;
+
+    [[nodiscard]] static CommandLine parse(const QStringList &arguments);
+    [[nodiscard]] static QString usage();
+};

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The literals that connect the parts of the program: settings keys, notification names,
+// user-info keys and fixed texts. Each is defined once, here.
+namespace Costants {
+
+namespace NotificationViews {
+inline const QString togglePopover = QStringLiteral("qv-toggle-popover");
+inline const QString togglePopoverOpen = QStringLiteral("qv-toggle-popover-open");
+inline const QString closePopover = QStringLiteral("qv-close-popover");
+inline const QString mainPopover = QStringLiteral("qv-main-popover");
+inline const QString forceMainPopover = QStringLiteral("qv-force-main-popover");
+inline const QString mainPopoverClose = QStringLiteral("qv-main-popover-close");
+inline const QString changeInternetReachability = QStringLiteral("qv-change-internet-reachability");
+inline const QString logout = QStringLiteral("qv-logout");
+inline const QString resetDefault = QStringLiteral("qv-reset-default");
+inline const QString resetPopoverControllers = QStringLiteral("qv-reset-popover-controllers");
+inline const QString newLinkPopover = QStringLiteral("qv-newlink-popover");
+inline const QString newLinkPopoverExternal = QStringLiteral("qv-newlink-popover-external");
+inline const QString newsEditLinkPopover = QStringLiteral("qv-news-editlink-popover");
+inline const QString newsEditLinkPopoverExternal =
+    QStringLiteral("qv-news-editlink-popover-external");
+inline const QString editLinkPopover = QStringLiteral("qv-editlink-popover");
+inline const QString closeEditLinkPopover = QStringLiteral("qv-close-editlink-popover");
+inline const QString newLinkCreated = QStringLiteral("qv-new-link-created");
+inline const QString resetListLinks = QStringLiteral("qv-reset-list-links");
+inline const QString workspaceSelection = QStringLiteral("qv-workspace-selection");
+inline const QString workspaceSelectionIndex = QStringLiteral("qv-workspace-selection-index");
+inline const QString workspaceClosePopover = QStringLiteral("qv-workspace-close-popover");
+inline const QString domainSelection = QStringLiteral("qv-domain-selection");
+inline const QString domainSelectionIndex = QStringLiteral("qv-domain-selection-index");
+inline const QString domainsList = QStringLiteral("qv-domains-list");
+inline const QString closeSharePopup = QStringLiteral("close-share-popup");
+inline const QString closeQrPopup = QStringLiteral("close-qr-popup");
+inline const QString closeWindowOauth = QStringLiteral("qv-close-window-oauth");
+inline const QString closeOauthWebview = QStringLiteral("qv-close-oauth-webview");
+} // namespace NotificationViews
+
+// User-info keys of "qv-change-internet-reachability".
+namespace InternetReachability {
+inline const QString previousInternetStatus = QStringLiteral("previousInternetStatus");
+inline const QString currentInternetStatus = QStringLiteral("currentInternetStatus");
+} // namespace InternetReachability
+
+// Settings keys of the shared store.
+namespace Preferences {
+inline const QString appDefaultSet = QStringLiteral("qv-app-default-set");
+inline const QString startup = QStringLiteral("qv-preferences-startup");
+inline const QString contextualMenu = QStringLiteral("qv-preferences-contextualMenu");
+inline const QString automaticCopy = QStringLiteral("qv-preferences-automaticCopy");
+inline const QString skipDuplicateCheck = QStringLiteral("qv-preferences-skipDuplicate-check");
+inline const QString notificationBrandedLink =
+    QStringLiteral("qv-preferences-notification-branded-link");
+inline const QString optionActive = QStringLiteral("qv-option-active");
+inline const QString optionSlashtagRebrand = QStringLiteral("qv-option-slashtag-rebrand");
+inline const QString dontAskLaunchLogin = QStringLiteral("qv-preferences-dont-ask-launch-login");
+inline const QString accessToken = QStringLiteral("access_token");
+inline const QString tokenType = QStringLiteral("token_type");
+inline const QString expiresAt = QStringLiteral("expires_at");
+inline const QString refreshToken = QStringLiteral("refresh_token");
+inline const QString expiresIn = QStringLiteral("expires_in");
+inline const QString userId = QStringLiteral("qv-preference-user-id");
+inline const QString fullName = QStringLiteral("fullName");
+inline const QString email = QStringLiteral("email");
+inline const QString workspaceObjectMainView = QStringLiteral("workspaceObjectMainView");
+inline const QString workspaceObjectAutoReplace = QStringLiteral("workspaceObjectAutoReplace");
+inline const QString domainObjectAutoReplace = QStringLiteral("domainObjectAutoReplace");
+inline const QString domainNames = QStringLiteral("domainNames");
+inline const QString workspaceIdsListToCheckDomains =
+    QStringLiteral("workspaceIdsListToCheckDomains");
+inline const QString workspaceIdsListCheckedDomains =
+    QStringLiteral("workspaceIdsListCheckedDomains");
+inline const QString accountWorkspacePairs = QStringLiteral("qv-account-workspace-pairs");
+inline const QString lastBrandedLinkStored = QStringLiteral("qv-last-branded-link-stored");
+inline const QString destinationURL = QStringLiteral("destinationURL");
+inline const QString lastChange = QStringLiteral("lastChange");
+inline const QString newDestination = QStringLiteral("qv-preference-new-destination");
+inline const QString editLinkId = QStringLiteral("qv-preference-edit-link-id");
+inline const QString editWorkspaceId = QStringLiteral("qv-preference-edit-workspace-id");
+inline const QString oldUrl = QStringLiteral("qv-preference-old-url");
+inline const QString lastUpdateDayChecked = QStringLiteral("qv-last-update-day-checked");
+inline const QString updateMandatoryRequested =
+    QStringLiteral("quorvella-update-mandatory-requested");
+inline const QString updaterUpdating = QStringLiteral("qv-updater-updating");
+inline const QString storedAppZipPath = QStringLiteral("qv-stored-app-zip-path");
+// Kept in the standard store, not the shared one.
+inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
+
+// What sign-out removes, in one pass. "qv-app-default-set" stays, so the first-run
+// defaults are not written again.
+inline const QStringList signOutKeys = {accessToken,
+                                        tokenType,
+                                        expiresAt,
+                                        refreshToken,
+                                        expiresIn,
+                                        userId,
+                                        lastBrandedLinkStored,
+                                        destinationURL,
+                                        lastChange,
+                                        workspaceObjectMainView,
+                                        workspaceObjectAutoReplace,
+                                        domainObjectAutoReplace,
+                                        fullName,
+                                        email,
+                                        domainNames,
+                                        workspaceIdsListToCheckDomains,
+                                        workspaceIdsListCheckedDomains,
+                                        dontAskLaunchLogin};
+
+namespace OptionsRebrand {
+inline const QString notification = QStringLiteral("qv-option-notification");
+inline const QString autoRebrand = QStringLiteral("qv-option-autoRebrand");
+inline const QString askEditLink = QStringLiteral("qv-option-ask-edit-link");
+inline const QString doNothing = QStringLiteral("qv-option-doNothing");
+inline const QString dialogueBox = QStringLiteral("qv-option-dialogueBox");
+// In the order the preferences offer them.
+inline const QStringList rebrandOptions = {notification, autoRebrand, askEditLink, doNothing,
+                                           dialogueBox};
+inline const QString defaultRebrandOption = notification;
+
+inline const QString slashtagShortest = QStringLiteral("qv-option-slashtag-shortest");
+inline const QString slashtagRandom = QStringLiteral("qv-option-slashtag-random");
+inline const QString slashtagSuggested = QStringLiteral("qv-option-slashtag-suggested");
+inline const QString slashtagSuggestedDash = QStringLiteral("qv-option-slashtag-suggested-dash");
+inline const QString slashtagSuggestedCamelcase =
+    QStringLiteral("qv-option-slashtag-suggested-camelcase");
+inline const QStringList slashtagOptions = {slashtagShortest, slashtagRandom, slashtagSuggested,
+                                            slashtagSuggestedDash, slashtagSuggestedCamelcase};
+} // namespace OptionsRebrand
+} // namespace Preferences
+
+namespace Version {
+inline const QString upToDateMessage = QStringLiteral("You're up to date!");
+inline const QString upToDateInformative =
+    QStringLiteral("You have the latest version of Quorvella");
+} // namespace Version
+
+namespace Updater {
+inline const QString updaterAppName = QStringLiteral("QuorvellaUpdater.app");
+} // namespace Updater
+
+namespace Launcher {
+inline const QString helperIdentifier =
+    QStringLiteral("com.quorvella.desktop.macos.QuorvellaLauncher");
+} // namespace Launcher
+
+} // namespace Costants

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's black monochrome logo for the tray, drawn from its vector resource.
+class StatusItemImage {
+public:
+    StatusItemImage() = delete;
+    [[nodiscard]] static QIcon logo();
+};

@@ -1,0 +1,80 @@
+#include "App/AppDelegate.h"
+#include "App/CommandLine.h"
+#include "App/CrashReporter.h"
+#include "Platform/Platform.h"
+#include "Platform/linux/LinuxPlatform.h"
+#include "Services/Config.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+QStringList argumentsOf(int argc, char **argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+void printLine(FILE *stream, const QString &text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
+    if (!commandLine.error.isEmpty()) {
+        printLine(stderr, QStringLiteral("quorvella: ") + commandLine.error);
+        return 2;
+    }
+    if (commandLine.help) {
+        std::fputs(CommandLine::usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (commandLine.version) {
+        printLine(stdout, QStringLiteral("quorvella ") + QStringLiteral(QUORVELLA_VERSION));
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvella"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVELLA_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("com.quorvella.desktop.Quorvella"));
+    // A tray program: closing a dialogue or the sign-in window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QString error;
+    std::optional<Config> config = Config::load(&error);
+    if (!config) {
+        printLine(stderr, QStringLiteral("quorvella: ") + error);
+        return 2;
+    }
+    if (commandLine.sandbox) {
+        if (commandLine.sandboxUrl.isEmpty()) {
+            printLine(stdout, QStringLiteral("Quorvella: the sandbox service is not part of this "
+                                             "build yet; running with the built-in configuration"));
+        } else if (!Config::isAcceptableOrigin(commandLine.sandboxUrl)) {
+            printLine(stderr, QStringLiteral("quorvella: --sandbox needs https, or http on this "
+                                             "machine"));
+            return 2;
+        } else {
+            config = config->routedTo(commandLine.sandboxUrl);
+        }
+    }
+    Config::install(*config);
+    Platform::install(std::make_unique<LinuxPlatform>());
+
+    AppDelegate delegate;
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
+                     &AppDelegate::applicationWillTerminate);
+    const int status = QApplication::exec();
+    CrashReporter::setShared(nullptr);
+    return status;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A modal question or message. The answer is the button's response code: 1000 for the first
+// button, 1001 for the second, 1002 for the third.
+struct Alert {
+    enum class Style { Warning, Informational, Critical };
+
+    QString message;
+    QString informativeText;
+    Style style = Style::Warning;
+    QStringList buttons;
+};
+
+class AlertPresenter {
+public:
+    static constexpr int FirstButton = 1000;
+    static constexpr int SecondButton = 1001;
+    static constexpr int ThirdButton = 1002;
+
+    virtual ~AlertPresenter() = default;
+    // Runs on the GUI thread and returns when the user answered.
+    [[nodiscard]] virtual int runModal(const Alert &alert) = 0;
+};

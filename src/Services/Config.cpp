@@ -1,0 +1,130 @@
+#include "Services/Config.h"
+
+#include "App/SettingsStore.h"
+
+#include <QHostAddress>
+#include <QMutex>
+#include <QSettings>
+
+namespace {
+
+struct Role {
+    const char *confKey;
+    const char *environment;
+    QUrl Config::*field;
+};
+
+const Role kRoles[] = {
+    {"api", "QUORVELLA_API_URL", &Config::apiHost},
+    {"recommendation", "QUORVELLA_RECOMMENDATION_URL", &Config::recommendationHost},
+    {"authorization", "QUORVELLA_AUTHORIZATION_URL", &Config::authorizationHost},
+    {"downloads", "QUORVELLA_DOWNLOAD_URL", &Config::downloadHost},
+    {"qr", "QUORVELLA_QR_URL", &Config::qrHost},
+    {"favicons", "QUORVELLA_FAVICON_URL", &Config::faviconHost},
+    {"dashboard", "QUORVELLA_DASHBOARD_URL", &Config::dashboardHost},
+};
+
+bool isLoopbackHost(const QString &host) {
+    if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+QMutex &currentMutex() {
+    static QMutex mutex;
+    return mutex;
+}
+
+Config &currentSlot() {
+    static Config config = Config::productionDefaults();
+    return config;
+}
+
+} // namespace
+
+QUrl Config::apiBaseUrl() const {
+    QUrl url = apiHost;
+    url.setPath(QStringLiteral("/v1"));
+    return url;
+}
+
+Config Config::productionDefaults() {
+    Config config;
+    config.apiHost = QUrl(QStringLiteral("https://api.quorvella.com"));
+    config.recommendationHost = QUrl(QStringLiteral("https://recommendation.quorvella.com"));
+    config.authorizationHost = QUrl(QStringLiteral("https://identity.quorvella.com"));
+    config.downloadHost = QUrl(QStringLiteral("https://cdn.quorvella.com"));
+    config.qrHost = QUrl(QStringLiteral("https://qr.quorvella.com"));
+    config.faviconHost = QUrl(QStringLiteral("https://favicons.quorvella.com"));
+    config.dashboardHost = QUrl(QStringLiteral("https://app.quorvella.com"));
+    config.reachabilityHost = QStringLiteral("www.quorvella.com");
+    return config;
+}
+
+Config Config::routedTo(const QUrl &origin) const {
+    Config routed = *this;
+    for (const Role &role : kRoles)
+        routed.*role.field = origin;
+    routed.reachabilityHost = origin.host();
+    if (isLoopbackHost(origin.host())) {
+        // The sandbox keeps the reports it receives under project 1.
+        QUrl dsn = origin;
+        dsn.setUserName(QStringLiteral("0123456789abcdef0123456789abcdef"));
+        dsn.setPath(QStringLiteral("/1"));
+        routed.crashReportingDsn = dsn.toString();
+    }
+    return routed;
+}
+
+bool Config::isAcceptableOrigin(const QUrl &origin) {
+    if (!origin.isValid() || origin.host().isEmpty())
+        return false;
+    if (origin.scheme() == QLatin1String("https"))
+        return true;
+    return origin.scheme() == QLatin1String("http") && isLoopbackHost(origin.host());
+}
+
+QString Config::confFilePath() {
+    return SettingsStore::directory() + QStringLiteral("/quorvella.conf");
+}
+
+std::optional<Config> Config::load(QString *error) {
+    Config config = productionDefaults();
+    QSettings conf(confFilePath(), QSettings::IniFormat);
+    for (const Role &role : kRoles) {
+        QString text = conf.value(QLatin1String(role.confKey)).toString();
+        const QString fromEnvironment = qEnvironmentVariable(role.environment);
+        if (!fromEnvironment.isEmpty())
+            text = fromEnvironment;
+        if (text.isEmpty())
+            continue;
+        const QUrl origin(text, QUrl::StrictMode);
+        if (!isAcceptableOrigin(origin)) {
+            if (error)
+                *error = QStringLiteral("%1 must be an https URL (plain http only on this "
+                                        "machine): %2")
+                             .arg(QLatin1String(role.confKey), text);
+            return std::nullopt;
+        }
+        config.*role.field = origin;
+    }
+    config.reachabilityHost =
+        conf.value(QStringLiteral("reachability"), config.reachabilityHost).toString();
+    if (qEnvironmentVariableIsSet("QUORVELLA_REACHABILITY_HOST"))
+        config.reachabilityHost = qEnvironmentVariable("QUORVELLA_REACHABILITY_HOST");
+    config.crashReportingDsn = conf.value(QStringLiteral("sentry_dsn")).toString();
+    if (qEnvironmentVariableIsSet("QUORVELLA_SENTRY_DSN"))
+        config.crashReportingDsn = qEnvironmentVariable("QUORVELLA_SENTRY_DSN");
+    return config;
+}
+
+const Config &Config::current() {
+    QMutexLocker locker(&currentMutex());
+    return currentSlot();
+}
+
+void Config::install(const Config &config) {
+    QMutexLocker locker(&currentMutex());
+    currentSlot() = config;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// Where the service's parties live. Built-in production values, overridden in this order by
+// $XDG_CONFIG_HOME/Quorvella/quorvella.conf, by QUORVELLA_* environment variables and by
+// --sandbox, which routes every role to one origin.
+struct Config {
+    QUrl apiHost;            // REST API under /v1, plug-in document at /plugins
+    QUrl recommendationHost; // /v1/recommendation-system/...
+    QUrl authorizationHost;  // /connect/authorize, /connect/token, /account/logout
+    QUrl downloadHost;       // /apps/macapp/...
+    QUrl qrHost;             // /v1/qrcode
+    QUrl faviconHost;        // /s2/favicons
+    QUrl dashboardHost;      // the web dashboard, opened in the browser
+    QString reachabilityHost;
+    QString crashReportingDsn; // empty: crash reporting is off
+
+    [[nodiscard]] QUrl apiBaseUrl() const; // apiHost + "/v1"
+
+    [[nodiscard]] static Config productionDefaults();
+    // Every role on one origin; the crash-reporting DSN too, for a loopback origin.
+    [[nodiscard]] Config routedTo(const QUrl &origin) const;
+
+    // Reads the conf file and the environment over the defaults. A host that is not https
+    // (or plain http on loopback) is refused with the reason in error.
+    [[nodiscard]] static std::optional<Config> load(QString *error);
+    [[nodiscard]] static bool isAcceptableOrigin(const QUrl &origin);
+    [[nodiscard]] static QString confFilePath();
+
+    [[nodiscard]] static const Config &current();
+    static void install(const Config &config);
+};

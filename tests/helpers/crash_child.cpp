@@ -1,0 +1,29 @@
+// Installs the crash handler into the folder given, sets a user id, then dies of the
+// signal given (SEGV by default), as a crashing Quorvella would.
+#include "App/CrashHandler.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <csignal>
+#include <cstdio>
+
+int main(int argc, char **argv) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 2) {
+        std::fputs("usage: crash_child REPORT_DIR [abort|segv]\n", stderr);
+        return 2;
+    }
+    QString error;
+    if (!CrashHandler::install(arguments.at(1), QStringLiteral("quorvella@test"), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 3;
+    }
+    CrashHandler::setUserId(QStringLiteral("user-42"));
+    if (arguments.size() > 2 && arguments.at(2) == QLatin1String("abort"))
+        std::abort();
+    volatile int *nowhere = nullptr;
+    *nowhere = 1; // the fault under test
+    return 0;
+}

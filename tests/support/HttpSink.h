@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QTcpServer>
+#include <QUrl>
+
+// A minimal HTTP server on loopback that records what it receives and answers with a
+// status of the test's choice.
+class HttpSink : public QObject {
+    Q_OBJECT
+
+public:
+    struct Request {
+        QByteArray method;
+        QByteArray path;
+        QMap<QByteArray, QByteArray> headers; // names in lower case
+        QByteArray body;
+    };
+
+    explicit HttpSink(QObject *parent = nullptr);
+
+    [[nodiscard]] QUrl origin() const;
+    [[nodiscard]] const QList<Request> &requests() const { return m_requests; }
+    void setStatus(int status) { m_status = status; }
+
+signals:
+    void received();
+
+private:
+    void onConnection();
+    void onReadable(QTcpSocket *socket);
+
+    QTcpServer m_server;
+    QList<Request> m_requests;
+    QMap<QTcpSocket *, QByteArray> m_buffers;
+    int m_status = 200;
+};

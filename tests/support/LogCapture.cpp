@@ -1,0 +1,36 @@
+#include "LogCapture.h"
+
+#include "App/Logger.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+LogCapture::LogCapture() {
+    m_file.open();
+    m_previous = Logger::shared().outputDescriptor();
+    Logger::shared().setOutputDescriptor(m_file.handle());
+}
+
+LogCapture::~LogCapture() {
+    Logger::shared().setOutputDescriptor(m_previous);
+}
+
+QStringList LogCapture::lines() const {
+    QFile file(m_file.fileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    if (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    if (text.isEmpty())
+        return {};
+    return text.split(QLatin1Char('\n'));
+}
+
+void LogCapture::clear() {
+    // The log writes at the descriptor's offset: truncate and rewind it together.
+    if (::ftruncate(m_file.handle(), 0) != 0)
+        return;
+    ::lseek(m_file.handle(), 0, SEEK_SET);
+}

@@ -1,0 +1,225 @@
+#include "App/AppDelegate.h"
+#include "App/Costants.h"
+#include "App/CrashReporter.h"
+#include "App/NotificationCenter.h"
+#include "App/SettingsStore.h"
+#include "HttpSink.h"
+#include "LogCapture.h"
+#include "Platform/testing/FakePlatform.h"
+#include "Services/Config.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace Costants;
+
+namespace {
+
+QByteArray storeBytes() {
+    QFile file(SettingsStore::sharedFilePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QDateTime storeModified() {
+    return QFileInfo(SettingsStore::sharedFilePath()).lastModified();
+}
+
+// One start of the program on the current store, with fresh doubles.
+struct Start {
+    Start()
+        : platform(FakePlatform::installNew()) {
+        delegate.applicationDidFinishLaunching();
+    }
+    FakePlatform &platform;
+    AppDelegate delegate;
+};
+
+} // namespace
+
+class AppDelegateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstStartWritesTheDefaults();
+    void secondStartWritesNothing();
+    void resetDefaultAfterSignOutWritesNothing();
+    void absentRuleIsLogged();
+    void updaterWakeUpShowsAlertOnce();
+    void launchAtLoginNote_data();
+    void launchAtLoginNote();
+    void crashReporterGetsStoredUser();
+    void deepLinkAndNewLinkAreOnlyLogged();
+
+private:
+    std::unique_ptr<TestEnvironment> m_environment;
+};
+
+void AppDelegateTest::init() {
+    m_environment = std::make_unique<TestEnvironment>();
+    Config::install(Config::productionDefaults());
+}
+
+void AppDelegateTest::cleanup() {
+    CrashReporter::setShared(nullptr);
+    m_environment.reset();
+}
+
+void AppDelegateTest::firstStartWritesTheDefaults() {
+    LogCapture log;
+    Start start;
+    const SettingsStore &store = SettingsStore::shared();
+    QCOMPARE(store.stringForKey(Preferences::optionActive),
+             QStringLiteral("qv-option-notification"));
+    for (const QString &key : {Preferences::startup, Preferences::contextualMenu,
+                               Preferences::automaticCopy, Preferences::skipDuplicateCheck,
+                               Preferences::notificationBrandedLink, Preferences::appDefaultSet})
+        QVERIFY2(store.boolForKey(key), qPrintable(key));
+    QVERIFY(!store.contains(Preferences::optionSlashtagRebrand));
+    QVERIFY(SettingsStore::standard().boolForKey(Preferences::crashOnExceptions));
+
+    const QStringList lines = log.lines();
+    QVERIFY(lines.contains("setting default"));
+    QVERIFY(lines.indexOf("setting default") < lines.indexOf("qv-option-notification"));
+    QVERIFY(lines.indexOf("RUNNING ON PRODUCTION") < lines.indexOf("setting default"));
+    // Without a DSN the program says so and goes on.
+    QCOMPARE(lines.value(0), QStringLiteral("Sentry can't be started"));
+    QVERIFY(lines.contains("already opening at login"));
+
+    QVERIFY(start.platform.lastStatusItem);
+    QVERIFY(start.platform.lastStatusItem->isVisible());
+    QVERIFY(!start.platform.lastStatusItem->image().isNull());
+    QCOMPARE(start.platform.cacheEmptied, 1);
+    QVERIFY(start.platform.alertPresenter.shown().isEmpty());
+}
+
+void AppDelegateTest::secondStartWritesNothing() {
+    { Start first; }
+    SettingsStore::shared().setString(Preferences::optionActive,
+                                      Preferences::OptionsRebrand::autoRebrand);
+    const QByteArray before = storeBytes();
+    const QDateTime modified = storeModified();
+    QTest::qWait(20); // a rewrite would show in the modification time
+
+    LogCapture log;
+    SettingsStore::reopenAll(); // a new process sees only the file
+    Start second;
+    QCOMPARE(storeBytes(), before);
+    QCOMPARE(storeModified(), modified);
+    QVERIFY(!log.contains("setting default"));
+    QVERIFY(log.contains("qv-option-autoRebrand"));
+}
+
+void AppDelegateTest::resetDefaultAfterSignOutWritesNothing() {
+    Start start;
+    SettingsStore &store = SettingsStore::shared();
+    store.setString(Preferences::accessToken, "token");
+    store.setString(Preferences::userId, "user");
+    store.removeKeys(Preferences::signOutKeys);
+    store.synchronize();
+    QVERIFY(store.boolForKey(Preferences::appDefaultSet));
+    const QByteArray before = storeBytes();
+
+    LogCapture log;
+    NotificationCenter::shared().post(NotificationViews::resetDefault);
+    QCOMPARE(storeBytes(), before);
+    QCOMPARE(log.lines(), QStringList{"qv-option-notification"});
+}
+
+void AppDelegateTest::absentRuleIsLogged() {
+    SettingsStore::shared().setBool(Preferences::appDefaultSet, true);
+    LogCapture log;
+    Start start;
+    QVERIFY(log.contains("no options active rebrand rule default"));
+    QVERIFY(!SettingsStore::shared().contains(Preferences::optionActive));
+}
+
+void AppDelegateTest::updaterWakeUpShowsAlertOnce() {
+    SettingsStore &store = SettingsStore::shared();
+    store.setBool(Preferences::updaterUpdating, true);
+    store.setBool(Preferences::updateMandatoryRequested, true);
+    const QString updater =
+        m_environment->applicationsFolder() + QStringLiteral("QuorvellaUpdater.app");
+    QVERIFY(QDir().mkpath(updater + QStringLiteral("/bin")));
+    QFile(updater + QStringLiteral("/bin/updater")).open(QIODevice::WriteOnly);
+
+    {
+        LogCapture log;
+        FakePlatform &platform = FakePlatform::installNew();
+        platform.bundleInfo.applications = m_environment->applicationsFolder();
+        AppDelegate delegate;
+        delegate.applicationDidFinishLaunching();
+        QCOMPARE(platform.alertPresenter.shown().size(), 1);
+        const Alert &alert = platform.alertPresenter.shown().first();
+        QCOMPARE(alert.message, QStringLiteral("You're up to date!"));
+        QCOMPARE(alert.informativeText, QStringLiteral("You have the latest version of Quorvella"));
+        QCOMPARE(alert.buttons, QStringList{"OK"});
+        QVERIFY(alert.style == Alert::Style::Warning);
+        QVERIFY(log.contains("awaken by UPDATER"));
+        QVERIFY(!store.contains(Preferences::updaterUpdating));
+        QCOMPARE(store.objectForKey(Preferences::updateMandatoryRequested), QVariant(false));
+        QVERIFY(!QFileInfo::exists(updater));
+    }
+    Start next;
+    QVERIFY(next.platform.alertPresenter.shown().isEmpty());
+}
+
+void AppDelegateTest::launchAtLoginNote_data() {
+    QTest::addColumn<QVariant>("dontAsk");
+    QTest::addColumn<bool>("startup");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("don't ask again") << QVariant(true) << true << "don't ask again preference";
+    QTest::newRow("opens at login") << QVariant() << true << "already opening at login";
+    QTest::newRow("neither") << QVariant(false) << false << "";
+}
+
+void AppDelegateTest::launchAtLoginNote() {
+    QFETCH(QVariant, dontAsk);
+    QFETCH(bool, startup);
+    QFETCH(QString, expected);
+    SettingsStore &store = SettingsStore::shared();
+    store.setBool(Preferences::appDefaultSet, true);
+    store.setBool(Preferences::startup, startup);
+    if (dontAsk.isValid())
+        store.setBool(Preferences::dontAskLaunchLogin, dontAsk.toBool());
+    LogCapture log;
+    Start start;
+    const bool dontAskLogged = log.contains("don't ask again preference");
+    const bool loginLogged = log.contains("already opening at login");
+    QCOMPARE(dontAskLogged, expected == QLatin1String("don't ask again preference"));
+    QCOMPARE(loginLogged, expected == QLatin1String("already opening at login"));
+    QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
+}
+
+void AppDelegateTest::crashReporterGetsStoredUser() {
+    HttpSink sink;
+    Config config = Config::productionDefaults();
+    config.crashReportingDsn =
+        QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/1")
+            .arg(sink.origin().port());
+    Config::install(config);
+    SettingsStore::shared().setString(Preferences::userId, QStringLiteral("account-9"));
+    LogCapture log;
+    Start start;
+    QVERIFY(!log.contains("Sentry can't be started"));
+    QVERIFY(CrashReporter::shared());
+    QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
+}
+
+void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged() {
+    Start start;
+    const QByteArray before = storeBytes();
+    LogCapture log;
+    start.delegate.applicationOpenUrls({QUrl(QStringLiteral("quorvella://open?x=1"))});
+    NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
+                                      {{"url", "https://a.b"}});
+    QCOMPARE(log.lines(), (QStringList{"redirect deep link", "NEW LINK CREATED"}));
+    QCOMPARE(storeBytes(), before);
+}
+
+QTEST_MAIN(AppDelegateTest)
+#include "tst_appdelegate.moc"
