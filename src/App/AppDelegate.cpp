@@ -15,19 +15,23 @@
 using namespace Costants;
 
 namespace {
-void log(const QVariantList &items) {
+void log(const QVariantList &items)
+{
     Logger::shared().log(items);
 }
 } // namespace
 
 AppDelegate::AppDelegate(QObject *parent)
-    : QObject(parent) {}
+    : QObject(parent)
+{}
 
-AppDelegate::~AppDelegate() {
+AppDelegate::~AppDelegate()
+{
     NotificationCenter::shared().removeObserver(this);
 }
 
-void AppDelegate::applicationDidFinishLaunching() {
+void AppDelegate::applicationDidFinishLaunching()
+{
     emptyUrlResponseCache();
     registerStandardDefaults();
     startCrashReporter();
@@ -45,24 +49,29 @@ void AppDelegate::applicationDidFinishLaunching() {
     startUpdateCheck();
 }
 
-void AppDelegate::applicationWillTerminate() {
+void AppDelegate::applicationWillTerminate()
+{
     // Nothing is saved at termination: every state already lives in the settings store.
 }
 
-void AppDelegate::applicationOpenUrls(const QList<QUrl> &urls) {
+void AppDelegate::applicationOpenUrls(const QList<QUrl> &urls)
+{
     Q_UNUSED(urls)
     log({QStringLiteral("redirect deep link")});
 }
 
-void AppDelegate::emptyUrlResponseCache() {
+void AppDelegate::emptyUrlResponseCache()
+{
     Platform::current().emptyUrlResponseCache();
 }
 
-void AppDelegate::registerStandardDefaults() {
+void AppDelegate::registerStandardDefaults()
+{
     SettingsStore::standard().registerDefaults({{Preferences::crashOnExceptions, true}});
 }
 
-void AppDelegate::startCrashReporter() {
+void AppDelegate::startCrashReporter()
+{
     QString error;
     std::unique_ptr<CrashReporter> client =
         CrashReporter::create(Config::current().crashReportingDsn, &error);
@@ -82,16 +91,19 @@ void AppDelegate::startCrashReporter() {
         reporter->setUser(*userId);
 }
 
-void AppDelegate::logEnvironment() {
+void AppDelegate::logEnvironment()
+{
     log({QStringLiteral("RUNNING ON PRODUCTION")});
 }
 
-void AppDelegate::startClipboardMonitor() {
+void AppDelegate::startClipboardMonitor()
+{
     // Next step to connect: the clipboard monitor (last change count -1, a suspended
     // repeating timer of 1.0 s) is created here and started.
 }
 
-void AppDelegate::createPopoversManager() {
+void AppDelegate::createPopoversManager()
+{
     // Next step to connect: the popover manager creates the tray icon with its five popovers
     // and the outside-click monitor. Until then the tray icon is made here.
     if (m_statusItem)
@@ -103,15 +115,18 @@ void AppDelegate::createPopoversManager() {
     m_statusItem->show();
 }
 
-void AppDelegate::togglePopover() {
+void AppDelegate::togglePopover()
+{
     // Next step to connect: the popover manager's toggle.
 }
 
-void AppDelegate::becomeUserNotificationDelegate() {
+void AppDelegate::becomeUserNotificationDelegate()
+{
     // Next step to connect: desktop-notification clicks and dismissals come here.
 }
 
-void AppDelegate::setInitialPreferences() {
+void AppDelegate::setInitialPreferences()
+{
     SettingsStore &store = SettingsStore::shared();
     if (!store.boolForKey(Preferences::appDefaultSet)) {
         log({QStringLiteral("setting default")});
@@ -131,7 +146,8 @@ void AppDelegate::setInitialPreferences() {
         log({QStringLiteral("no options active rebrand rule default")});
 }
 
-void AppDelegate::observeNotifications() {
+void AppDelegate::observeNotifications()
+{
     NotificationCenter &center = NotificationCenter::shared();
     center.addObserver(this, NotificationViews::resetDefault,
                        [this](const Notification &) { setInitialPreferences(); });
@@ -140,26 +156,31 @@ void AppDelegate::observeNotifications() {
         [this](const Notification &notification) { handleNotificationLinkCreated(notification); });
 }
 
-void AppDelegate::handleNotificationLinkCreated(const Notification &notification) {
+void AppDelegate::handleNotificationLinkCreated(const Notification &notification)
+{
     Q_UNUSED(notification)
     log({QStringLiteral("NEW LINK CREATED")});
     // Next step to connect: the user-info goes on to the link pipeline.
 }
 
-void AppDelegate::registerLoginItem() {
+void AppDelegate::registerLoginItem()
+{
     // Next step to connect: the launcher's autostart entry is enabled on every start.
 }
 
-void AppDelegate::installServicesProvider() {
+void AppDelegate::installServicesProvider()
+{
     // Next step to connect: the rebrand command on the session bus.
 }
 
-void AppDelegate::logInternetStatus() {
+void AppDelegate::logInternetStatus()
+{
     // Next step to connect: logging the API client's status creates it and starts its
     // reachability monitor.
 }
 
-void AppDelegate::updaterWakeUpCheck() {
+void AppDelegate::updaterWakeUpCheck()
+{
     SettingsStore &store = SettingsStore::shared();
     if (!store.boolForKey(Preferences::updaterUpdating))
         return;
@@ -177,7 +198,8 @@ void AppDelegate::updaterWakeUpCheck() {
     [[maybe_unused]] const int answer = Platform::current().alerts().runModal(alert);
 }
 
-void AppDelegate::launchAtLoginNote() {
+void AppDelegate::launchAtLoginNote()
+{
     const SettingsStore &store = SettingsStore::shared();
     if (store.boolForKey(Preferences::dontAskLaunchLogin))
         log({QStringLiteral("don't ask again preference")});
@@ -185,6 +207,7 @@ void AppDelegate::launchAtLoginNote() {
         log({QStringLiteral("already opening at login")});
 }
 
-void AppDelegate::startUpdateCheck() {
+void AppDelegate::startUpdateCheck()
+{
     // Next step to connect: the hourly update check.
 }

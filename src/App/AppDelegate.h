@@ -12,7 +12,8 @@ class StatusItem;
 
 // The entry point of the program: runs the start-up sequence, then stays as the receiver of
 // the tray icon's click, of two internal notifications and of URLs opened with our scheme.
-class AppDelegate : public QObject {
+class AppDelegate : public QObject
+{
     Q_OBJECT
 
 public:

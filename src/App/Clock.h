@@ -4,7 +4,8 @@
 
 // The time source of everything that measures time: token expiry, single-flight windows,
 // update stamps. Tests install a clock they can move.
-class Clock {
+class Clock
+{
 public:
     virtual ~Clock() = default;
     [[nodiscard]] virtual QDateTime now() const;
@@ -15,10 +16,12 @@ public:
 };
 
 // A clock that stands still until moved.
-class ManualClock : public Clock {
+class ManualClock : public Clock
+{
 public:
     explicit ManualClock(QDateTime start = QDateTime::currentDateTimeUtc())
-        : m_now(start) {}
+        : m_now(start)
+    {}
     [[nodiscard]] QDateTime now() const override { return m_now; }
     void advance(qint64 msecs) { m_now = m_now.addMSecs(msecs); }
     void set(const QDateTime &now) { m_now = now; }

@@ -1,7 +1,8 @@
 #include "App/CommandLine.h"
 
 namespace {
-const QStringList &qtOptionsWithValue() {
+const QStringList &qtOptionsWithValue()
+{
     static const QStringList options = {
         QStringLiteral("-platform"),        QStringLiteral("-platformpluginpath"),
         QStringLiteral("-platformtheme"),   QStringLiteral("-plugin"),
@@ -14,7 +15,8 @@ const QStringList &qtOptionsWithValue() {
 }
 } // namespace
 
-CommandLine CommandLine::parse(const QStringList &arguments) {
+CommandLine CommandLine::parse(const QStringList &arguments)
+{
     CommandLine line;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
@@ -51,7 +53,8 @@ CommandLine CommandLine::parse(const QStringList &arguments) {
     return line;
 }
 
-QString CommandLine::usage() {
+QString CommandLine::usage()
+{
     return QStringLiteral(
         "Usage: quorvella [options]\n"
         "Quorvella lives in the system tray and turns copied web addresses into branded links.\n"

@@ -8,7 +8,8 @@
 
 // The program's own options. Read before the GUI starts, so that --help and --version work
 // without a display. Single-dash options are left to Qt (-platform, -display, ...).
-struct CommandLine {
+struct CommandLine
+{
     bool help = false;
     bool version = false;
     bool sandbox = false;

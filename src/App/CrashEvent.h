@@ -5,7 +5,8 @@
 #include <QVariantMap>
 
 // One diagnostic event for the crash-reporting service.
-struct CrashEvent {
+struct CrashEvent
+{
     QString level = QStringLiteral("info");
     QString message;
     QMap<QString, QString> tags;

@@ -23,13 +23,15 @@ char userText[kTextSize];
 std::atomic<bool> installed{false};
 char alternateStack[64 * 1024];
 
-void copyText(char *target, const QByteArray &source) {
+void copyText(char *target, const QByteArray &source)
+{
     const size_t length = std::min(static_cast<size_t>(source.size()), kTextSize - 1);
     std::memcpy(target, source.constData(), length);
     target[length] = '\0';
 }
 
-void writeAll(int fd, const char *text, size_t length) {
+void writeAll(int fd, const char *text, size_t length)
+{
     while (length > 0) {
         const ssize_t written = ::write(fd, text, length);
         if (written <= 0)
@@ -39,11 +41,13 @@ void writeAll(int fd, const char *text, size_t length) {
     }
 }
 
-void writeText(int fd, const char *text) {
+void writeText(int fd, const char *text)
+{
     writeAll(fd, text, std::strlen(text));
 }
 
-void writeNumber(int fd, long long number) {
+void writeNumber(int fd, long long number)
+{
     char digits[24];
     size_t at = sizeof digits;
     const bool negative = number < 0;
@@ -58,7 +62,8 @@ void writeNumber(int fd, long long number) {
     writeAll(fd, digits + at, sizeof digits - at);
 }
 
-void onFatalSignal(int signal) {
+void onFatalSignal(int signal)
+{
     const int fd = ::open(reportPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd >= 0) {
         timespec now{};
@@ -82,7 +87,8 @@ void onFatalSignal(int signal) {
 
 } // namespace
 
-bool CrashHandler::install(const QString &reportDirectory, const QString &release, QString *error) {
+bool CrashHandler::install(const QString &reportDirectory, const QString &release, QString *error)
+{
     if (!QDir().mkpath(reportDirectory)) {
         if (error)
             *error = QStringLiteral("cannot create %1").arg(reportDirectory);
@@ -104,7 +110,8 @@ bool CrashHandler::install(const QString &reportDirectory, const QString &releas
     // A stack overflow leaves no room for the handler on the normal stack.
     ::sigaltstack(&stack, nullptr);
 
-    struct sigaction action {};
+    struct sigaction action
+    {};
     action.sa_handler = onFatalSignal;
     action.sa_flags = SA_ONSTACK | SA_RESETHAND;
     sigemptyset(&action.sa_mask);
@@ -119,21 +126,25 @@ bool CrashHandler::install(const QString &reportDirectory, const QString &releas
     return true;
 }
 
-bool CrashHandler::isInstalled() {
+bool CrashHandler::isInstalled()
+{
     return installed.load();
 }
 
-void CrashHandler::setUserId(const QString &id) {
+void CrashHandler::setUserId(const QString &id)
+{
     // Written before a crash can need it; a torn read would only garble the id in a report.
     copyText(userText, id.toUtf8());
 }
 
-QString CrashHandler::defaultReportDirectory() {
+QString CrashHandler::defaultReportDirectory()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
            QStringLiteral("/Quorvella/crashes");
 }
 
-std::optional<CrashHandler::Report> CrashHandler::parseReport(const QByteArray &text) {
+std::optional<CrashHandler::Report> CrashHandler::parseReport(const QByteArray &text)
+{
     Report report;
     bool hasSignal = false;
     for (const QByteArray &line : text.split('\n')) {
@@ -157,7 +168,8 @@ std::optional<CrashHandler::Report> CrashHandler::parseReport(const QByteArray &
     return report;
 }
 
-QString CrashHandler::signalName(int signal) {
+QString CrashHandler::signalName(int signal)
+{
     switch (signal) {
     case SIGSEGV:
         return QStringLiteral("SIGSEGV");

@@ -7,7 +7,8 @@
 // Records fatal signals. The handler writes a small report file with async-signal-safe calls
 // only, then lets the signal end the program as it would have; the report is sent at the
 // next start.
-class CrashHandler {
+class CrashHandler
+{
 public:
     CrashHandler() = delete;
 
@@ -20,7 +21,8 @@ public:
 
     [[nodiscard]] static QString defaultReportDirectory();
 
-    struct Report {
+    struct Report
+    {
         int signal = 0;
         QString release;
         QString userId;

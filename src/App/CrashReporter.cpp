@@ -19,27 +19,32 @@ namespace {
 
 constexpr int kTransferTimeoutMs = 15000;
 
-QMutex &sharedMutex() {
+QMutex &sharedMutex()
+{
     static QMutex mutex;
     return mutex;
 }
 
-std::unique_ptr<CrashReporter> &sharedSlot() {
+std::unique_ptr<CrashReporter> &sharedSlot()
+{
     static std::unique_ptr<CrashReporter> client;
     return client;
 }
 
-QString newEventId() {
+QString newEventId()
+{
     return QUuid::createUuid().toString(QUuid::Id128);
 }
 
-QString isoTime(const QDateTime &time) {
+QString isoTime(const QDateTime &time)
+{
     return time.toUTC().toString(Qt::ISODateWithMs);
 }
 
 } // namespace
 
-std::unique_ptr<CrashReporter> CrashReporter::create(const QString &dsn, QString *error) {
+std::unique_ptr<CrashReporter> CrashReporter::create(const QString &dsn, QString *error)
+{
     std::optional<SentryDsn> parsed = SentryDsn::parse(dsn, error);
     if (!parsed)
         return nullptr;
@@ -48,16 +53,19 @@ std::unique_ptr<CrashReporter> CrashReporter::create(const QString &dsn, QString
 
 CrashReporter::CrashReporter(SentryDsn dsn)
     : m_dsn(std::move(dsn))
-    , m_network(new QNetworkAccessManager(this)) {}
+    , m_network(new QNetworkAccessManager(this))
+{}
 
 CrashReporter::~CrashReporter() = default;
 
-CrashReporter *CrashReporter::shared() {
+CrashReporter *CrashReporter::shared()
+{
     QMutexLocker locker(&sharedMutex());
     return sharedSlot().get();
 }
 
-void CrashReporter::setShared(std::unique_ptr<CrashReporter> client) {
+void CrashReporter::setShared(std::unique_ptr<CrashReporter> client)
+{
     std::unique_ptr<CrashReporter> previous;
     {
         QMutexLocker locker(&sharedMutex());
@@ -65,16 +73,19 @@ void CrashReporter::setShared(std::unique_ptr<CrashReporter> client) {
     }
 }
 
-void CrashReporter::capture(const CrashEvent &event) {
+void CrashReporter::capture(const CrashEvent &event)
+{
     if (CrashReporter *client = shared())
         client->send(event);
 }
 
-QString CrashReporter::release() {
+QString CrashReporter::release()
+{
     return QStringLiteral("quorvella@") + QStringLiteral(QUORVELLA_VERSION);
 }
 
-void CrashReporter::setTrackMemoryPressureAsEvent(bool enabled, const QString &pressurePath) {
+void CrashReporter::setTrackMemoryPressureAsEvent(bool enabled, const QString &pressurePath)
+{
     delete m_memoryPressure;
     m_memoryPressure = nullptr;
     if (!enabled)
@@ -97,7 +108,8 @@ void CrashReporter::setTrackMemoryPressureAsEvent(bool enabled, const QString &p
     m_memoryPressure->start();
 }
 
-bool CrashReporter::startCrashHandler(QString *error, const QString &reportDirectory) {
+bool CrashReporter::startCrashHandler(QString *error, const QString &reportDirectory)
+{
     const QString directory =
         reportDirectory.isEmpty() ? CrashHandler::defaultReportDirectory() : reportDirectory;
     // Reports of the last run are read before this run's handler can write its own.
@@ -108,12 +120,14 @@ bool CrashReporter::startCrashHandler(QString *error, const QString &reportDirec
     return true;
 }
 
-void CrashReporter::setUser(const QString &id) {
+void CrashReporter::setUser(const QString &id)
+{
     m_userId = id;
     CrashHandler::setUserId(id);
 }
 
-void CrashReporter::send(const CrashEvent &event) {
+void CrashReporter::send(const CrashEvent &event)
+{
     if (QThread::currentThread() != thread()) {
         QMetaObject::invokeMethod(
             this, [this, event] { send(event); }, Qt::QueuedConnection);
@@ -124,7 +138,8 @@ void CrashReporter::send(const CrashEvent &event) {
 }
 
 QByteArray CrashReporter::envelope(const CrashEvent &event, const QString &eventId,
-                                   const QDateTime &timestamp, const QString &userId) const {
+                                   const QDateTime &timestamp, const QString &userId) const
+{
     QJsonObject header{{QStringLiteral("event_id"), eventId},
                        {QStringLiteral("sent_at"), isoTime(QDateTime::currentDateTimeUtc())}};
     QJsonObject item{{QStringLiteral("type"), QStringLiteral("event")}};
@@ -148,7 +163,8 @@ QByteArray CrashReporter::envelope(const CrashEvent &event, const QString &event
            QJsonDocument(payload).toJson(QJsonDocument::Compact) + '\n';
 }
 
-void CrashReporter::sendPendingReports(const QString &reportDirectory) {
+void CrashReporter::sendPendingReports(const QString &reportDirectory)
+{
     const QDir directory(reportDirectory);
     const QStringList files = directory.entryList({QStringLiteral("*.crash")}, QDir::Files);
     for (const QString &name : files) {
@@ -175,8 +191,8 @@ void CrashReporter::sendPendingReports(const QString &reportDirectory) {
     }
 }
 
-void CrashReporter::post(const QByteArray &body, const QString &eventId,
-                         const QString &reportFile) {
+void CrashReporter::post(const QByteArray &body, const QString &eventId, const QString &reportFile)
+{
     QNetworkRequest request(m_dsn.envelopeUrl());
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QByteArrayLiteral("application/x-sentry-envelope"));

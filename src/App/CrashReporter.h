@@ -15,7 +15,8 @@ class MemoryPressureMonitor;
 
 // Our client of the crash-reporting service: events as envelopes over HTTPS, sent in the
 // background; a failing send is dropped and never blocks the program.
-class CrashReporter : public QObject {
+class CrashReporter : public QObject
+{
     Q_OBJECT
 
 public:

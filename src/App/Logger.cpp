@@ -11,15 +11,18 @@
 #include <cerrno>
 #include <unistd.h>
 
-Logger &Logger::shared() {
+Logger &Logger::shared()
+{
     static Logger instance(QStringLiteral("Quorvella-logs.txt"));
     return instance;
 }
 
 Logger::Logger(QString file)
-    : m_file(std::move(file)) {}
+    : m_file(std::move(file))
+{}
 
-void Logger::log(const QVariantList &items) const {
+void Logger::log(const QVariantList &items) const
+{
     const int fd = m_fd.load();
     for (const QVariant &item : items) {
         const QByteArray line = describe(item).toUtf8() + '\n';
@@ -39,7 +42,8 @@ void Logger::log(const QVariantList &items) const {
     }
 }
 
-QString Logger::describe(const QVariant &value) {
+QString Logger::describe(const QVariant &value)
+{
     switch (value.typeId()) {
     case QMetaType::UnknownType:
     case QMetaType::Nullptr:

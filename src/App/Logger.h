@@ -7,7 +7,8 @@
 #include <atomic>
 
 // The one diagnostic output of the program: each item becomes its own line on standard output.
-class Logger {
+class Logger
+{
 public:
     static Logger &shared();
 
@@ -34,6 +35,7 @@ private:
 };
 
 // Shorthand used throughout: logLines({"text", value}).
-inline void logLines(const QVariantList &items) {
+inline void logLines(const QVariantList &items)
+{
     Logger::shared().log(items);
 }

@@ -9,7 +9,8 @@ namespace {
 constexpr double kWarningSome = 10.0;
 constexpr double kCriticalFull = 10.0;
 
-std::optional<double> fieldValue(const QByteArray &line, const QByteArray &name) {
+std::optional<double> fieldValue(const QByteArray &line, const QByteArray &name)
+{
     for (const QByteArray &field : line.split(' ')) {
         if (field.startsWith(name + '=')) {
             bool ok = false;
@@ -25,12 +26,14 @@ std::optional<double> fieldValue(const QByteArray &line, const QByteArray &name)
 
 MemoryPressureMonitor::MemoryPressureMonitor(QString path, int intervalMs, QObject *parent)
     : QObject(parent)
-    , m_path(std::move(path)) {
+    , m_path(std::move(path))
+{
     m_timer.setInterval(intervalMs);
     connect(&m_timer, &QTimer::timeout, this, &MemoryPressureMonitor::poll);
 }
 
-bool MemoryPressureMonitor::start() {
+bool MemoryPressureMonitor::start()
+{
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
@@ -38,11 +41,13 @@ bool MemoryPressureMonitor::start() {
     return true;
 }
 
-void MemoryPressureMonitor::stop() {
+void MemoryPressureMonitor::stop()
+{
     m_timer.stop();
 }
 
-std::optional<MemoryPressureMonitor::Reading> MemoryPressureMonitor::parse(const QByteArray &text) {
+std::optional<MemoryPressureMonitor::Reading> MemoryPressureMonitor::parse(const QByteArray &text)
+{
     std::optional<double> some;
     std::optional<double> full;
     for (const QByteArray &line : text.split('\n')) {
@@ -56,7 +61,8 @@ std::optional<MemoryPressureMonitor::Reading> MemoryPressureMonitor::parse(const
     return Reading{*some, full.value_or(0)};
 }
 
-MemoryPressureMonitor::Level MemoryPressureMonitor::levelOf(const Reading &reading) {
+MemoryPressureMonitor::Level MemoryPressureMonitor::levelOf(const Reading &reading)
+{
     if (reading.fullAvg10 >= kCriticalFull)
         return Level::Critical;
     if (reading.someAvg10 >= kWarningSome)
@@ -64,7 +70,8 @@ MemoryPressureMonitor::Level MemoryPressureMonitor::levelOf(const Reading &readi
     return Level::Normal;
 }
 
-QString MemoryPressureMonitor::levelName(Level level) {
+QString MemoryPressureMonitor::levelName(Level level)
+{
     switch (level) {
     case Level::Critical:
         return QStringLiteral("critical");
@@ -76,7 +83,8 @@ QString MemoryPressureMonitor::levelName(Level level) {
     return QStringLiteral("normal");
 }
 
-void MemoryPressureMonitor::poll() {
+void MemoryPressureMonitor::poll()
+{
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return;

@@ -8,14 +8,16 @@
 
 // Watches the kernel's memory pressure information (/proc/pressure/memory) and reports each
 // rise to a higher level. Where the kernel offers no such file, it stays silent.
-class MemoryPressureMonitor : public QObject {
+class MemoryPressureMonitor : public QObject
+{
     Q_OBJECT
 
 public:
     enum class Level { Normal, Warning, Critical };
     Q_ENUM(Level)
 
-    struct Reading {
+    struct Reading
+    {
         double someAvg10 = 0; // % of time some task stalled on memory, last 10 s
         double fullAvg10 = 0; // % of time all tasks stalled on memory, last 10 s
     };

@@ -4,13 +4,15 @@
 
 #include <algorithm>
 
-NotificationCenter &NotificationCenter::shared() {
+NotificationCenter &NotificationCenter::shared()
+{
     // Never destroyed: objects that outlive main() may still deregister on destruction.
     static auto *center = new NotificationCenter;
     return *center;
 }
 
-void NotificationCenter::addObserver(QObject *observer, const QString &name, Operation operation) {
+void NotificationCenter::addObserver(QObject *observer, const QString &name, Operation operation)
+{
     if (!observer || !operation)
         return;
     {
@@ -23,21 +25,24 @@ void NotificationCenter::addObserver(QObject *observer, const QString &name, Ope
                      [this, observer] { removeObserver(observer); });
 }
 
-void NotificationCenter::removeObserver(QObject *observer) {
+void NotificationCenter::removeObserver(QObject *observer)
+{
     QMutexLocker locker(&m_mutex);
     std::erase_if(m_registrations, [observer](const Registration &registration) {
         return registration.observer.isNull() || registration.observer.data() == observer;
     });
 }
 
-void NotificationCenter::removeObserver(QObject *observer, const QString &name) {
+void NotificationCenter::removeObserver(QObject *observer, const QString &name)
+{
     QMutexLocker locker(&m_mutex);
     std::erase_if(m_registrations, [observer, &name](const Registration &registration) {
         return registration.observer.data() == observer && registration.name == name;
     });
 }
 
-void NotificationCenter::post(const QString &name, QObject *object, const QVariantMap &userInfo) {
+void NotificationCenter::post(const QString &name, QObject *object, const QVariantMap &userInfo)
+{
     // Work on a copy: an observer may add or remove observers, or post again, while it runs.
     std::vector<Registration> matching;
     {
@@ -62,7 +67,8 @@ void NotificationCenter::post(const QString &name, QObject *object, const QVaria
     }
 }
 
-int NotificationCenter::observerCount(const QString &name) const {
+int NotificationCenter::observerCount(const QString &name) const
+{
     QMutexLocker locker(&m_mutex);
     return static_cast<int>(std::count_if(
         m_registrations.cbegin(), m_registrations.cend(),

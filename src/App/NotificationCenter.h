@@ -10,7 +10,8 @@
 #include <vector>
 
 // One named notification with its optional sender and user-info.
-struct Notification {
+struct Notification
+{
     QString name;
     QObject *object = nullptr;
     QVariantMap userInfo;
@@ -19,7 +20,8 @@ struct Notification {
 // The in-process notification centre. Observers of a name run synchronously on the posting
 // thread, in the order in which they registered. An observer object that is destroyed is
 // removed, so a view that goes away never receives a late call.
-class NotificationCenter {
+class NotificationCenter
+{
 public:
     using Operation = std::function<void(const Notification &)>;
 
@@ -38,7 +40,8 @@ public:
     [[nodiscard]] int observerCount(const QString &name) const;
 
 private:
-    struct Registration {
+    struct Registration
+    {
         quint64 id;
         QPointer<QObject> observer;
         QString name;

@@ -16,18 +16,21 @@ namespace {
 // Seconds between the Unix epoch and the property-list epoch, 2001-01-01 00:00:00 UTC.
 constexpr qint64 kPlistEpochOffset = 978307200;
 
-struct PlistDeleter {
+struct PlistDeleter
+{
     void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-struct MallocDeleter {
+struct MallocDeleter
+{
     void operator()(void *p) const { std::free(p); }
 };
 
 plist_t toNode(const QVariant &value);
 
-plist_t dictionaryNode(const QVariantMap &map) {
+plist_t dictionaryNode(const QVariantMap &map)
+{
     plist_t dict = plist_new_dict();
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (plist_t item = toNode(it.value()))
@@ -36,7 +39,8 @@ plist_t dictionaryNode(const QVariantMap &map) {
     return dict;
 }
 
-plist_t arrayNode(const QVariantList &list) {
+plist_t arrayNode(const QVariantList &list)
+{
     plist_t array = plist_new_array();
     for (const QVariant &element : list) {
         if (plist_t item = toNode(element))
@@ -45,14 +49,16 @@ plist_t arrayNode(const QVariantList &list) {
     return array;
 }
 
-plist_t dateNode(const QDateTime &date) {
+plist_t dateNode(const QDateTime &date)
+{
     const qint64 msecs = date.toMSecsSinceEpoch() - kPlistEpochOffset * 1000;
     const qint64 seconds = msecs >= 0 ? msecs / 1000 : -((-msecs + 999) / 1000);
     const qint64 micros = (msecs - seconds * 1000) * 1000;
     return plist_new_date(static_cast<int32_t>(seconds), static_cast<int32_t>(micros));
 }
 
-plist_t toNode(const QVariant &value) {
+plist_t toNode(const QVariant &value)
+{
     switch (value.typeId()) {
     case QMetaType::Bool:
         return plist_new_bool(value.toBool() ? 1 : 0);
@@ -104,12 +110,14 @@ plist_t toNode(const QVariant &value) {
     }
 }
 
-QString takeString(char *raw) {
+QString takeString(char *raw)
+{
     std::unique_ptr<char, MallocDeleter> owned(raw);
     return raw ? QString::fromUtf8(raw) : QString();
 }
 
-QVariant fromNode(plist_t node) {
+QVariant fromNode(plist_t node)
+{
     switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
         uint8_t flag = 0;
@@ -182,12 +190,14 @@ QVariant fromNode(plist_t node) {
 
 } // namespace
 
-bool PropertyList::isStorable(const QVariant &value) {
+bool PropertyList::isStorable(const QVariant &value)
+{
     PlistPtr node(toNode(value));
     return node != nullptr;
 }
 
-QByteArray PropertyList::encode(const QVariant &value) {
+QByteArray PropertyList::encode(const QVariant &value)
+{
     PlistPtr node(toNode(value));
     if (!node)
         return {};
@@ -199,7 +209,8 @@ QByteArray PropertyList::encode(const QVariant &value) {
     return bytes;
 }
 
-std::optional<QVariant> PropertyList::decode(const QByteArray &data) {
+std::optional<QVariant> PropertyList::decode(const QByteArray &data)
+{
     if (data.size() < 8 || !data.startsWith("bplist00"))
         return std::nullopt;
     plist_t raw = nullptr;

@@ -9,7 +9,8 @@
 // Binary property lists ("bplist00") through libplist. Values keep their kinds: bool, integer,
 // real, text, date, data, array and dictionary. Values with no property-list form (null,
 // invalid) are left out of their container instead of failing the whole document.
-class PropertyList {
+class PropertyList
+{
 public:
     PropertyList() = delete;
 

@@ -5,7 +5,8 @@
 
 namespace {
 
-bool isLoopback(const QString &host) {
+bool isLoopback(const QString &host)
+{
     if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
         return true;
     const QHostAddress address(host);
@@ -14,18 +15,21 @@ bool isLoopback(const QString &host) {
 
 } // namespace
 
-QUrl SentryDsn::envelopeUrl() const {
+QUrl SentryDsn::envelopeUrl() const
+{
     QUrl url = origin;
     url.setPath(QStringLiteral("/api/%1/envelope/").arg(project));
     return url;
 }
 
-QString SentryDsn::authHeader(const QString &clientVersion) const {
+QString SentryDsn::authHeader(const QString &clientVersion) const
+{
     return QStringLiteral("Sentry sentry_version=7, sentry_key=%1, sentry_client=quorvella/%2")
         .arg(publicKey, clientVersion);
 }
 
-std::optional<SentryDsn> SentryDsn::parse(const QString &text, QString *error) {
+std::optional<SentryDsn> SentryDsn::parse(const QString &text, QString *error)
+{
     auto fail = [error](const QString &why) -> std::optional<SentryDsn> {
         if (error)
             *error = why;

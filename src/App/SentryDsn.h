@@ -6,7 +6,8 @@
 #include <optional>
 
 // A crash-reporting DSN: scheme://<public key>@<host>[:port]/<project>.
-struct SentryDsn {
+struct SentryDsn
+{
     QString publicKey;
     QUrl origin; // scheme, host and port
     QString project;

@@ -18,7 +18,8 @@ namespace {
 
 constexpr QFileDevice::Permissions kFileMode = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
-bool readPropertyList(QIODevice &device, QSettings::SettingsMap &map) {
+bool readPropertyList(QIODevice &device, QSettings::SettingsMap &map)
+{
     const QByteArray data = device.readAll();
     if (data.isEmpty())
         return true; // a new store
@@ -31,7 +32,8 @@ bool readPropertyList(QIODevice &device, QSettings::SettingsMap &map) {
     return true;
 }
 
-bool writePropertyList(QIODevice &device, const QSettings::SettingsMap &map) {
+bool writePropertyList(QIODevice &device, const QSettings::SettingsMap &map)
+{
     QVariantMap entries;
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
         if (PropertyList::isStorable(it.value()))
@@ -41,7 +43,8 @@ bool writePropertyList(QIODevice &device, const QSettings::SettingsMap &map) {
     return !data.isEmpty() && device.write(data) == data.size();
 }
 
-QSettings::Format propertyListFormat() {
+QSettings::Format propertyListFormat()
+{
     static const QSettings::Format format = QSettings::registerFormat(
         QStringLiteral("plist"), readPropertyList, writePropertyList, Qt::CaseSensitive);
     return format;
@@ -49,35 +52,42 @@ QSettings::Format propertyListFormat() {
 
 // QSettings flushes on its own from the event loop of the thread that made it, outside our
 // lock. We write through on every change instead, so that automatic flush is switched off.
-class PropertyListFile : public QSettings {
+class PropertyListFile : public QSettings
+{
 public:
     explicit PropertyListFile(const QString &path)
-        : QSettings(path, propertyListFormat()) {}
+        : QSettings(path, propertyListFormat())
+    {}
 
 protected:
-    bool event(QEvent *event) override {
+    bool event(QEvent *event) override
+    {
         if (event->type() == QEvent::UpdateRequest)
             return true;
         return QSettings::event(event);
     }
 };
 
-std::unique_ptr<SettingsStore> &sharedSlot() {
+std::unique_ptr<SettingsStore> &sharedSlot()
+{
     static std::unique_ptr<SettingsStore> store;
     return store;
 }
 
-std::unique_ptr<SettingsStore> &standardSlot() {
+std::unique_ptr<SettingsStore> &standardSlot()
+{
     static std::unique_ptr<SettingsStore> store;
     return store;
 }
 
-QMutex &slotMutex() {
+QMutex &slotMutex()
+{
     static QMutex mutex;
     return mutex;
 }
 
-QVariant normalised(const QVariant &value) {
+QVariant normalised(const QVariant &value)
+{
     switch (value.typeId()) {
     case QMetaType::Int:
     case QMetaType::Long:
@@ -94,7 +104,8 @@ QVariant normalised(const QVariant &value) {
 
 } // namespace
 
-SettingsStore &SettingsStore::shared() {
+SettingsStore &SettingsStore::shared()
+{
     QMutexLocker locker(&slotMutex());
     auto &slot = sharedSlot();
     if (!slot)
@@ -102,7 +113,8 @@ SettingsStore &SettingsStore::shared() {
     return *slot;
 }
 
-SettingsStore &SettingsStore::standard() {
+SettingsStore &SettingsStore::standard()
+{
     QMutexLocker locker(&slotMutex());
     auto &slot = standardSlot();
     if (!slot)
@@ -110,35 +122,41 @@ SettingsStore &SettingsStore::standard() {
     return *slot;
 }
 
-void SettingsStore::reopenAll() {
+void SettingsStore::reopenAll()
+{
     QMutexLocker locker(&slotMutex());
     sharedSlot() = std::make_unique<SettingsStore>(sharedFilePath());
     standardSlot() = std::make_unique<SettingsStore>(standardFilePath());
 }
 
-QString SettingsStore::directory() {
+QString SettingsStore::directory()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Quorvella");
 }
 
-QString SettingsStore::sharedFilePath() {
+QString SettingsStore::sharedFilePath()
+{
     return directory() +
            QStringLiteral("/4HNT8QZ2WV.group.com.quorvella.desktop.macos.Quorvella-v7.plist");
 }
 
-QString SettingsStore::standardFilePath() {
+QString SettingsStore::standardFilePath()
+{
     return directory() + QStringLiteral("/com.quorvella.desktop.macos.Quorvella.plist");
 }
 
 SettingsStore::SettingsStore(const QString &filePath)
-    : m_filePath(filePath) {
+    : m_filePath(filePath)
+{
     ensureFile();
     m_settings = std::make_unique<PropertyListFile>(m_filePath);
 }
 
 SettingsStore::~SettingsStore() = default;
 
-void SettingsStore::ensureFile() const {
+void SettingsStore::ensureFile() const
+{
     // The folder and file are created private before the first write: the store holds the
     // OAuth token, and a file made by a later atomic rewrite keeps the existing file's mode.
     const QString folder = QFileInfo(m_filePath).absolutePath();
@@ -153,7 +171,8 @@ void SettingsStore::ensureFile() const {
     QFile::setPermissions(m_filePath, kFileMode);
 }
 
-QVariant SettingsStore::objectForKey(const QString &key) const {
+QVariant SettingsStore::objectForKey(const QString &key) const
+{
     QMutexLocker locker(&m_mutex);
     const QVariant value = m_settings->value(key);
     if (value.isValid())
@@ -161,49 +180,57 @@ QVariant SettingsStore::objectForKey(const QString &key) const {
     return m_defaults.value(key);
 }
 
-bool SettingsStore::contains(const QString &key) const {
+bool SettingsStore::contains(const QString &key) const
+{
     return objectForKey(key).isValid();
 }
 
-bool SettingsStore::boolForKey(const QString &key) const {
+bool SettingsStore::boolForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     return value.typeId() == QMetaType::Bool && value.toBool();
 }
 
-qint64 SettingsStore::integerForKey(const QString &key) const {
+qint64 SettingsStore::integerForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     return value.typeId() == QMetaType::LongLong ? value.toLongLong() : 0;
 }
 
-std::optional<double> SettingsStore::doubleForKey(const QString &key) const {
+std::optional<double> SettingsStore::doubleForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::LongLong)
         return value.toDouble();
     return std::nullopt;
 }
 
-std::optional<QString> SettingsStore::stringForKey(const QString &key) const {
+std::optional<QString> SettingsStore::stringForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     if (value.typeId() != QMetaType::QString)
         return std::nullopt;
     return value.toString();
 }
 
-std::optional<QDateTime> SettingsStore::dateForKey(const QString &key) const {
+std::optional<QDateTime> SettingsStore::dateForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     if (value.typeId() != QMetaType::QDateTime)
         return std::nullopt;
     return value.toDateTime();
 }
 
-std::optional<QVariantList> SettingsStore::arrayForKey(const QString &key) const {
+std::optional<QVariantList> SettingsStore::arrayForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     if (value.typeId() != QMetaType::QVariantList)
         return std::nullopt;
     return value.toList();
 }
 
-std::optional<QStringList> SettingsStore::stringArrayForKey(const QString &key) const {
+std::optional<QStringList> SettingsStore::stringArrayForKey(const QString &key) const
+{
     const std::optional<QVariantList> list = arrayForKey(key);
     if (!list)
         return std::nullopt;
@@ -215,57 +242,69 @@ std::optional<QStringList> SettingsStore::stringArrayForKey(const QString &key) 
     return texts;
 }
 
-std::optional<QVariantMap> SettingsStore::dictionaryForKey(const QString &key) const {
+std::optional<QVariantMap> SettingsStore::dictionaryForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     if (value.typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     return value.toMap();
 }
 
-std::optional<QByteArray> SettingsStore::dataForKey(const QString &key) const {
+std::optional<QByteArray> SettingsStore::dataForKey(const QString &key) const
+{
     const QVariant value = objectForKey(key);
     if (value.typeId() != QMetaType::QByteArray)
         return std::nullopt;
     return value.toByteArray();
 }
 
-void SettingsStore::setBool(const QString &key, bool value) {
+void SettingsStore::setBool(const QString &key, bool value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setInteger(const QString &key, qint64 value) {
+void SettingsStore::setInteger(const QString &key, qint64 value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setDouble(const QString &key, double value) {
+void SettingsStore::setDouble(const QString &key, double value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setString(const QString &key, const QString &value) {
+void SettingsStore::setString(const QString &key, const QString &value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setDate(const QString &key, const QDateTime &value) {
+void SettingsStore::setDate(const QString &key, const QDateTime &value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setArray(const QString &key, const QVariantList &value) {
+void SettingsStore::setArray(const QString &key, const QVariantList &value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setStringArray(const QString &key, const QStringList &value) {
+void SettingsStore::setStringArray(const QString &key, const QStringList &value)
+{
     store(key, QVariant(QVariantList(value.cbegin(), value.cend())));
 }
 
-void SettingsStore::setDictionary(const QString &key, const QVariantMap &value) {
+void SettingsStore::setDictionary(const QString &key, const QVariantMap &value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::setData(const QString &key, const QByteArray &value) {
+void SettingsStore::setData(const QString &key, const QByteArray &value)
+{
     store(key, QVariant(value));
 }
 
-void SettingsStore::store(const QString &key, const QVariant &value) {
+void SettingsStore::store(const QString &key, const QVariant &value)
+{
     // What is kept in memory is exactly what the file will give back to any reader: values
     // with no property-list form (a JSON null in a workspace object) are left out here too.
     const std::optional<QVariant> stored =
@@ -279,11 +318,13 @@ void SettingsStore::store(const QString &key, const QVariant &value) {
     syncLocked();
 }
 
-void SettingsStore::remove(const QString &key) {
+void SettingsStore::remove(const QString &key)
+{
     removeKeys({key});
 }
 
-void SettingsStore::removeKeys(const QStringList &keys) {
+void SettingsStore::removeKeys(const QStringList &keys)
+{
     QMutexLocker locker(&m_mutex);
     bool changed = false;
     for (const QString &key : keys) {
@@ -297,20 +338,23 @@ void SettingsStore::removeKeys(const QStringList &keys) {
         syncLocked();
 }
 
-bool SettingsStore::synchronize() {
+bool SettingsStore::synchronize()
+{
     QMutexLocker locker(&m_mutex);
     syncLocked();
     return m_settings->status() == QSettings::NoError;
 }
 
-void SettingsStore::syncLocked() {
+void SettingsStore::syncLocked()
+{
     m_settings->sync();
     // The atomic rewrite keeps the mode of the file it replaces; this repairs a file that
     // someone else recreated with a wider mode.
     QFile::setPermissions(m_filePath, kFileMode);
 }
 
-void SettingsStore::registerDefaults(const QVariantMap &defaults) {
+void SettingsStore::registerDefaults(const QVariantMap &defaults)
+{
     QMutexLocker locker(&m_mutex);
     for (auto it = defaults.cbegin(); it != defaults.cend(); ++it)
         m_defaults.insert(it.key(), normalised(it.value()));

@@ -18,7 +18,8 @@ class QSettings;
 // the launcher. Values keep their kinds; a read of an absent key, or of a key holding another
 // kind, gives false, 0 or nothing. Safe from any thread; two processes may write at once
 // (each write merges under a lock file and replaces the file atomically).
-class SettingsStore {
+class SettingsStore
+{
 public:
     // The application-group store: every key of the system lives here.
     static SettingsStore &shared();

@@ -4,7 +4,8 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
-QIcon StatusItemImage::logo() {
+QIcon StatusItemImage::logo()
+{
     QSvgRenderer renderer(QStringLiteral(":/icons/tray-logo.svg"));
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {

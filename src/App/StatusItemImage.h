@@ -3,7 +3,8 @@
 #include <QIcon>
 
 // The program's black monochrome logo for the tray, drawn from its vector resource.
-class StatusItemImage {
+class StatusItemImage
+{
 public:
     StatusItemImage() = delete;
     [[nodiscard]] static QIcon logo();

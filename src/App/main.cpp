@@ -12,14 +12,16 @@
 
 namespace {
 
-QStringList argumentsOf(int argc, char **argv) {
+QStringList argumentsOf(int argc, char **argv)
+{
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
     return arguments;
 }
 
-void printLine(FILE *stream, const QString &text) {
+void printLine(FILE *stream, const QString &text)
+{
     std::fputs(text.toLocal8Bit().constData(), stream);
     std::fputc('\n', stream);
     std::fflush(stream);
@@ -27,7 +29,8 @@ void printLine(FILE *stream, const QString &text) {
 
 } // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     const CommandLine commandLine = CommandLine::parse(argumentsOf(argc, argv));
     if (!commandLine.error.isEmpty()) {
         printLine(stderr, QStringLiteral("quorvella: ") + commandLine.error);

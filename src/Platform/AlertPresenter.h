@@ -5,7 +5,8 @@
 
 // A modal question or message. The answer is the button's response code: 1000 for the first
 // button, 1001 for the second, 1002 for the third.
-struct Alert {
+struct Alert
+{
     enum class Style { Warning, Informational, Critical };
 
     QString message;
@@ -14,7 +15,8 @@ struct Alert {
     QStringList buttons;
 };
 
-class AlertPresenter {
+class AlertPresenter
+{
 public:
     static constexpr int FirstButton = 1000;
     static constexpr int SecondButton = 1001;

@@ -3,7 +3,8 @@
 #include <QString>
 
 // Where the program is installed and what version it is.
-class BundleInfo {
+class BundleInfo
+{
 public:
     virtual ~BundleInfo() = default;
     // The short version, as the about pane and the update check compare it.

@@ -3,22 +3,26 @@
 #include <QtGlobal>
 
 namespace {
-std::unique_ptr<Platform> &installedPlatform() {
+std::unique_ptr<Platform> &installedPlatform()
+{
     static std::unique_ptr<Platform> platform;
     return platform;
 }
 } // namespace
 
-Platform &Platform::current() {
+Platform &Platform::current()
+{
     if (!installedPlatform())
         qFatal("Platform::current: no platform installed");
     return *installedPlatform();
 }
 
-void Platform::install(std::unique_ptr<Platform> platform) {
+void Platform::install(std::unique_ptr<Platform> platform)
+{
     installedPlatform() = std::move(platform);
 }
 
-bool Platform::isInstalled() {
+bool Platform::isInstalled()
+{
     return installedPlatform() != nullptr;
 }

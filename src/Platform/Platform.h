@@ -8,7 +8,8 @@ class StatusItem;
 
 // Everything the desktop provides, one facility per interface. The program installs the
 // Linux implementation at start; tests install the doubles of Platform/testing.
-class Platform {
+class Platform
+{
 public:
     virtual ~Platform() = default;
 

@@ -5,7 +5,8 @@
 #include <QRect>
 
 // The program's icon in the desktop's tray: its one permanent piece of user interface.
-class StatusItem : public QObject {
+class StatusItem : public QObject
+{
     Q_OBJECT
 
 public:

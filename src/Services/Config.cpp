@@ -8,7 +8,8 @@
 
 namespace {
 
-struct Role {
+struct Role
+{
     const char *confKey;
     const char *environment;
     QUrl Config::*field;
@@ -24,32 +25,37 @@ const Role kRoles[] = {
     {"dashboard", "QUORVELLA_DASHBOARD_URL", &Config::dashboardHost},
 };
 
-bool isLoopbackHost(const QString &host) {
+bool isLoopbackHost(const QString &host)
+{
     if (host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive) == 0)
         return true;
     const QHostAddress address(host);
     return !address.isNull() && address.isLoopback();
 }
 
-QMutex &currentMutex() {
+QMutex &currentMutex()
+{
     static QMutex mutex;
     return mutex;
 }
 
-Config &currentSlot() {
+Config &currentSlot()
+{
     static Config config = Config::productionDefaults();
     return config;
 }
 
 } // namespace
 
-QUrl Config::apiBaseUrl() const {
+QUrl Config::apiBaseUrl() const
+{
     QUrl url = apiHost;
     url.setPath(QStringLiteral("/v1"));
     return url;
 }
 
-Config Config::productionDefaults() {
+Config Config::productionDefaults()
+{
     Config config;
     config.apiHost = QUrl(QStringLiteral("https://api.quorvella.com"));
     config.recommendationHost = QUrl(QStringLiteral("https://recommendation.quorvella.com"));
@@ -62,7 +68,8 @@ Config Config::productionDefaults() {
     return config;
 }
 
-Config Config::routedTo(const QUrl &origin) const {
+Config Config::routedTo(const QUrl &origin) const
+{
     Config routed = *this;
     for (const Role &role : kRoles)
         routed.*role.field = origin;
@@ -77,7 +84,8 @@ Config Config::routedTo(const QUrl &origin) const {
     return routed;
 }
 
-bool Config::isAcceptableOrigin(const QUrl &origin) {
+bool Config::isAcceptableOrigin(const QUrl &origin)
+{
     if (!origin.isValid() || origin.host().isEmpty())
         return false;
     if (origin.scheme() == QLatin1String("https"))
@@ -85,11 +93,13 @@ bool Config::isAcceptableOrigin(const QUrl &origin) {
     return origin.scheme() == QLatin1String("http") && isLoopbackHost(origin.host());
 }
 
-QString Config::confFilePath() {
+QString Config::confFilePath()
+{
     return SettingsStore::directory() + QStringLiteral("/quorvella.conf");
 }
 
-std::optional<Config> Config::load(QString *error) {
+std::optional<Config> Config::load(QString *error)
+{
     Config config = productionDefaults();
     QSettings conf(confFilePath(), QSettings::IniFormat);
     for (const Role &role : kRoles) {
@@ -119,12 +129,14 @@ std::optional<Config> Config::load(QString *error) {
     return config;
 }
 
-const Config &Config::current() {
+const Config &Config::current()
+{
     QMutexLocker locker(&currentMutex());
     return currentSlot();
 }
 
-void Config::install(const Config &config) {
+void Config::install(const Config &config)
+{
     QMutexLocker locker(&currentMutex());
     currentSlot() = config;
 }

@@ -8,7 +8,8 @@
 // Where the service's parties live. Built-in production values, overridden in this order by
 // $XDG_CONFIG_HOME/Quorvella/quorvella.conf, by QUORVELLA_* environment variables and by
 // --sandbox, which routes every role to one origin.
-struct Config {
+struct Config
+{
     QUrl apiHost;            // REST API under /v1, plug-in document at /plugins
     QUrl recommendationHost; // /v1/recommendation-system/...
     QUrl authorizationHost;  // /connect/authorize, /connect/token, /account/logout

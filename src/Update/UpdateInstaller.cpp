@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool UpdateInstaller::deleteUpdaterApplication(const QString &path) {
+bool UpdateInstaller::deleteUpdaterApplication(const QString &path)
+{
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink())
         return true;

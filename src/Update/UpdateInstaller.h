@@ -3,7 +3,8 @@
 #include <QString>
 
 // Installs and removes what the self-update puts into the applications folder.
-class UpdateInstaller {
+class UpdateInstaller
+{
 public:
     UpdateInstaller() = delete;
 

@@ -8,7 +8,8 @@
 #include <csignal>
 #include <cstdio>
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 2) {

@@ -7,7 +7,8 @@
 
 #include <cstdio>
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 3) {

@@ -3,16 +3,19 @@
 #include <QTcpSocket>
 
 HttpSink::HttpSink(QObject *parent)
-    : QObject(parent) {
+    : QObject(parent)
+{
     m_server.listen(QHostAddress::LocalHost, 0);
     connect(&m_server, &QTcpServer::newConnection, this, &HttpSink::onConnection);
 }
 
-QUrl HttpSink::origin() const {
+QUrl HttpSink::origin() const
+{
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()));
 }
 
-void HttpSink::onConnection() {
+void HttpSink::onConnection()
+{
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -20,7 +23,8 @@ void HttpSink::onConnection() {
     }
 }
 
-void HttpSink::onReadable(QTcpSocket *socket) {
+void HttpSink::onReadable(QTcpSocket *socket)
+{
     QByteArray &buffer = m_buffers[socket];
     buffer += socket->readAll();
     const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");

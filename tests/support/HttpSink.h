@@ -9,11 +9,13 @@
 
 // A minimal HTTP server on loopback that records what it receives and answers with a
 // status of the test's choice.
-class HttpSink : public QObject {
+class HttpSink : public QObject
+{
     Q_OBJECT
 
 public:
-    struct Request {
+    struct Request
+    {
         QByteArray method;
         QByteArray path;
         QMap<QByteArray, QByteArray> headers; // names in lower case

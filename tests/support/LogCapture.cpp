@@ -6,17 +6,20 @@
 
 #include <unistd.h>
 
-LogCapture::LogCapture() {
+LogCapture::LogCapture()
+{
     m_file.open();
     m_previous = Logger::shared().outputDescriptor();
     Logger::shared().setOutputDescriptor(m_file.handle());
 }
 
-LogCapture::~LogCapture() {
+LogCapture::~LogCapture()
+{
     Logger::shared().setOutputDescriptor(m_previous);
 }
 
-QStringList LogCapture::lines() const {
+QStringList LogCapture::lines() const
+{
     QFile file(m_file.fileName());
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -28,7 +31,8 @@ QStringList LogCapture::lines() const {
     return text.split(QLatin1Char('\n'));
 }
 
-void LogCapture::clear() {
+void LogCapture::clear()
+{
     // The log writes at the descriptor's offset: truncate and rewind it together.
     if (::ftruncate(m_file.handle(), 0) != 0)
         return;

@@ -4,7 +4,8 @@
 #include <QTemporaryFile>
 
 // Sends the program's log to a file of the test for as long as it lives.
-class LogCapture {
+class LogCapture
+{
 public:
     LogCapture();
     ~LogCapture();

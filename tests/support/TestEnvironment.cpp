@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 
-TestEnvironment::TestEnvironment() {
+TestEnvironment::TestEnvironment()
+{
     QDir().mkpath(configHome());
     QDir().mkpath(cacheHome());
     QDir().mkpath(applicationsFolder());
@@ -17,7 +18,8 @@ TestEnvironment::TestEnvironment() {
     SettingsStore::reopenAll();
 }
 
-TestEnvironment::~TestEnvironment() {
+TestEnvironment::~TestEnvironment()
+{
     for (const auto &[name, value] : m_saved) {
         if (value)
             qputenv(name.constData(), *value);
@@ -27,19 +29,23 @@ TestEnvironment::~TestEnvironment() {
     SettingsStore::reopenAll();
 }
 
-QString TestEnvironment::configHome() const {
+QString TestEnvironment::configHome() const
+{
     return root() + QStringLiteral("/config");
 }
 
-QString TestEnvironment::cacheHome() const {
+QString TestEnvironment::cacheHome() const
+{
     return root() + QStringLiteral("/cache");
 }
 
-QString TestEnvironment::applicationsFolder() const {
+QString TestEnvironment::applicationsFolder() const
+{
     return root() + QStringLiteral("/Applications/");
 }
 
-void TestEnvironment::setVariable(const char *name, const QByteArray &value) {
+void TestEnvironment::setVariable(const char *name, const QByteArray &value)
+{
     const QByteArray key(name);
     if (m_saved.find(key) == m_saved.end()) {
         m_saved[key] =

@@ -10,7 +10,8 @@
 // Gives a test its own XDG folders (config, cache, data, runtime) and applications folder,
 // reopens the settings stores there, and restores everything when it goes out of scope,
 // even when a check fails early.
-class TestEnvironment {
+class TestEnvironment
+{
 public:
     TestEnvironment();
     ~TestEnvironment();

@@ -18,19 +18,23 @@ using namespace Costants;
 
 namespace {
 
-QByteArray storeBytes() {
+QByteArray storeBytes()
+{
     QFile file(SettingsStore::sharedFilePath());
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QDateTime storeModified() {
+QDateTime storeModified()
+{
     return QFileInfo(SettingsStore::sharedFilePath()).lastModified();
 }
 
 // One start of the program on the current store, with fresh doubles.
-struct Start {
+struct Start
+{
     Start()
-        : platform(FakePlatform::installNew()) {
+        : platform(FakePlatform::installNew())
+    {
         delegate.applicationDidFinishLaunching();
     }
     FakePlatform &platform;
@@ -39,7 +43,8 @@ struct Start {
 
 } // namespace
 
-class AppDelegateTest : public QObject {
+class AppDelegateTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -59,17 +64,20 @@ private:
     std::unique_ptr<TestEnvironment> m_environment;
 };
 
-void AppDelegateTest::init() {
+void AppDelegateTest::init()
+{
     m_environment = std::make_unique<TestEnvironment>();
     Config::install(Config::productionDefaults());
 }
 
-void AppDelegateTest::cleanup() {
+void AppDelegateTest::cleanup()
+{
     CrashReporter::setShared(nullptr);
     m_environment.reset();
 }
 
-void AppDelegateTest::firstStartWritesTheDefaults() {
+void AppDelegateTest::firstStartWritesTheDefaults()
+{
     LogCapture log;
     Start start;
     const SettingsStore &store = SettingsStore::shared();
@@ -97,8 +105,11 @@ void AppDelegateTest::firstStartWritesTheDefaults() {
     QVERIFY(start.platform.alertPresenter.shown().isEmpty());
 }
 
-void AppDelegateTest::secondStartWritesNothing() {
-    { Start first; }
+void AppDelegateTest::secondStartWritesNothing()
+{
+    {
+        Start first;
+    }
     SettingsStore::shared().setString(Preferences::optionActive,
                                       Preferences::OptionsRebrand::autoRebrand);
     const QByteArray before = storeBytes();
@@ -114,7 +125,8 @@ void AppDelegateTest::secondStartWritesNothing() {
     QVERIFY(log.contains("qv-option-autoRebrand"));
 }
 
-void AppDelegateTest::resetDefaultAfterSignOutWritesNothing() {
+void AppDelegateTest::resetDefaultAfterSignOutWritesNothing()
+{
     Start start;
     SettingsStore &store = SettingsStore::shared();
     store.setString(Preferences::accessToken, "token");
@@ -130,7 +142,8 @@ void AppDelegateTest::resetDefaultAfterSignOutWritesNothing() {
     QCOMPARE(log.lines(), QStringList{"qv-option-notification"});
 }
 
-void AppDelegateTest::absentRuleIsLogged() {
+void AppDelegateTest::absentRuleIsLogged()
+{
     SettingsStore::shared().setBool(Preferences::appDefaultSet, true);
     LogCapture log;
     Start start;
@@ -138,7 +151,8 @@ void AppDelegateTest::absentRuleIsLogged() {
     QVERIFY(!SettingsStore::shared().contains(Preferences::optionActive));
 }
 
-void AppDelegateTest::updaterWakeUpShowsAlertOnce() {
+void AppDelegateTest::updaterWakeUpShowsAlertOnce()
+{
     SettingsStore &store = SettingsStore::shared();
     store.setBool(Preferences::updaterUpdating, true);
     store.setBool(Preferences::updateMandatoryRequested, true);
@@ -168,7 +182,8 @@ void AppDelegateTest::updaterWakeUpShowsAlertOnce() {
     QVERIFY(next.platform.alertPresenter.shown().isEmpty());
 }
 
-void AppDelegateTest::launchAtLoginNote_data() {
+void AppDelegateTest::launchAtLoginNote_data()
+{
     QTest::addColumn<QVariant>("dontAsk");
     QTest::addColumn<bool>("startup");
     QTest::addColumn<QString>("expected");
@@ -177,7 +192,8 @@ void AppDelegateTest::launchAtLoginNote_data() {
     QTest::newRow("neither") << QVariant(false) << false << "";
 }
 
-void AppDelegateTest::launchAtLoginNote() {
+void AppDelegateTest::launchAtLoginNote()
+{
     QFETCH(QVariant, dontAsk);
     QFETCH(bool, startup);
     QFETCH(QString, expected);
@@ -195,7 +211,8 @@ void AppDelegateTest::launchAtLoginNote() {
     QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
 }
 
-void AppDelegateTest::crashReporterGetsStoredUser() {
+void AppDelegateTest::crashReporterGetsStoredUser()
+{
     HttpSink sink;
     Config config = Config::productionDefaults();
     config.crashReportingDsn =
@@ -210,7 +227,8 @@ void AppDelegateTest::crashReporterGetsStoredUser() {
     QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
 }
 
-void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged() {
+void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged()
+{
     Start start;
     const QByteArray before = storeBytes();
     LogCapture log;

@@ -6,7 +6,8 @@
 #include <QFile>
 #include <QTest>
 
-class ConfigurationTest : public QObject {
+class ConfigurationTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -17,7 +18,8 @@ private slots:
     void sandboxRoutesEveryRole();
 };
 
-void ConfigurationTest::commandLine_data() {
+void ConfigurationTest::commandLine_data()
+{
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("help");
     QTest::addColumn<bool>("sandbox");
@@ -47,7 +49,8 @@ void ConfigurationTest::commandLine_data() {
                              << "" << true;
 }
 
-void ConfigurationTest::commandLine() {
+void ConfigurationTest::commandLine()
+{
     QFETCH(QStringList, arguments);
     QFETCH(bool, help);
     QFETCH(bool, sandbox);
@@ -65,7 +68,8 @@ void ConfigurationTest::commandLine() {
     QCOMPARE(line.rebrandText.value_or(QString()), rebrand);
 }
 
-void ConfigurationTest::sources_data() {
+void ConfigurationTest::sources_data()
+{
     QTest::addColumn<QByteArray>("conf");
     QTest::addColumn<QByteArray>("environment");
     QTest::addColumn<bool>("loaded");
@@ -87,7 +91,8 @@ void ConfigurationTest::sources_data() {
         << "";
 }
 
-void ConfigurationTest::sources() {
+void ConfigurationTest::sources()
+{
     QFETCH(QByteArray, conf);
     QFETCH(QByteArray, environment);
     QFETCH(bool, loaded);
@@ -115,7 +120,8 @@ void ConfigurationTest::sources() {
     QCOMPARE(config->crashReportingDsn, dsn);
 }
 
-void ConfigurationTest::sandboxRoutesEveryRole() {
+void ConfigurationTest::sandboxRoutesEveryRole()
+{
     const QUrl origin(QStringLiteral("http://127.0.0.1:4567"));
     const Config routed = Config::productionDefaults().routedTo(origin);
     for (const QUrl &host :

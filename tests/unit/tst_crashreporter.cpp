@@ -16,18 +16,21 @@
 
 namespace {
 
-QString dsnFor(const QUrl &origin) {
+QString dsnFor(const QUrl &origin)
+{
     return QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/7")
         .arg(origin.port());
 }
 
-struct Envelope {
+struct Envelope
+{
     QJsonObject header;
     QJsonObject item;
     QJsonObject event;
 };
 
-Envelope parseEnvelope(const QByteArray &body) {
+Envelope parseEnvelope(const QByteArray &body)
+{
     QList<QByteArray> lines = body.split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
@@ -40,7 +43,8 @@ Envelope parseEnvelope(const QByteArray &body) {
 
 } // namespace
 
-class CrashReporterTest : public QObject {
+class CrashReporterTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -56,7 +60,8 @@ private slots:
     void memoryPressureRiseBecomesEvent();
 };
 
-void CrashReporterTest::dsnIsChecked_data() {
+void CrashReporterTest::dsnIsChecked_data()
+{
     QTest::addColumn<QString>("dsn");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("envelopeUrl");
@@ -72,7 +77,8 @@ void CrashReporterTest::dsnIsChecked_data() {
     QTest::newRow("not a url") << "::::" << false << "";
 }
 
-void CrashReporterTest::dsnIsChecked() {
+void CrashReporterTest::dsnIsChecked()
+{
     QFETCH(QString, dsn);
     QFETCH(bool, accepted);
     QFETCH(QString, envelopeUrl);
@@ -85,7 +91,8 @@ void CrashReporterTest::dsnIsChecked() {
         QVERIFY(!error.isEmpty());
 }
 
-void CrashReporterTest::eventTravelsAsWellFormedEnvelope() {
+void CrashReporterTest::eventTravelsAsWellFormedEnvelope()
+{
     HttpSink sink;
     QString error;
     std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(sink.origin()), &error);
@@ -130,7 +137,8 @@ void CrashReporterTest::eventTravelsAsWellFormedEnvelope() {
                 .isValid());
 }
 
-void CrashReporterTest::failingSendIsNotObserved() {
+void CrashReporterTest::failingSendIsNotObserved()
+{
     // A port that nobody listens on any more.
     QTcpServer closed;
     QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
@@ -148,7 +156,8 @@ void CrashReporterTest::failingSendIsNotObserved() {
     QVERIFY(!delivered.at(0).at(1).toBool());
 }
 
-void CrashReporterTest::crashInChildIsSentAtNextStart_data() {
+void CrashReporterTest::crashInChildIsSentAtNextStart_data()
+{
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("signalName");
     QTest::newRow("segmentation fault") << "segv"
@@ -157,7 +166,8 @@ void CrashReporterTest::crashInChildIsSentAtNextStart_data() {
                            << "SIGABRT";
 }
 
-void CrashReporterTest::crashInChildIsSentAtNextStart() {
+void CrashReporterTest::crashInChildIsSentAtNextStart()
+{
     QFETCH(QString, how);
     QFETCH(QString, signalName);
     TestEnvironment environment;
@@ -188,7 +198,8 @@ void CrashReporterTest::crashInChildIsSentAtNextStart() {
     QTRY_VERIFY(QDir(reports).entryList({"*.crash"}, QDir::Files).isEmpty());
 }
 
-void CrashReporterTest::refusedReportIsKeptForLater() {
+void CrashReporterTest::refusedReportIsKeptForLater()
+{
     TestEnvironment environment;
     const QString reports = environment.root() + QStringLiteral("/crashes");
     QProcess child;
@@ -206,7 +217,8 @@ void CrashReporterTest::refusedReportIsKeptForLater() {
     QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
 }
 
-void CrashReporterTest::memoryPressureReadings_data() {
+void CrashReporterTest::memoryPressureReadings_data()
+{
     QTest::addColumn<QByteArray>("text");
     QTest::addColumn<bool>("parsed");
     QTest::addColumn<int>("level");
@@ -228,7 +240,8 @@ void CrashReporterTest::memoryPressureReadings_data() {
     QTest::newRow("empty") << QByteArray() << false << 0;
 }
 
-void CrashReporterTest::memoryPressureReadings() {
+void CrashReporterTest::memoryPressureReadings()
+{
     QFETCH(QByteArray, text);
     QFETCH(bool, parsed);
     QFETCH(int, level);
@@ -238,7 +251,8 @@ void CrashReporterTest::memoryPressureReadings() {
         QCOMPARE(int(MemoryPressureMonitor::levelOf(*reading)), level);
 }
 
-void CrashReporterTest::memoryPressureRiseBecomesEvent() {
+void CrashReporterTest::memoryPressureRiseBecomesEvent()
+{
     TestEnvironment environment;
     const QString path = environment.root() + QStringLiteral("/pressure");
     auto writePressure = [&path](const char *text) {

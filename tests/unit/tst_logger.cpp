@@ -8,7 +8,8 @@
 #include <QThread>
 #include <QTimeZone>
 
-class LoggerTest : public QObject {
+class LoggerTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -18,7 +19,8 @@ private slots:
     void concurrentLinesNeverMix();
 };
 
-void LoggerTest::eachItemIsOneLine_data() {
+void LoggerTest::eachItemIsOneLine_data()
+{
     QTest::addColumn<QVariantList>("items");
     QTest::addColumn<QStringList>("lines");
 
@@ -36,7 +38,8 @@ void LoggerTest::eachItemIsOneLine_data() {
         << QVariantList{QVariantMap{{"a", 1}}} << QStringList{"{", "    \"a\": 1", "}"};
 }
 
-void LoggerTest::eachItemIsOneLine() {
+void LoggerTest::eachItemIsOneLine()
+{
     QFETCH(QVariantList, items);
     QFETCH(QStringList, lines);
     LogCapture capture;
@@ -44,7 +47,8 @@ void LoggerTest::eachItemIsOneLine() {
     QCOMPARE(capture.lines(), lines);
 }
 
-void LoggerTest::nothingIsWrittenToDisk() {
+void LoggerTest::nothingIsWrittenToDisk()
+{
     TestEnvironment environment;
     const QString previous = QDir::currentPath();
     QDir::setCurrent(environment.root());
@@ -63,7 +67,8 @@ void LoggerTest::nothingIsWrittenToDisk() {
     }
 }
 
-void LoggerTest::concurrentLinesNeverMix() {
+void LoggerTest::concurrentLinesNeverMix()
+{
     LogCapture capture;
     const QString longLine(3000, QLatin1Char('x'));
     QList<QThread *> threads;

@@ -3,7 +3,8 @@
 #include <QTest>
 #include <QThread>
 
-class NotificationCenterTest : public QObject {
+class NotificationCenterTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -15,7 +16,8 @@ private slots:
     void payloadReachesObserver();
 };
 
-void NotificationCenterTest::observersRunInRegistrationOrder() {
+void NotificationCenterTest::observersRunInRegistrationOrder()
+{
     NotificationCenter center;
     QObject a, b, c;
     QStringList calls;
@@ -27,7 +29,8 @@ void NotificationCenterTest::observersRunInRegistrationOrder() {
     QCOMPARE(calls, (QStringList{"b", "a", "c", "a2"}));
 }
 
-void NotificationCenterTest::onlyObserversOfTheNameRun() {
+void NotificationCenterTest::onlyObserversOfTheNameRun()
+{
     NotificationCenter center;
     QObject observer;
     int hits = 0;
@@ -39,7 +42,8 @@ void NotificationCenterTest::onlyObserversOfTheNameRun() {
     QCOMPARE(hits, 1);
 }
 
-void NotificationCenterTest::destroyedObserverIsRemoved() {
+void NotificationCenterTest::destroyedObserverIsRemoved()
+{
     NotificationCenter center;
     int hits = 0;
     {
@@ -52,7 +56,8 @@ void NotificationCenterTest::destroyedObserverIsRemoved() {
     QCOMPARE(hits, 0);
 }
 
-void NotificationCenterTest::observerRemovedDuringPostIsNotCalled() {
+void NotificationCenterTest::observerRemovedDuringPostIsNotCalled()
+{
     NotificationCenter center;
     QObject first;
     auto *second = new QObject;
@@ -68,7 +73,8 @@ void NotificationCenterTest::observerRemovedDuringPostIsNotCalled() {
     QCOMPARE(secondHits, 0);
 }
 
-void NotificationCenterTest::observersRunOnThePostingThread() {
+void NotificationCenterTest::observersRunOnThePostingThread()
+{
     NotificationCenter center;
     QObject observer;
     QThread *seen = nullptr;
@@ -81,7 +87,8 @@ void NotificationCenterTest::observersRunOnThePostingThread() {
     delete poster;
 }
 
-void NotificationCenterTest::payloadReachesObserver() {
+void NotificationCenterTest::payloadReachesObserver()
+{
     NotificationCenter center;
     QObject observer;
     QObject sender;

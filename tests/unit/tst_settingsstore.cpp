@@ -23,20 +23,24 @@ namespace {
 using Writer = std::function<void(SettingsStore &)>;
 using Check = std::function<bool(SettingsStore &)>;
 
-mode_t modeOf(const QString &path) {
-    struct stat info {};
+mode_t modeOf(const QString &path)
+{
+    struct stat info
+    {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return 0;
     return info.st_mode & 07777;
 }
 
-QString helper(const char *name) {
+QString helper(const char *name)
+{
     return QStringLiteral(QUORVELLA_BINARY_DIR "/") + QLatin1String(name);
 }
 
 } // namespace
 
-class SettingsStoreTest : public QObject {
+class SettingsStoreTest : public QObject
+{
     Q_OBJECT
 
 private slots:
@@ -53,7 +57,8 @@ private slots:
     void standardStoreDefaultsAreNotWritten();
 };
 
-void SettingsStoreTest::valuesKeepTheirKindAcrossReopen_data() {
+void SettingsStoreTest::valuesKeepTheirKindAcrossReopen_data()
+{
     QTest::addColumn<Writer>("write");
     QTest::addColumn<Check>("check");
 
@@ -112,7 +117,8 @@ void SettingsStoreTest::valuesKeepTheirKindAcrossReopen_data() {
     }) << Check([](SettingsStore &s) { return !s.contains("k"); });
 }
 
-void SettingsStoreTest::valuesKeepTheirKindAcrossReopen() {
+void SettingsStoreTest::valuesKeepTheirKindAcrossReopen()
+{
     QFETCH(Writer, write);
     QFETCH(Check, check);
     TestEnvironment environment;
@@ -123,7 +129,8 @@ void SettingsStoreTest::valuesKeepTheirKindAcrossReopen() {
     QVERIFY(check(reopened));
 }
 
-void SettingsStoreTest::readOfAbsentOrOtherKind_data() {
+void SettingsStoreTest::readOfAbsentOrOtherKind_data()
+{
     QTest::addColumn<Writer>("write");
     QTest::addColumn<Check>("absent");
 
@@ -170,7 +177,8 @@ void SettingsStoreTest::readOfAbsentOrOtherKind_data() {
         << one << Check([](SettingsStore &s) { return !s.dataForKey("k"); });
 }
 
-void SettingsStoreTest::readOfAbsentOrOtherKind() {
+void SettingsStoreTest::readOfAbsentOrOtherKind()
+{
     QFETCH(Writer, write);
     QFETCH(Check, absent);
     TestEnvironment environment;
@@ -180,7 +188,8 @@ void SettingsStoreTest::readOfAbsentOrOtherKind() {
     QVERIFY(absent(reopened));
 }
 
-void SettingsStoreTest::nullInsideDictionaryIsLeftOut() {
+void SettingsStoreTest::nullInsideDictionaryIsLeftOut()
+{
     TestEnvironment environment;
     const QJsonObject workspace =
         QJsonDocument::fromJson(R"({"id":"ws1","name":null,"avatarUrl":null,"score":2.5,
@@ -201,7 +210,8 @@ void SettingsStoreTest::nullInsideDictionaryIsLeftOut() {
     QCOMPARE(reopened.stringForKey("after"), QStringLiteral("still writable"));
 }
 
-void SettingsStoreTest::independentReaderSeesEachKind() {
+void SettingsStoreTest::independentReaderSeesEachKind()
+{
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty())
         QSKIP("python3 is not installed: no independent property-list reader");
@@ -242,7 +252,8 @@ print(json.dumps({k: [kind(v), repr(v)] for k, v in d.items()}, sort_keys=True))
     QCOMPARE(kinds.value("blob").toArray().at(1).toString(), QStringLiteral("b'\\x01\\x02'"));
 }
 
-void SettingsStoreTest::fileAndFolderStayPrivate() {
+void SettingsStoreTest::fileAndFolderStayPrivate()
+{
     TestEnvironment environment;
     SettingsStore &store = SettingsStore::shared();
     store.setString("access_token", "secret");
@@ -261,7 +272,8 @@ void SettingsStoreTest::fileAndFolderStayPrivate() {
     QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
 }
 
-void SettingsStoreTest::corruptFileNeverBlocksWrites() {
+void SettingsStoreTest::corruptFileNeverBlocksWrites()
+{
     TestEnvironment environment;
     {
         QFile file(SettingsStore::sharedFilePath());
@@ -276,7 +288,8 @@ void SettingsStoreTest::corruptFileNeverBlocksWrites() {
     QCOMPARE(reopened.stringForKey("k"), QStringLiteral("v"));
 }
 
-void SettingsStoreTest::threadsAndTwoProcessesLoseNoWrite() {
+void SettingsStoreTest::threadsAndTwoProcessesLoseNoWrite()
+{
     TestEnvironment environment;
     constexpr int kPerThread = 60;
     constexpr int kPerProcess = 60;
@@ -321,7 +334,8 @@ void SettingsStoreTest::threadsAndTwoProcessesLoseNoWrite() {
     }
 }
 
-void SettingsStoreTest::killedWriterLeavesReadableStore() {
+void SettingsStoreTest::killedWriterLeavesReadableStore()
+{
     TestEnvironment environment;
     SettingsStore::shared().setString("before", "kept");
     for (int round = 0; round < 5; ++round) {
@@ -338,7 +352,8 @@ void SettingsStoreTest::killedWriterLeavesReadableStore() {
     QVERIFY(reopened.synchronize());
 }
 
-void SettingsStoreTest::standardStoreDefaultsAreNotWritten() {
+void SettingsStoreTest::standardStoreDefaultsAreNotWritten()
+{
     TestEnvironment environment;
     SettingsStore &standard = SettingsStore::standard();
     standard.registerDefaults({{"NSApplicationCrashOnExceptions", true}});

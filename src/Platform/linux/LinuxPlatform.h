@@ -8,7 +8,8 @@ class LinuxBundleInfo;
 class MessageBoxAlertPresenter;
 
 // The desktop facilities of a Linux session: tray, message boxes, XDG folders.
-class LinuxPlatform : public Platform {
+class LinuxPlatform : public Platform
+{
 public:
     LinuxPlatform();
     ~LinuxPlatform() override;

@@ -3,7 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-int MessageBoxAlertPresenter::runModal(const Alert &alert) {
+int MessageBoxAlertPresenter::runModal(const Alert &alert)
+{
     QMessageBox box;
     box.setWindowTitle(QStringLiteral("Quorvella"));
     box.setText(alert.message);

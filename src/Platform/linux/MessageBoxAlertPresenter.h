@@ -3,7 +3,8 @@
 #include "Platform/AlertPresenter.h"
 
 // Alerts as modal message boxes.
-class MessageBoxAlertPresenter : public AlertPresenter {
+class MessageBoxAlertPresenter : public AlertPresenter
+{
 public:
     [[nodiscard]] int runModal(const Alert &alert) override;
 };

@@ -11,26 +11,31 @@ constexpr qint64 kDebounceMs = 400;
 } // namespace
 
 TrayStatusItem::TrayStatusItem(QObject *parent)
-    : StatusItem(parent) {
+    : StatusItem(parent)
+{
     m_retry.setInterval(kRetryIntervalMs);
     connect(&m_retry, &QTimer::timeout, this, &TrayStatusItem::tryShow);
     connect(&m_tray, &QSystemTrayIcon::activated, this, &TrayStatusItem::onActivated);
 }
 
-void TrayStatusItem::setImage(const QIcon &image) {
+void TrayStatusItem::setImage(const QIcon &image)
+{
     m_tray.setIcon(image);
 }
 
-void TrayStatusItem::setToolTip(const QString &text) {
+void TrayStatusItem::setToolTip(const QString &text)
+{
     m_tray.setToolTip(text);
 }
 
-void TrayStatusItem::show() {
+void TrayStatusItem::show()
+{
     m_attemptsLeft = kShowAttempts;
     tryShow();
 }
 
-void TrayStatusItem::tryShow() {
+void TrayStatusItem::tryShow()
+{
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         m_retry.stop();
         m_tray.show();
@@ -51,15 +56,18 @@ void TrayStatusItem::tryShow() {
     }
 }
 
-bool TrayStatusItem::isVisible() const {
+bool TrayStatusItem::isVisible() const
+{
     return m_tray.isVisible();
 }
 
-QRect TrayStatusItem::geometry() const {
+QRect TrayStatusItem::geometry() const
+{
     return m_tray.geometry();
 }
 
-void TrayStatusItem::onActivated(QSystemTrayIcon::ActivationReason reason) {
+void TrayStatusItem::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
     if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
         return;
     if (m_lastActivation.isValid() && m_lastActivation.elapsed() < kDebounceMs)

@@ -7,7 +7,8 @@
 #include <QTimer>
 
 // The status item as a tray icon (StatusNotifierItem, or XEmbed on older trays).
-class TrayStatusItem : public StatusItem {
+class TrayStatusItem : public StatusItem
+{
     Q_OBJECT
 
 public:

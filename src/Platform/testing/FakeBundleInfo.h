@@ -2,7 +2,8 @@
 
 #include "Platform/BundleInfo.h"
 
-class FakeBundleInfo : public BundleInfo {
+class FakeBundleInfo : public BundleInfo
+{
 public:
     [[nodiscard]] QString shortVersion() const override { return version; }
     [[nodiscard]] QString bundlePath() const override { return bundle; }

@@ -8,9 +8,11 @@
 #include <QPointer>
 
 // The doubles of every desktop facility, built like the real ones and driven by tests.
-class FakePlatform : public Platform {
+class FakePlatform : public Platform
+{
 public:
-    [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override {
+    [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override
+    {
         auto item = std::make_unique<FakeStatusItem>();
         lastStatusItem = item.get();
         return item;
@@ -20,7 +22,8 @@ public:
     void emptyUrlResponseCache() override { ++cacheEmptied; }
 
     // Installs a fresh fake platform and returns it for the test to drive.
-    static FakePlatform &installNew() {
+    static FakePlatform &installNew()
+    {
         auto platform = std::make_unique<FakePlatform>();
         FakePlatform &ref = *platform;
         Platform::install(std::move(platform));

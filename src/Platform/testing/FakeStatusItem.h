@@ -3,7 +3,8 @@
 #include "Platform/StatusItem.h"
 
 // A tray icon that records what it was given and can be clicked by a test.
-class FakeStatusItem : public StatusItem {
+class FakeStatusItem : public StatusItem
+{
     Q_OBJECT
 
 public:
@@ -11,7 +12,8 @@ public:
 
     void setImage(const QIcon &image) override { m_image = image; }
     void setToolTip(const QString &text) override { m_toolTip = text; }
-    void show() override {
+    void show() override
+    {
         m_visible = m_trayAvailable;
         ++m_showCalls;
     }

@@ -5,16 +5,19 @@
 #include <QList>
 
 // Answers alerts from a script of response codes and records every alert shown.
-class ScriptedAlertPresenter : public AlertPresenter {
+class ScriptedAlertPresenter : public AlertPresenter
+{
 public:
-    [[nodiscard]] int runModal(const Alert &alert) override {
+    [[nodiscard]] int runModal(const Alert &alert) override
+    {
         m_shown.append(alert);
         return m_answers.isEmpty() ? FirstButton : m_answers.takeFirst();
     }
 
     void answerWith(int responseCode) { m_answers.append(responseCode); }
     [[nodiscard]] const QList<Alert> &shown() const { return m_shown; }
-    void clear() {
+    void clear()
+    {
         m_shown.clear();
         m_answers.clear();
     }
