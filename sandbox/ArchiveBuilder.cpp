@@ -1,0 +1,76 @@
+#include "ArchiveBuilder.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+namespace {
+
+QByteArray infoPlist(const char *identifier, const char *name) {
+    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<plist version=\"1.0\"><dict>"
+                      "<key>CFBundleIdentifier</key><string>") +
+           identifier + "</string><key>CFBundleName</key><string>" + name +
+           "</string><key>CFBundleShortVersionString</key><string>" QUORVELLA_VERSION
+           "</string></dict></plist>\n";
+}
+
+QByteArray stubScript(const char *name) {
+    return QByteArray("#!/bin/sh\n# Stand-in program shipped by quorvella-sandbox.\n"
+                      "printf '%s %s\\n' '") +
+           name + "' \"$*\"\nexit 0\n";
+}
+
+} // namespace
+
+QByteArray ArchiveBuilder::zip(const QList<Entry> &entries) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip archive(&buffer);
+    if (!archive.open(QuaZip::mdCreate))
+        return {};
+    for (const Entry &entry : entries) {
+        QuaZipNewInfo info(entry.path);
+        QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                         QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther;
+        if (entry.executable || entry.path.endsWith(QLatin1Char('/')))
+            permissions |= QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
+        info.setPermissions(permissions);
+        QuaZipFile file(&archive);
+        if (!file.open(QIODevice::WriteOnly, info))
+            return {};
+        file.write(entry.content);
+        file.close();
+        if (file.getZipError() != 0)
+            return {};
+    }
+    archive.close();
+    return archive.getZipError() == 0 ? bytes : QByteArray();
+}
+
+QByteArray ArchiveBuilder::updaterArchive() {
+    return zip(
+        {{"QuorvellaUpdater.app/", {}, false},
+         {"QuorvellaUpdater.app/Contents/", {}, false},
+         {"QuorvellaUpdater.app/Contents/Info.plist",
+          infoPlist("com.quorvella.desktop.macos.QuorvellaUpdater", "QuorvellaUpdater"), false},
+         {"QuorvellaUpdater.app/bin/", {}, false},
+         {"QuorvellaUpdater.app/bin/QuorvellaUpdater", stubScript("QuorvellaUpdater"), true}});
+}
+
+QByteArray ArchiveBuilder::programArchive() {
+    // Incompressible and the same at every start, so sizes and checksums are stable.
+    QRandomGenerator generator(20240601);
+    QByteArray payload(256 * 1024, Qt::Uninitialized);
+    for (char &byte : payload)
+        byte = static_cast<char>(generator.bounded(256));
+    return zip({{"Quorvella.app/", {}, false},
+                {"Quorvella.app/Contents/", {}, false},
+                {"Quorvella.app/Contents/Info.plist",
+                 infoPlist("com.quorvella.desktop.macos.Quorvella", "Quorvella"), false},
+                {"Quorvella.app/bin/", {}, false},
+                {"Quorvella.app/bin/quorvella", stubScript("quorvella"), true},
+                {"Quorvella.app/share/payload.bin", payload, false}});
+}
