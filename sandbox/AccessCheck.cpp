@@ -5,9 +5,11 @@
 
 AccessCheck::AccessCheck(const TokenRegistry &tokens, const SandboxState &state)
     : m_tokens(tokens)
-    , m_state(state) {}
+    , m_state(state)
+{}
 
-std::optional<SandboxReply> AccessCheck::bearer(const SandboxRequest &request) const {
+std::optional<SandboxReply> AccessCheck::bearer(const SandboxRequest &request) const
+{
     if (!request.hasHeader("Authorization"))
         return SandboxReply::unauthorized(QStringLiteral("missing Authorization header"));
     const QByteArray value = request.header("Authorization").trimmed();
@@ -26,7 +28,8 @@ std::optional<SandboxReply> AccessCheck::bearer(const SandboxRequest &request) c
     return SandboxReply::unauthorized(QStringLiteral("unknown access token"));
 }
 
-std::optional<SandboxReply> AccessCheck::jsonObjectBody(const SandboxRequest &request) {
+std::optional<SandboxReply> AccessCheck::jsonObjectBody(const SandboxRequest &request)
+{
     if (request.mediaType() != "application/json")
         return SandboxReply::fieldError(415, QStringLiteral("Content-Type"),
                                         QStringLiteral("Content-Type must be application/json"));
@@ -38,7 +41,8 @@ std::optional<SandboxReply> AccessCheck::jsonObjectBody(const SandboxRequest &re
     return std::nullopt;
 }
 
-AccessCheck::Workspace AccessCheck::workspace(const SandboxRequest &request) const {
+AccessCheck::Workspace AccessCheck::workspace(const SandboxRequest &request) const
+{
     const QString id = QString::fromUtf8(request.header("workspace")).trimmed();
     if (id.isEmpty())
         return {m_state.defaultWorkspaceId(), std::nullopt};

@@ -10,7 +10,8 @@ class TokenRegistry;
 
 // The checks the REST API and the recommendation service make before they act: a valid
 // bearer token, a JSON body where one is sent, and a workspace the account has.
-class AccessCheck {
+class AccessCheck
+{
 public:
     AccessCheck(const TokenRegistry &tokens, const SandboxState &state);
 
@@ -19,7 +20,8 @@ public:
     // 415 unless the body is declared as JSON, 400 when it is not a JSON object.
     [[nodiscard]] static std::optional<SandboxReply> jsonObjectBody(const SandboxRequest &request);
 
-    struct Workspace {
+    struct Workspace
+    {
         QString id;
         std::optional<SandboxReply> error;
     };

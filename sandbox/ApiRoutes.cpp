@@ -7,9 +7,11 @@
 
 ApiRoutes::ApiRoutes(const AccessCheck &access, const SandboxState &state)
     : m_access(access)
-    , m_state(state) {}
+    , m_state(state)
+{}
 
-void ApiRoutes::addTo(RouteTable &table) {
+void ApiRoutes::addTo(RouteTable &table)
+{
     table.add("GET", "/v1/account", [this](const SandboxRequest &request, const auto &) {
         if (auto refused = m_access.bearer(request))
             return *refused;
@@ -26,7 +28,8 @@ void ApiRoutes::addTo(RouteTable &table) {
               [this](const SandboxRequest &request, const auto &) { return domains(request); });
 }
 
-SandboxReply ApiRoutes::workspaces(const SandboxRequest &request) const {
+SandboxReply ApiRoutes::workspaces(const SandboxRequest &request) const
+{
     if (auto refused = m_access.bearer(request))
         return *refused;
     QList<QJsonObject> list = m_state.workspaces;
@@ -49,7 +52,8 @@ SandboxReply ApiRoutes::workspaces(const SandboxRequest &request) const {
     return SandboxReply::json(answer);
 }
 
-SandboxReply ApiRoutes::domains(const SandboxRequest &request) const {
+SandboxReply ApiRoutes::domains(const SandboxRequest &request) const
+{
     if (auto refused = m_access.bearer(request))
         return *refused;
     const AccessCheck::Workspace space = m_access.workspace(request);

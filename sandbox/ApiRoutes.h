@@ -6,7 +6,8 @@ class AccessCheck;
 class SandboxState;
 
 // The REST API's account, workspace and domain reads under /v1.
-class ApiRoutes {
+class ApiRoutes
+{
 public:
     ApiRoutes(const AccessCheck &access, const SandboxState &state);
     void addTo(RouteTable &table);

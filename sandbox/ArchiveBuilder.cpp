@@ -8,7 +8,8 @@
 
 namespace {
 
-QByteArray infoPlist(const char *identifier, const char *name) {
+QByteArray infoPlist(const char *identifier, const char *name)
+{
     return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<plist version=\"1.0\"><dict>"
                       "<key>CFBundleIdentifier</key><string>") +
@@ -17,7 +18,8 @@ QByteArray infoPlist(const char *identifier, const char *name) {
            "</string></dict></plist>\n";
 }
 
-QByteArray stubScript(const char *name) {
+QByteArray stubScript(const char *name)
+{
     return QByteArray("#!/bin/sh\n# Stand-in program shipped by quorvella-sandbox.\n"
                       "printf '%s %s\\n' '") +
            name + "' \"$*\"\nexit 0\n";
@@ -25,7 +27,8 @@ QByteArray stubScript(const char *name) {
 
 } // namespace
 
-QByteArray ArchiveBuilder::zip(const QList<Entry> &entries) {
+QByteArray ArchiveBuilder::zip(const QList<Entry> &entries)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     QuaZip archive(&buffer);
@@ -50,7 +53,8 @@ QByteArray ArchiveBuilder::zip(const QList<Entry> &entries) {
     return archive.getZipError() == 0 ? bytes : QByteArray();
 }
 
-QByteArray ArchiveBuilder::updaterArchive() {
+QByteArray ArchiveBuilder::updaterArchive()
+{
     return zip(
         {{"QuorvellaUpdater.app/", {}, false},
          {"QuorvellaUpdater.app/Contents/", {}, false},
@@ -60,7 +64,8 @@ QByteArray ArchiveBuilder::updaterArchive() {
          {"QuorvellaUpdater.app/bin/QuorvellaUpdater", stubScript("QuorvellaUpdater"), true}});
 }
 
-QByteArray ArchiveBuilder::programArchive() {
+QByteArray ArchiveBuilder::programArchive()
+{
     // Incompressible and the same at every start, so sizes and checksums are stable.
     QRandomGenerator generator(20240601);
     QByteArray payload(256 * 1024, Qt::Uninitialized);

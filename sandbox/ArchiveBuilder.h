@@ -6,9 +6,11 @@
 
 // Writes zip archives in memory: the updater and new-program archives the download host
 // serves are made at start, so they are real, valid zip files without files on disk.
-class ArchiveBuilder {
+class ArchiveBuilder
+{
 public:
-    struct Entry {
+    struct Entry
+    {
         QString path; // ends with "/" for a folder
         QByteArray content;
         bool executable = false;

@@ -8,21 +8,24 @@
 
 namespace {
 
-SandboxReply oauthError(int status, const QString &error, const QString &description) {
+SandboxReply oauthError(int status, const QString &error, const QString &description)
+{
     SandboxReply reply = SandboxReply::json(
         QJsonObject{{"error", error}, {"error_description", description}}, status);
     reply.headers.emplaceBack("Cache-Control", "no-store");
     return reply;
 }
 
-QString errorPage(const QString &message) {
+QString errorPage(const QString &message)
+{
     return QStringLiteral("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Sign-in "
                           "error</title></head><body><h1>Sign-in error</h1><p id=\"error\">%1</p>"
                           "</body></html>")
         .arg(message.toHtmlEscaped());
 }
 
-QString field(const QUrlQuery &query, const char *name) {
+QString field(const QUrlQuery &query, const char *name)
+{
     return query.queryItemValue(QString::fromLatin1(name), QUrl::FullyDecoded);
 }
 
@@ -32,9 +35,11 @@ AuthorizationRoutes::AuthorizationRoutes(const SandboxOptions &options, TokenReg
                                          const SandboxState &state)
     : m_options(options)
     , m_tokens(tokens)
-    , m_state(state) {}
+    , m_state(state)
+{}
 
-void AuthorizationRoutes::addTo(RouteTable &table) {
+void AuthorizationRoutes::addTo(RouteTable &table)
+{
     table.add("GET", "/connect/authorize", [this](const SandboxRequest &request, const auto &) {
         return authorizePage(request);
     });
@@ -48,7 +53,8 @@ void AuthorizationRoutes::addTo(RouteTable &table) {
 }
 
 std::optional<SandboxReply> AuthorizationRoutes::checkClient(const QString &clientId,
-                                                             const QString &redirectUri) const {
+                                                             const QString &redirectUri) const
+{
     // Never redirect to an address that was not registered: answer with a page instead.
     if (clientId != m_options.clientId)
         return SandboxReply::html(errorPage(QStringLiteral("Unknown client: ") + clientId), 400);
@@ -58,7 +64,8 @@ std::optional<SandboxReply> AuthorizationRoutes::checkClient(const QString &clie
     return std::nullopt;
 }
 
-SandboxReply AuthorizationRoutes::authorizePage(const SandboxRequest &request) const {
+SandboxReply AuthorizationRoutes::authorizePage(const SandboxRequest &request) const
+{
     const QUrlQuery &query = request.query;
     if (auto refused = checkClient(field(query, "client_id"), field(query, "redirect_uri")))
         return *refused;
@@ -67,7 +74,8 @@ SandboxReply AuthorizationRoutes::authorizePage(const SandboxRequest &request) c
     return SandboxReply::html(formPage(query, {}));
 }
 
-QString AuthorizationRoutes::formPage(const QUrlQuery &fields, const QString &problem) {
+QString AuthorizationRoutes::formPage(const QUrlQuery &fields, const QString &problem)
+{
     QString hidden;
     for (const char *name : {"client_id", "redirect_uri", "state", "scope"}) {
         if (fields.hasQueryItem(QString::fromLatin1(name)))
@@ -93,7 +101,8 @@ QString AuthorizationRoutes::formPage(const QUrlQuery &fields, const QString &pr
         .arg(error, hidden);
 }
 
-SandboxReply AuthorizationRoutes::signIn(const SandboxRequest &request) {
+SandboxReply AuthorizationRoutes::signIn(const SandboxRequest &request)
+{
     if (request.mediaType() != "application/x-www-form-urlencoded")
         return SandboxReply::html(errorPage(QStringLiteral("The form was not sent as a form")),
                                   400);
@@ -118,7 +127,8 @@ SandboxReply AuthorizationRoutes::signIn(const SandboxRequest &request) {
         (redirectUri + joiner + answer.query(QUrl::FullyEncoded)).toUtf8());
 }
 
-SandboxReply AuthorizationRoutes::token(const SandboxRequest &request) {
+SandboxReply AuthorizationRoutes::token(const SandboxRequest &request)
+{
     if (request.mediaType() != "application/x-www-form-urlencoded")
         return oauthError(400, QStringLiteral("invalid_request"),
                           QStringLiteral("parameters must be form-encoded"));

@@ -8,7 +8,8 @@ class TokenRegistry;
 
 // The authorization server: the sign-in page of the authorization-code flow, the token
 // endpoint with its two grants, and the logout call.
-class AuthorizationRoutes {
+class AuthorizationRoutes
+{
 public:
     AuthorizationRoutes(const SandboxOptions &options, TokenRegistry &tokens,
                         const SandboxState &state);

@@ -12,7 +12,8 @@
 namespace {
 
 // Control bodies are JSON objects; an empty body counts as {}.
-std::optional<QJsonObject> objectBody(const SandboxRequest &request) {
+std::optional<QJsonObject> objectBody(const SandboxRequest &request)
+{
     if (request.body.trimmed().isEmpty())
         return QJsonObject();
     QJsonParseError error{};
@@ -22,16 +23,19 @@ std::optional<QJsonObject> objectBody(const SandboxRequest &request) {
     return document.object();
 }
 
-SandboxReply badRequest(const QString &message) {
+SandboxReply badRequest(const QString &message)
+{
     return SandboxReply::json(QJsonObject{{"error", message}}, 400);
 }
 
 } // namespace
 
 ControlRoutes::ControlRoutes(Parts parts)
-    : m_parts(parts) {}
+    : m_parts(parts)
+{}
 
-QJsonObject ControlRoutes::config() const {
+QJsonObject ControlRoutes::config() const
+{
     const QUrl base(m_parts.state.baseUrl());
     return {{"baseUrl", m_parts.state.baseUrl()},
             {"clientId", m_parts.options.clientId},
@@ -46,7 +50,8 @@ QJsonObject ControlRoutes::config() const {
             {"tokens", m_parts.tokens.describe()}};
 }
 
-void ControlRoutes::addTo(RouteTable &table) {
+void ControlRoutes::addTo(RouteTable &table)
+{
     table.add("GET", "/__sandbox/config", [this](const SandboxRequest &, const auto &) {
         return SandboxReply::json(config());
     });
@@ -87,7 +92,8 @@ void ControlRoutes::addTo(RouteTable &table) {
     addFaultRoutes(table);
 }
 
-void ControlRoutes::addTokenRoutes(RouteTable &table) {
+void ControlRoutes::addTokenRoutes(RouteTable &table)
+{
     table.add(
         "POST", "/__sandbox/tokens/lifetime", [this](const SandboxRequest &request, const auto &) {
             const std::optional<QJsonObject> body = objectBody(request);
@@ -127,7 +133,8 @@ void ControlRoutes::addTokenRoutes(RouteTable &table) {
     });
 }
 
-void ControlRoutes::addFaultRoutes(RouteTable &table) {
+void ControlRoutes::addFaultRoutes(RouteTable &table)
+{
     table.add("GET", "/__sandbox/faults", [this](const SandboxRequest &, const auto &) {
         return SandboxReply::json(QJsonObject{{"faults", m_parts.faults.list()}});
     });

@@ -10,9 +10,11 @@ struct SandboxOptions;
 
 // The control API under /__sandbox/ that tests drive: reset, recorded requests and crash
 // envelopes, token lifetimes and expiry, published documents, and fault injection.
-class ControlRoutes {
+class ControlRoutes
+{
 public:
-    struct Parts {
+    struct Parts
+    {
         const SandboxOptions &options;
         SandboxState &state;
         TokenRegistry &tokens;

@@ -7,12 +7,14 @@
 
 namespace {
 
-SandboxReply refused(int status, const QString &detail) {
+SandboxReply refused(int status, const QString &detail)
+{
     return SandboxReply::json(QJsonObject{{"detail", detail}}, status);
 }
 
 // "Sentry sentry_version=7, sentry_key=KEY, sentry_client=NAME/VERSION" as a map.
-QJsonObject parseAuth(const QByteArray &header) {
+QJsonObject parseAuth(const QByteArray &header)
+{
     QJsonObject fields;
     const QByteArray trimmed = header.trimmed();
     if (!trimmed.startsWith("Sentry "))
@@ -30,16 +32,19 @@ QJsonObject parseAuth(const QByteArray &header) {
 
 CrashSinkRoutes::CrashSinkRoutes(const QString &publicKey, SandboxState &state)
     : m_publicKey(publicKey)
-    , m_state(state) {}
+    , m_state(state)
+{}
 
-void CrashSinkRoutes::addTo(RouteTable &table) {
+void CrashSinkRoutes::addTo(RouteTable &table)
+{
     table.add("POST", "/api/([0-9]+)/envelope/?",
               [this](const SandboxRequest &request, const QRegularExpressionMatch &match) {
                   return receive(request, match.captured(1));
               });
 }
 
-CrashSinkRoutes::Envelope CrashSinkRoutes::parse(const QByteArray &body) {
+CrashSinkRoutes::Envelope CrashSinkRoutes::parse(const QByteArray &body)
+{
     Envelope envelope;
     qsizetype position = body.indexOf('\n');
     QJsonParseError error{};
@@ -88,7 +93,8 @@ CrashSinkRoutes::Envelope CrashSinkRoutes::parse(const QByteArray &body) {
     return envelope;
 }
 
-SandboxReply CrashSinkRoutes::receive(const SandboxRequest &request, const QString &project) {
+SandboxReply CrashSinkRoutes::receive(const SandboxRequest &request, const QString &project)
+{
     const QJsonObject auth = parseAuth(request.header("X-Sentry-Auth"));
     if (auth.isEmpty())
         return refused(401, QStringLiteral("missing or malformed X-Sentry-Auth header"));

@@ -6,12 +6,14 @@ class SandboxState;
 
 // The crash-report sink: POST /api/<project>/envelope/ takes one envelope (header line, then
 // item header and payload pairs), checks the X-Sentry-Auth header and keeps it for the tests.
-class CrashSinkRoutes {
+class CrashSinkRoutes
+{
 public:
     CrashSinkRoutes(const QString &publicKey, SandboxState &state);
     void addTo(RouteTable &table);
 
-    struct Envelope {
+    struct Envelope
+    {
         QJsonObject header;
         QJsonArray items;
         QString error; // set when the envelope does not parse

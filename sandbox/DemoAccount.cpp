@@ -7,7 +7,8 @@
 namespace {
 
 QJsonObject makeWorkspace(const SandboxState &state, const QString &id, const QString &name,
-                          const QString &type, bool isDefault) {
+                          const QString &type, bool isDefault)
+{
     return {{"id", id},
             {"name", name},
             {"avatarUrl", state.baseUrl() + "/avatars/" + id + ".png"},
@@ -16,7 +17,8 @@ QJsonObject makeWorkspace(const SandboxState &state, const QString &id, const QS
             {"role", "owner"}};
 }
 
-QJsonObject makeDomain(const QString &id, const QString &fullName, bool https, bool active) {
+QJsonObject makeDomain(const QString &id, const QString &fullName, bool https, bool active)
+{
     return {{"id", id},
             {"fullName", fullName},
             {"topLevelDomain", fullName.section(QLatin1Char('.'), -1)},
@@ -28,7 +30,8 @@ QJsonObject makeDomain(const QString &id, const QString &fullName, bool https, b
 
 // Link k of a workspace (0 newest) is this old: minutes for the first few, then growing until
 // the oldest are years old, so every relative-time unit of the link list shows up.
-qint64 ageInSeconds(int k) {
+qint64 ageInSeconds(int k)
+{
     static const qint64 first[] = {5 * 60, 50 * 60, 3 * 3600, 20 * 3600};
     if (k < 4)
         return first[k];
@@ -45,7 +48,8 @@ const QStringList topics = {"weekly-newsletter", "product-launch",
                             "changelog"};
 
 void addLinks(SandboxState &state, const QDateTime &now, const QString &workspaceId,
-              const QString &site, int count, const QStringList &slashtags = {}) {
+              const QString &site, int count, const QStringList &slashtags = {})
+{
     const QList<QJsonObject> spaceDomains = state.domains.value(workspaceId);
     QList<QJsonObject> usable;
     for (const QJsonObject &domain : spaceDomains) {
@@ -73,7 +77,8 @@ void addLinks(SandboxState &state, const QDateTime &now, const QString &workspac
 
 } // namespace
 
-void DemoAccount::fill(SandboxState &state, const QDateTime &now) {
+void DemoAccount::fill(SandboxState &state, const QDateTime &now)
+{
     state.email = QString::fromLatin1(email);
     state.password = QString::fromLatin1(password);
     state.account = {{"id", "acc-7d1e2f30"},

@@ -7,7 +7,8 @@ class SandboxState;
 // The account every sandbox starts with: four workspaces (one not of the "classic" type, one
 // with seven active domains and an inactive one, one without links), links with clicks,
 // favourites and creation times from minutes to years before the start.
-class DemoAccount {
+class DemoAccount
+{
 public:
     static constexpr const char *email = "demo@quorvella.test";
     static constexpr const char *password = "demo";

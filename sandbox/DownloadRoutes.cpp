@@ -6,9 +6,11 @@
 DownloadRoutes::DownloadRoutes(const SandboxState &state)
     : m_state(state)
     , m_updaterArchive(ArchiveBuilder::updaterArchive())
-    , m_programArchive(ArchiveBuilder::programArchive()) {}
+    , m_programArchive(ArchiveBuilder::programArchive())
+{}
 
-void DownloadRoutes::addTo(RouteTable &table) {
+void DownloadRoutes::addTo(RouteTable &table)
+{
     table.add("GET", "/apps/macapp/versions.json", [this](const SandboxRequest &, const auto &) {
         return SandboxReply::json(m_state.versions);
     });

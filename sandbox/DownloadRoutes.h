@@ -5,7 +5,8 @@
 class SandboxState;
 
 // The download host (update manifest and both archives) and the API host's plug-in document.
-class DownloadRoutes {
+class DownloadRoutes
+{
 public:
     explicit DownloadRoutes(const SandboxState &state);
     void addTo(RouteTable &table);

@@ -4,7 +4,8 @@
 #include <QCryptographicHash>
 #include <QPainter>
 
-void FaviconRoutes::addTo(RouteTable &table) {
+void FaviconRoutes::addTo(RouteTable &table)
+{
     table.add("GET", "/s2/favicons", [](const SandboxRequest &request, const auto &) {
         const QString domain = request.queryValue(QStringLiteral("domain"));
         if (domain.isEmpty())
@@ -20,7 +21,8 @@ void FaviconRoutes::addTo(RouteTable &table) {
               });
 }
 
-QImage FaviconRoutes::icon(const QString &name, int size, bool round) {
+QImage FaviconRoutes::icon(const QString &name, int size, bool round)
+{
     const QByteArray digest = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Md5);
     const QColor colour(static_cast<uchar>(digest[0]), static_cast<uchar>(digest[1]),
                         static_cast<uchar>(digest[2]));
@@ -39,7 +41,8 @@ QImage FaviconRoutes::icon(const QString &name, int size, bool round) {
     return image;
 }
 
-QByteArray FaviconRoutes::png(const QImage &image) {
+QByteArray FaviconRoutes::png(const QImage &image)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

@@ -7,7 +7,8 @@
 // The public favicon service (/s2/favicons?domain=HOST[&sz=N]) and the avatar images the
 // account and workspace objects point at (/avatars/NAME.png): small real PNG images whose
 // colour is derived from the name, so different hosts look different.
-class FaviconRoutes {
+class FaviconRoutes
+{
 public:
     void addTo(RouteTable &table);
 

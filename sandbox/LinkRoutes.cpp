@@ -11,19 +11,22 @@ namespace {
 
 constexpr int maximumLimit = 100;
 
-SandboxReply linkNotFound(const QString &linkId) {
+SandboxReply linkNotFound(const QString &linkId)
+{
     return SandboxReply::fieldError(404, QStringLiteral("id"),
                                     QStringLiteral("Link not found: ") + linkId);
 }
 
-bool isDestination(const QString &text) {
+bool isDestination(const QString &text)
+{
     const QUrl url(text, QUrl::StrictMode);
     return url.isValid() && !url.host().isEmpty() &&
            (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
 }
 
 // A member that must be a string when present.
-std::optional<SandboxReply> wrongType(const QJsonObject &body, const char *member) {
+std::optional<SandboxReply> wrongType(const QJsonObject &body, const char *member)
+{
     const QJsonValue value = body.value(QLatin1String(member));
     if (value.isUndefined() || value.isString())
         return std::nullopt;
@@ -35,9 +38,11 @@ std::optional<SandboxReply> wrongType(const QJsonObject &body, const char *membe
 
 LinkRoutes::LinkRoutes(const AccessCheck &access, SandboxState &state)
     : m_access(access)
-    , m_state(state) {}
+    , m_state(state)
+{}
 
-void LinkRoutes::addTo(RouteTable &table) {
+void LinkRoutes::addTo(RouteTable &table)
+{
     const auto route = [this, &table](const QByteArray &method, const QString &path,
                                       Action action) {
         table.add(
@@ -56,7 +61,8 @@ void LinkRoutes::addTo(RouteTable &table) {
 }
 
 SandboxReply LinkRoutes::guarded(const SandboxRequest &request, const QString &linkId,
-                                 Action action) {
+                                 Action action)
+{
     if (auto refused = m_access.bearer(request))
         return *refused;
     const AccessCheck::Workspace space = m_access.workspace(request);
@@ -69,7 +75,8 @@ SandboxReply LinkRoutes::guarded(const SandboxRequest &request, const QString &l
     return (this->*action)(request, space.id, linkId);
 }
 
-SandboxReply LinkRoutes::page(const QList<QJsonObject> &links, const SandboxRequest &request) {
+SandboxReply LinkRoutes::page(const QList<QJsonObject> &links, const SandboxRequest &request)
+{
     int limit = 25;
     if (request.hasQuery(QStringLiteral("limit"))) {
         bool ok = false;
@@ -97,7 +104,8 @@ SandboxReply LinkRoutes::page(const QList<QJsonObject> &links, const SandboxRequ
 }
 
 SandboxReply LinkRoutes::list(const SandboxRequest &request, const QString &workspaceId,
-                              const QString &) {
+                              const QString &)
+{
     QList<QJsonObject> links = m_state.linksOf(workspaceId);
     if (request.queryValue(QStringLiteral("favourite")) == QLatin1String("true")) {
         links.removeIf([](const QJsonObject &link) { return !link.value("favourite").toBool(); });
@@ -106,7 +114,8 @@ SandboxReply LinkRoutes::list(const SandboxRequest &request, const QString &work
 }
 
 SandboxReply LinkRoutes::search(const SandboxRequest &request, const QString &workspaceId,
-                                const QString &) {
+                                const QString &)
+{
     const QString term = request.queryValue(QStringLiteral("term"));
     if (term.isEmpty())
         return SandboxReply::fieldError(400, QStringLiteral("term"),
@@ -131,14 +140,16 @@ SandboxReply LinkRoutes::search(const SandboxRequest &request, const QString &wo
 }
 
 SandboxReply LinkRoutes::show(const SandboxRequest &, const QString &workspaceId,
-                              const QString &linkId) {
+                              const QString &linkId)
+{
     const SandboxState::Link *link = m_state.findLink(workspaceId, linkId);
     return link ? SandboxReply::json(link->json) : linkNotFound(linkId);
 }
 
 std::optional<SandboxReply> LinkRoutes::checkSlashtag(const QString &slashtag,
                                                       const QString &domainId,
-                                                      const QString &linkId) const {
+                                                      const QString &linkId) const
+{
     static const QRegularExpression allowed(QStringLiteral("^[\\p{L}\\p{N}_\\-]{1,50}$"));
     if (!allowed.match(slashtag).hasMatch())
         return SandboxReply::fieldError(
@@ -151,7 +162,8 @@ std::optional<SandboxReply> LinkRoutes::checkSlashtag(const QString &slashtag,
 }
 
 QString LinkRoutes::freeSlashtag(const SandboxState &state, const QString &domainId,
-                                 const QString &wanted) {
+                                 const QString &wanted)
+{
     static const QString alphabet = QStringLiteral("abcdefghijkmnpqrstuvwxyz23456789");
     QString candidate = wanted;
     for (int attempt = 2; candidate.isEmpty() || state.slashtagTaken(domainId, candidate);
@@ -168,7 +180,8 @@ QString LinkRoutes::freeSlashtag(const SandboxState &state, const QString &domai
 }
 
 SandboxReply LinkRoutes::create(const SandboxRequest &request, const QString &workspaceId,
-                                const QString &) {
+                                const QString &)
+{
     const QJsonObject body = request.jsonBody().object();
     for (const char *member : {"destination", "title", "slashtag", "domainId"}) {
         if (auto refused = wrongType(body, member))
@@ -213,7 +226,8 @@ SandboxReply LinkRoutes::create(const SandboxRequest &request, const QString &wo
 }
 
 SandboxReply LinkRoutes::update(const SandboxRequest &request, const QString &workspaceId,
-                                const QString &linkId) {
+                                const QString &linkId)
+{
     SandboxState::Link *link = m_state.findLink(workspaceId, linkId);
     if (!link)
         return linkNotFound(linkId);
@@ -251,7 +265,8 @@ SandboxReply LinkRoutes::update(const SandboxRequest &request, const QString &wo
 }
 
 SandboxReply LinkRoutes::favourite(const SandboxRequest &request, const QString &workspaceId,
-                                   const QString &linkId) {
+                                   const QString &linkId)
+{
     SandboxState::Link *link = m_state.findLink(workspaceId, linkId);
     if (!link)
         return linkNotFound(linkId);
@@ -264,7 +279,8 @@ SandboxReply LinkRoutes::favourite(const SandboxRequest &request, const QString 
 }
 
 SandboxReply LinkRoutes::remove(const SandboxRequest &, const QString &workspaceId,
-                                const QString &linkId) {
+                                const QString &linkId)
+{
     const SandboxState::Link *link = m_state.findLink(workspaceId, linkId);
     if (!link)
         return linkNotFound(linkId);

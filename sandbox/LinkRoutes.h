@@ -6,7 +6,8 @@ class AccessCheck;
 class SandboxState;
 
 // The REST API's links under /v1/links: pages, searches, creation, update, favourite, delete.
-class LinkRoutes {
+class LinkRoutes
+{
 public:
     LinkRoutes(const AccessCheck &access, SandboxState &state);
     void addTo(RouteTable &table);

@@ -8,28 +8,33 @@ namespace {
 
 constexpr int quietZone = 4;
 
-struct QrCodeDeleter {
+struct QrCodeDeleter
+{
     void operator()(QRcode *code) const { QRcode_free(code); }
 };
 using QrCodePointer = std::unique_ptr<QRcode, QrCodeDeleter>;
 
-QrCodePointer encode(const QByteArray &text) {
+QrCodePointer encode(const QByteArray &text)
+{
     return QrCodePointer(QRcode_encodeString8bit(text.constData(), 0, QR_ECLEVEL_M));
 }
 
-bool dark(const QRcode &code, int row, int column) {
+bool dark(const QRcode &code, int row, int column)
+{
     // Bit 0 of each module byte tells dark from light.
     return (code.data[row * code.width + column] & 1) != 0;
 }
 
 } // namespace
 
-void QrRoutes::addTo(RouteTable &table) {
+void QrRoutes::addTo(RouteTable &table)
+{
     table.add("GET", "/v1/qrcode",
               [](const SandboxRequest &request, const auto &) { return answer(request); });
 }
 
-SandboxReply QrRoutes::answer(const SandboxRequest &request) {
+SandboxReply QrRoutes::answer(const SandboxRequest &request)
+{
     const QByteArray text = request.queryValue(QStringLiteral("shortUrl")).toUtf8();
     if (text.isEmpty())
         return SandboxReply::fieldError(400, QStringLiteral("shortUrl"),
@@ -61,7 +66,8 @@ SandboxReply QrRoutes::answer(const SandboxRequest &request) {
     return SandboxReply::bytes(png, "image/png");
 }
 
-QImage QrRoutes::render(const QByteArray &text, int size) {
+QImage QrRoutes::render(const QByteArray &text, int size)
+{
     const QrCodePointer code = encode(text);
     if (!code)
         return {};
@@ -84,7 +90,8 @@ QImage QrRoutes::render(const QByteArray &text, int size) {
     return image;
 }
 
-QByteArray QrRoutes::renderSvg(const QByteArray &text) {
+QByteArray QrRoutes::renderSvg(const QByteArray &text)
+{
     const QrCodePointer code = encode(text);
     if (!code)
         return {};

@@ -6,7 +6,8 @@
 
 // The QR service: GET /v1/qrcode?shortUrl=...&size=N renders a real QR code as a PNG of N×N
 // pixels; type=svg6 answers an SVG drawing instead.
-class QrRoutes {
+class QrRoutes
+{
 public:
     void addTo(RouteTable &table);
 

@@ -9,12 +9,14 @@
 
 namespace {
 
-SandboxReply recommendation(const QString &output) {
+SandboxReply recommendation(const QString &output)
+{
     return SandboxReply::json(
         QJsonObject{{"recommendations", QJsonArray{QJsonObject{{"output", output}}}}});
 }
 
-QString capitalized(const QString &word) {
+QString capitalized(const QString &word)
+{
     return word.isEmpty() ? word : word.left(1).toUpper() + word.mid(1);
 }
 
@@ -22,16 +24,19 @@ QString capitalized(const QString &word) {
 
 RecommendationRoutes::RecommendationRoutes(const AccessCheck &access, const SandboxState &state)
     : m_access(access)
-    , m_state(state) {}
+    , m_state(state)
+{}
 
-void RecommendationRoutes::addTo(RouteTable &table) {
+void RecommendationRoutes::addTo(RouteTable &table)
+{
     table.add("POST", "/v1/recommendation-system/title/recommend",
               [this](const SandboxRequest &request, const auto &) { return title(request); });
     table.add("POST", "/v1/recommendation-system/slashtag/recommend",
               [this](const SandboxRequest &request, const auto &) { return slashtag(request); });
 }
 
-std::optional<SandboxReply> RecommendationRoutes::check(const SandboxRequest &request) const {
+std::optional<SandboxReply> RecommendationRoutes::check(const SandboxRequest &request) const
+{
     if (auto refused = m_access.bearer(request))
         return refused;
     if (auto refused = m_access.workspace(request).error)
@@ -45,7 +50,8 @@ std::optional<SandboxReply> RecommendationRoutes::check(const SandboxRequest &re
     return std::nullopt;
 }
 
-QStringList RecommendationRoutes::wordsOf(const QUrl &url) {
+QStringList RecommendationRoutes::wordsOf(const QUrl &url)
+{
     static const QRegularExpression separators(QStringLiteral("[^\\p{L}\\p{N}]+"));
     const QStringList segments = url.path().split(QLatin1Char('/'), Qt::SkipEmptyParts);
     QString source = segments.isEmpty() ? QString() : segments.last();
@@ -62,7 +68,8 @@ QStringList RecommendationRoutes::wordsOf(const QUrl &url) {
     return words;
 }
 
-SandboxReply RecommendationRoutes::title(const SandboxRequest &request) const {
+SandboxReply RecommendationRoutes::title(const SandboxRequest &request) const
+{
     if (auto refused = check(request))
         return *refused;
     const QUrl url(request.jsonBody().object().value("url").toString());
@@ -77,7 +84,8 @@ SandboxReply RecommendationRoutes::title(const SandboxRequest &request) const {
                                                                       : host);
 }
 
-SandboxReply RecommendationRoutes::slashtag(const SandboxRequest &request) const {
+SandboxReply RecommendationRoutes::slashtag(const SandboxRequest &request) const
+{
     if (auto refused = check(request))
         return *refused;
     const QJsonObject body = request.jsonBody().object();

@@ -6,7 +6,8 @@ class AccessCheck;
 class SandboxState;
 
 // The recommendation service: a title and a slashtag proposed for a destination URL.
-class RecommendationRoutes {
+class RecommendationRoutes
+{
 public:
     RecommendationRoutes(const AccessCheck &access, const SandboxState &state);
     void addTo(RouteTable &table);

@@ -3,7 +3,8 @@
 #include <QDateTime>
 #include <QStringDecoder>
 
-void RequestLog::record(const SandboxRequest &request) {
+void RequestLog::record(const SandboxRequest &request)
+{
     QJsonObject headers;
     for (const auto &[name, value] : request.headers) {
         const QString key = QString::fromLatin1(name);
@@ -29,7 +30,8 @@ void RequestLog::record(const SandboxRequest &request) {
         m_entries.removeFirst();
 }
 
-QJsonArray RequestLog::entries(const QString &method, const QString &pathPrefix) const {
+QJsonArray RequestLog::entries(const QString &method, const QString &pathPrefix) const
+{
     QJsonArray result;
     for (const QJsonObject &entry : m_entries) {
         if (!method.isEmpty() && entry.value("method").toString() != method)
@@ -41,6 +43,7 @@ QJsonArray RequestLog::entries(const QString &method, const QString &pathPrefix)
     return result;
 }
 
-void RequestLog::clear() {
+void RequestLog::clear()
+{
     m_entries.clear();
 }

@@ -7,7 +7,8 @@
 
 // Every request the sandbox served outside its control API, in arrival order, so a test can
 // check what a client really sent (method, path, query, headers, body).
-class RequestLog {
+class RequestLog
+{
 public:
     void record(const SandboxRequest &request);
     // Entries whose method equals method (when given) and whose path starts with pathPrefix.

@@ -1,11 +1,13 @@
 #include "RouteTable.h"
 
-void RouteTable::add(const QByteArray &method, const QString &pathPattern, Handler handler) {
+void RouteTable::add(const QByteArray &method, const QString &pathPattern, Handler handler)
+{
     m_routes.append({method, QRegularExpression(QRegularExpression::anchoredPattern(pathPattern)),
                      std::move(handler)});
 }
 
-SandboxReply RouteTable::dispatch(const SandboxRequest &request) const {
+SandboxReply RouteTable::dispatch(const SandboxRequest &request) const
+{
     bool pathKnown = false;
     for (const Route &route : m_routes) {
         const QRegularExpressionMatch match = route.path.match(request.path);

@@ -9,7 +9,8 @@
 
 // Maps method and path (a regular expression matched against the whole path) to a handler.
 // A path that matches with another method answers 405, no match at all 404.
-class RouteTable {
+class RouteTable
+{
 public:
     using Handler =
         std::function<SandboxReply(const SandboxRequest &, const QRegularExpressionMatch &)>;
@@ -18,7 +19,8 @@ public:
     [[nodiscard]] SandboxReply dispatch(const SandboxRequest &request) const;
 
 private:
-    struct Route {
+    struct Route
+    {
         QByteArray method;
         QRegularExpression path;
         Handler handler;

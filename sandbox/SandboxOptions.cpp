@@ -2,7 +2,8 @@
 
 #include <QCommandLineParser>
 
-std::optional<SandboxOptions> SandboxOptions::parse(const QStringList &arguments, QString *error) {
+std::optional<SandboxOptions> SandboxOptions::parse(const QStringList &arguments, QString *error)
+{
     SandboxOptions options;
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -5,7 +5,8 @@
 #include <optional>
 
 // Command-line settings of the sandbox: where it listens and which client it has registered.
-struct SandboxOptions {
+struct SandboxOptions
+{
     quint16 port = 0;
     int tokenLifetimeSeconds = 3600;
     QString clientId = QStringLiteral("5f3c9a1e-8b2d-4c6f-a7e0-91d4b2c8e6a3");

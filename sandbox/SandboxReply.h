@@ -9,7 +9,8 @@
 
 // The answer a route gives: status, content type, body and extra headers. Routes build it;
 // the server writes it (after any injected fault has changed it).
-struct SandboxReply {
+struct SandboxReply
+{
     int status = 200;
     QByteArray contentType = "application/json";
     QByteArray body;

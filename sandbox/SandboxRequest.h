@@ -9,7 +9,8 @@
 
 // One received HTTP request, copied out of the server's parser so that a handler may answer it
 // later (delays) and the request log can keep it.
-struct SandboxRequest {
+struct SandboxRequest
+{
     using Header = std::pair<QByteArray, QByteArray>;
 
     QByteArray method;

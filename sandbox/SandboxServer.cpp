@@ -24,7 +24,8 @@
 #include <QTimer>
 
 // The route objects live as long as the server; the tables hold handlers that point at them.
-struct SandboxRoutes {
+struct SandboxRoutes
+{
     AuthorizationRoutes authorization;
     ApiRoutes api;
     LinkRoutes links;
@@ -38,7 +39,8 @@ struct SandboxRoutes {
 
 namespace {
 
-QByteArray reasonPhrase(int status) {
+QByteArray reasonPhrase(int status)
+{
     const QMetaEnum statuses = QMetaEnum::fromType<QHttpServerResponder::StatusCode>();
     const char *name = statuses.valueToKey(status);
     if (!name)
@@ -57,11 +59,13 @@ QByteArray reasonPhrase(int status) {
 
 SandboxServer::SandboxServer(const SandboxOptions &options, QObject *parent)
     : QAbstractHttpServer(parent)
-    , m_options(options) {}
+    , m_options(options)
+{}
 
 SandboxServer::~SandboxServer() = default;
 
-quint16 SandboxServer::start() {
+quint16 SandboxServer::start()
+{
     const quint16 port = listen(QHostAddress::LocalHost, m_options.port);
     if (port == 0)
         return 0;
@@ -89,7 +93,8 @@ quint16 SandboxServer::start() {
     return port;
 }
 
-SandboxRequest SandboxServer::copy(const QHttpServerRequest &request) {
+SandboxRequest SandboxServer::copy(const QHttpServerRequest &request)
+{
     SandboxRequest copied;
     copied.method = QMetaEnum::fromType<QHttpServerRequest::Method>().valueToKey(
         static_cast<int>(request.method()));
@@ -103,7 +108,8 @@ SandboxRequest SandboxServer::copy(const QHttpServerRequest &request) {
     return copied;
 }
 
-bool SandboxServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) {
+bool SandboxServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
     const SandboxRequest copied = copy(request);
     if (copied.path.startsWith(QLatin1String("/__sandbox/"))) {
         write(socket, m_control->dispatch(copied));
@@ -123,12 +129,14 @@ bool SandboxServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
     return true;
 }
 
-void SandboxServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) {
+void SandboxServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
+{
     write(socket, SandboxReply::json(
                       QJsonObject{{"error", "not found"}, {"path", request.url().path()}}, 404));
 }
 
-void SandboxServer::answerLater(QTcpSocket *socket, const SandboxReply &reply, int delayMs) {
+void SandboxServer::answerLater(QTcpSocket *socket, const SandboxReply &reply, int delayMs)
+{
     if (delayMs <= 0) {
         write(socket, reply);
         return;
@@ -140,7 +148,8 @@ void SandboxServer::answerLater(QTcpSocket *socket, const SandboxReply &reply, i
     });
 }
 
-void SandboxServer::dropLater(QTcpSocket *socket, int delayMs) {
+void SandboxServer::dropLater(QTcpSocket *socket, int delayMs)
+{
     // Outside the parser's callback, so the server sees an ordinary disconnect.
     QTimer::singleShot(delayMs, this, [socket = QPointer<QTcpSocket>(socket)] {
         if (socket)
@@ -148,7 +157,8 @@ void SandboxServer::dropLater(QTcpSocket *socket, int delayMs) {
     });
 }
 
-void SandboxServer::write(QTcpSocket *socket, const SandboxReply &reply) {
+void SandboxServer::write(QTcpSocket *socket, const SandboxReply &reply)
+{
     QByteArray head =
         "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";

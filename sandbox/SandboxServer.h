@@ -18,7 +18,8 @@ struct SandboxRoutes;
 // The HTTP server on 127.0.0.1 that plays every remote party on one origin. It takes each
 // request from Qt's parser, records it, lets armed faults act, dispatches it to the routes and
 // writes the answer itself, so that an answer can be delayed or the connection dropped.
-class SandboxServer : public QAbstractHttpServer {
+class SandboxServer : public QAbstractHttpServer
+{
     Q_OBJECT
 
 public:

@@ -3,11 +3,13 @@
 #include "DemoAccount.h"
 
 SandboxState::SandboxState(QString baseUrl)
-    : m_baseUrl(std::move(baseUrl)) {
+    : m_baseUrl(std::move(baseUrl))
+{
     reset();
 }
 
-void SandboxState::reset() {
+void SandboxState::reset()
+{
     email.clear();
     password.clear();
     account = {};
@@ -19,7 +21,8 @@ void SandboxState::reset() {
     DemoAccount::fill(*this, QDateTime::currentDateTimeUtc());
 }
 
-std::optional<QJsonObject> SandboxState::workspace(const QString &id) const {
+std::optional<QJsonObject> SandboxState::workspace(const QString &id) const
+{
     for (const QJsonObject &candidate : workspaces) {
         if (candidate.value("id").toString() == id)
             return candidate;
@@ -27,7 +30,8 @@ std::optional<QJsonObject> SandboxState::workspace(const QString &id) const {
     return std::nullopt;
 }
 
-QString SandboxState::defaultWorkspaceId() const {
+QString SandboxState::defaultWorkspaceId() const
+{
     for (const QJsonObject &candidate : workspaces) {
         if (candidate.value("default").toBool())
             return candidate.value("id").toString();
@@ -36,7 +40,8 @@ QString SandboxState::defaultWorkspaceId() const {
 }
 
 std::optional<QJsonObject> SandboxState::domain(const QString &workspaceId,
-                                                const QString &domainId) const {
+                                                const QString &domainId) const
+{
     for (const QJsonObject &candidate : domains.value(workspaceId)) {
         if (candidate.value("id").toString() == domainId)
             return candidate;
@@ -44,7 +49,8 @@ std::optional<QJsonObject> SandboxState::domain(const QString &workspaceId,
     return std::nullopt;
 }
 
-QJsonArray SandboxState::accountDomains() const {
+QJsonArray SandboxState::accountDomains() const
+{
     QJsonArray all;
     for (const QJsonObject &space : workspaces) {
         for (const QJsonObject &candidate : domains.value(space.value("id").toString()))
@@ -53,7 +59,8 @@ QJsonArray SandboxState::accountDomains() const {
     return all;
 }
 
-QList<QJsonObject> SandboxState::linksOf(const QString &workspaceId) const {
+QList<QJsonObject> SandboxState::linksOf(const QString &workspaceId) const
+{
     QList<QJsonObject> result;
     for (const Link &link : links) {
         if (link.workspaceId == workspaceId)
@@ -62,7 +69,8 @@ QList<QJsonObject> SandboxState::linksOf(const QString &workspaceId) const {
     return result;
 }
 
-SandboxState::Link *SandboxState::findLink(const QString &workspaceId, const QString &linkId) {
+SandboxState::Link *SandboxState::findLink(const QString &workspaceId, const QString &linkId)
+{
     for (Link &link : links) {
         if (link.workspaceId == workspaceId && link.json.value("id").toString() == linkId)
             return &link;
@@ -71,7 +79,8 @@ SandboxState::Link *SandboxState::findLink(const QString &workspaceId, const QSt
 }
 
 bool SandboxState::slashtagTaken(const QString &domainId, const QString &slashtag,
-                                 const QString &exceptLinkId) const {
+                                 const QString &exceptLinkId) const
+{
     for (const Link &link : links) {
         const QJsonObject &json = link.json;
         if (json.value("domainId").toString() == domainId &&
@@ -84,7 +93,8 @@ bool SandboxState::slashtagTaken(const QString &domainId, const QString &slashta
 
 QJsonObject SandboxState::addLink(const QString &workspaceId, const QString &destination,
                                   const QString &title, const QJsonObject &domain,
-                                  const QString &slashtag) {
+                                  const QString &slashtag)
+{
     const QString id = QStringLiteral("lnk%1").arg(m_nextLink++, 5, 10, QLatin1Char('0'));
     const QJsonObject json = linkJson(id, title, slashtag, destination, domain,
                                       QDateTime::currentDateTimeUtc(), 0, false);
@@ -92,7 +102,8 @@ QJsonObject SandboxState::addLink(const QString &workspaceId, const QString &des
     return json;
 }
 
-bool SandboxState::removeLink(const QString &workspaceId, const QString &linkId) {
+bool SandboxState::removeLink(const QString &workspaceId, const QString &linkId)
+{
     for (qsizetype i = 0; i < links.size(); ++i) {
         if (links[i].workspaceId == workspaceId && links[i].json.value("id").toString() == linkId) {
             links.removeAt(i);
@@ -102,13 +113,15 @@ bool SandboxState::removeLink(const QString &workspaceId, const QString &linkId)
     return false;
 }
 
-QString SandboxState::timestamp(const QDateTime &time) {
+QString SandboxState::timestamp(const QDateTime &time)
+{
     return time.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ"));
 }
 
 QJsonObject SandboxState::linkJson(const QString &id, const QString &title, const QString &slashtag,
                                    const QString &destination, const QJsonObject &domain,
-                                   const QDateTime &createdAt, int clicks, bool favourite) {
+                                   const QDateTime &createdAt, int clicks, bool favourite)
+{
     QJsonObject link{{"id", id},
                      {"title", title},
                      {"destination", destination},
@@ -123,7 +136,8 @@ QJsonObject SandboxState::linkJson(const QString &id, const QString &title, cons
 }
 
 void SandboxState::setLinkAddress(QJsonObject &link, const QJsonObject &domain,
-                                  const QString &slashtag) {
+                                  const QString &slashtag)
+{
     const QString fullName = domain.value("fullName").toString();
     link.insert("slashtag", slashtag);
     link.insert("shortUrl", fullName + QLatin1Char('/') + slashtag);

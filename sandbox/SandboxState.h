@@ -11,9 +11,11 @@
 // Everything the remote service knows: the account, its workspaces, domains and links, the
 // published update documents and the crash envelopes received. reset() returns to the demo
 // account of DemoAccount.
-class SandboxState {
+class SandboxState
+{
 public:
-    struct Link {
+    struct Link
+    {
         QString workspaceId;
         QJsonObject json;
     };

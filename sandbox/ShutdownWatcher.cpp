@@ -11,11 +11,13 @@ int signalPipe[2] = {-1, -1};
 } // namespace
 
 ShutdownWatcher::ShutdownWatcher(bool watchStdin, QObject *parent)
-    : QObject(parent) {
+    : QObject(parent)
+{
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) == 0) {
         m_signalNotifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, this);
         connect(m_signalNotifier, &QSocketNotifier::activated, this, &ShutdownWatcher::readSignal);
-        struct sigaction action {};
+        struct sigaction action
+        {};
         action.sa_handler = &ShutdownWatcher::onSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
@@ -28,8 +30,10 @@ ShutdownWatcher::ShutdownWatcher(bool watchStdin, QObject *parent)
     }
 }
 
-ShutdownWatcher::~ShutdownWatcher() {
-    struct sigaction action {};
+ShutdownWatcher::~ShutdownWatcher()
+{
+    struct sigaction action
+    {};
     action.sa_handler = SIG_DFL;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
@@ -40,18 +44,21 @@ ShutdownWatcher::~ShutdownWatcher() {
     }
 }
 
-void ShutdownWatcher::onSignal(int) {
+void ShutdownWatcher::onSignal(int)
+{
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalPipe[0], &byte, 1);
 }
 
-void ShutdownWatcher::readSignal() {
+void ShutdownWatcher::readSignal()
+{
     char byte = 0;
     [[maybe_unused]] const ssize_t got = ::read(signalPipe[1], &byte, 1);
     emit shutdownRequested();
 }
 
-void ShutdownWatcher::readStdin() {
+void ShutdownWatcher::readStdin()
+{
     char buffer[256];
     const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
     // Whatever is written to us is ignored; only the end (or a broken descriptor) counts.

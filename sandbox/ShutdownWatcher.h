@@ -6,7 +6,8 @@ class QSocketNotifier;
 
 // Ends the event loop on SIGTERM or SIGINT and, when asked, when standard input reaches end
 // of file, so a test that dies (and with it the write end of our stdin) leaves no server.
-class ShutdownWatcher : public QObject {
+class ShutdownWatcher : public QObject
+{
     Q_OBJECT
 
 public:

@@ -5,15 +5,18 @@
 namespace {
 constexpr int codeLifetimeSeconds = 300;
 
-QDateTime now() {
+QDateTime now()
+{
     return QDateTime::currentDateTimeUtc();
 }
 } // namespace
 
 TokenRegistry::TokenRegistry(int accessLifetimeSeconds)
-    : m_accessLifetime(accessLifetimeSeconds) {}
+    : m_accessLifetime(accessLifetimeSeconds)
+{}
 
-QString TokenRegistry::randomToken(int bytes) {
+QString TokenRegistry::randomToken(int bytes)
+{
     QByteArray raw;
     while (raw.size() < bytes) {
         const quint32 word = QRandomGenerator::system()->generate();
@@ -24,13 +27,15 @@ QString TokenRegistry::randomToken(int bytes) {
     return QString::fromLatin1(raw.toHex());
 }
 
-QString TokenRegistry::issueCode(const QString &clientId, const QString &redirectUri) {
+QString TokenRegistry::issueCode(const QString &clientId, const QString &redirectUri)
+{
     const QString code = randomToken(16);
     m_codes.insert(code, {clientId, redirectUri, now().addSecs(codeLifetimeSeconds)});
     return code;
 }
 
-TokenRegistry::Grant TokenRegistry::issue(const QString &clientId) {
+TokenRegistry::Grant TokenRegistry::issue(const QString &clientId)
+{
     Grant grant{randomToken(24), randomToken(24), m_accessLifetime};
     m_access.insert(grant.accessToken, now().addSecs(m_accessLifetime));
     m_refresh.insert(grant.refreshToken, {clientId, now().addSecs(m_refreshLifetime)});
@@ -38,7 +43,8 @@ TokenRegistry::Grant TokenRegistry::issue(const QString &clientId) {
 }
 
 TokenRegistry::Outcome TokenRegistry::exchangeCode(const QString &code, const QString &clientId,
-                                                   const QString &redirectUri) {
+                                                   const QString &redirectUri)
+{
     // A code is spent by its first use, whether that use succeeds or not.
     const auto found = m_codes.constFind(code);
     if (code.isEmpty() || found == m_codes.constEnd())
@@ -54,8 +60,8 @@ TokenRegistry::Outcome TokenRegistry::exchangeCode(const QString &code, const QS
     return {true, issue(clientId), {}, {}};
 }
 
-TokenRegistry::Outcome TokenRegistry::refresh(const QString &refreshToken,
-                                              const QString &clientId) {
+TokenRegistry::Outcome TokenRegistry::refresh(const QString &refreshToken, const QString &clientId)
+{
     const auto found = m_refresh.constFind(refreshToken);
     if (refreshToken.isEmpty() || found == m_refresh.constEnd())
         return {false, {}, "invalid_grant", "unknown or already used refresh token"};
@@ -68,19 +74,22 @@ TokenRegistry::Outcome TokenRegistry::refresh(const QString &refreshToken,
     return {true, issue(clientId), {}, {}};
 }
 
-TokenRegistry::Check TokenRegistry::checkAccessToken(const QString &token) const {
+TokenRegistry::Check TokenRegistry::checkAccessToken(const QString &token) const
+{
     const auto found = m_access.constFind(token);
     if (token.isEmpty() || found == m_access.constEnd())
         return Check::Unknown;
     return *found < now() ? Check::Expired : Check::Valid;
 }
 
-void TokenRegistry::setLifetimes(int accessSeconds, int refreshSeconds) {
+void TokenRegistry::setLifetimes(int accessSeconds, int refreshSeconds)
+{
     m_accessLifetime = accessSeconds;
     m_refreshLifetime = refreshSeconds;
 }
 
-void TokenRegistry::expireAll(bool includeRefresh) {
+void TokenRegistry::expireAll(bool includeRefresh)
+{
     const QDateTime past = now().addSecs(-1);
     for (QDateTime &expiry : m_access)
         expiry = past;
@@ -90,13 +99,15 @@ void TokenRegistry::expireAll(bool includeRefresh) {
     }
 }
 
-void TokenRegistry::clear() {
+void TokenRegistry::clear()
+{
     m_codes.clear();
     m_access.clear();
     m_refresh.clear();
 }
 
-QJsonObject TokenRegistry::describe() const {
+QJsonObject TokenRegistry::describe() const
+{
     return {{"accessSeconds", m_accessLifetime},
             {"refreshSeconds", m_refreshLifetime},
             {"codes", m_codes.size()},

@@ -8,14 +8,17 @@
 // Authorization codes, access tokens and refresh tokens the sandbox has handed out. Codes are
 // single use and bound to the client and redirect URI that asked for them; refresh tokens are
 // rotated, so each one works once.
-class TokenRegistry {
+class TokenRegistry
+{
 public:
-    struct Grant {
+    struct Grant
+    {
         QString accessToken;
         QString refreshToken;
         int expiresIn = 0;
     };
-    struct Outcome {
+    struct Outcome
+    {
         bool ok = false;
         Grant grant;
         QString error;       // OAuth error code, e.g. "invalid_grant"
@@ -44,12 +47,14 @@ public:
     [[nodiscard]] QJsonObject describe() const;
 
 private:
-    struct Code {
+    struct Code
+    {
         QString clientId;
         QString redirectUri;
         QDateTime expiresAt;
     };
-    struct Refresh {
+    struct Refresh
+    {
         QString clientId;
         QDateTime expiresAt;
     };

@@ -5,7 +5,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-int main(int argc, char *argv[]) {
+int main(int argc, char *argv[])
+{
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvella-sandbox"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVELLA_VERSION));

@@ -28,7 +28,8 @@ const QString redirectUri = QStringLiteral("https://localhost/oauth");
 const QByteArray jsonType = "application/json";
 const QByteArray formType = "application/x-www-form-urlencoded";
 
-QByteArray form(const QList<std::pair<QString, QString>> &fields) {
+QByteArray form(const QList<std::pair<QString, QString>> &fields)
+{
     QByteArray body;
     for (const auto &[name, value] : fields) {
         if (!body.isEmpty())
@@ -38,20 +39,23 @@ QByteArray form(const QList<std::pair<QString, QString>> &fields) {
     return body;
 }
 
-QByteArray json(const QJsonObject &object) {
+QByteArray json(const QJsonObject &object)
+{
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
 
-class TestSandbox : public QObject {
+class TestSandbox : public QObject
+{
     Q_OBJECT
 
 private:
     std::unique_ptr<SandboxProcess> m_sandbox;
     QString m_token;
 
-    SandboxProcess::Headers api(const QByteArray &workspace = {}) const {
+    SandboxProcess::Headers api(const QByteArray &workspace = {}) const
+    {
         SandboxProcess::Headers headers{{"Authorization", "Bearer " + m_token.toLatin1()},
                                         {"Content-type", jsonType}};
         if (!workspace.isEmpty())
@@ -59,13 +63,16 @@ private:
         return headers;
     }
     SandboxProcess::Reply token(const QList<std::pair<QString, QString>> &fields,
-                                const QByteArray &type = formType) {
+                                const QByteArray &type = formType)
+    {
         return m_sandbox->request("POST", "/connect/token", {{"Content-Type", type}}, form(fields));
     }
-    QString freshCode() {
+    QString freshCode()
+    {
         return m_sandbox->control("POST", "/__sandbox/codes").json()["code"].toString();
     }
-    QJsonObject exchange(const QString &code) {
+    QJsonObject exchange(const QString &code)
+    {
         return token({{"code", code},
                       {"client_id", clientId},
                       {"client_secret", clientSecret},
@@ -74,29 +81,34 @@ private:
             .json()
             .toObject();
     }
-    QJsonArray allLinks(const QByteArray &workspace) {
+    QJsonArray allLinks(const QByteArray &workspace)
+    {
         return m_sandbox->request("GET", "/v1/links?limit=100", api(workspace)).json().toArray();
     }
 
 private slots:
-    void initTestCase() {
+    void initTestCase()
+    {
         m_sandbox = std::make_unique<SandboxProcess>();
         QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
     }
-    void init() {
+    void init()
+    {
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);
         m_token = m_sandbox->issueAccessToken();
         QVERIFY(!m_token.isEmpty());
     }
     void cleanupTestCase() { m_sandbox.reset(); }
 
-    void stopsCleanly_data() {
+    void stopsCleanly_data()
+    {
         QTest::addColumn<QString>("how");
         QTest::newRow("stdin end of file") << "eof";
         QTest::newRow("SIGTERM") << "term";
         QTest::newRow("SIGINT") << "int";
     }
-    void stopsCleanly() {
+    void stopsCleanly()
+    {
         QFETCH(QString, how);
         QProcess process;
         process.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"),
@@ -121,7 +133,8 @@ private slots:
         QCOMPARE(process.exitCode(), 0);
     }
 
-    void unauthorized_data() {
+    void unauthorized_data()
+    {
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("authorization"); // TOKEN stands for a valid token
@@ -155,7 +168,8 @@ private slots:
             << QByteArray("POST") << "/v1/recommendation-system/slashtag/recommend"
             << QByteArray("Bearer TOKEN") << true;
     }
-    void unauthorized() {
+    void unauthorized()
+    {
         QFETCH(QByteArray, method);
         QFETCH(QString, path);
         QFETCH(QByteArray, authorization);
@@ -176,7 +190,8 @@ private slots:
                     .status != 401);
     }
 
-    void signInAndCodeGrant() {
+    void signInAndCodeGrant()
+    {
         const QString authorize = "/connect/authorize?client_id=" + clientId +
                                   "&redirect_uri=" + redirectUri +
                                   "&response_type=code&scope=qvapi%20offline_access"
@@ -233,7 +248,8 @@ private slots:
         QCOMPARE(token(refresh).status, 400);
     }
 
-    void authorizePageRefusals_data() {
+    void authorizePageRefusals_data()
+    {
         QTest::addColumn<QString>("query");
         QTest::newRow("unknown client")
             << "client_id=other&redirect_uri=" + redirectUri + "&response_type=code";
@@ -243,7 +259,8 @@ private slots:
         QTest::newRow("implicit flow")
             << "client_id=" + clientId + "&redirect_uri=" + redirectUri + "&response_type=token";
     }
-    void authorizePageRefusals() {
+    void authorizePageRefusals()
+    {
         QFETCH(QString, query);
         const SandboxProcess::Reply page = m_sandbox->request("GET", "/connect/authorize?" + query);
         QCOMPARE(page.status, 400);
@@ -251,7 +268,8 @@ private slots:
         QVERIFY(!page.body.contains("<form"));
     }
 
-    void tokenGrants_data() {
+    void tokenGrants_data()
+    {
         QTest::addColumn<QString>("grant");      // authorization_code, refresh_token, other
         QTest::addColumn<QString>("credential"); // fresh, used, expired, bogus
         QTest::addColumn<QString>("id");
@@ -292,7 +310,8 @@ private slots:
         row("password grant", "password", "fresh") << clientId << clientSecret << redirectUri
                                                    << formType << 400 << "unsupported_grant_type";
     }
-    void tokenGrants() {
+    void tokenGrants()
+    {
         QFETCH(QString, grant);
         QFETCH(QString, credential);
         QFETCH(QString, id);
@@ -345,7 +364,8 @@ private slots:
         }
     }
 
-    void tokenLifetime() {
+    void tokenLifetime()
+    {
         QCOMPARE(
             m_sandbox
                 ->control("POST", "/__sandbox/tokens/lifetime", QJsonObject{{"accessSeconds", 120}})
@@ -362,7 +382,8 @@ private slots:
         QTRY_COMPARE(m_sandbox->request("GET", "/v1/account", api()).status, 401);
     }
 
-    void paging_data() {
+    void paging_data()
+    {
         QTest::addColumn<QByteArray>("workspace");
         QTest::addColumn<int>("total");
         QTest::newRow("default workspace, no header") << QByteArray() << 40;
@@ -371,7 +392,8 @@ private slots:
         QTest::newRow("team workspace") << QByteArray("wsp-agency") << 3;
         QTest::newRow("empty workspace") << QByteArray("wsp-archive") << 0;
     }
-    void paging() {
+    void paging()
+    {
         QFETCH(QByteArray, workspace);
         QFETCH(int, total);
         QSet<QString> seen;
@@ -399,7 +421,8 @@ private slots:
         QCOMPARE(int(seen.size()), total);
     }
 
-    void filters_data() {
+    void filters_data()
+    {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("expect"); // favourite, term:<text>, destination:<text>
         QTest::newRow("favourites") << "/v1/links?limit=15&favourite=true"
@@ -413,7 +436,8 @@ private slots:
                "&limit=10"
             << "destination:https://www.example.com/careers";
     }
-    void filters() {
+    void filters()
+    {
         QFETCH(QString, query);
         QFETCH(QString, expect);
         const QJsonArray all = allLinks("wsp-personal");
@@ -433,7 +457,8 @@ private slots:
         QCOMPARE(int(page.size()), qMin(expected, query.contains("limit=10") ? 10 : 15));
     }
 
-    void workspaceHeader_data() {
+    void workspaceHeader_data()
+    {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("workspace");
         QTest::addColumn<int>("status");
@@ -447,14 +472,16 @@ private slots:
         QTest::newRow("account domains ignore it")
             << "/v1/account/domains" << QByteArray("wsp-nope") << 200;
     }
-    void workspaceHeader() {
+    void workspaceHeader()
+    {
         QFETCH(QString, path);
         QFETCH(QByteArray, workspace);
         QFETCH(int, status);
         QCOMPARE(m_sandbox->request("GET", path, api(workspace)).status, status);
     }
 
-    void demoAccount() {
+    void demoAccount()
+    {
         const QJsonArray spaces =
             m_sandbox->request("GET", "/v1/workspaces?orderBy=name&orderDir=asc", api())
                 .json()
@@ -485,7 +512,8 @@ private slots:
         QVERIFY(mostDomains >= 6);
     }
 
-    void createLink_data() {
+    void createLink_data()
+    {
         QTest::addColumn<QByteArray>("workspace");
         QTest::addColumn<QJsonObject>("body");
         QTest::addColumn<int>("status");
@@ -536,7 +564,8 @@ private slots:
             << QByteArray("wsp-personal") << QJsonObject{{"destination", url}, {"title", 5}} << 400
             << "title";
     }
-    void createLink() {
+    void createLink()
+    {
         QFETCH(QByteArray, workspace);
         QFETCH(QJsonObject, body);
         QFETCH(int, status);
@@ -561,7 +590,8 @@ private slots:
         QCOMPARE(allLinks(workspace).first()["id"], answer["id"]);
     }
 
-    void linkLifecycle() {
+    void linkLifecycle()
+    {
         const QByteArray id = "wsp-marketing-l003";
         const QString path = "/v1/links/" + id;
         const QJsonObject loaded =
@@ -596,7 +626,8 @@ private slots:
         QCOMPARE(m_sandbox->request("DELETE", path, api("wsp-marketing")).status, 404);
     }
 
-    void contentType_data() {
+    void contentType_data()
+    {
         QTest::addColumn<QByteArray>("type");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
@@ -609,7 +640,8 @@ private slots:
         QTest::newRow("not JSON") << jsonType << QByteArray("{destination:") << 400;
         QTest::newRow("JSON list") << jsonType << QByteArray("[]") << 400;
     }
-    void contentType() {
+    void contentType()
+    {
         QFETCH(QByteArray, type);
         QFETCH(QByteArray, body);
         QFETCH(int, status);
@@ -618,7 +650,8 @@ private slots:
         QCOMPARE(m_sandbox->request("POST", "/v1/links", headers, body).status, status);
     }
 
-    void recommendations_data() {
+    void recommendations_data()
+    {
         QTest::addColumn<QJsonObject>("algorithm");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("pattern");
@@ -638,7 +671,8 @@ private slots:
             << "^welcome2$";
         QTest::newRow("unknown algorithm") << QJsonObject{{"type", "shortest"}} << post << "";
     }
-    void recommendations() {
+    void recommendations()
+    {
         QFETCH(QJsonObject, algorithm);
         QFETCH(QString, url);
         QFETCH(QString, pattern);
@@ -662,7 +696,8 @@ private slots:
         QVERIFY(title.json()["recommendations"][0]["output"].toString().contains("example.com"));
     }
 
-    void faults_data() {
+    void faults_data()
+    {
         QTest::addColumn<QJsonObject>("fault");
         QTest::addColumn<QByteArray>("method");
         QTest::addColumn<QString>("path");
@@ -700,7 +735,8 @@ private slots:
                                        << QByteArray("GET") << "/apps/macapp/versions.json"
                                        << "404";
     }
-    void faults() {
+    void faults()
+    {
         QFETCH(QJsonObject, fault);
         QFETCH(QByteArray, method);
         QFETCH(QString, path);
@@ -749,7 +785,8 @@ private slots:
         QVERIFY(!normal.json().isUndefined());
     }
 
-    void faultCounts() {
+    void faultCounts()
+    {
         const QJsonObject armed =
             m_sandbox
                 ->control("POST", "/__sandbox/faults",
@@ -776,7 +813,8 @@ private slots:
         QCOMPARE(m_sandbox->request("GET", "/v1/account", api()).status, 200);
     }
 
-    void mistypedTokenAnswer() {
+    void mistypedTokenAnswer()
+    {
         QCOMPARE(m_sandbox
                      ->control("POST", "/__sandbox/faults",
                                QJsonObject{{"method", "POST"},
@@ -791,7 +829,8 @@ private slots:
         QVERIFY(exchange(freshCode())["expires_in"].isDouble()); // only the next call
     }
 
-    void faultSpecRefused_data() {
+    void faultSpecRefused_data()
+    {
         QTest::addColumn<QJsonObject>("fault");
         QTest::newRow("no effect") << QJsonObject{{"path", "/v1/links"}};
         QTest::newRow("relative path") << QJsonObject{{"path", "v1/links"}, {"status", 500}};
@@ -799,14 +838,16 @@ private slots:
         QTest::newRow("zero times") << QJsonObject{{"path", "/v1"}, {"drop", true}, {"times", 0}};
         QTest::newRow("negative delay") << QJsonObject{{"path", "/v1"}, {"delayMs", -5}};
     }
-    void faultSpecRefused() {
+    void faultSpecRefused()
+    {
         QFETCH(QJsonObject, fault);
         const SandboxProcess::Reply reply = m_sandbox->control("POST", "/__sandbox/faults", fault);
         QCOMPARE(reply.status, 400);
         QVERIFY(!reply.json()["error"].toString().isEmpty());
     }
 
-    void qrImages_data() {
+    void qrImages_data()
+    {
         QTest::addColumn<QString>("tail");
         QTest::addColumn<int>("size");
         for (int size : {64, 128, 256, 512})
@@ -814,7 +855,8 @@ private slots:
                 << QString("&source=com.quorvella.app&size=%1&dummy=0.42").arg(size) << size;
         QTest::newRow("svg") << "&source=com.quorvella.app&type=svg6&dummy=0.07" << 0;
     }
-    void qrImages() {
+    void qrImages()
+    {
         QFETCH(QString, tail);
         QFETCH(int, size);
         const SandboxProcess::Reply reply =
@@ -856,7 +898,8 @@ private slots:
         QCOMPARE(m_sandbox->request("GET", "/v1/qrcode?size=64").status, 400);
     }
 
-    void archives_data() {
+    void archives_data()
+    {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("bundle");
         QTest::addColumn<QString>("executable");
@@ -867,7 +910,8 @@ private slots:
                                      << "Quorvella.app/"
                                      << "Quorvella.app/bin/quorvella";
     }
-    void archives() {
+    void archives()
+    {
         QFETCH(QString, path);
         QFETCH(QString, bundle);
         QFETCH(QString, executable);
@@ -902,7 +946,8 @@ private slots:
         QVERIFY(names.contains(bundle + "Contents/Info.plist"));
     }
 
-    void documents() {
+    void documents()
+    {
         const QStringList version = QStringLiteral(QUORVELLA_VERSION).split('.');
         const QJsonObject manifest =
             m_sandbox->request("GET", "/apps/macapp/versions.json").json().toObject();
@@ -922,7 +967,8 @@ private slots:
                  manifest);
     }
 
-    void crashEnvelopes_data() {
+    void crashEnvelopes_data()
+    {
         QTest::addColumn<QByteArray>("auth");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("status");
@@ -946,7 +992,8 @@ private slots:
         QTest::newRow("not an envelope") << good << QByteArray("hello\n") << 400;
         QTest::newRow("header only") << good << QByteArray("{\"event_id\":\"1\"}\n") << 400;
     }
-    void crashEnvelopes() {
+    void crashEnvelopes()
+    {
         QFETCH(QByteArray, auth);
         QFETCH(QByteArray, body);
         QFETCH(int, status);
@@ -968,7 +1015,8 @@ private slots:
         }
     }
 
-    void requestLog() {
+    void requestLog()
+    {
         QCOMPARE(
             m_sandbox
                 ->request("GET", "/v1/links?limit=15&last=wsp-personal-l003", api("wsp-personal"))
@@ -995,7 +1043,8 @@ private slots:
         QCOMPARE(posts.size(), 1);
     }
 
-    void resetRestoresDemoAccount() {
+    void resetRestoresDemoAccount()
+    {
         QCOMPARE(m_sandbox->request("DELETE", "/v1/links/wsp-personal-l000", api()).status, 200);
         QCOMPARE(allLinks("wsp-personal").size(), 39);
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);

@@ -13,7 +13,8 @@
 #error "SandboxProcess needs QUORVELLA_BINARY_DIR, the folder of the built programs"
 #endif
 
-QJsonValue SandboxProcess::Reply::json() const {
+QJsonValue SandboxProcess::Reply::json() const
+{
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError)
@@ -21,7 +22,8 @@ QJsonValue SandboxProcess::Reply::json() const {
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-QByteArray SandboxProcess::Reply::header(const QByteArray &name) const {
+QByteArray SandboxProcess::Reply::header(const QByteArray &name) const
+{
     for (const auto &[key, value] : headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0)
             return value;
@@ -29,7 +31,8 @@ QByteArray SandboxProcess::Reply::header(const QByteArray &name) const {
     return {};
 }
 
-SandboxProcess::SandboxProcess(const QStringList &extraArguments, int startTimeoutMs) {
+SandboxProcess::SandboxProcess(const QStringList &extraArguments, int startTimeoutMs)
+{
     m_network.setProxy(QNetworkProxy::NoProxy);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setProgram(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"));
@@ -60,15 +63,18 @@ SandboxProcess::SandboxProcess(const QStringList &extraArguments, int startTimeo
     stop();
 }
 
-SandboxProcess::~SandboxProcess() {
+SandboxProcess::~SandboxProcess()
+{
     stop();
 }
 
-bool SandboxProcess::isRunning() const {
+bool SandboxProcess::isRunning() const
+{
     return m_process.state() == QProcess::Running && m_baseUrl.isValid();
 }
 
-void SandboxProcess::stop() {
+void SandboxProcess::stop()
+{
     if (m_process.state() == QProcess::NotRunning)
         return;
     // Closing our end of its stdin is the orderly way out; a signal and then a kill follow.
@@ -82,13 +88,15 @@ void SandboxProcess::stop() {
     }
 }
 
-QUrl SandboxProcess::url(const QString &pathAndQuery) const {
+QUrl SandboxProcess::url(const QString &pathAndQuery) const
+{
     return QUrl(m_baseUrl.toString() + pathAndQuery, QUrl::StrictMode);
 }
 
 SandboxProcess::Reply SandboxProcess::request(const QByteArray &method, const QString &pathAndQuery,
                                               const Headers &headers, const QByteArray &body,
-                                              int timeoutMs) {
+                                              int timeoutMs)
+{
     QNetworkRequest request(url(pathAndQuery));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
@@ -116,7 +124,8 @@ SandboxProcess::Reply SandboxProcess::request(const QByteArray &method, const QS
 }
 
 SandboxProcess::Reply SandboxProcess::control(const QByteArray &method, const QString &path,
-                                              const QJsonValue &json) {
+                                              const QJsonValue &json)
+{
     QByteArray body;
     if (json.isObject())
         body = QJsonDocument(json.toObject()).toJson(QJsonDocument::Compact);
@@ -125,7 +134,8 @@ SandboxProcess::Reply SandboxProcess::control(const QByteArray &method, const QS
     return request(method, path, {{"Content-Type", "application/json"}}, body);
 }
 
-QString SandboxProcess::issueAccessToken() {
+QString SandboxProcess::issueAccessToken()
+{
     return control("POST", QStringLiteral("/__sandbox/tokens/issue"))
         .json()
         .toObject()

@@ -13,9 +13,11 @@
 
 // A quorvella-sandbox started for one test. It runs with --exit-on-stdin-eof, so it ends with
 // the test process even when the test crashes; the destructor stops it at once.
-class SandboxProcess {
+class SandboxProcess
+{
 public:
-    struct Reply {
+    struct Reply
+    {
         int status = 0; // 0: no HTTP answer (see error)
         QNetworkReply::NetworkError error = QNetworkReply::NoError;
         QByteArray body;
