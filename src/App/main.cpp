@@ -3,6 +3,7 @@
 #include "App/CrashReporter.h"
 #include "Platform/Platform.h"
 #include "Platform/linux/LinuxPlatform.h"
+#include "Platform/linux/LocalSandbox.h"
 #include "Services/Config.h"
 
 #include <QApplication>
@@ -60,8 +61,16 @@ int main(int argc, char **argv)
     }
     if (commandLine.sandbox) {
         if (commandLine.sandboxUrl.isEmpty()) {
-            printLine(stdout, QStringLiteral("Quorvella: the sandbox service is not part of this "
-                                             "build yet; running with the built-in configuration"));
+            auto *sandbox = new LocalSandbox(&application);
+            const QUrl origin = sandbox->start(&error);
+            if (origin.isEmpty()) {
+                printLine(stderr, QStringLiteral("quorvella: ") + error);
+                return 1;
+            }
+            printLine(stdout, QStringLiteral("Quorvella: using the sandbox service at %1; sign in "
+                                             "as demo@quorvella.test with the password demo")
+                                  .arg(origin.toString()));
+            config = config->routedTo(origin);
         } else if (!Config::isAcceptableOrigin(commandLine.sandboxUrl)) {
             printLine(stderr, QStringLiteral("quorvella: --sandbox needs https, or http on this "
                                              "machine"));

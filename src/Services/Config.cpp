@@ -74,10 +74,12 @@ Config Config::routedTo(const QUrl &origin) const
     for (const Role &role : kRoles)
         routed.*role.field = origin;
     routed.reachabilityHost = origin.host();
+    routed.reachabilityPort =
+        static_cast<quint16>(origin.port(origin.scheme() == QLatin1String("https") ? 443 : 80));
     if (isLoopbackHost(origin.host())) {
-        // The sandbox keeps the reports it receives under project 1.
+        // The sandbox keeps the reports it receives under project 1, for its own key.
         QUrl dsn = origin;
-        dsn.setUserName(QStringLiteral("0123456789abcdef0123456789abcdef"));
+        dsn.setUserName(QStringLiteral("5b0f3e6c2a9d4e71b8c3f0a1d2e4b6c8"));
         dsn.setPath(QStringLiteral("/1"));
         routed.crashReportingDsn = dsn.toString();
     }

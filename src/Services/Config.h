@@ -18,7 +18,8 @@ struct Config
     QUrl faviconHost;        // /s2/favicons
     QUrl dashboardHost;      // the web dashboard, opened in the browser
     QString reachabilityHost;
-    QString crashReportingDsn; // empty: crash reporting is off
+    quint16 reachabilityPort = 443; // the probe connects here
+    QString crashReportingDsn;      // empty: crash reporting is off
 
     [[nodiscard]] QUrl apiBaseUrl() const; // apiHost + "/v1"
 

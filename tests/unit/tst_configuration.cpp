@@ -130,7 +130,7 @@ void ConfigurationTest::sandboxRoutesEveryRole()
         QCOMPARE(host, origin);
     QCOMPARE(routed.reachabilityHost, QStringLiteral("127.0.0.1"));
     QCOMPARE(routed.crashReportingDsn,
-             QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:4567/1"));
+             QStringLiteral("http://5b0f3e6c2a9d4e71b8c3f0a1d2e4b6c8@127.0.0.1:4567/1"));
     QVERIFY(Config::isAcceptableOrigin(origin));
     QVERIFY(!Config::isAcceptableOrigin(QUrl(QStringLiteral("http://sandbox.example"))));
 }
