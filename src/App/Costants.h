@@ -132,6 +132,67 @@ inline const QStringList slashtagOptions = {slashtagShortest, slashtagRandom, sl
 } // namespace OptionsRebrand
 } // namespace Preferences
 
+// The registered OAuth client and the authorization server's paths.
+namespace Oauth {
+inline const QString clientId = QStringLiteral("5f3c9a1e-8b2d-4c6f-a7e0-91d4b2c8e6a3");
+inline const QString clientSecret = QStringLiteral("c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8");
+inline const QString redirectUri = QStringLiteral("https://localhost/oauth");
+inline const QString authorizePath = QStringLiteral("/connect/authorize");
+inline const QString tokenPath = QStringLiteral("/connect/token");
+inline const QString logoutPath = QStringLiteral("/account/logout");
+} // namespace Oauth
+
+// Paths and page sizes of the service's REST API, the recommendation service and the
+// download host.
+namespace API {
+inline const QString pluginsPath = QStringLiteral("/plugins");
+inline const QString titleRecommendPath =
+    QStringLiteral("/v1/recommendation-system/title/recommend");
+inline const QString slashtagRecommendPath =
+    QStringLiteral("/v1/recommendation-system/slashtag/recommend");
+inline const QString versionsPath = QStringLiteral("/apps/macapp/versions.json");
+inline const QString pageSize = QStringLiteral("15");
+inline const QString destinationPageSize = QStringLiteral("10");
+namespace Account {
+inline const QString account = QStringLiteral("/account");
+inline const QString domains = QStringLiteral("/account/domains");
+} // namespace Account
+namespace Workspace {
+inline const QString workspaces = QStringLiteral("/workspaces?orderBy=name&orderDir=asc");
+} // namespace Workspace
+namespace Domain {
+inline const QString activeDomains =
+    QStringLiteral("/domains?detaching=false&deleting=false&detached=false&active=true");
+} // namespace Domain
+namespace Links {
+inline const QString links = QStringLiteral("/links");
+inline const QString search = QStringLiteral("/search?limit=");
+inline const QString searchByDestination =
+    QStringLiteral("/links/search?searchBy=destination&term=");
+inline const QString favourite = QStringLiteral("/favourite");
+} // namespace Links
+} // namespace API
+
+// The identifier and user-info of the result notifications.
+namespace NotificationInfos {
+inline const QString copiedLinkIdentifier = QStringLiteral("qv-copied-link");
+inline const QString userLoginKey = QStringLiteral("user-login");
+inline const QString userLogged = QStringLiteral("user-logged");
+inline const QString typeKey = QStringLiteral("qv-notification-type");
+inline const QString typeBrandedSuccess = QStringLiteral("qv-notification-type-branded-success");
+inline const QString typeCopied = QStringLiteral("qv-notification-type-copied");
+} // namespace NotificationInfos
+
+// Texts of the desktop notifications.
+namespace LocalNotification {
+inline const QString errorTitle = QStringLiteral("Oooops!");
+inline const QString errorDefaultMessage = QStringLiteral("Something went wrong");
+inline const QString errorTryLater = QStringLiteral(". Try later.");
+// The desktop entry that lends the notifications our name and icon.
+inline const QString desktopEntry = QStringLiteral("com.quorvella.desktop.Quorvella");
+inline const QString applicationName = QStringLiteral("Quorvella");
+} // namespace LocalNotification
+
 namespace Version {
 inline const QString upToDateMessage = QStringLiteral("You're up to date!");
 inline const QString upToDateInformative =
@@ -146,5 +207,24 @@ namespace Launcher {
 inline const QString helperIdentifier =
     QStringLiteral("com.quorvella.desktop.macos.QuorvellaLauncher");
 } // namespace Launcher
+
+// The service's own web pages, opened in the browser.
+namespace Dashboard {
+inline const QString signUpPath = QStringLiteral("/sign-up");
+inline const QString pricingUrl = QStringLiteral("https://www.quorvella.com/pricing");
+inline const QString statusUrl = QStringLiteral("https://status.quorvella.com");
+inline const QString supportUrl = QStringLiteral("https://www.quorvella.com/contact");
+} // namespace Dashboard
+
+namespace Menu {
+inline const QString preferences = QStringLiteral("Preferences...");
+inline const QString about = QStringLiteral("About Quorvella");
+inline const QString feedback = QStringLiteral("Feedback");
+inline const QString pricing = QStringLiteral("Pricing");
+inline const QString serviceStatus = QStringLiteral("Service status");
+inline const QString checkForUpdates = QStringLiteral("Check for updates");
+inline const QString signOut = QStringLiteral("Sign out");
+inline const QString quit = QStringLiteral("Quit Quorvella");
+} // namespace Menu
 
 } // namespace Costants

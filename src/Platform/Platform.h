@@ -4,7 +4,11 @@
 
 class AlertPresenter;
 class BundleInfo;
+class Pasteboard;
 class StatusItem;
+class UserNotificationCenter;
+class WebView;
+class Workspace;
 
 // Everything the desktop provides, one facility per interface. The program installs the
 // Linux implementation at start; tests install the doubles of Platform/testing.
@@ -18,8 +22,16 @@ public:
     [[nodiscard]] static bool isInstalled();
 
     [[nodiscard]] virtual std::unique_ptr<StatusItem> createStatusItem() = 0;
+    // A new sign-in browser window; it shows itself on its first load.
+    [[nodiscard]] virtual std::unique_ptr<WebView> createWebView() = 0;
     [[nodiscard]] virtual AlertPresenter &alerts() = 0;
     [[nodiscard]] virtual const BundleInfo &bundle() const = 0;
+    // The system clipboard, usable from any thread.
+    [[nodiscard]] virtual Pasteboard &pasteboard() = 0;
+    // The default browser and mail program.
+    [[nodiscard]] virtual Workspace &workspace() = 0;
+    // The desktop notification service; made on first use, which must be on the GUI thread.
+    [[nodiscard]] virtual UserNotificationCenter &userNotificationCenter() = 0;
     // Drops the responses that the desktop's HTTP stack keeps for the program.
     virtual void emptyUrlResponseCache() = 0;
 };

@@ -24,7 +24,20 @@ public:
 
     explicit HttpSink(QObject *parent = nullptr);
 
+    // What one path (without its query) answers instead of the default status and "{}".
+    struct Response
+    {
+        int status = 200;
+        QByteArray contentType = "text/html";
+        QByteArray body;
+        QByteArray location; // a Location header, for redirects
+    };
+
     [[nodiscard]] QUrl origin() const;
+    void setResponse(const QByteArray &path, const Response &response)
+    {
+        m_responses.insert(path, response);
+    }
     [[nodiscard]] const QList<Request> &requests() const { return m_requests; }
     void setStatus(int status) { m_status = status; }
 
@@ -39,4 +52,5 @@ private:
     QList<Request> m_requests;
     QMap<QTcpSocket *, QByteArray> m_buffers;
     int m_status = 200;
+    QMap<QByteArray, Response> m_responses;
 };

@@ -1,7 +1,11 @@
 #include "Platform/linux/LinuxPlatform.h"
 
+#include "Platform/linux/ClipboardPasteboard.h"
+#include "Platform/linux/DesktopWorkspace.h"
+#include "Platform/linux/FreedesktopNotificationCenter.h"
 #include "Platform/linux/LinuxBundleInfo.h"
 #include "Platform/linux/MessageBoxAlertPresenter.h"
+#include "Platform/linux/ProcessWebView.h"
 #include "Platform/linux/TrayStatusItem.h"
 
 #include <QDir>
@@ -10,6 +14,7 @@
 LinuxPlatform::LinuxPlatform()
     : m_alerts(std::make_unique<MessageBoxAlertPresenter>())
     , m_bundle(std::make_unique<LinuxBundleInfo>())
+    , m_workspace(std::make_unique<DesktopWorkspace>())
 {}
 
 LinuxPlatform::~LinuxPlatform() = default;
@@ -17,6 +22,11 @@ LinuxPlatform::~LinuxPlatform() = default;
 std::unique_ptr<StatusItem> LinuxPlatform::createStatusItem()
 {
     return std::make_unique<TrayStatusItem>();
+}
+
+std::unique_ptr<WebView> LinuxPlatform::createWebView()
+{
+    return std::make_unique<ProcessWebView>();
 }
 
 AlertPresenter &LinuxPlatform::alerts()
@@ -27,6 +37,25 @@ AlertPresenter &LinuxPlatform::alerts()
 const BundleInfo &LinuxPlatform::bundle() const
 {
     return *m_bundle;
+}
+
+Pasteboard &LinuxPlatform::pasteboard()
+{
+    std::call_once(m_pasteboardOnce,
+                   [this] { m_pasteboard = std::make_unique<ClipboardPasteboard>(); });
+    return *m_pasteboard;
+}
+
+Workspace &LinuxPlatform::workspace()
+{
+    return *m_workspace;
+}
+
+UserNotificationCenter &LinuxPlatform::userNotificationCenter()
+{
+    std::call_once(m_notificationsOnce,
+                   [this] { m_notifications = std::make_unique<FreedesktopNotificationCenter>(); });
+    return *m_notifications;
 }
 
 void LinuxPlatform::emptyUrlResponseCache()

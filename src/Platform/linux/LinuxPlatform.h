@@ -3,9 +3,13 @@
 #include "Platform/Platform.h"
 
 #include <memory>
+#include <mutex>
 
+class ClipboardPasteboard;
+class FreedesktopNotificationCenter;
 class LinuxBundleInfo;
 class MessageBoxAlertPresenter;
+class DesktopWorkspace;
 
 // The desktop facilities of a Linux session: tray, message boxes, XDG folders.
 class LinuxPlatform : public Platform
@@ -15,11 +19,21 @@ public:
     ~LinuxPlatform() override;
 
     [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override;
+    [[nodiscard]] std::unique_ptr<WebView> createWebView() override;
     [[nodiscard]] AlertPresenter &alerts() override;
     [[nodiscard]] const BundleInfo &bundle() const override;
+    // Made on first use; the first use must come from the GUI thread (start-up does that).
+    [[nodiscard]] Pasteboard &pasteboard() override;
+    [[nodiscard]] Workspace &workspace() override;
+    [[nodiscard]] UserNotificationCenter &userNotificationCenter() override;
     void emptyUrlResponseCache() override;
 
 private:
     std::unique_ptr<MessageBoxAlertPresenter> m_alerts;
     std::unique_ptr<LinuxBundleInfo> m_bundle;
+    std::unique_ptr<DesktopWorkspace> m_workspace;
+    std::once_flag m_pasteboardOnce;
+    std::unique_ptr<ClipboardPasteboard> m_pasteboard;
+    std::once_flag m_notificationsOnce;
+    std::unique_ptr<FreedesktopNotificationCenter> m_notifications;
 };

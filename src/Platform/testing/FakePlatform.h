@@ -2,7 +2,11 @@
 
 #include "Platform/Platform.h"
 #include "Platform/testing/FakeBundleInfo.h"
+#include "Platform/testing/FakePasteboard.h"
 #include "Platform/testing/FakeStatusItem.h"
+#include "Platform/testing/FakeUserNotificationCenter.h"
+#include "Platform/testing/FakeWebView.h"
+#include "Platform/testing/FakeWorkspace.h"
 #include "Platform/testing/ScriptedAlertPresenter.h"
 
 #include <QPointer>
@@ -17,8 +21,24 @@ public:
         lastStatusItem = item.get();
         return item;
     }
+    [[nodiscard]] std::unique_ptr<WebView> createWebView() override
+    {
+        auto view = std::make_unique<FakeWebView>();
+        lastWebView = view.get();
+        ++webViewsCreated;
+        return view;
+    }
     [[nodiscard]] AlertPresenter &alerts() override { return alertPresenter; }
     [[nodiscard]] const BundleInfo &bundle() const override { return bundleInfo; }
+    [[nodiscard]] Pasteboard &pasteboard() override
+    {
+        return realPasteboard ? *realPasteboard : fakePasteboard;
+    }
+    [[nodiscard]] Workspace &workspace() override { return fakeWorkspace; }
+    [[nodiscard]] UserNotificationCenter &userNotificationCenter() override
+    {
+        return userNotifications;
+    }
     void emptyUrlResponseCache() override { ++cacheEmptied; }
 
     // Installs a fresh fake platform and returns it for the test to drive.
@@ -32,6 +52,13 @@ public:
 
     ScriptedAlertPresenter alertPresenter;
     FakeBundleInfo bundleInfo;
+    FakeWorkspace fakeWorkspace;
+    FakePasteboard fakePasteboard;
+    // A real clipboard implementation under test, used instead of the fake when set.
+    Pasteboard *realPasteboard = nullptr;
+    FakeUserNotificationCenter userNotifications;
     QPointer<FakeStatusItem> lastStatusItem;
+    QPointer<FakeWebView> lastWebView;
+    int webViewsCreated = 0;
     int cacheEmptied = 0;
 };

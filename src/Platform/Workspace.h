@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QUrl>
+
+// Opens web pages and mail drafts with the desktop's default programs.
+class Workspace
+{
+public:
+    virtual ~Workspace() = default;
+    // False when the desktop has no program for the URL's scheme.
+    virtual bool openUrl(const QUrl &url) = 0;
+};

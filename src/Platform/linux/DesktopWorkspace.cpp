@@ -1,0 +1,8 @@
+#include "Platform/linux/DesktopWorkspace.h"
+
+#include <QDesktopServices>
+
+bool DesktopWorkspace::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}

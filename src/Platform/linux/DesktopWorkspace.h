@@ -1,0 +1,10 @@
+#pragma once
+
+#include "Platform/Workspace.h"
+
+// xdg-open through Qt's desktop services.
+class DesktopWorkspace : public Workspace
+{
+public:
+    bool openUrl(const QUrl &url) override;
+};

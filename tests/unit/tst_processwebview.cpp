@@ -1,0 +1,309 @@
+#include "Platform/linux/ProcessWebView.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+// ProcessWebView against scripted stand-ins of the helper: what a helper prints, how it ends,
+// and whether one can be found at all. The real helper is driven by tst_webview.
+namespace {
+
+// Writes an executable shell script and points QUORVELLA_WEBVIEW at it.
+QString installHelper(TestEnvironment &environment, const QByteArray &body)
+{
+    const QString path = environment.root() + QStringLiteral("/fake-webview.sh");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {};
+    file.write("#!/bin/sh\n" + body);
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    environment.setVariable("QUORVELLA_WEBVIEW", path.toUtf8());
+    return path;
+}
+
+// Records every signal as one readable line, in order.
+class Recorder : public QObject
+{
+public:
+    explicit Recorder(WebView &view)
+    {
+        auto add = [this](const QString &line) {
+            lines.append(line);
+        };
+        connect(&view, &WebView::didStart, this,
+                [add](const QUrl &url) { add(QStringLiteral("start ") + url.toString()); });
+        connect(&view, &WebView::didCommit, this,
+                [add](const QUrl &url) { add(QStringLiteral("commit ") + url.toString()); });
+        connect(&view, &WebView::progressChanged, this,
+                [add](int percent) { add(QStringLiteral("progress %1").arg(percent)); });
+        connect(&view, &WebView::didLoad, this,
+                [add](const QUrl &url) { add(QStringLiteral("load ") + url.toString()); });
+        connect(&view, &WebView::didFail, this, [add](const QUrl &url, const QString &error) {
+            add(QStringLiteral("fail ") + url.toString() + QLatin1Char(' ') + error);
+        });
+        connect(&view, &WebView::didFailProvisionalNavigation, this,
+                [add](const QString &error, const QVariantMap &userInfo) {
+                    add(QStringLiteral("provisional ") + error + QLatin1Char(' ') +
+                        userInfo.value(QStringLiteral("NSErrorFailingURLStringKey")).toString());
+                });
+        connect(&view, &WebView::didReceiveChallenge, this,
+                [add](const QUrl &url) { add(QStringLiteral("challenge ") + url.toString()); });
+        connect(&view, &WebView::closedByUser, this, [add] { add(QStringLiteral("closed")); });
+        connect(&view, &WebView::crashed, this,
+                [add](const QString &) { add(QStringLiteral("crashed")); });
+    }
+    QStringList lines;
+};
+
+} // namespace
+
+class TestProcessWebView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void events_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<bool>("ends");
+
+        const QByteArray wait = "exec cat >/dev/null\n";
+        QTest::newRow("a whole page load")
+            << QByteArray(
+                   "echo '{\"event\":\"ready\"}'\necho "
+                   "'{\"event\":\"started\",\"url\":\"http://a/login\"}'\necho "
+                   "'{\"event\":\"loading\",\"url\":\"http://a/login\",\"progress\":40}'\necho "
+                   "'{\"event\":\"loading\",\"url\":\"http://a/login\",\"progress\":100}'\necho "
+                   "'{\"event\":\"loaded\",\"url\":\"http://a/login\",\"ok\":true}'\n") +
+                   wait
+            << QStringList{"start http://a/login", "commit http://a/login", "progress 40",
+                           "progress 100", "load http://a/login"}
+            << false;
+        QTest::newRow("each navigation commits once")
+            << QByteArray("echo '{\"event\":\"started\",\"url\":\"http://a/1\"}'\necho "
+                          "'{\"event\":\"loading\",\"url\":\"http://a/1\",\"progress\":100}'\necho "
+                          "'{\"event\":\"started\",\"url\":\"http://a/2\"}'\necho "
+                          "'{\"event\":\"loading\",\"url\":\"http://a/2\",\"progress\":60}'\necho "
+                          "'{\"event\":\"loading\",\"url\":\"http://a/2\",\"progress\":90}'\n") +
+                   wait
+            << QStringList{"start http://a/1", "commit http://a/1", "progress 100",
+                           "start http://a/2", "commit http://a/2", "progress 60",
+                           "progress 90"}
+            << false;
+        QTest::newRow("garbage and unknown events are skipped")
+            << QByteArray("echo 'Fontconfig warning: ignoring UTF-8'\necho "
+                          "'[1207/010203.456:ERROR:viz_main_impl.cc(186)] Exiting GPU "
+                          "process'\necho '{\"event\":\"telemetry\",\"url\":\"http://a/\"}'\necho "
+                          "'{\"event\":\"started\"}'\necho "
+                          "'{\"event\":\"loaded\",\"url\":\"http://a/\",\"ok\":\"yes\"}'\necho "
+                          "'{\"event\":\"started\",\"url\":\"http://a/\"'\necho ''\necho "
+                          "'{\"event\":\"challenge\",\"url\":\"https://a/\"}'\n") +
+                   wait
+            << QStringList{"challenge https://a/"} << false;
+        QTest::newRow("lines split across writes")
+            << QByteArray("printf '{\"event\":\"sta'\nsleep 0.2\nprintf "
+                          "'rted\",\"url\":\"http://a/x\"}\\n{\"event\":\"loaded\",'\nsleep "
+                          "0.2\nprintf '\"url\":\"http://a/x\",\"ok\":true}\\n'\n") +
+                   wait
+            << QStringList{"start http://a/x", "load http://a/x"} << false;
+        QTest::newRow("a failed load is one failure")
+            << QByteArray("echo '{\"event\":\"started\",\"url\":\"http://a/\"}'\necho "
+                          "'{\"event\":\"error\",\"url\":\"http://a/"
+                          "\",\"error\":\"net::ERR_CONNECTION_REFUSED\"}'\necho "
+                          "'{\"event\":\"loaded\",\"url\":\"http://a/\",\"ok\":false}'\n") +
+                   wait
+            << QStringList{"start http://a/", "fail http://a/ net::ERR_CONNECTION_REFUSED"}
+            << false;
+        QTest::newRow("the refused redirect")
+            << QByteArray("echo '{\"event\":\"started\",\"url\":\"http://a/authorize\"}'\necho "
+                          "'{\"event\":\"failedProvisional\",\"url\":\"http://a/"
+                          "login\",\"failingUrl\":\"https://localhost/"
+                          "oauth?code=abc&state=x\",\"error\":\"refused\",\"userInfo\":{}}'\n") +
+                   wait
+            << QStringList{"start http://a/authorize",
+                           "provisional refused https://localhost/oauth?code=abc&state=x"}
+            << false;
+        QTest::newRow("closed by the user")
+            << QByteArray("echo '{\"event\":\"ready\"}'\necho "
+                          "'{\"event\":\"closed\",\"byUser\":true}'\nexit 0\n")
+            << QStringList{"closed"} << true;
+        QTest::newRow("nothing after the user closed")
+            << QByteArray("echo '{\"event\":\"closed\",\"byUser\":true}'\necho "
+                          "'{\"event\":\"started\",\"url\":\"http://a/late\"}'\nkill -9 $$\n")
+            << QStringList{"closed"} << true;
+        QTest::newRow("ends without a word") << QByteArray("echo '{\"event\":\"ready\"}'\nexit 0\n")
+                                             << QStringList{"crashed"} << true;
+        QTest::newRow("fails at once") << QByteArray("exit 1\n") << QStringList{"crashed"} << true;
+        QTest::newRow("killed")
+            << QByteArray("echo '{\"event\":\"started\",\"url\":\"http://a/\"}'\nkill -9 $$\n")
+            << QStringList{"start http://a/", "crashed"} << true;
+        QTest::newRow("events just before dying still count")
+            << QByteArray(
+                   "echo '{\"event\":\"started\",\"url\":\"http://a/\"}'; echo "
+                   "'{\"event\":\"loaded\",\"url\":\"http://a/\",\"ok\":true}'; kill -9 $$\n")
+            << QStringList{"start http://a/", "load http://a/", "crashed"} << true;
+    }
+    void events()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(QStringList, expected);
+        QFETCH(bool, ends);
+        TestEnvironment environment;
+        QVERIFY(!installHelper(environment, script).isEmpty());
+
+        auto view = std::make_unique<ProcessWebView>();
+        Recorder recorder(*view);
+        view->load(QUrl(QStringLiteral("http://a/login")));
+        QVERIFY(view->isRunning());
+        QTRY_COMPARE(recorder.lines, expected);
+        if (ends) {
+            QTRY_COMPARE(view->processId(), qint64(0));
+            QVERIFY(!view->isRunning());
+        } else {
+            // Still running: the program going away must end it (end of input).
+            const qint64 pid = view->processId();
+            QVERIFY(pid > 0);
+            view.reset();
+            QCOMPARE(::kill(static_cast<pid_t>(pid), 0), -1);
+        }
+        QTest::qWait(50); // a late signal (a second crash report) would arrive now
+        QCOMPARE(recorder.lines, expected);
+    }
+
+    void commandsReachTheHelperInOrder()
+    {
+        TestEnvironment environment;
+        const QString commands = environment.root() + QStringLiteral("/commands");
+        QVERIFY(!installHelper(environment, "exec cat > '" + commands.toUtf8() + "'\n").isEmpty());
+
+        ProcessWebView view;
+        Recorder recorder(view);
+        // Set before the helper runs, it must still be the first thing the helper hears.
+        view.setInterceptedPrefix(QStringLiteral("https://localhost/oauth"));
+        view.load(QUrl(QStringLiteral("https://auth.example/connect/authorize?x=1")));
+        view.setInterceptedPrefix(QStringLiteral("https://localhost/other"));
+        view.load(QUrl(QStringLiteral("https://auth.example/second")));
+        view.close();
+        QTRY_COMPARE(view.processId(), qint64(0));
+        QVERIFY(!view.isRunning());
+
+        QFile file(commands);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+        QCOMPARE(lines,
+                 (QList<QByteArray>{
+                     "{\"cmd\":\"intercept\",\"prefix\":\"https://localhost/oauth\"}",
+                     "{\"cmd\":\"load\",\"url\":\"https://auth.example/connect/authorize?x=1\"}",
+                     "{\"cmd\":\"intercept\",\"prefix\":\"https://localhost/other\"}",
+                     "{\"cmd\":\"load\",\"url\":\"https://auth.example/second\"}",
+                     "{\"cmd\":\"close\"}"}));
+        QTest::qWait(50);
+        QCOMPARE(recorder.lines, QStringList()); // a close asked for is no crash
+    }
+
+    // A helper that hangs on close is killed, and that still counts as the close asked for.
+    void aHelperThatIgnoresCloseIsKilled()
+    {
+        TestEnvironment environment;
+        QVERIFY(!installHelper(environment, "trap '' TERM HUP\nwhile :; do sleep 0.1; done\n")
+                     .isEmpty());
+        ProcessWebView view;
+        Recorder recorder(view);
+        view.load(QUrl(QStringLiteral("http://a/")));
+        QTRY_VERIFY(view.processId() > 0);
+        view.close();
+        QTRY_COMPARE_WITH_TIMEOUT(view.processId(), qint64(0), 6000);
+        QTest::qWait(50);
+        QCOMPARE(recorder.lines, QStringList());
+    }
+
+    void missingHelper_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no such file")
+            << QStringLiteral("/nonexistent/quorvella-webview") << QByteArray();
+        QTest::newRow("a folder") << QStringLiteral("folder") << QByteArray();
+        QTest::newRow("not executable") << QStringLiteral("plain") << QByteArray("#!/bin/sh\n");
+        QTest::newRow("not a program") << QStringLiteral("binary")
+                                       << QByteArray("\x7f"
+                                                     "ELFgarbage");
+    }
+    void missingHelper()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, content);
+        TestEnvironment environment;
+        QString program = path;
+        if (!path.startsWith(QLatin1Char('/'))) {
+            program = environment.root() + QLatin1Char('/') + path;
+            if (path == QLatin1String("folder")) {
+                QVERIFY(QDir().mkpath(program));
+            } else {
+                QFile file(program);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(content);
+                file.close();
+                if (path == QLatin1String("binary"))
+                    file.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            }
+        }
+        environment.setVariable("QUORVELLA_WEBVIEW", program.toUtf8());
+
+        ProcessWebView view;
+        QSignalSpy crashed(&view, &WebView::crashed);
+        view.load(QUrl(QStringLiteral("http://a/")));
+        // Never from inside load(): the caller may delete the view in its slot.
+        QCOMPARE(crashed.count(), 0);
+        QTRY_COMPARE(crashed.count(), 1);
+        QVERIFY(!crashed.at(0).at(0).toString().isEmpty());
+        QVERIFY(!view.isRunning());
+        QTest::qWait(50);
+        QCOMPARE(crashed.count(), 1);
+    }
+
+    // After a crash the next load starts a fresh helper.
+    void loadAfterCrashStartsAgain()
+    {
+        TestEnvironment environment;
+        QVERIFY(!installHelper(environment, "exit 3\n").isEmpty());
+        ProcessWebView view;
+        QSignalSpy crashed(&view, &WebView::crashed);
+        view.load(QUrl(QStringLiteral("http://a/")));
+        QTRY_COMPARE(crashed.count(), 1);
+        QVERIFY(crashed.at(0).at(0).toString().contains(QLatin1String("3")));
+
+        QVERIFY(
+            !installHelper(
+                 environment,
+                 "echo '{\"event\":\"started\",\"url\":\"http://a/again\"}'\nexec cat >/dev/null\n")
+                 .isEmpty());
+        QSignalSpy started(&view, &WebView::didStart);
+        view.load(QUrl(QStringLiteral("http://a/again")));
+        QTRY_COMPARE(started.count(), 1);
+        QCOMPARE(view.currentUrl(), QUrl(QStringLiteral("http://a/again")));
+        QVERIFY(view.isRunning());
+        QCOMPARE(crashed.count(), 1);
+    }
+
+    void helperPathDefaultsToTheProgramFolder()
+    {
+        TestEnvironment environment;
+        environment.setVariable("QUORVELLA_WEBVIEW", QByteArray());
+        QCOMPARE(ProcessWebView::helperPath(),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("/quorvella-webview"));
+        environment.setVariable("QUORVELLA_WEBVIEW", "/opt/q/webview");
+        QCOMPARE(ProcessWebView::helperPath(), QStringLiteral("/opt/q/webview"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProcessWebView)
+#include "tst_processwebview.moc"
