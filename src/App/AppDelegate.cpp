@@ -7,10 +7,12 @@
 #include "App/StatusItemImage.h"
 #include "Platform/AlertPresenter.h"
 #include "Platform/BundleInfo.h"
+#include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
 #include "Platform/StatusItem.h"
 #include "Services/Config.h"
 #include "Update/UpdateInstaller.h"
+#include "Utils/ClipboardMonitor.h"
 
 using namespace Costants;
 
@@ -98,8 +100,11 @@ void AppDelegate::logEnvironment()
 
 void AppDelegate::startClipboardMonitor()
 {
-    // Next step to connect: the clipboard monitor (last change count -1, a suspended
-    // repeating timer of 1.0 s) is created here and started.
+    // The clipboard's snapshot is made here, on the GUI thread, before the first tick asks.
+    [[maybe_unused]] Pasteboard &pasteboard = Platform::current().pasteboard();
+    if (!m_clipboardMonitor)
+        m_clipboardMonitor = std::make_unique<ClipboardMonitor>();
+    m_clipboardMonitor->start();
 }
 
 void AppDelegate::createPopoversManager()

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class ClipboardMonitor;
 class StatusItem;
 
 // The entry point of the program: runs the start-up sequence, then stays as the receiver of
@@ -29,6 +30,7 @@ public:
     void handleNotificationLinkCreated(const Notification &notification);
 
     [[nodiscard]] StatusItem *statusItem() const { return m_statusItem.get(); }
+    [[nodiscard]] ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
 
 private:
     // The start-up sequence, one step each, in order.
@@ -47,6 +49,8 @@ private:
     void launchAtLoginNote();
     void startUpdateCheck();
 
+    // Kept for the life of the program; its ticks run on their own thread.
+    std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     // The tray icon; the popover manager takes it over when it joins.
     std::unique_ptr<StatusItem> m_statusItem;
 };

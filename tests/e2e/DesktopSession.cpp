@@ -1,0 +1,86 @@
+#include "DesktopSession.h"
+
+#include <QDeadlineTimer>
+#include <QStandardPaths>
+
+namespace {
+
+// The first line a process writes on its standard output, within the timeout.
+QString firstLine(QProcess &process, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!process.canReadLine()) {
+        if (deadline.hasExpired() || process.state() == QProcess::NotRunning)
+            return {};
+        process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+} // namespace
+
+DesktopSession::DesktopSession()
+{
+    for (const char *program : {"Xvfb", "dbus-daemon"}) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
+            m_error = QStringLiteral("%1 is not installed").arg(QString::fromLatin1(program));
+            m_lacksPrograms = true;
+            return;
+        }
+    }
+    // -displayfd 1: Xvfb picks a free display itself and writes its number on stdout.
+    m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
+    m_xvfb.start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                  QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("1024x768x24")});
+    const QString number = firstLine(m_xvfb, 15000);
+    if (number.isEmpty()) {
+        m_error = QStringLiteral("Xvfb did not start: ") +
+                  QString::fromLocal8Bit(m_xvfb.readAllStandardError());
+        return;
+    }
+    m_display = QLatin1Char(':') + number;
+
+    m_bus.start(QStringLiteral("dbus-daemon"),
+                {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                 QStringLiteral("--print-address=1")});
+    m_busAddress = firstLine(m_bus, 10000);
+    if (m_busAddress.isEmpty())
+        m_error = QStringLiteral("dbus-daemon did not start");
+}
+
+DesktopSession::~DesktopSession()
+{
+    stop(m_bus);
+    stop(m_xvfb);
+}
+
+QProcessEnvironment DesktopSession::environment() const
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), m_display);
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return environment;
+}
+
+bool DesktopSession::start(QProcess &process, const QString &program,
+                           const QStringList &arguments) const
+{
+    process.setProcessEnvironment(environment());
+    process.start(program, arguments);
+    return process.waitForStarted(10000);
+}
+
+void DesktopSession::stop(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+
+// A private desktop for one test: an Xvfb server on a free display and a D-Bus session bus.
+// Both are stopped when the session goes out of scope.
+class DesktopSession
+{
+public:
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession &) = delete;
+    DesktopSession &operator=(const DesktopSession &) = delete;
+
+    [[nodiscard]] bool isReady() const { return m_error.isEmpty(); }
+    // Why the session could not start, for QSKIP or the failure message.
+    [[nodiscard]] QString error() const { return m_error; }
+    [[nodiscard]] bool lacksPrograms() const { return m_lacksPrograms; }
+
+    [[nodiscard]] QString display() const { return m_display; }
+    // The current environment pointed at this desktop (X11, our bus, no Wayland).
+    [[nodiscard]] QProcessEnvironment environment() const;
+
+    // Starts a program of the session and waits until it runs.
+    bool start(QProcess &process, const QString &program, const QStringList &arguments) const;
+    // Ends a process the test started: politely, then for sure.
+    static void stop(QProcess &process);
+
+private:
+    QProcess m_xvfb;
+    QProcess m_bus;
+    QString m_display;
+    QString m_busAddress;
+    QString m_error;
+    bool m_lacksPrograms = false;
+};
