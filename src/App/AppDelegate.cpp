@@ -10,6 +10,7 @@
 #include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
 #include "Platform/StatusItem.h"
+#include "Services/ApiManager.h"
 #include "Services/Config.h"
 #include "Update/UpdateInstaller.h"
 #include "Utils/ClipboardMonitor.h"
@@ -180,8 +181,8 @@ void AppDelegate::installServicesProvider()
 
 void AppDelegate::logInternetStatus()
 {
-    // Next step to connect: logging the API client's status creates it and starts its
-    // reachability monitor.
+    // Asking creates the API client, which starts watching reachability.
+    log({internetStatusText(ApiManager::shared().internetStatus())});
 }
 
 void AppDelegate::updaterWakeUpCheck()

@@ -1,0 +1,489 @@
+#include "Services/ApiManager.h"
+
+#include "App/Costants.h"
+#include "App/CrashReporter.h"
+#include "App/Logger.h"
+#include "App/NotificationCenter.h"
+#include "App/SettingsStore.h"
+#include "Platform/Platform.h"
+#include "Platform/UserNotificationCenter.h"
+#include "Services/ApiResponse.h"
+#include "Services/AuthenticationManager.h"
+#include "Services/ReachabilitySource.h"
+#include "Services/TokenManager.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QThread>
+
+using namespace Costants;
+
+namespace {
+
+void log(const QVariantList &items)
+{
+    Logger::shared().log(items);
+}
+
+QString joined(const QUrl &host, const QString &path)
+{
+    return host.toString(QUrl::StripTrailingSlash) + path;
+}
+
+// A list answer counts only as an array whose elements are all objects.
+std::optional<QJsonArray> objectList(const std::optional<QJsonValue> &value)
+{
+    if (!value || !value->isArray())
+        return std::nullopt;
+    const QJsonArray array = value->toArray();
+    for (const QJsonValue &element : array) {
+        if (!element.isObject())
+            return std::nullopt;
+    }
+    return array;
+}
+
+std::optional<QJsonObject> object(const std::optional<QJsonValue> &value)
+{
+    if (!value || !value->isObject())
+        return std::nullopt;
+    return value->toObject();
+}
+
+void deleteTokenAfterLogout(const std::optional<QJsonObject> &)
+{
+    TokenManager::deleteToken();
+}
+
+bool isGuiThread()
+{
+    const QCoreApplication *application = QCoreApplication::instance();
+    return application && QThread::currentThread() == application->thread();
+}
+
+} // namespace
+
+ApiManager &ApiManager::shared()
+{
+    static ApiManager *instance = [] {
+        const Config &config = Config::current();
+        auto *network = new QNetworkAccessManager;
+        auto *api = new ApiManager(
+            network, config,
+            ReachabilitySource::createDefault(config.reachabilityHost, config.reachabilityPort));
+        network->setParent(api);
+        if (!isGuiThread() && QCoreApplication::instance()) {
+            api->moveToThread(QCoreApplication::instance()->thread());
+            if (api->m_networkReachabilityManager) {
+                api->m_networkReachabilityManager->moveToThread(api->thread());
+                QMetaObject::invokeMethod(
+                    api, [api] { api->m_networkReachabilityManager->start(); },
+                    Qt::QueuedConnection);
+            }
+        }
+        return api;
+    }();
+    return *instance;
+}
+
+ApiManager::ApiManager(QNetworkAccessManager *network, Config config,
+                       std::unique_ptr<ReachabilitySource> reachability, QObject *parent)
+    : QObject(parent)
+    , m_network(network)
+    , m_config(std::move(config))
+    , m_networkReachabilityManager(std::move(reachability))
+{
+    if (!m_networkReachabilityManager)
+        return;
+    connect(m_networkReachabilityManager.get(), &ReachabilitySource::reported, this,
+            &ApiManager::onReachabilityReport);
+    // Off the GUI thread, shared() starts it once the client lives there.
+    if (isGuiThread())
+        m_networkReachabilityManager->start();
+}
+
+ApiManager::~ApiManager() = default;
+
+void ApiManager::setAuthentication(AuthenticationManager *authentication)
+{
+    m_authentication = authentication;
+}
+
+void ApiManager::releaseAuthentication(const AuthenticationManager *authentication)
+{
+    if (m_authentication == authentication)
+        m_authentication = nullptr;
+}
+
+AuthenticationManager &ApiManager::authentication() const
+{
+    return m_authentication ? *m_authentication : AuthenticationManager::shared();
+}
+
+bool ApiManager::hopToGuiThread(std::function<void()> call)
+{
+    if (QThread::currentThread() == thread())
+        return false;
+    QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    return true;
+}
+
+void ApiManager::onReachabilityReport(bool reachable)
+{
+    const InternetStatus previous = m_internetStatus.load();
+    const InternetStatus current =
+        reachable ? InternetStatus::reachable : InternetStatus::notReachable;
+    m_internetStatus.store(current);
+    log({reachable ? QStringLiteral("NETWORK REACHABLE")
+                   : QStringLiteral("NETWORK NOT REACHABLE")});
+    NotificationCenter::shared().post(
+        NotificationViews::changeInternetReachability, nullptr,
+        {{InternetReachability::previousInternetStatus, internetStatusText(previous)},
+         {InternetReachability::currentInternetStatus, internetStatusText(current)}});
+}
+
+bool ApiManager::isOffline() const
+{
+    return internetStatus() == InternetStatus::notReachable;
+}
+
+ApiManager::Headers ApiManager::authorizedHeaders(const TokenManager &token,
+                                                  const std::optional<QString> &workspaceId,
+                                                  bool omitWorkspace)
+{
+    Headers headers;
+    headers.append({QByteArrayLiteral("Authorization"),
+                    (token.token_type.value_or(QString()) + QLatin1Char(' ') +
+                     token.access_token.value_or(QString()))
+                        .toUtf8()});
+    headers.append({QByteArrayLiteral("Content-type"), QByteArrayLiteral("application/json")});
+    if (omitWorkspace)
+        return headers;
+    if (workspaceId) {
+        headers.append({QByteArrayLiteral("workspace"), workspaceId->toUtf8()});
+        return headers;
+    }
+    const std::optional<QVariantMap> stored =
+        SettingsStore::shared().dictionaryForKey(Preferences::workspaceObjectMainView);
+    if (stored && stored->contains(QStringLiteral("id")))
+        headers.append({QByteArrayLiteral("workspace"),
+                        stored->value(QStringLiteral("id")).toString().toUtf8()});
+    return headers;
+}
+
+std::optional<QNetworkRequest>
+ApiManager::authorizedRequest(const QString &pathAndQuery,
+                              const std::optional<QString> &workspaceId, bool omitWorkspace)
+{
+    if (!authentication().hasValidToken()) {
+        authentication().refreshIfExpired();
+        return std::nullopt;
+    }
+    const std::optional<TokenManager> token = TokenManager::load();
+    if (!token)
+        return std::nullopt;
+    QNetworkRequest request(QUrl(apiUrl(pathAndQuery)));
+    for (const auto &[name, value] : authorizedHeaders(*token, workspaceId, omitWorkspace))
+        request.setRawHeader(name, value);
+    return request;
+}
+
+QString ApiManager::apiUrl(const QString &path) const
+{
+    return joined(m_config.apiBaseUrl(), path);
+}
+
+void ApiManager::sendAuthorized(Method method, const QString &url,
+                                const std::optional<QString> &workspaceId, bool omitWorkspace,
+                                const std::optional<QJsonObject> &body, ReplyHandler handler)
+{
+    if (!authentication().hasValidToken()) {
+        // The chain ends here: nothing is sent and the completion is never called.
+        authentication().refreshIfExpired();
+        return;
+    }
+    const std::optional<TokenManager> token = TokenManager::load();
+    if (!token)
+        return;
+    QNetworkRequest request{QUrl(url)};
+    for (const auto &[name, value] : authorizedHeaders(*token, workspaceId, omitWorkspace))
+        request.setRawHeader(name, value);
+    send(method, request, body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray(),
+         std::move(handler));
+}
+
+void ApiManager::send(Method method, const QNetworkRequest &request, const QByteArray &body,
+                      ReplyHandler handler)
+{
+    QNetworkReply *reply = nullptr;
+    switch (method) {
+    case Method::get:
+        reply = m_network->get(request);
+        break;
+    case Method::post:
+        reply = m_network->post(request, body);
+        break;
+    case Method::deleteResource:
+        reply = m_network->deleteResource(request);
+        break;
+    }
+    connect(reply, &QNetworkReply::finished, this, [reply, handler = std::move(handler)] {
+        reply->deleteLater();
+        handler(ApiResponse::from(reply));
+    });
+}
+
+void ApiManager::getLinks(const std::optional<QString> &last,
+                          const std::optional<QString> &workspaceId, bool favouritesOnly,
+                          ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getLinks(last, workspaceId, favouritesOnly, completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    QString path = API::Links::links + QStringLiteral("?limit=") + API::pageSize;
+    if (last)
+        path += QStringLiteral("&last=") + *last;
+    if (favouritesOnly)
+        path += QStringLiteral("&favourite=true");
+    const QString url = apiUrl(path);
+    log({QStringLiteral("URL: ") + url});
+    sendAuthorized(Method::get, url, workspaceId, false, std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+}
+
+void ApiManager::searchLinks(const QString &term, const std::optional<QString> &last,
+                             const std::optional<QString> &workspaceId, ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { searchLinks(term, last, workspaceId, completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    QString path =
+        API::Links::links + API::Links::search + API::pageSize + QStringLiteral("&term=") + term;
+    if (last)
+        path += QStringLiteral("&last=") + *last;
+    sendAuthorized(Method::get, apiUrl(path), workspaceId, false, std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+}
+
+void ApiManager::searchLinksByDestination(const QString &term,
+                                          const std::optional<QString> &workspaceId,
+                                          ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { searchLinksByDestination(term, workspaceId, completion); }))
+        return;
+    // Sent even while offline: the duplicate check must not be skipped on a stale state.
+    const QString path = API::Links::searchByDestination + term + QStringLiteral("&limit=") +
+                         API::destinationPageSize;
+    sendAuthorized(Method::get, apiUrl(path), workspaceId, false, std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+}
+
+void ApiManager::updateLink(const QString &linkId, const QJsonObject &body,
+                            const std::optional<QString> &workspaceId, ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { updateLink(linkId, body, workspaceId, completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    sendAuthorized(
+        Method::post, apiUrl(API::Links::links + QLatin1Char('/') + linkId), workspaceId, false,
+        body, [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
+void ApiManager::setFavourite(const QString &linkId, bool favourite, ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { setFavourite(linkId, favourite, completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    sendAuthorized(
+        Method::post, apiUrl(API::Links::links + QLatin1Char('/') + linkId + API::Links::favourite),
+        std::nullopt, false, QJsonObject{{QStringLiteral("favourite"), favourite}},
+        [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
+void ApiManager::deleteLink(const QString &linkId, ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { deleteLink(linkId, completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    sendAuthorized(Method::deleteResource, apiUrl(API::Links::links + QLatin1Char('/') + linkId),
+                   std::nullopt, false, std::nullopt, [this, completion](const ApiResponse &r) {
+                       handleObjectResponse(r, completion);
+                   });
+}
+
+void ApiManager::getAccountDomains(ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getAccountDomains(completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    log({QStringLiteral("get account domains")});
+    sendAuthorized(Method::get, apiUrl(API::Account::domains), std::nullopt, true, std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+}
+
+void ApiManager::recommendTitle(const QJsonObject &body, const std::optional<QString> &workspaceId,
+                                ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { recommendTitle(body, workspaceId, completion); }))
+        return;
+    sendAuthorized(Method::post, joined(m_config.recommendationHost, API::titleRecommendPath),
+                   workspaceId, false, body, [this, completion](const ApiResponse &r) {
+                       handleObjectResponse(r, completion);
+                   });
+}
+
+QJsonObject ApiManager::slashtagBody(const QString &url, bool random, bool dash, bool camelCase,
+                                     const std::optional<QString> &domainFullName)
+{
+    QJsonObject algorithm{
+        {QStringLiteral("type"), random ? QStringLiteral("random") : QStringLiteral("custom")}};
+    if (!random) {
+        algorithm.insert(
+            QStringLiteral("options"),
+            QJsonObject{{QStringLiteral("separator"),
+                         dash ? QStringLiteral("dash") : QStringLiteral("none")},
+                        {QStringLiteral("capitalization"),
+                         camelCase ? QStringLiteral("camelcase") : QStringLiteral("lowercase")}});
+    }
+    QJsonObject body{{QStringLiteral("url"), url}, {QStringLiteral("algorithm"), algorithm}};
+    if (domainFullName)
+        body.insert(QStringLiteral("domain"),
+                    QJsonObject{{QStringLiteral("fullName"), *domainFullName}});
+    return body;
+}
+
+void ApiManager::recommendSlashtag(const QString &url, bool random, bool dash, bool camelCase,
+                                   const std::optional<QString> &domainFullName,
+                                   ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] {
+            recommendSlashtag(url, random, dash, camelCase, domainFullName, completion);
+        }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    sendAuthorized(
+        Method::post, joined(m_config.recommendationHost, API::slashtagRecommendPath), std::nullopt,
+        false, slashtagBody(url, random, dash, camelCase, domainFullName),
+        [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
+void ApiManager::getPlugins(ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getPlugins(completion); }))
+        return;
+    send(Method::get, QNetworkRequest(QUrl(joined(m_config.apiHost, API::pluginsPath))), {},
+         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
+void ApiManager::logout(ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { logout(completion); }))
+        return;
+    send(Method::get, QNetworkRequest(QUrl(joined(m_config.authorizationHost, Oauth::logoutPath))),
+         {},
+         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion, true); });
+}
+
+void ApiManager::getVersions(ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getVersions(completion); }))
+        return;
+    send(Method::get, QNetworkRequest(QUrl(joined(m_config.downloadHost, API::versionsPath))), {},
+         [completion](const ApiResponse &r) { handleVersionsResponse(r, completion); });
+}
+
+void ApiManager::logErrorResponse(const QString &title, const ApiResponse &response)
+{
+    log({title, response.status});
+    log({response.error ? QVariant(*response.error)
+                        : QVariant(QStringLiteral("no response error"))});
+    log({response.value ? response.value->toVariant()
+                        : QVariant(QStringLiteral("no response result value"))});
+}
+
+void ApiManager::signOut()
+{
+    // The token goes when the logout call returns, whatever its outcome.
+    logout(&deleteTokenAfterLogout);
+    NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
+}
+
+void ApiManager::handleObjectResponse(const ApiResponse &response,
+                                      const ObjectCompletion &completion, bool isLogout)
+{
+    if (!response.hasResponse)
+        return completion(std::nullopt);
+    if (response.status < 300)
+        return completion(object(response.value));
+    logErrorResponse(QStringLiteral("ERROR RESPONSE API!!!"), response);
+    // A refused logout must not start another logout.
+    if (response.status == 401 && !isLogout)
+        signOut();
+    showErrorNotification();
+    completion(object(response.value));
+}
+
+void ApiManager::handleListResponse(const ApiResponse &response, const ListCompletion &completion)
+{
+    if (!response.hasResponse)
+        return completion(std::nullopt);
+    if (response.status < 300)
+        return completion(objectList(response.value));
+    logErrorResponse(QStringLiteral("ERROR RESPONSE API!!! list"), response);
+    if (response.status == 401) {
+        // Read before the logout call's completion deletes the token.
+        const std::optional<QDateTime> expiresAt =
+            SettingsStore::shared().dateForKey(Preferences::expiresAt);
+        logout(&deleteTokenAfterLogout);
+        CrashEvent event;
+        event.message = QStringLiteral("Internal Message: API UNAUTHORIZED");
+        event.extra.insert(QStringLiteral("status_code"), response.status);
+        if (response.value)
+            event.extra.insert(QStringLiteral("response"), response.value->toVariant());
+        if (response.error)
+            event.extra.insert(QStringLiteral("err"), *response.error);
+        if (expiresAt)
+            event.extra.insert(QStringLiteral("token_expires_at"), *expiresAt);
+        if (response.url.isValid())
+            event.extra.insert(QStringLiteral("url"), response.url.toString());
+        CrashReporter::capture(event);
+        NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
+    }
+    completion(std::nullopt);
+}
+
+void ApiManager::handleVersionsResponse(const ApiResponse &response,
+                                        const ObjectCompletion &completion)
+{
+    if (!response.hasResponse || response.status >= 300)
+        return completion(std::nullopt);
+    log({QStringLiteral("RESPONSE VERSIONS"),
+         response.value ? response.value->toVariant() : QVariant()});
+    completion(object(response.value));
+}
+
+void ApiManager::showErrorNotification()
+{
+    log({QStringLiteral("GENERIC ERROR")});
+    if (!Platform::isInstalled())
+        return;
+    UserNotificationCenter &center = Platform::current().userNotificationCenter();
+    center.removeAllDeliveredNotifications();
+    UserNotification notification;
+    notification.identifier = NotificationInfos::copiedLinkIdentifier;
+    notification.title = LocalNotification::errorTitle;
+    notification.informativeText =
+        LocalNotification::errorDefaultMessage + LocalNotification::errorTryLater;
+    notification.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
+                             {NotificationInfos::typeKey, NotificationInfos::typeCopied}};
+    center.deliver(notification);
+}

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "Services/Config.h"
+#include "Services/InternetStatus.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QList>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+class AuthenticationManager;
+class QNetworkAccessManager;
+class QNetworkReply;
+class ReachabilitySource;
+class TokenManager;
+struct ApiResponse;
+
+// The one place that talks HTTP to the service for the signed-in user: the shared request
+// shape, the operations, the response handlers, the sign-out on 401 and the reachability
+// state. Callable from any thread: each call hops to the GUI thread first, and every
+// completion runs there, once, with the result or with nothing on any failure.
+class ApiManager : public QObject
+{
+    Q_OBJECT
+
+public:
+    using ObjectCompletion = std::function<void(std::optional<QJsonObject>)>;
+    using ListCompletion = std::function<void(std::optional<QJsonArray>)>;
+    using Headers = QList<std::pair<QByteArray, QByteArray>>;
+
+    // Made on first use with the configured hosts, and never released.
+    static ApiManager &shared();
+
+    // Takes the reachability source (none: the platform could not make one) and starts it.
+    ApiManager(QNetworkAccessManager *network, Config config,
+               std::unique_ptr<ReachabilitySource> reachability, QObject *parent = nullptr);
+    ~ApiManager() override;
+
+    [[nodiscard]] InternetStatus internetStatus() const { return m_internetStatus.load(); }
+    [[nodiscard]] const Config &config() const { return m_config; }
+    [[nodiscard]] QNetworkAccessManager *network() const { return m_network; }
+
+    // The token exchange this client asks for usable tokens; the shared one when none is set.
+    void setAuthentication(AuthenticationManager *authentication);
+    // Forgets the token exchange when it is this one (it is going away).
+    void releaseAuthentication(const AuthenticationManager *authentication);
+    [[nodiscard]] AuthenticationManager &authentication() const;
+
+    // "Authorization", "Content-type" and, unless omitted, "workspace": the given id, else
+    // the "id" of the stored main-view workspace, else none.
+    [[nodiscard]] static Headers authorizedHeaders(const TokenManager &token,
+                                                   const std::optional<QString> &workspaceId,
+                                                   bool omitWorkspace);
+    // A request under the API base URL for the calls other parts make themselves: nothing
+    // when no usable token exists (a refresh is started when it only expired).
+    [[nodiscard]] std::optional<QNetworkRequest>
+    authorizedRequest(const QString &pathAndQuery, const std::optional<QString> &workspaceId,
+                      bool omitWorkspace = false);
+
+    void getLinks(const std::optional<QString> &last, const std::optional<QString> &workspaceId,
+                  bool favouritesOnly, ListCompletion completion);
+    void searchLinks(const QString &term, const std::optional<QString> &last,
+                     const std::optional<QString> &workspaceId, ListCompletion completion);
+    void searchLinksByDestination(const QString &term, const std::optional<QString> &workspaceId,
+                                  ListCompletion completion);
+    void updateLink(const QString &linkId, const QJsonObject &body,
+                    const std::optional<QString> &workspaceId, ObjectCompletion completion);
+    void setFavourite(const QString &linkId, bool favourite, ObjectCompletion completion);
+    void deleteLink(const QString &linkId, ObjectCompletion completion);
+    void getAccountDomains(ListCompletion completion);
+    void recommendTitle(const QJsonObject &body, const std::optional<QString> &workspaceId,
+                        ObjectCompletion completion);
+    void recommendSlashtag(const QString &url, bool random, bool dash, bool camelCase,
+                           const std::optional<QString> &domainFullName,
+                           ObjectCompletion completion);
+    void getPlugins(ObjectCompletion completion);
+    void logout(ObjectCompletion completion);
+    void getVersions(ObjectCompletion completion);
+
+    [[nodiscard]] static QJsonObject slashtagBody(const QString &url, bool random, bool dash,
+                                                  bool camelCase,
+                                                  const std::optional<QString> &domainFullName);
+
+private:
+    enum class Method { get, post, deleteResource };
+    using ReplyHandler = std::function<void(const ApiResponse &)>;
+
+    // True when the call was handed to the GUI thread and the caller must return.
+    bool hopToGuiThread(std::function<void()> call);
+    void onReachabilityReport(bool reachable);
+    [[nodiscard]] bool isOffline() const;
+
+    void sendAuthorized(Method method, const QString &url,
+                        const std::optional<QString> &workspaceId, bool omitWorkspace,
+                        const std::optional<QJsonObject> &body, ReplyHandler handler);
+    void send(Method method, const QNetworkRequest &request, const QByteArray &body,
+              ReplyHandler handler);
+
+    void handleObjectResponse(const ApiResponse &response, const ObjectCompletion &completion,
+                              bool isLogout = false);
+    void handleListResponse(const ApiResponse &response, const ListCompletion &completion);
+    static void handleVersionsResponse(const ApiResponse &response,
+                                       const ObjectCompletion &completion);
+    static void logErrorResponse(const QString &title, const ApiResponse &response);
+    void signOut();
+    static void showErrorNotification();
+
+    [[nodiscard]] QString apiUrl(const QString &path) const;
+
+    QNetworkAccessManager *m_network;
+    Config m_config;
+    AuthenticationManager *m_authentication = nullptr;
+    // The monitor (absent when none could be made) comes before
+    // the state it rewrites, so it is set up first.
+    std::unique_ptr<ReachabilitySource> m_networkReachabilityManager;
+    std::atomic<InternetStatus> m_internetStatus{InternetStatus::notReachable};
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Services/ReachabilitySource.h"
+
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class QTcpSocket;
+
+// Reachability found out by opening a TCP connection to the host now and then. It reports
+// the first result and then only changes.
+class ProbeReachability : public ReachabilitySource
+{
+    Q_OBJECT
+
+public:
+    ProbeReachability(QString host, quint16 port, int intervalMs = 10000, int timeoutMs = 5000,
+                      QObject *parent = nullptr);
+    ~ProbeReachability() override;
+
+    void start() override;
+    // Probes at once, outside the period (also used by tests).
+    void probe();
+
+private:
+    void finish(bool reachable);
+
+    QString m_host;
+    quint16 m_port;
+    int m_timeoutMs;
+    QTimer m_period;
+    QTimer m_timeout;
+    QPointer<QTcpSocket> m_socket;
+    std::optional<bool> m_last;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+// The OAuth token of the signed-in user, kept in four entries of the shared settings store.
+// A record is read fresh from the store on every use; nothing holds it across requests.
+class TokenManager
+{
+public:
+    TokenManager(std::optional<QString> accessToken, std::optional<QString> tokenType,
+                 std::optional<QDateTime> expiresAt, std::optional<QString> refreshToken);
+
+    // Writes the four fields; an absent field removes its entry. Then synchronizes.
+    [[nodiscard]] bool save() const;
+    // A token only when all four entries are present and of their kinds (a date for
+    // "expires_at"); nothing is validated further.
+    [[nodiscard]] static std::optional<TokenManager> load();
+    // Removes the token entries, "expires_in" and "qv-preference-user-id", then synchronizes.
+    // Harmless on an empty store.
+    static void deleteToken();
+
+    // True without an expiry date, or when now is later than it: a token that expires at
+    // this very instant is still valid.
+    [[nodiscard]] bool isExpired() const;
+
+    std::optional<QString> access_token;
+    std::optional<QString> token_type;
+    std::optional<QDateTime> expires_at;
+    std::optional<QString> refresh_token;
+};

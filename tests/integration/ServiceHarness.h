@@ -1,0 +1,243 @@
+#pragma once
+
+// What the service tests share: a sandbox with a crash sink, a client and token exchange
+// built over it, a reachability source the test drives, and the secret watch.
+
+#include "App/Clock.h"
+#include "App/Costants.h"
+#include "App/CrashReporter.h"
+#include "App/NotificationCenter.h"
+#include "App/SettingsStore.h"
+#include "LogCapture.h"
+#include "Platform/testing/FakePlatform.h"
+#include "SandboxProcess.h"
+#include "Services/ApiManager.h"
+#include "Services/AuthenticationManager.h"
+#include "Services/Config.h"
+#include "Services/ReachabilitySource.h"
+#include "Services/TokenManager.h"
+#include "TestEnvironment.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QSet>
+#include <QTest>
+#include <QUrlQuery>
+
+#include <memory>
+
+// Reports only when the test says so.
+class ManualReachability : public ReachabilitySource
+{
+public:
+    void start() override { ++starts; }
+    void report(bool reachable) { emit reported(reachable); }
+    int starts = 0;
+};
+
+// Counts the posts of one notification name.
+class PostCounter : public QObject
+{
+public:
+    explicit PostCounter(const QString &name)
+    {
+        NotificationCenter::shared().addObserver(this, name, [this](const Notification &n) {
+            ++count;
+            last = n;
+        });
+    }
+    ~PostCounter() override { NotificationCenter::shared().removeObserver(this); }
+    int count = 0;
+    Notification last;
+};
+
+// One client and token exchange over a fresh store, for one test function.
+struct ServiceClient
+{
+    explicit ServiceClient(const QUrl &origin)
+    {
+        network.setProxy(QNetworkProxy::NoProxy);
+        config = Config::productionDefaults().routedTo(origin);
+        auto source = std::make_unique<ManualReachability>();
+        reachability = source.get();
+        api = std::make_unique<ApiManager>(&network, config, std::move(source));
+        authentication = std::make_unique<AuthenticationManager>(&network, *api);
+        reachability->report(true);
+    }
+    ~ServiceClient()
+    {
+        // Answers still under way are dropped with their handlers.
+        authentication.reset();
+        api.reset();
+    }
+
+    QNetworkAccessManager network;
+    Config config;
+    ManualReachability *reachability = nullptr;
+    std::unique_ptr<ApiManager> api;
+    std::unique_ptr<AuthenticationManager> authentication;
+};
+
+namespace harness {
+
+inline QJsonArray requests(SandboxProcess &sandbox, const QString &path = QString(),
+                           const QString &method = QString())
+{
+    QUrlQuery query;
+    if (!method.isEmpty())
+        query.addQueryItem(QStringLiteral("method"), method);
+    if (!path.isEmpty())
+        query.addQueryItem(QStringLiteral("path"), path);
+    const QString suffix = query.isEmpty() ? QString() : QLatin1Char('?') + query.toString();
+    return sandbox.control("GET", QStringLiteral("/__sandbox/requests") + suffix)
+        .json()
+        .toObject()
+        .value(QLatin1String("requests"))
+        .toArray();
+}
+
+// A header of a recorded request, whatever the case of its name; none when absent.
+inline std::optional<QString> header(const QJsonObject &request, const QString &name)
+{
+    const QJsonObject headers = request.value(QLatin1String("headers")).toObject();
+    for (auto it = headers.begin(); it != headers.end(); ++it) {
+        if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+            return it.value().toString();
+    }
+    return std::nullopt;
+}
+
+// The headers the program chose, without those the HTTP stack always adds.
+inline QStringList applicationHeaders(const QJsonObject &request)
+{
+    static const QStringList transport{
+        "host",       "connection",     "accept-encoding", "accept-language",
+        "user-agent", "content-length", "content-type"};
+    QStringList names;
+    const QJsonObject headers = request.value(QLatin1String("headers")).toObject();
+    for (auto it = headers.begin(); it != headers.end(); ++it) {
+        const QString lower = it.key().toLower();
+        if (!transport.contains(lower) || lower == QLatin1String("content-type"))
+            names.append(lower);
+    }
+    names.sort();
+    return names;
+}
+
+// A token pair issued by the sandbox, stored as a sign-in would store it.
+inline QJsonObject storeIssuedToken(SandboxProcess &sandbox, qint64 expiresInSeconds = 3600)
+{
+    const QJsonObject issued =
+        sandbox.control("POST", QStringLiteral("/__sandbox/tokens/issue")).json().toObject();
+    [[maybe_unused]] const bool saved =
+        TokenManager(issued.value(QLatin1String("access_token")).toString(),
+                     issued.value(QLatin1String("token_type")).toString(),
+                     Clock::current().now().addSecs(expiresInSeconds),
+                     issued.value(QLatin1String("refresh_token")).toString())
+            .save();
+    return issued;
+}
+
+inline QJsonArray envelopes(SandboxProcess &sandbox)
+{
+    return sandbox.control("GET", QStringLiteral("/__sandbox/envelopes"))
+        .json()
+        .toObject()
+        .value(QLatin1String("envelopes"))
+        .toArray();
+}
+
+// The events among the envelopes, as objects.
+inline QList<QJsonObject> events(SandboxProcess &sandbox)
+{
+    QList<QJsonObject> result;
+    for (const QJsonValue &envelope : envelopes(sandbox)) {
+        for (const QJsonValue &item : envelope.toObject().value(QLatin1String("items")).toArray()) {
+            const QJsonValue payload = item.toObject().value(QLatin1String("payload"));
+            if (payload.isObject())
+                result.append(payload.toObject());
+            else
+                result.append(QJsonDocument::fromJson(payload.toString().toUtf8()).object());
+        }
+    }
+    return result;
+}
+
+inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QString &message)
+{
+    QList<QJsonObject> result;
+    for (const QJsonObject &event : events(sandbox)) {
+        if (event.value(QLatin1String("message")).toString() == message ||
+            event.value(QLatin1String("message")).toObject().value(QLatin1String("formatted")) ==
+                message)
+            result.append(event);
+    }
+    return result;
+}
+
+// Every secret value the sandbox saw or handed out so far: bearer tokens, codes, refresh
+// tokens, the client secret.
+inline QSet<QString> secretsSeen(SandboxProcess &sandbox)
+{
+    QSet<QString> secrets{Costants::Oauth::clientSecret};
+    for (const QJsonValue &value : requests(sandbox)) {
+        const QJsonObject request = value.toObject();
+        if (const auto authorization = header(request, QStringLiteral("Authorization"))) {
+            const QString token = authorization->section(QLatin1Char(' '), 1);
+            if (!token.isEmpty())
+                secrets.insert(token);
+        }
+        const QUrlQuery form(request.value(QLatin1String("body")).toString());
+        for (const char *key : {"code", "refresh_token", "client_secret", "access_token"}) {
+            const QString secret =
+                form.queryItemValue(QString::fromLatin1(key), QUrl::FullyDecoded);
+            if (!secret.isEmpty())
+                secrets.insert(secret);
+        }
+    }
+    if (const auto token = TokenManager::load()) {
+        secrets.insert(token->access_token.value_or(QString()));
+        secrets.insert(token->refresh_token.value_or(QString()));
+    }
+    secrets.remove(QString());
+    return secrets;
+}
+
+// Empty when no secret appears in the log or in the events the sink received; else the
+// first leak found.
+inline QString leakedSecret(SandboxProcess &sandbox, const LogCapture &log,
+                            const QSet<QString> &extraSecrets = {})
+{
+    const QSet<QString> secrets = secretsSeen(sandbox) + extraSecrets;
+    const QString logText = log.lines().join(QLatin1Char('\n'));
+    const QString sink =
+        QString::fromUtf8(QJsonDocument(envelopes(sandbox)).toJson(QJsonDocument::Compact));
+    for (const QString &secret : secrets) {
+        if (logText.contains(secret))
+            return QStringLiteral("log holds ") + secret;
+        if (sink.contains(secret))
+            return QStringLiteral("crash sink holds ") + secret;
+    }
+    return {};
+}
+
+// Points the shared crash reporter at the sandbox's sink.
+inline bool installCrashSink(SandboxProcess &sandbox)
+{
+    const QString dsn = sandbox.control("GET", QStringLiteral("/__sandbox/config"))
+                            .json()
+                            .toObject()
+                            .value(QLatin1String("crashDsn"))
+                            .toString();
+    QString error;
+    std::unique_ptr<CrashReporter> reporter = CrashReporter::create(dsn, &error);
+    if (!reporter)
+        return false;
+    CrashReporter::setShared(std::move(reporter));
+    return true;
+}
+
+} // namespace harness
