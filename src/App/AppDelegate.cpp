@@ -3,6 +3,7 @@
 #include "App/Costants.h"
 #include "App/CrashReporter.h"
 #include "App/Logger.h"
+#include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
 #include "App/StatusItemImage.h"
 #include "Platform/AlertPresenter.h"
@@ -110,20 +111,20 @@ void AppDelegate::startClipboardMonitor()
 
 void AppDelegate::createPopoversManager()
 {
-    // Next step to connect: the popover manager creates the tray icon with its five popovers
-    // and the outside-click monitor. Until then the tray icon is made here.
-    if (m_statusItem)
+    if (m_popoversManager)
         return;
-    m_statusItem = Platform::current().createStatusItem();
-    m_statusItem->setImage(StatusItemImage::logo());
-    m_statusItem->setToolTip(QStringLiteral("Quorvella"));
-    connect(m_statusItem.get(), &StatusItem::activated, this, &AppDelegate::togglePopover);
-    m_statusItem->show();
+    m_popoversManager = std::make_unique<PopoversManager>(Platform::current().createStatusItem());
+    StatusItem *item = m_popoversManager->statusItem();
+    item->setImage(StatusItemImage::logo());
+    item->setToolTip(QStringLiteral("Quorvella"));
+    connect(item, &StatusItem::activated, this, &AppDelegate::togglePopover);
+    item->show();
 }
 
 void AppDelegate::togglePopover()
 {
-    // Next step to connect: the popover manager's toggle.
+    if (m_popoversManager)
+        m_popoversManager->toggleFromStatusItem();
 }
 
 void AppDelegate::becomeUserNotificationDelegate()

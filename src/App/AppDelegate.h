@@ -9,7 +9,7 @@
 #include <memory>
 
 class ClipboardMonitor;
-class StatusItem;
+class PopoversManager;
 
 // The entry point of the program: runs the start-up sequence, then stays as the receiver of
 // the tray icon's click, of two internal notifications and of URLs opened with our scheme.
@@ -29,7 +29,7 @@ public:
     void setInitialPreferences();
     void handleNotificationLinkCreated(const Notification &notification);
 
-    [[nodiscard]] StatusItem *statusItem() const { return m_statusItem.get(); }
+    [[nodiscard]] PopoversManager *popoversManager() const { return m_popoversManager.get(); }
     [[nodiscard]] ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
 
 private:
@@ -51,6 +51,6 @@ private:
 
     // Kept for the life of the program; its ticks run on their own thread.
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
-    // The tray icon; the popover manager takes it over when it joins.
-    std::unique_ptr<StatusItem> m_statusItem;
+    // Owns the tray icon and the five popovers.
+    std::unique_ptr<PopoversManager> m_popoversManager;
 };

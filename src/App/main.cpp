@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 #include "App/CommandLine.h"
 #include "App/CrashReporter.h"
+#include "Controllers/ControllerRegistry.h"
 #include "Platform/Platform.h"
 #include "Platform/linux/LinuxPlatform.h"
 #include "Platform/linux/LocalSandbox.h"
@@ -82,6 +83,7 @@ int main(int argc, char **argv)
     Config::install(*config);
     Platform::install(std::make_unique<LinuxPlatform>());
 
+    ControllerRegistry::registerAll();
     AppDelegate delegate;
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,

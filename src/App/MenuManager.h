@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+
+class QMenu;
+class MenuActions;
+class QObject;
+
+// The settings menu of every popover view, built anew on each opening.
+class MenuManager
+{
+public:
+    enum class Action {
+        Separator,
+        OpenPreferences,
+        About,
+        Feedback,
+        OpenWebPage,
+        CheckForUpdates,
+        SignOut,
+        Quit
+    };
+
+    struct Item
+    {
+        QString title; // empty for a separator
+        Action action;
+        QUrl url; // for OpenWebPage
+    };
+
+    MenuManager() = delete;
+
+    // The items in order; "Preferences..." and "Sign out" only while a valid token exists.
+    [[nodiscard]] static QList<Item> items(bool hasValidToken);
+    [[nodiscard]] static std::unique_ptr<QMenu> makeMenu(MenuActions *target, QObject *context,
+                                                         bool hasValidToken);
+};

@@ -1,0 +1,276 @@
+#include "App/PopoversManager.h"
+
+#include "App/Costants.h"
+#include "App/EventMonitor.h"
+#include "App/Logger.h"
+#include "App/ViewControllerFactory.h"
+#include "Platform/StatusItem.h"
+#include "Services/ApiManager.h"
+#include "Services/AuthenticationManager.h"
+#include "Views/Popover.h"
+#include "Views/ViewController.h"
+
+using namespace Costants;
+
+namespace {
+
+// A tray host is another program: clicking its icon first moves the focus there, which
+// closes the shown popover as an outside click, then reports the click itself.
+constexpr qint64 kOutsideCloseGraceMs = 500;
+
+void log(const QVariantList &items)
+{
+    Logger::shared().log(items);
+}
+
+const QString kMainViewController = QStringLiteral("MainViewController");
+const QString kLoginViewController = QStringLiteral("LoginViewController");
+const QString kNoInternetViewController = QStringLiteral("NoInternetViewController");
+const QString kNewLink2Controller = QStringLiteral("NewLink2Controller");
+const QString kEditLinkController = QStringLiteral("EditLinkController");
+
+} // namespace
+
+PopoversManager::PopoversManager(std::unique_ptr<StatusItem> statusItem, ApiManager *api,
+                                 AuthenticationManager *authentication, QObject *parent)
+    : QObject(parent)
+    , m_popoverLinks(std::make_unique<Popover>())
+    , m_popoverLogin(std::make_unique<Popover>())
+    , m_popoverNoInternet(std::make_unique<Popover>())
+    , m_popoverNewLink(std::make_unique<Popover>())
+    , m_popoverEditLink(std::make_unique<Popover>())
+    , m_eventMonitor(std::make_unique<EventMonitor>(
+          EventMonitor::defaultMask, [this](QEvent *event) { onOutsideClick(event); }))
+    , m_statusItem(std::move(statusItem))
+    , m_api(api)
+    , m_authentication(authentication)
+{
+    // Names for the window list and for tools that look for a window by its title.
+    m_popoverLinks->setWindowTitle(QStringLiteral("Quorvella links"));
+    m_popoverLogin->setWindowTitle(QStringLiteral("Quorvella sign in"));
+    m_popoverNoInternet->setWindowTitle(QStringLiteral("Quorvella no connection"));
+    m_popoverNewLink->setWindowTitle(QStringLiteral("Quorvella new link"));
+    m_popoverEditLink->setWindowTitle(QStringLiteral("Quorvella edit link"));
+    registerObservers();
+}
+
+PopoversManager::~PopoversManager()
+{
+    NotificationCenter::shared().removeObserver(this);
+}
+
+ApiManager &PopoversManager::api() const
+{
+    return m_api ? *m_api : ApiManager::shared();
+}
+
+AuthenticationManager &PopoversManager::authentication() const
+{
+    return m_authentication ? *m_authentication : AuthenticationManager::shared();
+}
+
+void PopoversManager::registerObservers()
+{
+    NotificationCenter &center = NotificationCenter::shared();
+    const auto handle = [this](const Notification &n) {
+        handleNotification(n);
+    };
+    center.addObserver(this, NotificationViews::togglePopover, handle);
+    center.addObserver(this, NotificationViews::mainPopover, handle);
+    center.addObserver(this, NotificationViews::mainPopoverClose,
+                       [this](const Notification &) { closePopoverLinks(); });
+    center.addObserver(this, NotificationViews::forceMainPopover, handle);
+    center.addObserver(this, NotificationViews::togglePopoverOpen, handle);
+    center.addObserver(this, NotificationViews::closePopover, handle);
+    center.addObserver(this, NotificationViews::closeEditLinkPopover, handle);
+    center.addObserver(this, NotificationViews::changeInternetReachability, handle);
+    center.addObserver(this, NotificationViews::logout,
+                       [this](const Notification &) { dismissMainController(); });
+    center.addObserver(this, NotificationViews::closeEditLinkPopover,
+                       [this](const Notification &) { showPopoverEditLink(); });
+    center.addObserver(this, NotificationViews::newsEditLinkPopover,
+                       [this](const Notification &) { showNewPopoverEditLink(); });
+    center.addObserver(this, NotificationViews::newsEditLinkPopoverExternal,
+                       [this](const Notification &) { showPopoverEditLinkExternal(); });
+    center.addObserver(this, NotificationViews::editLinkPopover,
+                       [this](const Notification &) { closePopoverEditLink(); });
+    center.addObserver(this, NotificationViews::newLinkPopover,
+                       [this](const Notification &) { showPopoverNewLink(); });
+    center.addObserver(this, NotificationViews::newLinkPopoverExternal,
+                       [this](const Notification &) { showPopoverNewLinkExternal(); });
+    center.addObserver(this, NotificationViews::resetPopoverControllers,
+                       [this](const Notification &) { resetPopoverControllers(); });
+}
+
+void PopoversManager::toggleFromStatusItem()
+{
+    if (m_lastOutsideClose.isValid() && m_lastOutsideClose.elapsed() < kOutsideCloseGraceMs) {
+        m_lastOutsideClose.invalidate();
+        return;
+    }
+    toggle();
+}
+
+void PopoversManager::toggle()
+{
+    log({QStringLiteral("TOGGLING")});
+    bool closedAny = false;
+    bool closedForm = false;
+    for (Popover *popover : {m_popoverNoInternet.get(), m_popoverLogin.get(),
+                             m_popoverNewLink.get(), m_popoverEditLink.get()}) {
+        if (closeIfShown(popover)) {
+            closedAny = true;
+            if (popover == m_popoverNewLink.get() || popover == m_popoverEditLink.get())
+                closedForm = true;
+        }
+    }
+    if (closeIfShown(m_popoverLinks.get()))
+        closedAny = true;
+    if (closedForm) {
+        showPopoverLinks();
+        return;
+    }
+    if (closedAny)
+        return;
+
+    if (api().internetStatus() == InternetStatus::notReachable) {
+        ensureController(m_popoverNoInternet.get(), kNoInternetViewController);
+        show(m_popoverNoInternet.get());
+    } else if (authentication().hasValidToken()) {
+        showPopoverLinks();
+    } else if (!authentication().refreshIfExpired()) {
+        // While a refresh runs nothing is shown: its success re-routes.
+        ensureController(m_popoverLogin.get(), kLoginViewController);
+        show(m_popoverLogin.get());
+    }
+}
+
+void PopoversManager::handleNotification(const Notification &notification)
+{
+    const QString &name = notification.name;
+    if (name == NotificationViews::closePopover) {
+        for (Popover *popover : {m_popoverLinks.get(), m_popoverLogin.get(), m_popoverNewLink.get(),
+                                 m_popoverNoInternet.get()})
+            closeIfShown(popover);
+    } else if (name == NotificationViews::togglePopoverOpen) {
+        closeMainPopovers();
+        toggle();
+    } else if (name == NotificationViews::togglePopover) {
+        toggle();
+    } else if (m_popoverNoInternet->isShown() || m_popoverLinks->isShown() ||
+               m_popoverLogin->isShown()) {
+        // The popover that matches the current state replaces the shown one.
+        closeMainPopovers();
+        toggle();
+    }
+}
+
+void PopoversManager::closeMainPopovers()
+{
+    for (Popover *popover : {m_popoverLinks.get(), m_popoverLogin.get(), m_popoverNewLink.get(),
+                             m_popoverNoInternet.get()})
+        closeIfShown(popover);
+}
+
+void PopoversManager::onOutsideClick(QEvent *event)
+{
+    Q_UNUSED(event)
+    bool closed = false;
+    for (Popover *popover : {m_popoverLinks.get(), m_popoverLogin.get(), m_popoverNewLink.get(),
+                             m_popoverEditLink.get(), m_popoverNoInternet.get()})
+        closed = closeIfShown(popover) || closed;
+    if (closed)
+        m_lastOutsideClose.start();
+}
+
+void PopoversManager::showPopoverLinks()
+{
+    ensureController(m_popoverLinks.get(), kMainViewController);
+    show(m_popoverLinks.get());
+}
+
+void PopoversManager::closePopoverLinks()
+{
+    close(m_popoverLinks.get());
+}
+
+void PopoversManager::showPopoverNewLink()
+{
+    showFreshForm(m_popoverNewLink.get(), kNewLink2Controller, false);
+}
+
+void PopoversManager::showPopoverNewLinkExternal()
+{
+    showFreshForm(m_popoverNewLink.get(), kNewLink2Controller, true);
+}
+
+void PopoversManager::showNewPopoverEditLink()
+{
+    showFreshForm(m_popoverEditLink.get(), kEditLinkController, false);
+}
+
+void PopoversManager::showPopoverEditLink()
+{
+    showFreshForm(m_popoverEditLink.get(), kEditLinkController, false);
+}
+
+void PopoversManager::showPopoverEditLinkExternal()
+{
+    showFreshForm(m_popoverEditLink.get(), kEditLinkController, true);
+}
+
+void PopoversManager::closePopoverEditLink()
+{
+    close(m_popoverEditLink.get());
+}
+
+void PopoversManager::dismissMainController()
+{
+    log({QStringLiteral("dismissing main")});
+    m_popoverLinks->removeContentViewController();
+}
+
+void PopoversManager::resetPopoverControllers()
+{
+    log({QStringLiteral("resetting popover controllers")});
+    for (Popover *popover : {m_popoverLinks.get(), m_popoverLogin.get(), m_popoverNoInternet.get(),
+                             m_popoverNewLink.get(), m_popoverEditLink.get()})
+        popover->removeContentViewController();
+}
+
+void PopoversManager::ensureController(Popover *popover, const QString &identifier)
+{
+    if (!popover->contentViewController())
+        popover->setContentViewController(
+            ViewControllerFactory::instantiate<ViewController>(identifier));
+}
+
+void PopoversManager::showFreshForm(Popover *popover, const QString &identifier, bool external)
+{
+    // Forms start from the settings store on every show, so they are built anew each time.
+    std::unique_ptr<ViewController> form =
+        ViewControllerFactory::instantiate<ViewController>(identifier);
+    form->setProperty("external", external);
+    popover->setContentViewController(std::move(form));
+    show(popover);
+}
+
+void PopoversManager::show(Popover *popover)
+{
+    popover->show(m_statusItem ? m_statusItem->geometry() : QRect(), Popover::Edge::Lower);
+    m_eventMonitor->start();
+}
+
+void PopoversManager::close(Popover *popover, QObject *sender)
+{
+    popover->performClose(sender);
+    m_eventMonitor->stop();
+}
+
+bool PopoversManager::closeIfShown(Popover *popover)
+{
+    if (!popover->isShown())
+        return false;
+    close(popover);
+    return true;
+}

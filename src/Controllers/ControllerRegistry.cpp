@@ -1,0 +1,35 @@
+#include "Controllers/ControllerRegistry.h"
+
+#include "App/ViewControllerFactory.h"
+#include "Controllers/LoginViewController.h"
+#include "Controllers/NoInternetViewController.h"
+#include "Controllers/OauthViewController.h"
+#include "Controllers/PlaceholderViewController.h"
+
+void ControllerRegistry::registerAll()
+{
+    ViewControllerFactory::registerCreator(QStringLiteral("LoginViewController"),
+                                           [] { return std::make_unique<LoginViewController>(); });
+    ViewControllerFactory::registerCreator(QStringLiteral("NoInternetViewController"), [] {
+        return std::make_unique<NoInternetViewController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("OauthViewController"),
+                                           [] { return std::make_unique<OauthViewController>(); });
+    // The link list and the two link forms come with a later version; until then their
+    // popovers say what will be there.
+    ViewControllerFactory::registerCreator(QStringLiteral("MainViewController"), [] {
+        return std::make_unique<PlaceholderViewController>(
+            QStringLiteral("Your links"),
+            QStringLiteral("You are signed in. The latest links of your workspace will be listed "
+                           "here."));
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("NewLink2Controller"), [] {
+        return std::make_unique<PlaceholderViewController>(
+            QStringLiteral("New branded link"),
+            QStringLiteral("The form to create a branded link will be here."));
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"), [] {
+        return std::make_unique<PlaceholderViewController>(
+            QStringLiteral("Edit link"), QStringLiteral("The form to edit a link will be here."));
+    });
+}

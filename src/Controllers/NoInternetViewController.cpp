@@ -1,0 +1,24 @@
+#include "Controllers/NoInternetViewController.h"
+
+#include "App/Costants.h"
+#include "App/Logger.h"
+#include "App/NotificationCenter.h"
+#include "ui_NoInternetViewController.h"
+
+NoInternetViewController::NoInternetViewController(QWidget *parent)
+    : ViewControllerWithMenuHandler(parent)
+    , m_ui(std::make_unique<Ui::NoInternetViewController>())
+{
+    m_ui->setupUi(this);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this,
+            &NoInternetViewController::cancelAction);
+    connect(m_ui->settings, &QToolButton::clicked, this, [this] { openSettings(m_ui->settings); });
+}
+
+NoInternetViewController::~NoInternetViewController() = default;
+
+void NoInternetViewController::cancelAction()
+{
+    Logger::shared().log({QStringLiteral("exit")});
+    NotificationCenter::shared().post(Costants::NotificationViews::closePopover);
+}

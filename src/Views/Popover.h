@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <memory>
+
+class ViewController;
+
+// A frameless, light-themed panel anchored to the tray icon. It holds one view controller
+// and never takes more of the user's attention than a popup needs.
+class Popover : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Edge { Lower, Upper };
+
+    explicit Popover(QWidget *parent = nullptr);
+    ~Popover() override;
+
+    void setContentViewController(std::unique_ptr<ViewController> controller);
+    [[nodiscard]] ViewController *contentViewController() const { return m_content.get(); }
+    // Drops the view controller; the next show creates a new one.
+    void removeContentViewController();
+
+    // Shows the popover below (or, at the bottom of the screen, above) the anchor. An empty
+    // anchor means the tray did not tell where the icon is: the pointer position is used.
+    void show(const QRect &anchor, Edge edge = Edge::Lower);
+    void performClose(QObject *sender = nullptr);
+    [[nodiscard]] bool isShown() const { return isVisible(); }
+
+    // Where a popover of this size goes for an anchor on a screen (pure, for tests).
+    [[nodiscard]] static QPoint placement(const QSize &size, const QRect &anchor, Edge edge,
+                                          const QRect &screen, const QPoint &pointer);
+
+signals:
+    void didClose();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    std::unique_ptr<ViewController> m_content;
+};
