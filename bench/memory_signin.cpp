@@ -1,0 +1,125 @@
+// Resident memory of the tray program through a real sign-in: after start, with the sign-in
+// window open (the program and its web view helper apart), and 10 s after the window closed.
+// The tray program must stay small all day; target: under 40 MB in every state.
+//
+//   build/bin/memory_signin     (needs Xvfb, dbus-daemon, xdotool; the build's programs)
+#include "DesktopSession.h"
+#include "SignInDriver.h"
+#include "TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+// VmRSS of one process in kB, 0 when it is gone.
+qint64 residentKb(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+QList<qint64> children(qint64 pid)
+{
+    QList<qint64> found;
+    const QStringList tasks =
+        QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &task : tasks) {
+        QFile file(QStringLiteral("/proc/%1/task/%2/children").arg(pid).arg(task));
+        if (file.open(QIODevice::ReadOnly))
+            for (const QByteArray &child : file.readAll().split(' '))
+                if (child.trimmed().toLongLong() > 0)
+                    found.append(child.trimmed().toLongLong());
+    }
+    return found;
+}
+
+QString commandOf(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/comm").arg(pid));
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed() : QString();
+}
+
+// The helper and every process of its browser engine.
+qint64 treeKb(qint64 pid)
+{
+    qint64 total = residentKb(pid);
+    for (qint64 child : children(pid))
+        total += treeKb(child);
+    return total;
+}
+
+void report(const char *state, qint64 kb)
+{
+    std::printf("%-52s %7.1f MB\n", state, double(kb) / 1024.0);
+    std::fflush(stdout);
+}
+
+int fail(SignInDriver &user, const char *step)
+{
+    std::fprintf(stderr, "memory_signin: %s failed\n%s\n", step, qPrintable(user.output()));
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    const QString binaries = QStringLiteral(QUORVELLA_BINARY_DIR);
+    TestEnvironment environment;
+    const QString runtime = environment.root() + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    environment.setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    DesktopSession desktop;
+    if (!desktop.isReady()) {
+        std::fprintf(stderr, "memory_signin: %s\n", qPrintable(desktop.error()));
+        return 1;
+    }
+    SignInDriver user(desktop);
+    if (!user.startProgram(binaries) ||
+        !user.waitForLine(QStringLiteral("NETWORK REACHABLE"), 30000))
+        return fail(user, "start");
+    const qint64 program = user.program().processId();
+    QTest::qWait(5000);
+    const qint64 idle = residentKb(program);
+    report("tray program after start", idle);
+
+    if (!user.clickTrayIcon() || !user.waitForWindow(SignInDriver::signInPopoverTitle(), 10000) ||
+        !user.pressSignInButton() || !user.waitForLineStart(QStringLiteral("loaded: "), 90000))
+        return fail(user, "opening the sign-in window");
+    QTest::qWait(5000);
+    qint64 helper = 0;
+    for (qint64 child : children(program))
+        if (commandOf(child).startsWith(QLatin1String("quorvella-webv")))
+            helper = child;
+    const qint64 open = residentKb(program);
+    report("tray program, sign-in window open", open);
+    report("web view helper alone", residentKb(helper));
+    report("web view helper with its engine processes", treeKb(helper));
+
+    if (!user.typeCredentials(QStringLiteral("demo@quorvella.test"), QStringLiteral("demo")) ||
+        !user.waitForLine(QStringLiteral("CLOSING WINDOW"), 30000))
+        return fail(user, "signing in");
+    QTest::qWait(10000);
+    const qint64 after = residentKb(program);
+    report("tray program 10 s after the window closed", after);
+    report("web view helper after the window closed", helper ? residentKb(helper) : 0);
+
+    const qint64 worst = std::max({idle, open, after});
+    std::printf("target (tray program under 40 MB in every state): %s\n",
+                worst < 40 * 1024 ? "met" : "NOT met");
+    return worst < 40 * 1024 ? 0 : 2;
+}
