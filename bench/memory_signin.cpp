@@ -78,11 +78,6 @@ int main(int argc, char **argv)
     QCoreApplication application(argc, argv);
     const QString binaries = QStringLiteral(QUORVELLA_BINARY_DIR);
     TestEnvironment environment;
-    const QString runtime = environment.root() + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    environment.setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     DesktopSession desktop;
     if (!desktop.isReady()) {
         std::fprintf(stderr, "memory_signin: %s\n", qPrintable(desktop.error()));

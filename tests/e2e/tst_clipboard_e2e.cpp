@@ -79,11 +79,6 @@ void ClipboardEndToEndTest::initTestCase()
     if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
         QSKIP("xclip is not installed");
     m_environment = std::make_unique<TestEnvironment>();
-    const QString runtime = m_environment->root() + QStringLiteral("/runtime");
-    QVERIFY(QDir().mkpath(runtime));
-    QFile::setPermissions(runtime,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_environment->setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
 
     m_desktop = std::make_unique<DesktopSession>();
     if (m_desktop->lacksPrograms())

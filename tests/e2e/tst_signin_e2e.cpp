@@ -40,11 +40,6 @@ void SignInEndToEndTest::initTestCase()
     if (!QFileInfo::exists(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-webview")))
         QSKIP("the web view helper is not built (QUORVELLA_BUILD_WEBVIEW=OFF)");
     m_environment = std::make_unique<TestEnvironment>();
-    const QString runtime = m_environment->root() + QStringLiteral("/runtime");
-    QVERIFY(QDir().mkpath(runtime));
-    QFile::setPermissions(runtime,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    m_environment->setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     m_desktop = std::make_unique<DesktopSession>();
     QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
     m_user = std::make_unique<SignInDriver>(*m_desktop);
@@ -91,13 +86,16 @@ void SignInEndToEndTest::signInFromTheTray()
 
     // The token is in the shared store, and the link list is what the user sees now.
     std::optional<QString> accessToken;
+    std::optional<QString> refreshToken;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (accessToken =
-             SettingsStore(SettingsStore::sharedFilePath()).stringForKey(Preferences::accessToken)),
+        [&] {
+            // The program writes the token key by key: wait for the whole of it.
+            const SettingsStore store(SettingsStore::sharedFilePath());
+            accessToken = store.stringForKey(Preferences::accessToken);
+            refreshToken = store.stringForKey(Preferences::refreshToken);
+            return accessToken && refreshToken && store.dateForKey(Preferences::expiresAt);
+        }(),
         10000);
-    const std::optional<QString> refreshToken =
-        SettingsStore(SettingsStore::sharedFilePath()).stringForKey(Preferences::refreshToken);
-    QVERIFY(refreshToken);
     QVERIFY(user.waitForWindow(SignInDriver::linksPopoverTitle(), 15000));
     QTRY_VERIFY_WITH_TIMEOUT(user.window(SignInDriver::webViewTitle()).isEmpty(), 15000);
 

@@ -15,6 +15,12 @@ TestEnvironment::TestEnvironment()
     setVariable("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
     setVariable("XDG_DATA_HOME", QFile::encodeName(root() + QStringLiteral("/data")));
     setVariable("QUORVELLA_APPLICATIONS_DIR", QFile::encodeName(applicationsFolder()));
+    // The runtime folder must be private, or Qt and D-Bus refuse it.
+    const QString runtime = root() + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                       QFileDevice::ExeOwner);
+    setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     SettingsStore::reopenAll();
 }
 
