@@ -1,5 +1,6 @@
 #include "App/AppDelegate.h"
 
+#include "App/CommandLine.h"
 #include "App/Costants.h"
 #include "App/CrashReporter.h"
 #include "App/Logger.h"
@@ -10,11 +11,16 @@
 #include "Platform/BundleInfo.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
+#include "Platform/ServicesProvider.h"
 #include "Platform/StatusItem.h"
+#include "Platform/UserNotificationCenter.h"
 #include "Services/ApiManager.h"
+#include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
 #include "Update/UpdateInstaller.h"
 #include "Utils/ClipboardMonitor.h"
+#include "Utils/ContextualMenu.h"
+#include "Utils/DefaultHelper.h"
 
 using namespace Costants;
 
@@ -129,7 +135,35 @@ void AppDelegate::togglePopover()
 
 void AppDelegate::becomeUserNotificationDelegate()
 {
-    // Next step to connect: desktop-notification clicks and dismissals come here.
+    // Our notifications are always shown: the desktop has no "application in front" filter.
+    UserNotificationCenter &center = Platform::current().userNotificationCenter();
+    connect(&center, &UserNotificationCenter::didActivate, this,
+            [this](const UserNotification &notification) {
+                NotificationHandler::didActivate(notification, notificationRoutes());
+            });
+    connect(&center, &UserNotificationCenter::didDismiss, this,
+            [](const UserNotification &notification) {
+                NotificationHandler::didDismiss(notification);
+            });
+    ApiManager::setErrorNotifier([] { NotificationHandler::showErrorNotification(); });
+}
+
+NotificationHandler::Routes AppDelegate::notificationRoutes()
+{
+    NotificationHandler::Routes routes;
+    routes.openEditLink = [this] {
+        if (m_popoversManager)
+            m_popoversManager->showPopoverEditLink();
+    };
+    routes.openNewLinkExternal = [this] {
+        if (m_popoversManager)
+            m_popoversManager->showPopoverNewLinkExternal();
+    };
+    routes.openMain = [this] {
+        if (m_popoversManager)
+            m_popoversManager->showPopoverLinks();
+    };
+    return routes;
 }
 
 void AppDelegate::setInitialPreferences()
@@ -177,13 +211,35 @@ void AppDelegate::registerLoginItem()
 
 void AppDelegate::installServicesProvider()
 {
-    // Next step to connect: the rebrand command on the session bus.
+    const bool installed = Platform::current().servicesProvider().install(
+        &ContextualMenu::rebrandText,
+        [this](const QStringList &arguments) { handleCommandLine(arguments); });
+    if (!installed)
+        log({QStringLiteral("services entry not available: no session bus")});
+}
+
+void AppDelegate::handleCommandLine(const QStringList &arguments)
+{
+    const CommandLine line = CommandLine::parse(arguments);
+    if (!line.error.isEmpty()) {
+        log({QStringLiteral("command line refused: ") + line.error});
+        return;
+    }
+    if (!line.rebrandText)
+        return togglePopover();
+    if (const std::optional<QString> error = ContextualMenu::rebrandText(line.rebrandText))
+        log({*error});
 }
 
 void AppDelegate::logInternetStatus()
 {
     // Asking creates the API client, which starts watching reachability.
     log({internetStatusText(ApiManager::shared().internetStatus())});
+    // After each sign-in the account's domains set the default domain, and a link copied
+    // while signed out is offered.
+    AuthenticationManager &authentication = AuthenticationManager::shared();
+    authentication.setDomainsHandler(&DefaultHelper::accountDomainsFetched);
+    authentication.setStoredDestinationHandler(&NotificationHandler::riseStoredDestinationURL);
 }
 
 void AppDelegate::updaterWakeUpCheck()

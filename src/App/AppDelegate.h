@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/NotificationCenter.h"
+#include "Utils/NotificationHandler.h"
 
 #include <QList>
 #include <QObject>
@@ -28,6 +29,9 @@ public:
     void togglePopover();
     void setInitialPreferences();
     void handleNotificationLinkCreated(const Notification &notification);
+    // A command line handed over by a second start: "--rebrand TEXT" rebrands TEXT, a plain
+    // start opens the popover.
+    void handleCommandLine(const QStringList &arguments);
 
     [[nodiscard]] PopoversManager *popoversManager() const { return m_popoversManager.get(); }
     [[nodiscard]] ClipboardMonitor *clipboardMonitor() const { return m_clipboardMonitor.get(); }
@@ -41,6 +45,8 @@ private:
     void startClipboardMonitor();
     void createPopoversManager();
     void becomeUserNotificationDelegate();
+    // What a notification click may open.
+    [[nodiscard]] NotificationHandler::Routes notificationRoutes();
     void observeNotifications();
     void registerLoginItem();
     void installServicesProvider();

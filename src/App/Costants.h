@@ -181,6 +181,14 @@ inline const QString userLogged = QStringLiteral("user-logged");
 inline const QString typeKey = QStringLiteral("qv-notification-type");
 inline const QString typeBrandedSuccess = QStringLiteral("qv-notification-type-branded-success");
 inline const QString typeCopied = QStringLiteral("qv-notification-type-copied");
+inline const QString idKey = QStringLiteral("id");
+// The rebrand question for a link copied while signed out.
+inline const QString rebrandQuestionIdentifierPrefix = QStringLiteral("qv-rebrand-link-changeid-");
+inline const QString behaviorKey = QStringLiteral("qv-notification-behavior");
+inline const QString behaviorOpenModal = QStringLiteral("qv-notification-behavior-open-modal");
+inline const QString behaviorOpenEditModal =
+    QStringLiteral("qv-notification-behavior-open-edit-modal");
+inline const QString behaviorRebrand = QStringLiteral("qv-notification-behavior-rebrand");
 } // namespace NotificationInfos
 
 // Texts of the desktop notifications.
@@ -188,10 +196,34 @@ namespace LocalNotification {
 inline const QString errorTitle = QStringLiteral("Oooops!");
 inline const QString errorDefaultMessage = QStringLiteral("Something went wrong");
 inline const QString errorTryLater = QStringLiteral(". Try later.");
+inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");
+inline const QString linkCopiedTitle = QStringLiteral("Link copied \u2728");
+inline const QString linkUpdatedTitle = QStringLiteral("Link updated \u2728");
+inline const QString linkDeletedTitle = QStringLiteral("Link deleted");
+inline const QString linkDuplicatedTitle = QStringLiteral("Link duplicated");
+inline const QString linkDuplicatedText = QStringLiteral("Branded link already exists");
+inline const QString editButton = QStringLiteral("Edit");
+inline const QString closeButton = QStringLiteral("Close");
+inline const QString rebrandQuestionTitle = QStringLiteral("Do you want to rebrand this link?");
 // The desktop entry that lends the notifications our name and icon.
 inline const QString desktopEntry = QStringLiteral("com.quorvella.desktop.Quorvella");
 inline const QString applicationName = QStringLiteral("Quorvella");
 } // namespace LocalNotification
+
+// The modal dialogues of the rebrand pipeline.
+namespace Alerts {
+inline const QString alreadyRebranded = QStringLiteral("URL already rebranded!");
+inline const QString copyExistingLink = QStringLiteral("Copy existing link");
+inline const QString rebrandAgain = QStringLiteral("Rebrand again");
+inline const QString cancel = QStringLiteral("Cancel");
+inline const QString rebrandQuestion = QStringLiteral("Do you want to Rebrand this link?");
+inline const QString rebrand = QStringLiteral("Rebrand");
+} // namespace Alerts
+
+// The services entry on the session bus.
+namespace ServicesEntry {
+inline const QString noTextError = QStringLiteral("Could not find the text for parsing.");
+} // namespace ServicesEntry
 
 namespace Version {
 inline const QString upToDateMessage = QStringLiteral("You're up to date!");

@@ -3,6 +3,7 @@
 #include "App/CrashReporter.h"
 #include "Controllers/ControllerRegistry.h"
 #include "Platform/Platform.h"
+#include "Platform/ServicesProvider.h"
 #include "Platform/linux/LinuxPlatform.h"
 #include "Platform/linux/LocalSandbox.h"
 #include "Services/Config.h"
@@ -55,6 +56,18 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     QString error;
+    Platform::install(std::make_unique<LinuxPlatform>());
+    // One instance per session: a second start hands its command line over and ends.
+    ServicesProvider &services = Platform::current().servicesProvider();
+    if (!services.claimSingleInstance()) {
+        if (!services.forwardCommandLine(QApplication::arguments(), &error)) {
+            printLine(stderr,
+                      QStringLiteral("quorvella: the running instance did not answer: ") + error);
+            return 1;
+        }
+        return 0;
+    }
+
     std::optional<Config> config = Config::load(&error);
     if (!config) {
         printLine(stderr, QStringLiteral("quorvella: ") + error);
@@ -81,11 +94,15 @@ int main(int argc, char **argv)
         }
     }
     Config::install(*config);
-    Platform::install(std::make_unique<LinuxPlatform>());
 
     ControllerRegistry::registerAll();
     AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    QTimer::singleShot(0, &delegate, [&delegate, rebrand = commandLine.rebrandText.has_value()] {
+        delegate.applicationDidFinishLaunching();
+        // "--rebrand TEXT" as the first start: the text goes in once the program runs.
+        if (rebrand)
+            delegate.handleCommandLine(QApplication::arguments());
+    });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &AppDelegate::applicationWillTerminate);
     const int status = QApplication::exec();

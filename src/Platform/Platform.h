@@ -5,6 +5,7 @@
 class AlertPresenter;
 class BundleInfo;
 class Pasteboard;
+class ServicesProvider;
 class StatusItem;
 class UserNotificationCenter;
 class WebView;
@@ -32,6 +33,8 @@ public:
     [[nodiscard]] virtual Workspace &workspace() = 0;
     // The desktop notification service; made on first use, which must be on the GUI thread.
     [[nodiscard]] virtual UserNotificationCenter &userNotificationCenter() = 0;
+    // The services call and the single-instance name.
+    [[nodiscard]] virtual ServicesProvider &servicesProvider() = 0;
     // Drops the responses that the desktop's HTTP stack keeps for the program.
     virtual void emptyUrlResponseCache() = 0;
 };

@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QJsonDocument>
+#include <QMutex>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QThread>
@@ -65,8 +66,37 @@ bool isGuiThread()
 
 } // namespace
 
+namespace {
+std::atomic<ApiManager *> installedShared{nullptr};
+
+QMutex &errorNotifierMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+std::function<void()> &errorNotifier()
+{
+    static std::function<void()> notifier;
+    return notifier;
+}
+} // namespace
+
+void ApiManager::installShared(ApiManager *api)
+{
+    installedShared.store(api);
+}
+
+void ApiManager::setErrorNotifier(std::function<void()> notifier)
+{
+    const QMutexLocker locker(&errorNotifierMutex());
+    errorNotifier() = std::move(notifier);
+}
+
 ApiManager &ApiManager::shared()
 {
+    if (ApiManager *installed = installedShared.load())
+        return *installed;
     static ApiManager *instance = [] {
         const Config &config = Config::current();
         auto *network = new QNetworkAccessManager;
@@ -276,9 +306,30 @@ void ApiManager::searchLinksByDestination(const QString &term,
     if (hopToGuiThread([=, this] { searchLinksByDestination(term, workspaceId, completion); }))
         return;
     // Sent even while offline: the duplicate check must not be skipped on a stale state.
-    const QString path = API::Links::searchByDestination + term + QStringLiteral("&limit=") +
-                         API::destinationPageSize;
-    sendAuthorized(Method::get, apiUrl(path), workspaceId, false, std::nullopt,
+    const QString path = API::Links::searchByDestination + destinationSearchTerm(term) +
+                         QStringLiteral("&limit=") + API::destinationPageSize;
+    // Without a workspace id the service searches its default workspace, not the one the
+    // link list happens to show.
+    sendAuthorized(Method::get, apiUrl(path), workspaceId, !workspaceId, std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+}
+
+void ApiManager::createLink(const QJsonObject &body, const std::optional<QString> &workspaceId,
+                            ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { createLink(body, workspaceId, completion); }))
+        return;
+    sendAuthorized(
+        Method::post, apiUrl(API::Links::links), workspaceId, false, body,
+        [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
+void ApiManager::getDomains(const QString &workspaceId, ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getDomains(workspaceId, completion); }))
+        return;
+    sendAuthorized(Method::get, apiUrl(API::Domain::activeDomains), workspaceId, false,
+                   std::nullopt,
                    [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
@@ -338,6 +389,17 @@ void ApiManager::recommendTitle(const QJsonObject &body, const std::optional<QSt
                    workspaceId, false, body, [this, completion](const ApiResponse &r) {
                        handleObjectResponse(r, completion);
                    });
+}
+
+QString ApiManager::destinationSearchTerm(const QString &encodedTerm)
+{
+    // The host set that the term is encoded with keeps '&', '=' and '+', which would end the
+    // term or turn into a space on the service's side and cut a destination with a query.
+    QString term = encodedTerm;
+    term.replace(QLatin1Char('&'), QLatin1String("%26"));
+    term.replace(QLatin1Char('='), QLatin1String("%3D"));
+    term.replace(QLatin1Char('+'), QLatin1String("%2B"));
+    return term;
 }
 
 QJsonObject ApiManager::slashtagBody(const QString &url, bool random, bool dash, bool camelCase,
@@ -473,6 +535,13 @@ void ApiManager::handleVersionsResponse(const ApiResponse &response,
 
 void ApiManager::showErrorNotification()
 {
+    std::function<void()> notifier;
+    {
+        const QMutexLocker locker(&errorNotifierMutex());
+        notifier = errorNotifier();
+    }
+    if (notifier)
+        return notifier();
     log({QStringLiteral("GENERIC ERROR")});
     if (!Platform::isInstalled())
         return;

@@ -39,6 +39,10 @@ public:
 
     // Made on first use with the configured hosts, and never released.
     static ApiManager &shared();
+    // Makes `api` the shared client (tests build their own); nullptr restores the default.
+    static void installShared(ApiManager *api);
+    // Shows the generic error notification; the default one is used until this is set.
+    static void setErrorNotifier(std::function<void()> notifier);
 
     // Takes the reachability source (none: the platform could not make one) and starts it.
     ApiManager(QNetworkAccessManager *network, Config config,
@@ -70,8 +74,15 @@ public:
                   bool favouritesOnly, ListCompletion completion);
     void searchLinks(const QString &term, const std::optional<QString> &last,
                      const std::optional<QString> &workspaceId, ListCompletion completion);
+    // `term`: the destination percent-encoded with the URL-host-allowed set. Without a
+    // workspace id no "workspace" header is sent.
     void searchLinksByDestination(const QString &term, const std::optional<QString> &workspaceId,
                                   ListCompletion completion);
+    // POST "/links": the caller decides what being offline means for its chain.
+    void createLink(const QJsonObject &body, const std::optional<QString> &workspaceId,
+                    ObjectCompletion completion);
+    // The active domains of one workspace.
+    void getDomains(const QString &workspaceId, ListCompletion completion);
     void updateLink(const QString &linkId, const QJsonObject &body,
                     const std::optional<QString> &workspaceId, ObjectCompletion completion);
     void setFavourite(const QString &linkId, bool favourite, ObjectCompletion completion);
@@ -86,6 +97,9 @@ public:
     void logout(ObjectCompletion completion);
     void getVersions(ObjectCompletion completion);
 
+    // The "term" query value of the destination search, from a host-set encoded term: the
+    // characters that could end or change a query value are encoded too.
+    [[nodiscard]] static QString destinationSearchTerm(const QString &encodedTerm);
     [[nodiscard]] static QJsonObject slashtagBody(const QString &url, bool random, bool dash,
                                                   bool camelCase,
                                                   const std::optional<QString> &domainFullName);

@@ -65,6 +65,7 @@ Config Config::productionDefaults()
     config.faviconHost = QUrl(QStringLiteral("https://favicons.quorvella.com"));
     config.dashboardHost = QUrl(QStringLiteral("https://app.quorvella.com"));
     config.reachabilityHost = QStringLiteral("www.quorvella.com");
+    config.sharedShortDomain = QStringLiteral("quorv.link");
     return config;
 }
 
@@ -126,6 +127,10 @@ std::optional<Config> Config::load(QString *error)
     if (qEnvironmentVariableIsSet("QUORVELLA_REACHABILITY_HOST"))
         config.reachabilityHost = qEnvironmentVariable("QUORVELLA_REACHABILITY_HOST");
     config.crashReportingDsn = conf.value(QStringLiteral("sentry_dsn")).toString();
+    config.sharedShortDomain =
+        conf.value(QStringLiteral("short_domain"), config.sharedShortDomain).toString();
+    if (qEnvironmentVariableIsSet("QUORVELLA_SHORT_DOMAIN"))
+        config.sharedShortDomain = qEnvironmentVariable("QUORVELLA_SHORT_DOMAIN");
     if (qEnvironmentVariableIsSet("QUORVELLA_SENTRY_DSN"))
         config.crashReportingDsn = qEnvironmentVariable("QUORVELLA_SENTRY_DSN");
     return config;

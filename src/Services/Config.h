@@ -20,6 +20,8 @@ struct Config
     QString reachabilityHost;
     quint16 reachabilityPort = 443; // the probe connects here
     QString crashReportingDsn;      // empty: crash reporting is off
+    // The service's shared short domain, usable by every account: always a branded domain.
+    QString sharedShortDomain;
 
     [[nodiscard]] QUrl apiBaseUrl() const; // apiHost + "/v1"
 

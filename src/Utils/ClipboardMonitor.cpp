@@ -6,6 +6,7 @@
 #include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
 #include "Utils/LinkHandler.h"
+#include "Utils/NotificationHandler.h"
 #include "Utils/Validation.h"
 
 using namespace Costants;
@@ -98,6 +99,8 @@ void ClipboardMonitor::examine(const QString &text)
         LinkHandler::handleCopiedLink(candidate);
     } else {
         log({QStringLiteral("USER NOT LOGGED")});
+        // Kept for the question offered after the next sign-in.
+        NotificationHandler::storeDestinationURL(candidate, m_lastChange.load());
     }
 }
 

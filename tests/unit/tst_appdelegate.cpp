@@ -3,11 +3,13 @@
 #include "App/CrashReporter.h"
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
+#include "App/ViewControllerFactory.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
 #include "Platform/testing/FakePlatform.h"
 #include "Services/Config.h"
 #include "TestEnvironment.h"
+#include "Views/ViewController.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,6 +61,9 @@ private slots:
     void launchAtLoginNote();
     void crashReporterGetsStoredUser();
     void deepLinkAndNewLinkAreOnlyLogged();
+    void notificationClickOpensTheEditor();
+    void servicesEntryIsInstalled_data();
+    void servicesEntryIsInstalled();
 
 private:
     std::unique_ptr<TestEnvironment> m_environment;
@@ -237,6 +242,63 @@ void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged()
                                       {{"url", "https://a.b"}});
     QCOMPARE(log.lines(), (QStringList{"redirect deep link", "NEW LINK CREATED"}));
     QCOMPARE(storeBytes(), before);
+}
+
+void AppDelegateTest::notificationClickOpensTheEditor()
+{
+    // Shared, as the factory keeps the creator after this test.
+    const auto editorsMade = std::make_shared<int>(0);
+    ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"), [editorsMade] {
+        ++*editorsMade;
+        return std::make_unique<ViewController>();
+    });
+    Start start;
+    LogCapture log;
+    SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp"}});
+    UserNotification clicked;
+    clicked.identifier = NotificationInfos::copiedLinkIdentifier;
+    clicked.title = LocalNotification::linkRebrandedTitle;
+    clicked.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
+                        {NotificationInfos::typeKey, NotificationInfos::typeBrandedSuccess},
+                        {NotificationInfos::idKey, "link-42"}};
+    start.platform.userNotifications.activate(clicked);
+    QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editLinkId),
+             std::optional<QString>("link-42"));
+    QVERIFY(log.contains("Branded notification success"));
+    QCOMPARE(*editorsMade, 1);
+    // A dismissal of a result notification changes nothing.
+    start.platform.userNotifications.dismiss(clicked);
+    QVERIFY(start.platform.fakePasteboard.writes().isEmpty());
+}
+
+void AppDelegateTest::servicesEntryIsInstalled_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("logged"); // empty: nothing expected
+    QTest::newRow("rebrand without text")
+        << QStringList{"quorvella", "--rebrand", ""} << "Could not find the text for parsing.";
+    QTest::newRow("rebrand a link")
+        << QStringList{"quorvella", "--rebrand", "https://example.org/x"}
+        << "copied link handed on: https://example.org/x";
+    QTest::newRow("bad command line")
+        << QStringList{"quorvella", "--rebrand"}
+        << "command line refused: --rebrand needs the text to rebrand";
+}
+
+void AppDelegateTest::servicesEntryIsInstalled()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, logged);
+    Start start;
+    // The pipeline does nothing further with this option.
+    SettingsStore::shared().setString(Preferences::optionActive,
+                                      Preferences::OptionsRebrand::doNothing);
+    QCOMPARE(start.platform.fakeServices.installs, 1);
+    QCOMPARE(start.platform.fakeServices.rebrandText(std::nullopt),
+             std::optional<QString>("Could not find the text for parsing."));
+    LogCapture log;
+    start.platform.fakeServices.handCommandLine(arguments);
+    QVERIFY2(log.contains(logged), qPrintable(log.lines().join('|')));
 }
 
 QTEST_MAIN(AppDelegateTest)

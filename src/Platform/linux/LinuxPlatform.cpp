@@ -1,6 +1,7 @@
 #include "Platform/linux/LinuxPlatform.h"
 
 #include "Platform/linux/ClipboardPasteboard.h"
+#include "Platform/linux/DBusServicesProvider.h"
 #include "Platform/linux/DesktopWorkspace.h"
 #include "Platform/linux/FreedesktopNotificationCenter.h"
 #include "Platform/linux/LinuxBundleInfo.h"
@@ -56,6 +57,13 @@ UserNotificationCenter &LinuxPlatform::userNotificationCenter()
     std::call_once(m_notificationsOnce,
                    [this] { m_notifications = std::make_unique<FreedesktopNotificationCenter>(); });
     return *m_notifications;
+}
+
+ServicesProvider &LinuxPlatform::servicesProvider()
+{
+    std::call_once(m_servicesOnce,
+                   [this] { m_services = std::make_unique<DBusServicesProvider>(); });
+    return *m_services;
 }
 
 void LinuxPlatform::emptyUrlResponseCache()

@@ -10,6 +10,7 @@ class FreedesktopNotificationCenter;
 class LinuxBundleInfo;
 class MessageBoxAlertPresenter;
 class DesktopWorkspace;
+class DBusServicesProvider;
 
 // The desktop facilities of a Linux session: tray, message boxes, XDG folders.
 class LinuxPlatform : public Platform
@@ -26,6 +27,7 @@ public:
     [[nodiscard]] Pasteboard &pasteboard() override;
     [[nodiscard]] Workspace &workspace() override;
     [[nodiscard]] UserNotificationCenter &userNotificationCenter() override;
+    [[nodiscard]] ServicesProvider &servicesProvider() override;
     void emptyUrlResponseCache() override;
 
 private:
@@ -36,4 +38,6 @@ private:
     std::unique_ptr<ClipboardPasteboard> m_pasteboard;
     std::once_flag m_notificationsOnce;
     std::unique_ptr<FreedesktopNotificationCenter> m_notifications;
+    std::once_flag m_servicesOnce;
+    std::unique_ptr<DBusServicesProvider> m_services;
 };

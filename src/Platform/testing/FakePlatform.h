@@ -3,6 +3,7 @@
 #include "Platform/Platform.h"
 #include "Platform/testing/FakeBundleInfo.h"
 #include "Platform/testing/FakePasteboard.h"
+#include "Platform/testing/FakeServicesProvider.h"
 #include "Platform/testing/FakeStatusItem.h"
 #include "Platform/testing/FakeUserNotificationCenter.h"
 #include "Platform/testing/FakeWebView.h"
@@ -39,6 +40,7 @@ public:
     {
         return userNotifications;
     }
+    [[nodiscard]] ServicesProvider &servicesProvider() override { return fakeServices; }
     void emptyUrlResponseCache() override { ++cacheEmptied; }
 
     // Installs a fresh fake platform and returns it for the test to drive.
@@ -57,6 +59,7 @@ public:
     // A real clipboard implementation under test, used instead of the fake when set.
     Pasteboard *realPasteboard = nullptr;
     FakeUserNotificationCenter userNotifications;
+    FakeServicesProvider fakeServices;
     QPointer<FakeStatusItem> lastStatusItem;
     QPointer<FakeWebView> lastWebView;
     int webViewsCreated = 0;

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Platform/UserNotificationCenter.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The desktop notifications about finished actions, each replacing the earlier ones, and
+// the rebrand question for a link copied while signed out.
+class NotificationHandler
+{
+public:
+    // What a click may ask of the popovers; the application delegate fills them in.
+    struct Routes
+    {
+        std::function<void()> openEditLink;
+        std::function<void()> openNewLinkExternal;
+        std::function<void()> openMain;
+    };
+
+    NotificationHandler() = delete;
+
+    static void showLinkNotification(const QString &fullShortUrl, bool rebranded,
+                                     const QString &linkId);
+    static void showUpdatedNotification(const QString &fullShortUrl, const QString &linkId);
+    static void showDeletedNotification(const QString &informativeText, const QString &linkText);
+    static void showDuplicatedNotification();
+    static void showErrorNotification(const std::optional<QString> &message = std::nullopt);
+
+    // Keeps a URL copied while signed out, with its change number, for the question.
+    static void storeDestinationURL(const QString &url, qint64 changeCount);
+    // After sign-in: offers the kept URL, if any, with the rebrand question.
+    static void riseStoredDestinationURL();
+    [[nodiscard]] static UserNotification
+    makeRebrandQuestion(const QString &url, qint64 changeCount, const QString &behavior);
+
+    // The delegate's callbacks, on the GUI thread.
+    static void didActivate(const UserNotification &notification, const Routes &routes);
+    static void didDismiss(const UserNotification &notification);
+
+private:
+    static void deliverReplacingAll(const UserNotification &notification);
+    static void activateRebrandQuestion(const UserNotification &notification, const Routes &routes);
+};
