@@ -2,6 +2,7 @@
 
 #include "App/ViewControllerFactory.h"
 #include "Controllers/LoginViewController.h"
+#include "Controllers/MainViewController.h"
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
 #include "Controllers/PlaceholderViewController.h"
@@ -15,14 +16,10 @@ void ControllerRegistry::registerAll()
     });
     ViewControllerFactory::registerCreator(QStringLiteral("OauthViewController"),
                                            [] { return std::make_unique<OauthViewController>(); });
-    // The link list and the two link forms come with a later version; until then their
-    // popovers say what will be there.
-    ViewControllerFactory::registerCreator(QStringLiteral("MainViewController"), [] {
-        return std::make_unique<PlaceholderViewController>(
-            QStringLiteral("Your links"),
-            QStringLiteral("You are signed in. The latest links of your workspace will be listed "
-                           "here."));
-    });
+    // The two link forms come with a later version; until then their popovers say what
+    // will be there.
+    ViewControllerFactory::registerCreator(QStringLiteral("MainViewController"),
+                                           [] { return std::make_unique<MainViewController>(); });
     ViewControllerFactory::registerCreator(QStringLiteral("NewLink2Controller"), [] {
         return std::make_unique<PlaceholderViewController>(
             QStringLiteral("New branded link"),

@@ -369,6 +369,17 @@ void ApiManager::deleteLink(const QString &linkId, ObjectCompletion completion)
                    });
 }
 
+void ApiManager::getAccount(ObjectCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getAccount(completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    sendAuthorized(
+        Method::get, apiUrl(API::Account::account), std::nullopt, false, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
 void ApiManager::getAccountDomains(ListCompletion completion)
 {
     if (hopToGuiThread([=, this] { getAccountDomains(completion); }))

@@ -87,6 +87,7 @@ public:
                     const std::optional<QString> &workspaceId, ObjectCompletion completion);
     void setFavourite(const QString &linkId, bool favourite, ObjectCompletion completion);
     void deleteLink(const QString &linkId, ObjectCompletion completion);
+    void getAccount(ObjectCompletion completion);
     void getAccountDomains(ListCompletion completion);
     void recommendTitle(const QJsonObject &body, const std::optional<QString> &workspaceId,
                         ObjectCompletion completion);

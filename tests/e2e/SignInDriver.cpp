@@ -1,5 +1,8 @@
 #include "SignInDriver.h"
 
+#include "App/Costants.h"
+#include "App/SettingsStore.h"
+
 #include <QRegularExpression>
 #include <QTest>
 
@@ -13,10 +16,12 @@ SignInDriver::~SignInDriver()
     DesktopSession::stop(m_program);
 }
 
-bool SignInDriver::startProgram(const QString &binaryDir)
+bool SignInDriver::startProgram(const QString &binaryDir, const QString &sandboxUrl)
 {
-    return m_desktop.start(m_program, binaryDir + QStringLiteral("/quorvella"),
-                           {QStringLiteral("--sandbox")});
+    m_sandboxUrl = sandboxUrl;
+    const QString option = sandboxUrl.isEmpty() ? QStringLiteral("--sandbox")
+                                                : QStringLiteral("--sandbox=") + sandboxUrl;
+    return m_desktop.start(m_program, binaryDir + QStringLiteral("/quorvella"), {option});
 }
 
 QString SignInDriver::output()
@@ -83,11 +88,16 @@ bool SignInDriver::waitForWindow(const QString &title, int timeoutMs)
 
 bool SignInDriver::pressSignInButton()
 {
-    const QString popover = window(signInPopoverTitle());
     // "Sign in" has the focus when the popover opens.
-    return !popover.isEmpty() &&
-           xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), popover}) &&
-           xdotool({QStringLiteral("key"), QStringLiteral("space")});
+    return pressKeyIn(signInPopoverTitle(), QStringLiteral("space"));
+}
+
+bool SignInDriver::pressKeyIn(const QString &title, const QString &key)
+{
+    const QString target = window(title);
+    return !target.isEmpty() &&
+           xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), target}) &&
+           xdotool({QStringLiteral("key"), key});
 }
 
 bool SignInDriver::typeCredentials(const QString &email, const QString &password)
@@ -110,18 +120,99 @@ bool SignInDriver::typeCredentials(const QString &email, const QString &password
            xdotool({QStringLiteral("key"), QStringLiteral("Return")});
 }
 
-QString SignInDriver::sandboxRequests()
+QString SignInDriver::sandboxUrl()
 {
+    if (!m_sandboxUrl.isEmpty())
+        return m_sandboxUrl;
     static const QRegularExpression origin(QStringLiteral("sandbox service at (http://\\S+);"));
     const QRegularExpressionMatch match = origin.match(output());
-    if (!match.hasMatch())
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QByteArray SignInDriver::sandboxControl(const QString &path)
+{
+    const QString origin = sandboxUrl();
+    if (origin.isEmpty())
         return {};
     QProcess fetch;
-    fetch.start(QStringLiteral("python3"),
-                {QStringLiteral("-c"),
-                 QStringLiteral("import urllib.request,sys;"
-                                "print(urllib.request.urlopen(sys.argv[1]).read().decode())"),
-                 match.captured(1) + QStringLiteral("/__sandbox/requests?path=/connect")});
+    fetch.start(
+        QStringLiteral("python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import urllib.request,sys;"
+                        "sys.stdout.write(urllib.request.urlopen(sys.argv[1]).read().decode())"),
+         origin + QStringLiteral("/__sandbox/") + path});
     fetch.waitForFinished(10000);
-    return QString::fromUtf8(fetch.readAllStandardOutput());
+    return fetch.readAllStandardOutput();
+}
+
+QString SignInDriver::sandboxRequests()
+{
+    return QString::fromUtf8(sandboxControl(QStringLiteral("requests?path=/connect")));
+}
+
+bool SignInDriver::signInWithDemoAccount()
+{
+    return waitForLine(QStringLiteral("NETWORK REACHABLE"), 20000) && clickTrayIcon() &&
+           waitForWindow(signInPopoverTitle(), 10000) && pressSignInButton() &&
+           waitForLineStart(QStringLiteral("loaded: http://127.0.0.1:"), 90000) &&
+           waitForWindow(webViewTitle(), 20000) &&
+           typeCredentials(QStringLiteral("demo@quorvella.test"), QStringLiteral("demo")) &&
+           waitForLine(QStringLiteral("VALID TOKEN RESPONSE"), 30000);
+}
+
+bool SignInDriver::copyToClipboard(QProcess &xclip, const QString &text)
+{
+    // -quiet keeps xclip in the foreground, so it can be stopped.
+    if (!m_desktop.start(
+            xclip, QStringLiteral("xclip"),
+            {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")}))
+        return false;
+    xclip.write(text.toUtf8());
+    xclip.closeWriteChannel();
+    return true;
+}
+
+QString SignInDriver::clipboardText()
+{
+    QProcess read;
+    read.setProcessEnvironment(m_desktop.environment());
+    read.start(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    if (!read.waitForFinished(5000))
+        return {};
+    return QString::fromUtf8(read.readAllStandardOutput());
+}
+
+QString SignInDriver::waitForShortUrl(const QString &previous, int timeoutMs)
+{
+    QString text;
+    const bool found = QTest::qWaitFor(
+        [&] {
+            text = clipboardText();
+            return text.startsWith(QLatin1String("https://")) && text != previous &&
+                   !text.contains(QLatin1String("example.com"));
+        },
+        timeoutMs);
+    return found ? text : QString();
+}
+
+void SignInDriver::seedPreferences(const QString &rule)
+{
+    using namespace Costants::Preferences;
+    SettingsStore &store = SettingsStore::shared();
+    for (const QString &key : {appDefaultSet, startup, contextualMenu, automaticCopy,
+                               skipDuplicateCheck, notificationBrandedLink})
+        store.setBool(key, true);
+    store.setString(optionActive, rule);
+    store.synchronize();
+}
+
+QByteArray SignInDriver::notificationDaemon(const QStringList &arguments)
+{
+    QProcess control;
+    control.setProcessEnvironment(m_desktop.environment());
+    control.start(QStringLiteral("dunstctl"), arguments);
+    if (!control.waitForFinished(5000))
+        return {};
+    return control.readAllStandardOutput();
 }

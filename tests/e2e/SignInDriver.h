@@ -21,7 +21,9 @@ public:
     [[nodiscard]] bool trayHostRunning() const { return m_tray.isRunning(); }
     [[nodiscard]] QProcess &program() { return m_program; }
 
-    bool startProgram(const QString &binaryDir);
+    // With a sandbox origin the program uses that one (which outlives it) instead of
+    // starting its own.
+    bool startProgram(const QString &binaryDir, const QString &sandboxUrl = QString());
     // Waits until a line equal to (or, with prefix, starting with) the text was logged.
     bool waitForLine(const QString &line, int timeoutMs);
     bool waitForLineStart(const QString &start, int timeoutMs);
@@ -33,9 +35,30 @@ public:
     [[nodiscard]] QString window(const QString &title);
     bool waitForWindow(const QString &title, int timeoutMs);
     bool pressSignInButton();
+    // Focuses the window with this title and presses a key there.
+    bool pressKeyIn(const QString &title, const QString &key);
     bool typeCredentials(const QString &email, const QString &password);
     // The sandbox's record of the sign-in requests, for a failure message.
     [[nodiscard]] QString sandboxRequests();
+    // The whole sign-in from the tray icon to the token answer, with the demo account.
+    bool signInWithDemoAccount();
+
+    // The origin of the sandbox the program started, from its log.
+    [[nodiscard]] QString sandboxUrl();
+    // A GET of the sandbox's control API (path below /__sandbox/), its JSON body.
+    [[nodiscard]] QByteArray sandboxControl(const QString &path);
+
+    // Puts a text on the clipboard as another program does; it serves it until someone else
+    // takes the clipboard.
+    bool copyToClipboard(QProcess &xclip, const QString &text);
+    [[nodiscard]] QString clipboardText();
+    // Waits for an https address on the clipboard other than the one given and not on
+    // example.com (where the tests' destinations live); empty when none came.
+    [[nodiscard]] QString waitForShortUrl(const QString &previous, int timeoutMs);
+    // The seven first-run defaults in the store of this environment, with a rebrand rule.
+    static void seedPreferences(const QString &rule);
+    // dunstctl on this desktop's bus; its standard output.
+    [[nodiscard]] QByteArray notificationDaemon(const QStringList &arguments);
 
     [[nodiscard]] static QString signInPopoverTitle()
     {
@@ -51,4 +74,5 @@ private:
     StatusNotifierWatcher m_tray;
     QProcess m_program;
     QString m_output;
+    QString m_sandboxUrl;
 };

@@ -6,6 +6,7 @@
 #include "App/SettingsStore.h"
 #include "App/ViewControllerFactory.h"
 #include "Controllers/ControllerRegistry.h"
+#include "Controllers/MainViewController.h"
 #include "Controllers/PlaceholderViewController.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
@@ -16,6 +17,7 @@
 #include "TestEnvironment.h"
 #include "Views/Popover.h"
 
+#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QTest>
 
@@ -70,6 +72,8 @@ private slots:
     void menuItemsFollowSignInState_data();
     void menuItemsFollowSignInState();
     void signOutRemovesExactlyItsKeys();
+    void accountLoadedStoresTheUser_data();
+    void accountLoadedStoresTheUser();
     void missingControllerMessage();
     void placementFollowsTheTray_data();
     void placementFollowsTheTray();
@@ -366,6 +370,31 @@ void PopoversManagerTest::signOutRemovesExactlyItsKeys()
     QVERIFY(!m_manager->popoverLinks()->contentViewController()); // dropped by "qv-logout"
     m_manager->toggle();
     QCOMPARE(shown(), Shown::Login);
+}
+
+void PopoversManagerTest::accountLoadedStoresTheUser_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("userId");
+    QTest::newRow("account with id")
+        << QByteArray(R"({"id":"acc-1","fullName":"Dana"})") << "acc-1";
+    QTest::newRow("no id") << QByteArray(R"({"fullName":"Dana"})") << "";
+    QTest::newRow("id of another kind") << QByteArray(R"({"id":7})") << "";
+    QTest::newRow("no answer") << QByteArray() << "";
+}
+
+void PopoversManagerTest::accountLoadedStoresTheUser()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, userId);
+    MainViewController list;
+    LogCapture log;
+    list.accountLoaded(answer.isEmpty() ? std::nullopt
+                                        : std::optional(QJsonDocument::fromJson(answer).object()));
+    const std::optional<QString> stored =
+        SettingsStore(SettingsStore::sharedFilePath()).stringForKey(Preferences::userId);
+    QCOMPARE(stored.value_or(QString()), userId);
+    QCOMPARE(log.contains("setting userid"), !userId.isEmpty());
 }
 
 void PopoversManagerTest::missingControllerMessage()
