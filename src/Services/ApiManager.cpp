@@ -9,6 +9,7 @@
 #include "Platform/UserNotificationCenter.h"
 #include "Services/ApiResponse.h"
 #include "Services/AuthenticationManager.h"
+#include "Services/OneShotBody.h"
 #include "Services/ReachabilitySource.h"
 #include "Services/TokenManager.h"
 
@@ -252,9 +253,16 @@ void ApiManager::send(Method method, const QNetworkRequest &request, const QByte
     case Method::get:
         reply = m_network->get(request);
         break;
-    case Method::post:
-        reply = m_network->post(request, body);
+    case Method::post: {
+        // Sent once at most: a body the HTTP stack cannot rewind is never resent on its own.
+        QNetworkRequest once = request;
+        once.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+        once.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+        auto *device = new OneShotBody(body);
+        reply = m_network->post(once, device);
+        device->setParent(reply);
         break;
+    }
     case Method::deleteResource:
         reply = m_network->deleteResource(request);
         break;
