@@ -18,8 +18,8 @@ TestEnvironment::TestEnvironment()
     // The runtime folder must be private, or Qt and D-Bus refuse it.
     const QString runtime = root() + QStringLiteral("/runtime");
     QDir().mkpath(runtime);
-    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                       QFileDevice::ExeOwner);
+    QFile::setPermissions(runtime,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     SettingsStore::reopenAll();
 }
