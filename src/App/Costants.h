@@ -89,15 +89,9 @@ inline const QString storedAppZipPath = QStringLiteral("qv-stored-app-zip-path")
 // Kept in the standard store, not the shared one.
 inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
 
-// What sign-out removes, in one pass. "qv-app-default-set" stays, so the first-run
-// defaults are not written again.
-inline const QStringList signOutKeys = {accessToken,
-                                        tokenType,
-                                        expiresAt,
-                                        refreshToken,
-                                        expiresIn,
-                                        userId,
-                                        lastBrandedLinkStored,
+// What sign-out removes, in one pass and in this order. "qv-app-default-set" stays, so the
+// first-run defaults are not written again.
+inline const QStringList signOutKeys = {lastBrandedLinkStored,
                                         destinationURL,
                                         lastChange,
                                         workspaceObjectMainView,
@@ -105,10 +99,16 @@ inline const QStringList signOutKeys = {accessToken,
                                         domainObjectAutoReplace,
                                         fullName,
                                         email,
+                                        accessToken,
+                                        tokenType,
+                                        expiresAt,
+                                        expiresIn,
+                                        refreshToken,
                                         domainNames,
                                         workspaceIdsListToCheckDomains,
                                         workspaceIdsListCheckedDomains,
-                                        dontAskLaunchLogin};
+                                        dontAskLaunchLogin,
+                                        userId};
 
 namespace OptionsRebrand {
 inline const QString notification = QStringLiteral("qv-option-notification");

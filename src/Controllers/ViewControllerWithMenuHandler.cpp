@@ -20,31 +20,6 @@ using namespace Costants;
 
 namespace {
 
-// Removed by sign-out, in this order; "qv-app-default-set" stays so that the first-run
-// defaults are not written again.
-const QStringList &signOutRemovals()
-{
-    static const QStringList keys = {Preferences::lastBrandedLinkStored,
-                                     Preferences::destinationURL,
-                                     Preferences::lastChange,
-                                     Preferences::workspaceObjectMainView,
-                                     Preferences::workspaceObjectAutoReplace,
-                                     Preferences::domainObjectAutoReplace,
-                                     Preferences::fullName,
-                                     Preferences::email,
-                                     Preferences::accessToken,
-                                     Preferences::tokenType,
-                                     Preferences::expiresAt,
-                                     Preferences::expiresIn,
-                                     Preferences::refreshToken,
-                                     Preferences::domainNames,
-                                     Preferences::workspaceIdsListToCheckDomains,
-                                     Preferences::workspaceIdsListCheckedDomains,
-                                     Preferences::dontAskLaunchLogin,
-                                     Preferences::userId};
-    return keys;
-}
-
 void showInformation(const QString &message, const QString &text)
 {
     [[maybe_unused]] const int answer = Platform::current().alerts().runModal(
@@ -109,7 +84,7 @@ void ViewControllerWithMenuHandler::signOut()
     ApiManager::shared().logout(
         [](const std::optional<QJsonObject> &) { TokenManager::deleteToken(); });
     SettingsStore &store = SettingsStore::shared();
-    store.removeKeys(signOutRemovals());
+    store.removeKeys(Preferences::signOutKeys);
     store.synchronize();
     NotificationCenter &center = NotificationCenter::shared();
     center.post(NotificationViews::closePopover);

@@ -3,13 +3,28 @@
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 SignInDriver::SignInDriver(DesktopSession &desktop)
     : m_desktop(desktop)
     , m_tray(desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")))
 {}
+
+QString SignInDriver::missingPrerequisite(const QString &binaryDir, const QStringList &morePrograms)
+{
+    for (const QString &program : QStringList{QStringLiteral("xdotool"), QStringLiteral("Xvfb"),
+                                              QStringLiteral("dbus-daemon")} +
+                                      morePrograms) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            return program + QStringLiteral(" is not installed");
+    }
+    if (!QFileInfo::exists(binaryDir + QStringLiteral("/quorvella-webview")))
+        return QStringLiteral("the web view helper is not built (QUORVELLA_BUILD_WEBVIEW=OFF)");
+    return {};
+}
 
 SignInDriver::~SignInDriver()
 {

@@ -16,6 +16,9 @@ class SignInDriver
 {
 public:
     explicit SignInDriver(DesktopSession &desktop);
+    // Why this machine cannot play the user (a missing program or helper), or nothing.
+    [[nodiscard]] static QString missingPrerequisite(const QString &binaryDir,
+                                                     const QStringList &morePrograms = {});
     ~SignInDriver();
 
     [[nodiscard]] bool trayHostRunning() const { return m_tray.isRunning(); }

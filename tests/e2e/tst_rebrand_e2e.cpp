@@ -47,12 +47,11 @@ private:
 
 void RebrandEndToEndTest::initTestCase()
 {
-    for (const char *program : {"xdotool", "xclip", "dunst", "dunstctl", "Xvfb", "dbus-daemon"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(program))));
-    }
-    if (!QFileInfo::exists(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-webview")))
-        QSKIP("the web view helper is not built (QUORVELLA_BUILD_WEBVIEW=OFF)");
+    const QString missing = SignInDriver::missingPrerequisite(
+        QStringLiteral(QUORVELLA_BINARY_DIR),
+        {QStringLiteral("xclip"), QStringLiteral("dunst"), QStringLiteral("dunstctl")});
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
     m_environment = std::make_unique<TestEnvironment>();
     m_desktop = std::make_unique<DesktopSession>();
     QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
