@@ -22,6 +22,8 @@ struct Config
     QString crashReportingDsn;      // empty: crash reporting is off
     // The service's shared short domain, usable by every account: always a branded domain.
     QString sharedShortDomain;
+    // How long a request may go without any data moving before it counts as failed.
+    int requestTimeoutMs = 60000;
 
     [[nodiscard]] QUrl apiBaseUrl() const; // apiHost + "/v1"
 

@@ -131,6 +131,8 @@ void NotificationHandler::riseStoredDestinationURL()
     const qint64 changeCount = store.integerForKey(Preferences::lastChange);
     store.removeKeys({Preferences::destinationURL, Preferences::lastChange});
     store.synchronize();
+    if (store.stringForKey(Preferences::optionActive) == Preferences::OptionsRebrand::doNothing)
+        return;
     const QString behavior =
         store.stringForKey(Preferences::optionActive) == Preferences::OptionsRebrand::askEditLink
             ? NotificationInfos::behaviorOpenModal
