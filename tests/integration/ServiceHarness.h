@@ -104,14 +104,11 @@ inline std::optional<QString> header(const QJsonObject &request, const QString &
 inline QStringList applicationHeaders(const QJsonObject &request)
 {
     static const QStringList transport{
-        "host",       "connection",     "accept-encoding", "accept-language",
-        "user-agent", "content-length", "content-type"};
+        "host", "connection", "accept-encoding", "accept-language", "user-agent", "content-length"};
     QStringList names;
-    const QJsonObject headers = request.value(QLatin1String("headers")).toObject();
-    for (auto it = headers.begin(); it != headers.end(); ++it) {
-        const QString lower = it.key().toLower();
-        if (!transport.contains(lower) || lower == QLatin1String("content-type"))
-            names.append(lower);
+    for (const QString &name : request.value(QLatin1String("headers")).toObject().keys()) {
+        if (!transport.contains(name.toLower()))
+            names.append(name.toLower());
     }
     names.sort();
     return names;
@@ -140,32 +137,30 @@ inline QJsonArray envelopes(SandboxProcess &sandbox)
         .toArray();
 }
 
-// The events among the envelopes, as objects.
-inline QList<QJsonObject> events(SandboxProcess &sandbox)
+// The events with this message that the crash sink received.
+inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QString &message)
 {
     QList<QJsonObject> result;
     for (const QJsonValue &envelope : envelopes(sandbox)) {
-        for (const QJsonValue &item : envelope.toObject().value(QLatin1String("items")).toArray()) {
-            const QJsonValue payload = item.toObject().value(QLatin1String("payload"));
-            if (payload.isObject())
-                result.append(payload.toObject());
-            else
-                result.append(QJsonDocument::fromJson(payload.toString().toUtf8()).object());
+        for (const QJsonValue &item : envelope[QLatin1String("items")].toArray()) {
+            const QJsonValue payload = item[QLatin1String("payload")];
+            const QJsonObject event =
+                payload.isObject() ? payload.toObject()
+                                   : QJsonDocument::fromJson(payload.toString().toUtf8()).object();
+            const QJsonValue text = event.value(QLatin1String("message"));
+            if (text == message || text[QLatin1String("formatted")] == message)
+                result.append(event);
         }
     }
     return result;
 }
 
-inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QString &message)
+// The extra fields of the one event with this message; empty when there is not exactly one.
+inline QJsonObject eventExtra(SandboxProcess &sandbox, const QString &message)
 {
-    QList<QJsonObject> result;
-    for (const QJsonObject &event : events(sandbox)) {
-        if (event.value(QLatin1String("message")).toString() == message ||
-            event.value(QLatin1String("message")).toObject().value(QLatin1String("formatted")) ==
-                message)
-            result.append(event);
-    }
-    return result;
+    const QList<QJsonObject> events = eventsWithMessage(sandbox, message);
+    return events.size() == 1 ? events.first().value(QLatin1String("extra")).toObject()
+                              : QJsonObject();
 }
 
 // Every secret value the sandbox saw or handed out so far: bearer tokens, codes, refresh

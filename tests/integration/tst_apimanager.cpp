@@ -12,7 +12,6 @@ using namespace Costants;
 
 namespace {
 
-// Which operation a data row runs, and what kind of answer it hands on.
 enum class Call {
     getLinks,
     searchLinks,
@@ -36,108 +35,103 @@ struct Outcome
     bool onGuiThread = true;
 };
 
-const QString kLink = QStringLiteral("wsp-personal-l003");
+using Start = std::function<void(ApiManager &, const ApiManager::ObjectCompletion &,
+                                 const ApiManager::ListCompletion &)>;
 
-// The method and path each operation sends, for the request log and for faults.
-std::pair<QString, QString> endpointOf(Call call)
+// What each operation sends, and how a row starts it.
+struct CallInfo
 {
-    switch (call) {
-    case Call::getLinks:
-        return {"GET", "/v1/links"};
-    case Call::searchLinks:
-    case Call::searchLinksByDestination:
-        return {"GET", "/v1/links/search"};
-    case Call::updateLink:
-        return {"POST", "/v1/links/" + kLink};
-    case Call::setFavourite:
-        return {"POST", "/v1/links/" + kLink + "/favourite"};
-    case Call::deleteLink:
-        return {"DELETE", "/v1/links/" + kLink};
-    case Call::getAccountDomains:
-        return {"GET", "/v1/account/domains"};
-    case Call::recommendTitle:
-        return {"POST", "/v1/recommendation-system/title/recommend"};
-    case Call::recommendSlashtag:
-        return {"POST", "/v1/recommendation-system/slashtag/recommend"};
-    case Call::getPlugins:
-        return {"GET", "/plugins"};
-    case Call::logout:
-        return {"GET", "/account/logout"};
-    case Call::getVersions:
-        return {"GET", "/apps/macapp/versions.json"};
-    }
-    return {};
+    const char *name;
+    QString method;
+    QString path;
+    bool list;        // hands on a list
+    bool sentOffline; // sent even while offline
+    bool needsToken;
+    Start start;
+};
+
+const QString kLink = QStringLiteral("wsp-personal-l003");
+const QString kUrl = QStringLiteral("https://example.com/article");
+
+const QList<CallInfo> kCalls{
+    {"getLinks", "GET", "/v1/links", true, false, true,
+     [](ApiManager &api, auto, auto list) {
+         api.getLinks(std::nullopt, std::nullopt, false, list);
+     }},
+    {"searchLinks", "GET", "/v1/links/search", true, false, true,
+     [](ApiManager &api, auto, auto list) {
+         api.searchLinks("demo", std::nullopt, std::nullopt, list);
+     }},
+    {"searchLinksByDestination", "GET", "/v1/links/search", true, true, true,
+     [](ApiManager &api, auto, auto list) {
+         api.searchLinksByDestination("example", std::nullopt, list);
+     }},
+    {"updateLink", "POST", "/v1/links/" + kLink, false, false, true,
+     [](ApiManager &api, auto object, auto) {
+         api.updateLink(kLink, {{"title", "Renamed"}}, std::nullopt, object);
+     }},
+    {"setFavourite", "POST", "/v1/links/" + kLink + "/favourite", false, false, true,
+     [](ApiManager &api, auto object, auto) {
+         api.setFavourite(kLink, true, object);
+     }},
+    {"deleteLink", "DELETE", "/v1/links/" + kLink, false, false, true,
+     [](ApiManager &api, auto object, auto) {
+         api.deleteLink(kLink, object);
+     }},
+    {"getAccountDomains", "GET", "/v1/account/domains", true, false, true,
+     [](ApiManager &api, auto, auto list) {
+         api.getAccountDomains(list);
+     }},
+    {"recommendTitle", "POST", API::titleRecommendPath, false, true, true,
+     [](ApiManager &api, auto object, auto) {
+         api.recommendTitle({{"url", kUrl}}, std::nullopt, object);
+     }},
+    {"recommendSlashtag", "POST", API::slashtagRecommendPath, false, false, true,
+     [](ApiManager &api, auto object, auto) {
+         api.recommendSlashtag(kUrl, false, true, false, QStringLiteral("quorv.link"), object);
+     }},
+    {"getPlugins", "GET", "/plugins", false, true, false,
+     [](ApiManager &api, auto object, auto) {
+         api.getPlugins(object);
+     }},
+    {"logout", "GET", "/account/logout", false, true, false,
+     [](ApiManager &api, auto object, auto) {
+         api.logout(object);
+     }},
+    {"getVersions", "GET", "/apps/macapp/versions.json", false, true, false,
+     [](ApiManager &api, auto object, auto) {
+         api.getVersions(object);
+     }}};
+
+const CallInfo &info(Call call)
+{
+    return kCalls.at(static_cast<qsizetype>(call));
 }
 
-bool isListCall(Call call)
+QList<Call> allCalls()
 {
-    return call == Call::getLinks || call == Call::searchLinks ||
-           call == Call::searchLinksByDestination || call == Call::getAccountDomains;
+    QList<Call> calls;
+    for (qsizetype i = 0; i < kCalls.size(); ++i)
+        calls.append(static_cast<Call>(i));
+    return calls;
 }
 
 void run(ApiManager &api, Call call, const std::shared_ptr<Outcome> &outcome)
 {
-    const auto onList = [outcome](const std::optional<QJsonArray> &list) {
+    const auto record = [outcome](const std::optional<QJsonValue> &value) {
         ++outcome->calls;
-        outcome->gotValue = list.has_value();
-        outcome->value = list ? QJsonValue(*list) : QJsonValue();
+        outcome->gotValue = value.has_value();
+        outcome->value = value.value_or(QJsonValue());
         outcome->onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     };
-    const auto onObject = [outcome](const std::optional<QJsonObject> &object) {
-        ++outcome->calls;
-        outcome->gotValue = object.has_value();
-        outcome->value = object ? QJsonValue(*object) : QJsonValue();
-        outcome->onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
-    };
-    switch (call) {
-    case Call::getLinks:
-        return api.getLinks(std::nullopt, std::nullopt, false, onList);
-    case Call::searchLinks:
-        return api.searchLinks(QStringLiteral("demo"), std::nullopt, std::nullopt, onList);
-    case Call::searchLinksByDestination:
-        return api.searchLinksByDestination(QStringLiteral("example"), std::nullopt, onList);
-    case Call::updateLink:
-        return api.updateLink(kLink, QJsonObject{{"title", "Renamed by the test"}}, std::nullopt,
-                              onObject);
-    case Call::setFavourite:
-        return api.setFavourite(kLink, true, onObject);
-    case Call::deleteLink:
-        return api.deleteLink(kLink, onObject);
-    case Call::getAccountDomains:
-        return api.getAccountDomains(onList);
-    case Call::recommendTitle:
-        return api.recommendTitle(QJsonObject{{"url", "https://example.com/article"}}, std::nullopt,
-                                  onObject);
-    case Call::recommendSlashtag:
-        return api.recommendSlashtag(QStringLiteral("https://example.com/article"), false, true,
-                                     false, QStringLiteral("quorv.link"), onObject);
-    case Call::getPlugins:
-        return api.getPlugins(onObject);
-    case Call::logout:
-        return api.logout(onObject);
-    case Call::getVersions:
-        return api.getVersions(onObject);
-    }
-}
-
-const QList<Call> kAllCalls{
-    Call::getLinks,          Call::searchLinks,    Call::searchLinksByDestination,
-    Call::updateLink,        Call::setFavourite,   Call::deleteLink,
-    Call::getAccountDomains, Call::recommendTitle, Call::recommendSlashtag,
-    Call::getPlugins,        Call::logout,         Call::getVersions};
-
-const char *nameOf(Call call)
-{
-    static const char *names[] = {"getLinks",          "searchLinks",    "searchLinksByDestination",
-                                  "updateLink",        "setFavourite",   "deleteLink",
-                                  "getAccountDomains", "recommendTitle", "recommendSlashtag",
-                                  "getPlugins",        "logout",         "getVersions"};
-    return names[static_cast<int>(call)];
-}
-
-bool needsToken(Call call)
-{
-    return call != Call::getPlugins && call != Call::logout && call != Call::getVersions;
+    info(call).start(
+        api,
+        [record](const std::optional<QJsonObject> &object) {
+            record(object ? std::optional<QJsonValue>(*object) : std::nullopt);
+        },
+        [record](const std::optional<QJsonArray> &list) {
+            record(list ? std::optional<QJsonValue>(*list) : std::nullopt);
+        });
 }
 
 Popover *shownPopover(const PopoversManager &manager)
@@ -251,7 +245,8 @@ void ApiManagerTest::workspaceHeader()
     auto outcome = std::make_shared<Outcome>();
     run(*m_api, call, outcome);
     QTRY_COMPARE(outcome->calls, 1);
-    const auto [method, path] = endpointOf(call);
+    const QString method = info(call).method;
+    const QString path = info(call).path;
     const QJsonArray requests = sent(path, method);
     QCOMPARE(requests.size(), 1);
     const QJsonObject request = requests.at(0).toObject();
@@ -291,16 +286,12 @@ void ApiManagerTest::unauthorized()
     QTRY_COMPARE(sent("/account/logout").size(), 1);
     QCOMPARE(sent("/connect/token").size(), 0);
     const QList<UserNotification> shown = m_platform->userNotifications.delivered();
-    if (isListCall(call)) {
+    if (info(call).list) {
         QVERIFY(!outcome->gotValue);
         QVERIFY(shown.isEmpty());
-        QTRY_COMPARE(
-            harness::eventsWithMessage(*m_sandbox, "Internal Message: API UNAUTHORIZED").size(), 1);
-        const QJsonObject extra =
-            harness::eventsWithMessage(*m_sandbox, "Internal Message: API UNAUTHORIZED")
-                .first()
-                .value("extra")
-                .toObject();
+        QJsonObject extra;
+        QTRY_VERIFY(!(extra = harness::eventExtra(*m_sandbox, "Internal Message: API UNAUTHORIZED"))
+                         .isEmpty());
         QCOMPARE(extra.value("status_code").toInt(), 401);
         QVERIFY(extra.contains("token_expires_at") && extra.contains("response"));
         QVERIFY(extra.value("url").toString().contains("/v1/links?limit=15"));
@@ -335,12 +326,8 @@ void ApiManagerTest::offlineRule_data()
 {
     QTest::addColumn<Call>("call");
     QTest::addColumn<bool>("sent");
-    for (Call call : kAllCalls) {
-        const bool sentAnyway = call == Call::searchLinksByDestination ||
-                                call == Call::recommendTitle || call == Call::getPlugins ||
-                                call == Call::logout || call == Call::getVersions;
-        QTest::newRow(nameOf(call)) << call << sentAnyway;
-    }
+    for (Call call : allCalls())
+        QTest::newRow(info(call).name) << call << info(call).sentOffline;
 }
 
 void ApiManagerTest::offlineRule()
@@ -355,7 +342,8 @@ void ApiManagerTest::offlineRule()
     QCOMPARE(outcome->calls, sent ? 0 : 1);
     QTRY_COMPARE(outcome->calls, 1);
     QCOMPARE(outcome->gotValue, sent);
-    const auto [method, path] = endpointOf(call);
+    const QString method = info(call).method;
+    const QString path = info(call).path;
     QTest::qWait(sent ? 0 : 200);
     QCOMPARE(this->sent(path, method).size(), sent ? 1 : 0);
 }
@@ -363,9 +351,9 @@ void ApiManagerTest::offlineRule()
 void ApiManagerTest::expiredTokenSendsNothing_data()
 {
     QTest::addColumn<Call>("call");
-    for (Call call : kAllCalls) {
-        if (needsToken(call))
-            QTest::newRow(nameOf(call)) << call;
+    for (Call call : allCalls()) {
+        if (info(call).needsToken)
+            QTest::newRow(info(call).name) << call;
     }
 }
 
@@ -381,7 +369,8 @@ void ApiManagerTest::expiredTokenSendsNothing()
     QTest::qWait(200);
     QCOMPARE(outcome->calls, 0);
     QVERIFY(m_authentication->hasValidToken());
-    const auto [method, path] = endpointOf(call);
+    const QString method = info(call).method;
+    const QString path = info(call).path;
     const QJsonArray token = sent("/connect/token", "POST");
     QCOMPARE(token.size(), 1);
     // The refreshed sign-in fetches the account's domains itself, after the token answer.
@@ -416,17 +405,17 @@ void ApiManagerTest::answers_data()
         {"slow 503", {{"status", 503}, {"delayMs", 600}}},
         // Silence past the client's timeout answers like a lost connection.
         {"timed out", {{"delayMs", 4000}}}};
-    for (Call call : kAllCalls) {
+    for (Call call : allCalls()) {
         for (const auto &[label, fault] : faults) {
             const QString kind = QString::fromLatin1(label);
             const bool errorStatus = kind == "500" || kind == "slow 503";
             bool value = kind == "mistyped";
             // The default error body is an object and reaches the caller.
-            if (!isListCall(call) && call != Call::getVersions && errorStatus)
+            if (!info(call).list && call != Call::getVersions && errorStatus)
                 value = true;
-            if (isListCall(call))
+            if (info(call).list)
                 value = false;
-            QTest::addRow("%s %s", nameOf(call), label)
+            QTest::addRow("%s %s", info(call).name, label)
                 << call << fault << value << (errorStatus && call != Call::getVersions);
         }
     }
@@ -443,7 +432,8 @@ void ApiManagerTest::answers()
                                           {{"id", "wsp-personal"}, {"name", "Personal"}});
     SettingsStore::shared().setBool(Preferences::automaticCopy, true);
     SettingsStore::shared().synchronize();
-    const auto [method, path] = endpointOf(call);
+    const QString method = info(call).method;
+    const QString path = info(call).path;
     fault.insert("method", method);
     fault.insert("path", path);
     QVERIFY(harness::arm(*m_sandbox, fault));
@@ -458,10 +448,10 @@ void ApiManagerTest::answers()
     QCOMPARE(outcome->calls, 1);
     QCOMPARE(toggles.count, 0);
     QCOMPARE(
-        m_log->contains(isListCall(call) ? "ERROR RESPONSE API!!! list" : "ERROR RESPONSE API!!!"),
+        m_log->contains(info(call).list ? "ERROR RESPONSE API!!! list" : "ERROR RESPONSE API!!!"),
         failed);
     // Only object calls tell the user about an error answer.
-    const bool notified = failed && !isListCall(call);
+    const bool notified = failed && !info(call).list;
     QCOMPARE(m_platform->userNotifications.history().size(), notified ? 1 : 0);
     // Nothing the user had is lost.
     SettingsStore::reopenAll();
