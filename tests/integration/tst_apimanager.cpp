@@ -156,7 +156,7 @@ private:
     void prepare() override
     {
         // Short enough for the timed-out rows, long enough for the slow ones.
-        m_timeoutMs = 1000;
+        m_timeoutMs = 1500;
         makeClient();
     }
 
@@ -402,7 +402,7 @@ void ApiManagerTest::answers_data()
         {"malformed", {{"malformedJson", true}}},
         {"mistyped", {{"mistypedJson", true}}},
         {"dropped", {{"drop", true}}},
-        {"slow 503", {{"status", 503}, {"delayMs", 600}}},
+        {"slow 503", {{"status", 503}, {"delayMs", 500}}},
         // Silence past the client's timeout answers like a lost connection.
         {"timed out", {{"delayMs", 4000}}}};
     for (Call call : allCalls()) {

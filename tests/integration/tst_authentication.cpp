@@ -353,7 +353,7 @@ void AuthenticationTest::lateAnswers_data()
 void AuthenticationTest::lateAnswers()
 {
     QFETCH(QString, late);
-    QVERIFY(harness::arm(*m_sandbox, {{"path", late}, {"delayMs", 700}, {"times", 1}}));
+    QVERIFY(harness::arm(*m_sandbox, {{"path", late}, {"delayMs", 1200}, {"times", 1}}));
     const QJsonObject issued =
         harness::storeIssuedToken(*m_sandbox, late == "/connect/token" ? -5 : 60);
     m_secrets << issued.value("refresh_token").toString();

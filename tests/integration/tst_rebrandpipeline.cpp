@@ -29,8 +29,6 @@ private slots:
     void unusableDefaultDomain();
     void duplicateDialogues_data();
     void duplicateDialogues();
-    void searchTerm_data();
-    void searchTerm();
     void afterCreation_data();
     void afterCreation();
     void takenSlashtag_data();
@@ -269,14 +267,27 @@ void RebrandPipelineTest::duplicateDialogues_data()
     QTest::addColumn<int>("answer");
     QTest::addColumn<int>("links");
     QTest::addColumn<int>("buttons");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("workspace"); // the default one; empty: none stored
     using namespace Preferences::OptionsRebrand;
-    QTest::newRow("A copy existing, https") << autoRebrand << false << 1000 << 0 << 2;
-    QTest::newRow("A copy existing, no https") << autoRebrand << true << 1000 << 0 << 2;
-    QTest::newRow("A rebrand again") << autoRebrand << false << 1001 << 1 << 2;
-    QTest::newRow("B copy existing") << dialogueBox << false << 1000 << 0 << 2;
-    QTest::newRow("C copy existing") << notification << false << 1000 << 0 << 3;
-    QTest::newRow("C rebrand again") << notification << false << 1001 << 1 << 3;
-    QTest::newRow("C cancel") << notification << false << 1002 << 0 << 3;
+    const QString url = "https://duplicate.example.org/page";
+    const QString personal = "wsp-personal";
+    QTest::newRow("A copy existing, https")
+        << autoRebrand << false << 1000 << 0 << 2 << url << personal;
+    QTest::newRow("A copy existing, no https")
+        << autoRebrand << true << 1000 << 0 << 2 << url << personal;
+    QTest::newRow("A rebrand again") << autoRebrand << false << 1001 << 1 << 2 << url << personal;
+    QTest::newRow("B copy existing") << dialogueBox << false << 1000 << 0 << 2 << url << personal;
+    QTest::newRow("C copy existing") << notification << false << 1000 << 0 << 3 << url << personal;
+    QTest::newRow("C rebrand again") << notification << false << 1001 << 1 << 3 << url << personal;
+    QTest::newRow("C cancel") << notification << false << 1002 << 0 << 3 << url << personal;
+    // The whole destination must reach the search.
+    QTest::newRow("query with & and =") << autoRebrand << false << 1000 << 0 << 2
+                                        << "https://shop.example.org/p?id=7&ref=mail" << personal;
+    QTest::newRow("plus and hash")
+        << autoRebrand << false << 1000 << 0 << 2 << "https://example.org/a+b#frag" << personal;
+    QTest::newRow("no default workspace")
+        << autoRebrand << false << 1000 << 0 << 2 << "https://example.org/nowid" << QString();
 }
 
 void RebrandPipelineTest::duplicateDialogues()
@@ -286,68 +297,45 @@ void RebrandPipelineTest::duplicateDialogues()
     QFETCH(int, answer);
     QFETCH(int, links);
     QFETCH(int, buttons);
-    const QString url = "https://duplicate.example.org/page";
+    QFETCH(QString, url);
+    QFETCH(QString, workspace);
     const QJsonObject existing =
         sandboxCreate(url, (plainDomain ? m_plainDomain : m_domain).value("id").toString());
     QVERIFY(existing.contains("shortUrl"));
     QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
-    SettingsStore::shared().setBool(Preferences::skipDuplicateCheck, false);
-    SettingsStore::shared().setString(Preferences::optionActive, option);
+    SettingsStore &store = SettingsStore::shared();
+    if (workspace.isEmpty())
+        store.remove(Preferences::workspaceObjectAutoReplace);
+    // The list's workspace is not the one searched.
+    store.setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp-marketing"}});
+    store.setBool(Preferences::skipDuplicateCheck, false);
+    store.setString(Preferences::optionActive, option);
     m_platform->alertPresenter.answerWith(answer);
     copy(url);
     QTRY_COMPARE(m_platform->alertPresenter.shown().size(), 1);
     const Alert shown = m_platform->alertPresenter.shown().at(0);
     QCOMPARE(shown.message, QStringLiteral("URL already rebranded!"));
     QCOMPARE(shown.buttons.size(), buttons);
+    const QJsonArray searches = sent("/v1/links/search");
+    QCOMPARE(searches.size(), 1);
+    const QString query = searches.at(0).toObject().value("query").toString();
+    QCOMPARE(QUrlQuery(query).queryItemValue("term", QUrl::FullyDecoded), url);
+    QVERIFY2(query.endsWith("&limit=10"), qPrintable(query));
+    QCOMPARE(harness::header(searches.at(0).toObject(), "workspace"),
+             workspace.isEmpty() ? std::nullopt : std::optional<QString>(workspace));
     QCOMPARE(createdAfterSettling().size(), links);
     const QString existingUrl =
         (plainDomain ? "http://" : "https://") + existing.value("shortUrl").toString();
     if (answer == 1000) {
         QCOMPARE(m_platform->fakePasteboard.writes(), QStringList{existingUrl});
-        QVERIFY(!SettingsStore::shared().contains(Preferences::lastBrandedLinkStored));
+        QVERIFY(!store.contains(Preferences::lastBrandedLinkStored));
     }
     if (option != Preferences::OptionsRebrand::autoRebrand) {
-        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editLinkId),
+        QCOMPARE(store.stringForKey(Preferences::editLinkId),
                  std::optional<QString>(existing.value("id").toString()));
-        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editWorkspaceId),
+        QCOMPARE(store.stringForKey(Preferences::editWorkspaceId),
                  std::optional<QString>("wsp-personal"));
     }
-}
-
-void RebrandPipelineTest::searchTerm_data()
-{
-    QTest::addColumn<QString>("url");
-    QTest::addColumn<bool>("workspaceStored");
-    QTest::newRow("query with & and =") << "https://shop.example.org/p?id=7&ref=mail" << true;
-    QTest::newRow("plus and hash") << "https://example.org/a+b#frag" << true;
-    QTest::newRow("no default workspace") << "https://example.org/nowid" << false;
-}
-
-void RebrandPipelineTest::searchTerm()
-{
-    QFETCH(QString, url);
-    QFETCH(bool, workspaceStored);
-    // The destination is on the service already: the whole URL must reach the search.
-    const QJsonObject existing = sandboxCreate(url, m_domain.value("id").toString());
-    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
-    if (!workspaceStored)
-        SettingsStore::shared().remove(Preferences::workspaceObjectAutoReplace);
-    SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
-                                          {{"id", "wsp-marketing"}});
-    SettingsStore::shared().setBool(Preferences::skipDuplicateCheck, false);
-    copy(url);
-    // Found: dialogue A comes up (and copies the existing link by default).
-    QTRY_COMPARE(m_platform->alertPresenter.shown().size(), 1);
-    const QJsonArray searches = sent("/v1/links/search");
-    QCOMPARE(searches.size(), 1);
-    const QJsonObject search = searches.at(0).toObject();
-    const QString query = search.value("query").toString();
-    QVERIFY2(!query.contains("&ref=") && !query.contains("id=7"), qPrintable(query));
-    QVERIFY2(query.endsWith("&limit=10"), qPrintable(query));
-    QCOMPARE(harness::header(search, "workspace"),
-             workspaceStored ? std::optional<QString>("wsp-personal") : std::nullopt);
-    QCOMPARE(m_platform->fakePasteboard.writes(),
-             QStringList{"https://" + existing.value("shortUrl").toString()});
 }
 
 void RebrandPipelineTest::afterCreation_data()
