@@ -154,6 +154,8 @@ void QRCodeTest::savedFileDecodes()
     QFETCH(QJsonObject, fault);
     QFETCH(int, size);
     TestEnvironment environment;
+    // The Documents folder of the test's own home.
+    environment.setVariable("HOME", QFile::encodeName(environment.root()));
     if (!fault.isEmpty())
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
     LogCapture log;
