@@ -65,9 +65,7 @@ QRController::QRController(QString shortURL, QString slashtag, bool isHttps, QWi
     , m_isHttps(isHttps)
 {
     buildView();
-    m_eventMonitor = std::make_unique<LocalEventMonitor>(
-        [this](const QPointF &position) { localMatchingEvent(position); });
-    fetchShownImage();
+    prepareURLs();
 }
 
 QRController::~QRController() = default;
@@ -120,7 +118,8 @@ void QRController::buildView()
     const QString full = fullShortURL(m_shortURL, m_isHttps);
     m_imageView = new QLabel(m_ctaView);
     m_imageView->setObjectName(QStringLiteral("imageView"));
-    m_imageView->setFixedSize(kShownSize, kShownSize);
+    // Room for the border, so the image shows pixel for pixel.
+    m_imageView->setFixedSize(kShownSize + 2, kShownSize + 2);
     m_imageView->setAlignment(Qt::AlignCenter);
     m_imageView->setStyleSheet(
         QStringLiteral("background: #FFFFFF; border: 1px solid #DDDDDD; color: #6B6B6B;"));
@@ -167,12 +166,34 @@ void QRController::buildView()
     layout->addWidget(address);
 }
 
-void QRController::fetchShownImage()
+void QRController::showEvent(QShowEvent *event)
+{
+    ViewController::showEvent(event);
+    // Clicks matter only while the popover is on screen.
+    m_eventMonitor = std::make_unique<LocalEventMonitor>(
+        [this](const QPointF &position) { localMatchingEvent(position); });
+    if (!m_loaded) {
+        m_loaded = true;
+        fetchShownImage();
+    }
+}
+
+void QRController::hideEvent(QHideEvent *event)
+{
+    m_eventMonitor.reset();
+    ViewController::hideEvent(event);
+}
+
+void QRController::prepareURLs()
 {
     const QString dummy = drawDummy();
     m_shownURL = qrImageURL(Config::current().qrHost, m_shortURL, Rendering::Size256, dummy);
     // The drawing comes from the same request values as the image on show.
     m_svg = qrImageURL(Config::current().qrHost, m_shortURL, Rendering::Svg, dummy);
+}
+
+void QRController::fetchShownImage()
+{
     m_display.reset(startDownload(Rendering::Size256, m_shownURL));
 }
 
@@ -198,8 +219,9 @@ void QRController::showImage(const QImage &image)
         m_imageView->setText(QStringLiteral("The QR code could not be made."));
     } else {
         m_qr3 = image;
+        // Modules stay sharp squares: no smoothing, whatever the image's size.
         m_imageView->setPixmap(QPixmap::fromImage(image).scaled(
-            m_imageView->contentsRect().size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            m_imageView->contentsRect().size(), Qt::KeepAspectRatio, Qt::FastTransformation));
     }
     emit imageShown();
 }

@@ -51,6 +51,7 @@ public:
     [[nodiscard]] const QString &slashtag() const { return m_slashtag; }
     [[nodiscard]] const QImage &qr3() const { return m_qr3; }
     [[nodiscard]] const QUrl &svg() const { return m_svg; }
+    // From the first show until the image on show is there.
     [[nodiscard]] bool isLoading() const { return m_display != nullptr; }
 
     // The QR service's address of one rendering; dummy is the "%.2f" random number.
@@ -69,8 +70,14 @@ public:
 signals:
     void imageShown();
 
+protected:
+    // The view loads when it is first shown, as rows make their controllers long before.
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void buildView();
+    void prepareURLs();
     void fetchShownImage();
     void showImage(const QImage &image);
     QRSaveJob *savePng(Rendering rendering);
@@ -93,4 +100,5 @@ private:
     QUrl m_svg;
     QUrl m_shownURL; // the 256-pixel image on show
     std::unique_ptr<QRCodeDownload> m_display;
+    bool m_loaded = false;
 };

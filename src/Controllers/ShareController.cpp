@@ -24,8 +24,6 @@ ShareController::ShareController(QString shortURL, QString title, QWidget *paren
     , m_multiline(std::move(title))
 {
     buildView();
-    m_eventMonitor = std::make_unique<LocalEventMonitor>(
-        [this](const QPointF &position) { localMatchingEvent(position); });
 }
 
 ShareController::~ShareController() = default;
@@ -90,6 +88,20 @@ void ShareController::buildView()
         connect(button, &QPushButton::clicked, this, choice.action);
         layout->addWidget(button);
     }
+}
+
+void ShareController::showEvent(QShowEvent *event)
+{
+    ViewController::showEvent(event);
+    // Clicks matter only while the popover is on screen.
+    m_eventMonitor = std::make_unique<LocalEventMonitor>(
+        [this](const QPointF &position) { localMatchingEvent(position); });
+}
+
+void ShareController::hideEvent(QHideEvent *event)
+{
+    m_eventMonitor.reset();
+    ViewController::hideEvent(event);
 }
 
 void ShareController::localMatchingEvent(const QPointF &globalPosition)

@@ -47,6 +47,10 @@ public:
 
     static constexpr int delayMs = 500;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void buildView();
     void shareToSite(Site site);

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QJsonObject>
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -75,12 +76,20 @@ void QRShareEndToEndTest::initTestCase()
 
 void QRShareEndToEndTest::qrPopoverSavesThroughTheFileDialog()
 {
+    // A slow QR service: the popover shows its spinner meanwhile, and nothing freezes.
+    QCOMPARE(m_sandbox
+                 ->control("POST", "/__sandbox/faults",
+                           QJsonObject{{"path", "/v1/qrcode"}, {"delayMs", 1500}, {"times", 1}})
+                 .status,
+             200);
     Popover popover;
     popover.setContentViewController(QRController::create(QStringLiteral("quorv.link/welcome"),
                                                           QStringLiteral("welcome"), true));
     auto *qr = static_cast<QRController *>(popover.contentViewController());
     popover.show(QRect(900, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowExposed(&popover));
+    QVERIFY(qr->isLoading());
+    keepScreenshot(popover, QStringLiteral("popover-qr-loading.png"));
     QTRY_VERIFY_WITH_TIMEOUT(!qr->isLoading(), 10000);
     QCOMPARE(qr->qr3().size(), QSize(256, 256));
     keepScreenshot(popover, QStringLiteral("popover-qr.png"));

@@ -167,6 +167,8 @@ void QRCodeTest::savedFileDecodes()
     if (action != 6)
         m_platform->saveDialogs.script(1, file);
     QRController qr(shortURL, QStringLiteral("abc"), isHttps);
+    QVERIFY(!qr.isLoading()); // nothing is fetched before the popover shows
+    qr.show();
     // The 256-pixel save of a popover still loading waits for its own image.
     if (action != 3) {
         QVERIFY(qr.isLoading());
