@@ -248,18 +248,19 @@ QRSaveJob *QRController::saveQR4()
 
 QRSaveJob *QRController::savePng(Rendering rendering)
 {
-    QRSaveJob::Spec spec;
-    spec.request.format = QRCodeDownload::Format::Png;
-    spec.request.size = pixels(rendering);
-    spec.request.encodedText = fullShortURL(m_shortURL, m_isHttps);
-    spec.suggestedName = suggestedName(m_slashtag, rendering);
+    QRSaveJob::Order order;
+    order.request.format = QRCodeDownload::Format::Png;
+    order.request.size = pixels(rendering);
+    order.request.encodedText = fullShortURL(m_shortURL, m_isHttps);
+    order.suggestedName = suggestedName(m_slashtag, rendering);
     QRSaveJob::ImageKept kept;
     if (rendering == Rendering::Size256) {
         // The image on show; while it is still on its way, the save fetches its own.
-        spec.image = m_qr3;
-        spec.request.url = m_shownURL;
+        order.image = m_qr3;
+        order.request.url = m_shownURL;
     } else {
-        spec.request.url = qrImageURL(Config::current().qrHost, m_shortURL, rendering, drawDummy());
+        order.request.url =
+            qrImageURL(Config::current().qrHost, m_shortURL, rendering, drawDummy());
         QPointer<QRController> self(this);
         kept = [self, rendering](const QImage &image) {
             if (!self)
@@ -272,27 +273,27 @@ QRSaveJob *QRController::savePng(Rendering rendering)
                 self->m_qr4 = image;
         };
     }
-    return QRSaveJob::begin(std::move(spec), network(), std::move(kept));
+    return QRSaveJob::begin(std::move(order), network(), std::move(kept));
 }
 
 QRSaveJob *QRController::saveSVG()
 {
-    QRSaveJob::Spec spec;
-    spec.request.url = m_svg;
-    spec.request.format = QRCodeDownload::Format::Svg;
-    spec.request.encodedText = fullShortURL(m_shortURL, m_isHttps);
-    spec.suggestedName = suggestedName(m_slashtag, Rendering::Svg);
-    return QRSaveJob::begin(std::move(spec), network());
+    QRSaveJob::Order order;
+    order.request.url = m_svg;
+    order.request.format = QRCodeDownload::Format::Svg;
+    order.request.encodedText = fullShortURL(m_shortURL, m_isHttps);
+    order.suggestedName = suggestedName(m_slashtag, Rendering::Svg);
+    return QRSaveJob::begin(std::move(order), network());
 }
 
 QRSaveJob *QRController::_saveSVG()
 {
-    QRSaveJob::Spec spec;
-    spec.request.url = m_svg;
-    spec.request.format = QRCodeDownload::Format::Svg;
-    spec.request.encodedText = fullShortURL(m_shortURL, m_isHttps);
-    spec.destination = QRSaveJob::Destination::Documents;
-    return QRSaveJob::begin(std::move(spec), network());
+    QRSaveJob::Order order;
+    order.request.url = m_svg;
+    order.request.format = QRCodeDownload::Format::Svg;
+    order.request.encodedText = fullShortURL(m_shortURL, m_isHttps);
+    order.destination = QRSaveJob::Destination::Documents;
+    return QRSaveJob::begin(std::move(order), network());
 }
 
 void QRController::localMatchingEvent(const QPointF &globalPosition)

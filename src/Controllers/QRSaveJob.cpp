@@ -28,15 +28,15 @@ void postTogglePopoverLater()
 
 } // namespace
 
-QRSaveJob *QRSaveJob::begin(Spec spec, QNetworkAccessManager *network, ImageKept kept)
+QRSaveJob *QRSaveJob::begin(Order order, QNetworkAccessManager *network, ImageKept kept)
 {
-    auto *job = new QRSaveJob(std::move(spec), network, std::move(kept));
+    auto *job = new QRSaveJob(std::move(order), network, std::move(kept));
     QMetaObject::invokeMethod(job, &QRSaveJob::run, Qt::QueuedConnection);
     return job;
 }
 
-QRSaveJob::QRSaveJob(Spec spec, QNetworkAccessManager *network, ImageKept kept)
-    : m_spec(std::move(spec))
+QRSaveJob::QRSaveJob(Order order, QNetworkAccessManager *network, ImageKept kept)
+    : m_order(std::move(order))
     , m_network(network)
     , m_kept(std::move(kept))
 {}
@@ -45,7 +45,7 @@ QRSaveJob::~QRSaveJob() = default;
 
 void QRSaveJob::run()
 {
-    if (m_spec.destination == Destination::Documents) {
+    if (m_order.destination == Destination::Documents) {
         const QString documents =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         QDir().mkpath(documents);
@@ -55,10 +55,10 @@ void QRSaveJob::run()
     }
     NotificationCenter::shared().post(NotificationViews::closeQrPopup);
     if (!isSvg()) {
-        m_imageReady = !m_spec.image.isNull();
+        m_imageReady = !m_order.image.isNull();
         if (!m_imageReady)
             m_download = std::make_unique<QRCodeDownload>(
-                m_network, m_spec.request, [this](std::optional<QRCodeDownload::Result> result) {
+                m_network, m_order.request, [this](std::optional<QRCodeDownload::Result> result) {
                     onImage(std::move(result));
                 });
     }
@@ -71,7 +71,7 @@ void QRSaveJob::openPanel()
     options.title = QStringLiteral("Save QR code");
     options.prompt = QStringLiteral("Save to file");
     options.nameFieldLabel = QStringLiteral("Pick a name");
-    options.suggestedName = m_spec.suggestedName;
+    options.suggestedName = m_order.suggestedName;
     options.canSelectHiddenExtension = true;
     options.allowedTypes = {isSvg() ? QStringLiteral("svg") : QStringLiteral("png")};
     m_savePanel = Platform::current().createSaveDialog();
@@ -108,9 +108,9 @@ void QRSaveJob::onPanelAnswer(int response, const QString &path)
 void QRSaveJob::onImage(std::optional<QRCodeDownload::Result> result)
 {
     m_imageReady = true;
-    m_spec.image = result ? result->image : QImage();
-    if (m_kept && !m_spec.image.isNull())
-        m_kept(m_spec.image);
+    m_order.image = result ? result->image : QImage();
+    if (m_kept && !m_order.image.isNull())
+        m_kept(m_order.image);
     writePngWhenReady();
 }
 
@@ -122,8 +122,8 @@ void QRSaveJob::writePngWhenReady()
     QByteArray png;
     QBuffer buffer(&png);
     QString error;
-    if (m_spec.image.isNull() || !buffer.open(QIODevice::WriteOnly) ||
-        !m_spec.image.save(&buffer, "PNG") || !writeFile(m_path, png, &error)) {
+    if (m_order.image.isNull() || !buffer.open(QIODevice::WriteOnly) ||
+        !m_order.image.save(&buffer, "PNG") || !writeFile(m_path, png, &error)) {
         if (!error.isEmpty())
             Logger::shared().log({QStringLiteral("error writing file : "), error});
         showFailure();
@@ -133,7 +133,7 @@ void QRSaveJob::writePngWhenReady()
 
 void QRSaveJob::downloadSvg()
 {
-    QRCodeDownload::Request request = m_spec.request;
+    QRCodeDownload::Request request = m_order.request;
     request.timeoutMs = 60000;
     m_download = std::make_unique<QRCodeDownload>(
         m_network, request,

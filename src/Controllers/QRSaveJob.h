@@ -24,7 +24,7 @@ public:
         Documents, // "qr.svg" in the Documents folder, without asking
     };
 
-    struct Spec
+    struct Order
     {
         QRCodeDownload::Request request; // what to fetch when there is no image yet
         QImage image;                    // the image at hand, if any (Png)
@@ -35,7 +35,7 @@ public:
     using ImageKept = std::function<void(const QImage &)>;
 
     // Starts on the next turn of the event loop, after the caller's own event is done.
-    static QRSaveJob *begin(Spec spec, QNetworkAccessManager *network, ImageKept kept = {});
+    static QRSaveJob *begin(Order order, QNetworkAccessManager *network, ImageKept kept = {});
     ~QRSaveJob() override;
 
     // Writes a whole file or nothing, replacing what is there.
@@ -43,7 +43,7 @@ public:
                                         QString *error);
 
 private:
-    QRSaveJob(Spec spec, QNetworkAccessManager *network, ImageKept kept);
+    QRSaveJob(Order order, QNetworkAccessManager *network, ImageKept kept);
 
     void run();
     void openPanel();
@@ -56,11 +56,11 @@ private:
 
     [[nodiscard]] bool isSvg() const
     {
-        return m_spec.request.format == QRCodeDownload::Format::Svg;
+        return m_order.request.format == QRCodeDownload::Format::Svg;
     }
     static void showFailure();
 
-    Spec m_spec;
+    Order m_order;
     QNetworkAccessManager *m_network;
     ImageKept m_kept;
     std::unique_ptr<SaveDialog> m_savePanel;
