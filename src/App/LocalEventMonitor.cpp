@@ -24,8 +24,10 @@ bool LocalEventMonitor::eventFilter(QObject *watched, QEvent *event)
     // stands for the click, so it is seen once.
     if (event->type() == QEvent::MouseButtonPress && watched->isWindowType()) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
-        if ((mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) && m_handler)
-            m_handler(mouse->globalPosition());
+        // A copy: the handler may end the life of this monitor's owner.
+        const Handler handler = m_handler;
+        if ((mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) && handler)
+            handler(mouse->globalPosition());
     }
     return false;
 }

@@ -9,6 +9,7 @@
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -302,6 +303,12 @@ void QRController::localMatchingEvent(const QPointF &globalPosition)
     // the popover of another row on every click inside that one.
     if (!isVisible())
         return;
+    // A click in the download menu belongs to the popover, though the menu is a window of
+    // its own.
+    for (QObject *owner = QApplication::activePopupWidget(); owner; owner = owner->parent()) {
+        if (owner == this)
+            return;
+    }
     const QRectF cta(QPointF(m_ctaView->mapToGlobal(QPoint(0, 0))), QSizeF(m_ctaView->size()));
     if (isInsideCta(globalPosition, cta)) {
         Logger::shared().log({QStringLiteral("TOUCHED INSIDE!!")});

@@ -1,6 +1,8 @@
 // The QR and share popovers on a real X server with the desktop's own facilities: the QR code
 // from the sandbox saved through the file dialog, and a site's share page handed to the
 // desktop's URL handler, here a recording stand-in registered in the test's XDG folders.
+#include "App/Costants.h"
+#include "App/NotificationCenter.h"
 #include "Controllers/QRController.h"
 #include "Controllers/QRSaveJob.h"
 #include "Controllers/ShareController.h"
@@ -24,6 +26,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -94,12 +97,24 @@ void QRShareEndToEndTest::qrPopoverSavesThroughTheFileDialog()
     QCOMPARE(qr->qr3().size(), QSize(256, 256));
     keepScreenshot(popover, QStringLiteral("popover-qr.png"));
 
-    // The download menu's 128-pixel entry, as the user picks it.
+    // The download menu's 512-pixel entry, below the popover's edge, clicked as the user
+    // does: the click in the menu must neither close the popover nor get lost.
     auto *menu = qr->findChild<QMenu *>(QStringLiteral("downloadMenu"));
-    QVERIFY(menu);
-    QAction *entry = menu->actions().at(1);
-    QVERIFY(entry->text().contains(QLatin1String("128")));
-    entry->trigger();
+    auto *button = qr->findChild<QPushButton *>(QStringLiteral("downloadButton"));
+    QVERIFY(menu && button);
+    QAction *entry = menu->actions().at(3);
+    QVERIFY(entry->text().contains(QLatin1String("512")));
+    int closes = 0;
+    NotificationCenter::shared().addObserver(&popover, Costants::NotificationViews::closeQrPopup,
+                                             [&closes](const Notification &) { ++closes; });
+    // Through the windows, as the X server delivers clicks.
+    QTimer::singleShot(300, menu, [menu, entry] {
+        QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {},
+                          menu->actionGeometry(entry).center());
+    });
+    // The menu runs until the entry is picked.
+    QTest::mouseClick(popover.windowHandle(), Qt::LeftButton, {},
+                      button->mapTo(&popover, button->rect().center()));
     QPointer<QFileDialog> dialog;
     QTRY_VERIFY([&dialog] {
         for (QWidget *window : QApplication::topLevelWidgets()) {
@@ -115,12 +130,14 @@ void QRShareEndToEndTest::qrPopoverSavesThroughTheFileDialog()
     QVERIFY(!dialog->isModal() || dialog->windowModality() != Qt::ApplicationModal);
     QTest::qWait(200); // let the dialog paint before it is photographed
     keepScreenshot(*dialog, QStringLiteral("dialog-save-qr.png"));
-    const QString file = m_environment->root() + QStringLiteral("/saved/welcome-128px.png");
+    const QString file = m_environment->root() + QStringLiteral("/saved/welcome-512px.png");
     QDir().mkpath(QFileInfo(file).path());
     dialog->selectFile(file);
     static_cast<QDialog *>(dialog.data())->accept();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 10000);
-    QTRY_COMPARE(QImage(file, "PNG").size(), QSize(128, 128));
+    QTRY_COMPARE(QImage(file, "PNG").size(), QSize(512, 512));
+    // Closed once, by the save; the click in the menu was no click outside.
+    QCOMPARE(closes, 1);
 }
 
 void QRShareEndToEndTest::shareOpensTheSiteWithTheDesktopHandler()
