@@ -6,6 +6,9 @@
 #include <QMutex>
 #include <QSettings>
 
+#include <iterator>
+#include <vector>
+
 namespace {
 
 struct Role
@@ -23,6 +26,13 @@ const Role kRoles[] = {
     {"qr", "QUORVELLA_QR_URL", &Config::qrHost},
     {"favicons", "QUORVELLA_FAVICON_URL", &Config::faviconHost},
     {"dashboard", "QUORVELLA_DASHBOARD_URL", &Config::dashboardHost},
+};
+
+// Hosts of other parties: configurable the same way, but --sandbox leaves them alone.
+const Role kShareHosts[] = {
+    {"share_facebook", "QUORVELLA_FACEBOOK_SHARE_URL", &Config::facebookShareHost},
+    {"share_twitter", "QUORVELLA_TWITTER_SHARE_URL", &Config::twitterShareHost},
+    {"share_linkedin", "QUORVELLA_LINKEDIN_SHARE_URL", &Config::linkedinShareHost},
 };
 
 bool isLoopbackHost(const QString &host)
@@ -64,6 +74,9 @@ Config Config::productionDefaults()
     config.qrHost = QUrl(QStringLiteral("https://qr.quorvella.com"));
     config.faviconHost = QUrl(QStringLiteral("https://favicons.quorvella.com"));
     config.dashboardHost = QUrl(QStringLiteral("https://app.quorvella.com"));
+    config.facebookShareHost = QUrl(QStringLiteral("https://www.facebook.com"));
+    config.twitterShareHost = QUrl(QStringLiteral("https://twitter.com"));
+    config.linkedinShareHost = QUrl(QStringLiteral("https://www.linkedin.com"));
     config.reachabilityHost = QStringLiteral("www.quorvella.com");
     config.sharedShortDomain = QStringLiteral("quorv.link");
     return config;
@@ -105,7 +118,9 @@ std::optional<Config> Config::load(QString *error)
 {
     Config config = productionDefaults();
     QSettings conf(confFilePath(), QSettings::IniFormat);
-    for (const Role &role : kRoles) {
+    std::vector<Role> roles(std::begin(kRoles), std::end(kRoles));
+    roles.insert(roles.end(), std::begin(kShareHosts), std::end(kShareHosts));
+    for (const Role &role : roles) {
         QString text = conf.value(QLatin1String(role.confKey)).toString();
         const QString fromEnvironment = qEnvironmentVariable(role.environment);
         if (!fromEnvironment.isEmpty())

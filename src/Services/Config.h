@@ -17,6 +17,10 @@ struct Config
     QUrl qrHost;             // /v1/qrcode
     QUrl faviconHost;        // /s2/favicons
     QUrl dashboardHost;      // the web dashboard, opened in the browser
+    // The social sites' share pages, opened in the browser; never routed to the sandbox.
+    QUrl facebookShareHost; // /sharer/sharer.php?u=...
+    QUrl twitterShareHost;  // /share?url=...
+    QUrl linkedinShareHost; // /sharing/share-offsite/?url=...
     QString reachabilityHost;
     quint16 reachabilityPort = 443; // the probe connects here
     QString crashReportingDsn;      // empty: crash reporting is off

@@ -9,6 +9,7 @@
 #include "Platform/testing/FakeWebView.h"
 #include "Platform/testing/FakeWorkspace.h"
 #include "Platform/testing/ScriptedAlertPresenter.h"
+#include "Platform/testing/ScriptedSaveDialog.h"
 
 #include <QPointer>
 
@@ -30,6 +31,10 @@ public:
         return view;
     }
     [[nodiscard]] AlertPresenter &alerts() override { return alertPresenter; }
+    [[nodiscard]] std::unique_ptr<SaveDialog> createSaveDialog() override
+    {
+        return std::make_unique<ScriptedSaveDialog>(saveDialogs);
+    }
     [[nodiscard]] const BundleInfo &bundle() const override { return bundleInfo; }
     [[nodiscard]] Pasteboard &pasteboard() override
     {
@@ -53,6 +58,7 @@ public:
     }
 
     ScriptedAlertPresenter alertPresenter;
+    ScriptedSaveDialogs saveDialogs;
     FakeBundleInfo bundleInfo;
     FakeWorkspace fakeWorkspace;
     FakePasteboard fakePasteboard;
