@@ -271,34 +271,56 @@ void AppDelegateTest::notificationClickOpensTheEditor()
     QVERIFY(start.platform.fakePasteboard.writes().isEmpty());
 }
 
+// Second starts and the services call: what reaches the pipeline, with the clipboard's rules.
 void AppDelegateTest::servicesEntryIsInstalled_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("logged"); // empty: nothing expected
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("notLogged");
+    const QString handed = QStringLiteral("copied link handed on: ");
+    QTest::newRow("own scheme link")
+        << QStringList{"quorvella", "quorvella://open?x=1"} << "redirect deep link"
+        << "TOGGLING";
     QTest::newRow("rebrand without text")
-        << QStringList{"quorvella", "--rebrand", ""} << "Could not find the text for parsing.";
+        << QStringList{"quorvella", "--rebrand", ""} << "Could not find the text for parsing."
+        << "";
     QTest::newRow("rebrand a link")
         << QStringList{"quorvella", "--rebrand", "https://example.org/x"}
-        << "copied link handed on: https://example.org/x";
-    QTest::newRow("bad command line")
-        << QStringList{"quorvella", "--rebrand"}
-        << "command line refused: --rebrand needs the text to rebrand";
+        << handed + "https://example.org/x"
+        << "";
+    QTest::newRow("rebrand a schemeless link")
+        << QStringList{"quorvella", "--rebrand=Example.org/x"} << handed + "https://example.org/x"
+        << handed + "Example.org/x";
+    QTest::newRow("rebrand an own short link")
+        << QStringList{"quorvella", "--rebrand", "https://quorv.link/abc"}
+        << "services text is no link, ignoring" << handed + "https://quorv.link/abc";
+    QTest::newRow("rebrand a link with a password")
+        << QStringList{"quorvella", "--rebrand", "https://me:pw@example.org/x"}
+        << "link with a password, not rebranded: https://me:<redacted>@example.org/x"
+        << handed + "https://me:pw@example.org/x";
+    QTest::newRow("bad command line") << QStringList{"quorvella", "--rebrand"}
+                                      << "command line refused: --rebrand needs the text to rebrand"
+                                      << "";
 }
 
 void AppDelegateTest::servicesEntryIsInstalled()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, logged);
+    QFETCH(QString, notLogged);
     Start start;
     // The pipeline does nothing further with this option.
     SettingsStore::shared().setString(Preferences::optionActive,
                                       Preferences::OptionsRebrand::doNothing);
+    SettingsStore::shared().setStringArray(Preferences::domainNames, {"quorv.link"});
     QCOMPARE(start.platform.fakeServices.installs, 1);
     QCOMPARE(start.platform.fakeServices.rebrandText(std::nullopt),
              std::optional<QString>("Could not find the text for parsing."));
     LogCapture log;
     start.platform.fakeServices.handCommandLine(arguments);
     QVERIFY2(log.contains(logged), qPrintable(log.lines().join('|')));
+    if (!notLogged.isEmpty())
+        QVERIFY2(!log.contains(notLogged), qPrintable(log.lines().join('|')));
 }
 
 QTEST_MAIN(AppDelegateTest)
