@@ -8,6 +8,12 @@
 #include <csignal>
 #include <cstdio>
 
+// In a sanitizer build the crash must reach our handler, not AddressSanitizer's.
+extern "C" const char *__asan_default_options()
+{
+    return "handle_segv=0:handle_sigbus=0:handle_abort=0:allow_user_segv_handler=1";
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);

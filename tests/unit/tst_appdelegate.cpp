@@ -60,7 +60,6 @@ private slots:
     void launchAtLoginNote_data();
     void launchAtLoginNote();
     void crashReporterGetsStoredUser();
-    void deepLinkAndNewLinkAreOnlyLogged();
     void notificationClickOpensTheEditor();
     void servicesEntryIsInstalled_data();
     void servicesEntryIsInstalled();
@@ -143,8 +142,11 @@ void AppDelegateTest::resetDefaultAfterSignOutWritesNothing()
 
     LogCapture log;
     NotificationCenter::shared().post(NotificationViews::resetDefault);
+    // A new link is only logged and handed to the pipeline.
+    NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
+                                      {{"url", "https://a.b"}});
     QCOMPARE(storeBytes(), before);
-    QCOMPARE(log.lines(), QStringList{"qv-option-notification"});
+    QCOMPARE(log.lines(), (QStringList{"qv-option-notification", "NEW LINK CREATED"}));
 }
 
 void AppDelegateTest::absentRuleIsLogged()
@@ -230,18 +232,6 @@ void AppDelegateTest::crashReporterGetsStoredUser()
     QVERIFY(!log.contains("Sentry can't be started"));
     QVERIFY(CrashReporter::shared());
     QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
-}
-
-void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged()
-{
-    Start start;
-    const QByteArray before = storeBytes();
-    LogCapture log;
-    start.delegate.applicationOpenUrls({QUrl(QStringLiteral("quorvella://open?x=1"))});
-    NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
-                                      {{"url", "https://a.b"}});
-    QCOMPARE(log.lines(), (QStringList{"redirect deep link", "NEW LINK CREATED"}));
-    QCOMPARE(storeBytes(), before);
 }
 
 void AppDelegateTest::notificationClickOpensTheEditor()

@@ -12,7 +12,6 @@
 #include "TestEnvironment.h"
 #include "Utils/LinkHandler.h"
 #include "Utils/NotificationHandler.h"
-#include "Utils/SlugHandler.h"
 #include "Utils/Switcher.h"
 
 #include <QDBusConnection>
@@ -97,8 +96,6 @@ private slots:
     void fullShortUrl();
     void fallbackTitle_data();
     void fallbackTitle();
-    void strategies_data();
-    void strategies();
 
 private:
     [[nodiscard]] NotificationHandler::Routes routes()
@@ -475,34 +472,6 @@ void NotificationHandlerTest::fallbackTitle()
     if (cut)
         expected = head + tail.repeated(100 - head.size()) + "...";
     QCOMPARE(Switcher::fallbackTitle(url), expected);
-}
-
-void NotificationHandlerTest::strategies_data()
-{
-    QTest::addColumn<Opt>("value");
-    QTest::addColumn<bool>("random");
-    QTest::addColumn<bool>("dash");
-    QTest::addColumn<bool>("camelCase");
-    QTest::newRow("absent") << Opt() << true << false << false;
-    QTest::newRow("random") << Opt("qv-option-slashtag-random") << true << false << false;
-    QTest::newRow("shortest") << Opt("qv-option-slashtag-shortest") << true << false << false;
-    QTest::newRow("suggested") << Opt("qv-option-slashtag-suggested") << false << false << false;
-    QTest::newRow("dash") << Opt("qv-option-slashtag-suggested-dash") << false << true << false;
-    QTest::newRow("camel") << Opt("qv-option-slashtag-suggested-camelcase") << false << false
-                           << true;
-    QTest::newRow("case differs") << Opt("qv-option-slashtag-Suggested") << true << false << false;
-}
-
-void NotificationHandlerTest::strategies()
-{
-    QFETCH(Opt, value);
-    QFETCH(bool, random);
-    QFETCH(bool, dash);
-    QFETCH(bool, camelCase);
-    const SlugHandler::Strategy strategy = SlugHandler::strategyFor(value);
-    QCOMPARE(strategy.random, random);
-    QCOMPARE(strategy.dash, dash);
-    QCOMPARE(strategy.camelCase, camelCase);
 }
 
 QTEST_GUILESS_MAIN(NotificationHandlerTest)
