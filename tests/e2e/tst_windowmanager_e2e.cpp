@@ -18,7 +18,8 @@ private slots:
 void WindowManagerEndToEndTest::clickIntoAnotherProgramClosesThePopover()
 {
     const QString binaries = QStringLiteral(QUORVELLA_BINARY_DIR);
-    const QString missing = SignInDriver::missingPrerequisite(binaries, {"openbox", "xmessage"});
+    const QString missing =
+        SignInDriver::missingPrerequisite(binaries, {"openbox", "xmessage", "xprop"});
     if (!missing.isEmpty())
         QSKIP(qPrintable(missing));
     TestEnvironment environment;
@@ -26,6 +27,16 @@ void WindowManagerEndToEndTest::clickIntoAnotherProgramClosesThePopover()
     QVERIFY2(desktop.isReady(), qPrintable(desktop.error()));
     QProcess windowManager;
     QVERIFY(desktop.start(windowManager, "openbox", {"--sm-disable"}));
+    // Managing from here on: openbox has announced itself on the root window.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            QProcess xprop;
+            xprop.setProcessEnvironment(desktop.environment());
+            xprop.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+            return xprop.waitForFinished(5000) &&
+                   xprop.readAllStandardOutput().contains("window id");
+        },
+        10000));
     SignInDriver user(desktop);
     QVERIFY(user.trayHostRunning());
     // Another program, managed by openbox, somewhere below the tray.
