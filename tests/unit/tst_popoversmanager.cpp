@@ -247,24 +247,13 @@ void PopoversManagerTest::signOutRemovesExactlyItsKeys()
 {
     storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
     SettingsStore &store = SettingsStore::shared();
-    const QStringList removed = {"qv-last-branded-link-stored",
-                                 "destinationURL",
-                                 "lastChange",
-                                 "workspaceObjectMainView",
-                                 "workspaceObjectAutoReplace",
-                                 "domainObjectAutoReplace",
-                                 "fullName",
-                                 "email",
-                                 "access_token",
-                                 "token_type",
-                                 "expires_at",
-                                 "expires_in",
-                                 "refresh_token",
-                                 "domainNames",
-                                 "workspaceIdsListToCheckDomains",
-                                 "workspaceIdsListCheckedDomains",
-                                 "qv-preferences-dont-ask-launch-login",
-                                 "qv-preference-user-id"};
+    const QStringList removed =
+        QStringLiteral("qv-last-branded-link-stored destinationURL lastChange "
+                       "workspaceObjectMainView workspaceObjectAutoReplace domainObjectAutoReplace "
+                       "fullName email access_token token_type expires_at expires_in refresh_token "
+                       "domainNames workspaceIdsListToCheckDomains workspaceIdsListCheckedDomains "
+                       "qv-preferences-dont-ask-launch-login qv-preference-user-id")
+            .split(' ');
     const QStringList kept = {"qv-app-default-set", "qv-option-active", "qv-preferences-startup",
                               "qv-account-workspace-pairs", "qv-preference-edit-link-id"};
     for (const QString &key : removed + kept) {
