@@ -55,7 +55,6 @@ private slots:
     void firstStartWritesTheDefaults();
     void secondStartWritesNothing();
     void resetDefaultAfterSignOutWritesNothing();
-    void absentRuleIsLogged();
     void updaterWakeUpShowsAlertOnce();
     void launchAtLoginNote_data();
     void launchAtLoginNote();
@@ -149,15 +148,6 @@ void AppDelegateTest::resetDefaultAfterSignOutWritesNothing()
     QCOMPARE(log.lines(), (QStringList{"qv-option-notification", "NEW LINK CREATED"}));
 }
 
-void AppDelegateTest::absentRuleIsLogged()
-{
-    SettingsStore::shared().setBool(Preferences::appDefaultSet, true);
-    LogCapture log;
-    Start start;
-    QVERIFY(log.contains("no options active rebrand rule default"));
-    QVERIFY(!SettingsStore::shared().contains(Preferences::optionActive));
-}
-
 void AppDelegateTest::updaterWakeUpShowsAlertOnce()
 {
     SettingsStore &store = SettingsStore::shared();
@@ -216,6 +206,9 @@ void AppDelegateTest::launchAtLoginNote()
     QCOMPARE(dontAskLogged, expected == QLatin1String("don't ask again preference"));
     QCOMPARE(loginLogged, expected == QLatin1String("already opening at login"));
     QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
+    // Defaults written earlier, and no rule chosen since.
+    QVERIFY(log.contains("no options active rebrand rule default"));
+    QVERIFY(!store.contains(Preferences::optionActive));
 }
 
 void AppDelegateTest::crashReporterGetsStoredUser()
