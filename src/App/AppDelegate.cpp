@@ -225,6 +225,8 @@ void AppDelegate::handleCommandLine(const QStringList &arguments)
         log({QStringLiteral("command line refused: ") + line.error});
         return;
     }
+    if (!line.openUrls.isEmpty())
+        return applicationOpenUrls(line.openUrls);
     if (!line.rebrandText)
         return togglePopover();
     if (const std::optional<QString> error = ContextualMenu::rebrandText(line.rebrandText))

@@ -46,6 +46,8 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         } else if (qtOptionsWithValue().contains(argument)) {
             // Qt's own option and its value are left for QApplication.
             ++i;
+        } else if (argument.startsWith(QLatin1String("quorvella:"), Qt::CaseInsensitive)) {
+            line.openUrls.append(QUrl(argument));
         }
         if (!line.error.isEmpty())
             break;

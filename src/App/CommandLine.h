@@ -15,6 +15,9 @@ struct CommandLine
     bool sandbox = false;
     QUrl sandboxUrl; // empty: start the local sandbox service
     std::optional<QString> rebrandText;
+    // Arguments that are URLs of the program's own scheme ("quorvella:..."), as the desktop
+    // passes them when such a link is opened.
+    QList<QUrl> openUrls;
     QString error;
 
     [[nodiscard]] static CommandLine parse(const QStringList &arguments);

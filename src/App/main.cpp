@@ -97,10 +97,11 @@ int main(int argc, char **argv)
 
     ControllerRegistry::registerAll();
     AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, [&delegate, rebrand = commandLine.rebrandText.has_value()] {
+    const bool handOn = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
+    QTimer::singleShot(0, &delegate, [&delegate, handOn] {
         delegate.applicationDidFinishLaunching();
-        // "--rebrand TEXT" as the first start: the text goes in once the program runs.
-        if (rebrand)
+        // "--rebrand TEXT" or a link as the first start: it goes in once the program runs.
+        if (handOn)
             delegate.handleCommandLine(QApplication::arguments());
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,

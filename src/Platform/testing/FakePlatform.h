@@ -43,7 +43,7 @@ public:
     [[nodiscard]] Workspace &workspace() override { return fakeWorkspace; }
     [[nodiscard]] UserNotificationCenter &userNotificationCenter() override
     {
-        return userNotifications;
+        return realNotifications ? *realNotifications : userNotifications;
     }
     [[nodiscard]] ServicesProvider &servicesProvider() override { return fakeServices; }
     void emptyUrlResponseCache() override { ++cacheEmptied; }
@@ -65,6 +65,8 @@ public:
     // A real clipboard implementation under test, used instead of the fake when set.
     Pasteboard *realPasteboard = nullptr;
     FakeUserNotificationCenter userNotifications;
+    // A real notification service under test, used instead of the fake when set.
+    UserNotificationCenter *realNotifications = nullptr;
     FakeServicesProvider fakeServices;
     QPointer<FakeStatusItem> lastStatusItem;
     QPointer<FakeWebView> lastWebView;
