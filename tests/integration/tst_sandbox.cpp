@@ -388,7 +388,7 @@ private slots:
         QTest::addColumn<int>("total");
         QTest::newRow("default workspace, no header") << QByteArray() << 40;
         QTest::newRow("personal") << QByteArray("wsp-personal") << 40;
-        QTest::newRow("marketing") << QByteArray("wsp-marketing") << 12;
+        QTest::newRow("marketing") << QByteArray("wsp-marketing") << 22;
         QTest::newRow("team workspace") << QByteArray("wsp-agency") << 3;
         QTest::newRow("empty workspace") << QByteArray("wsp-archive") << 0;
     }
