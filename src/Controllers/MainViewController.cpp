@@ -63,6 +63,8 @@ QToolButton *headerButton(const QString &icon, const QString &name)
     button->setCursor(Qt::PointingHandCursor);
     button->setToolTip(name);
     button->setAccessibleName(name);
+    // Reached by Tab; a click leaves the keyboard with the list.
+    button->setFocusPolicy(Qt::TabFocus);
     return button;
 }
 
@@ -92,6 +94,9 @@ MainViewController::MainViewController(QWidget *parent)
 
     // The picker, with the light appearance of every popover.
     m_popoverWorkspaces->setWindowTitle(QStringLiteral("Quorvella workspaces"));
+    // A pop-up, as a menu is: it leaves the list's window active, so choosing a workspace
+    // (which hides the picker) is not taken for a click outside the program.
+    m_popoverWorkspaces->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
     m_popoverWorkspaces->setContentViewController(std::make_unique<WorkspacesController>());
 
     ImageCache::shared().setNetwork(ApiManager::shared().network());
@@ -119,6 +124,7 @@ void MainViewController::buildHeader(QVBoxLayout *layout)
     m_accountNameButton = new QPushButton;
     m_accountNameButton->setObjectName(QStringLiteral("accountNameButton"));
     m_accountNameButton->setFlat(true);
+    m_accountNameButton->setFocusPolicy(Qt::TabFocus);
     m_accountNameButton->setCursor(Qt::PointingHandCursor);
     m_accountNameButton->setToolTip(QStringLiteral("Account settings"));
     m_accountNameButton->setAccessibleName(QStringLiteral("Account settings"));
@@ -169,6 +175,7 @@ void MainViewController::buildHeader(QVBoxLayout *layout)
     m_textWorkspace = new QPushButton;
     m_textWorkspace->setObjectName(QStringLiteral("textWorkspace"));
     m_textWorkspace->setFlat(true);
+    m_textWorkspace->setFocusPolicy(Qt::TabFocus);
     m_textWorkspace->setCursor(Qt::PointingHandCursor);
     m_textWorkspace->setToolTip(QStringLiteral("Choose a workspace"));
     m_textWorkspace->setAccessibleName(QStringLiteral("Choose a workspace"));
@@ -207,6 +214,7 @@ void MainViewController::buildHeader(QVBoxLayout *layout)
     m_searchButton = new QToolButton;
     m_searchButton->setObjectName(QStringLiteral("searchButton"));
     m_searchButton->setFixedSize(40, 40);
+    m_searchButton->setFocusPolicy(Qt::TabFocus);
     m_searchButton->setIconSize(QSize(20, 20));
     m_searchButton->setCursor(Qt::PointingHandCursor);
     m_searchButton->setStyleSheet(
@@ -536,6 +544,7 @@ void MainViewController::changeWorkspace(const Notification &notification)
     store.synchronize();
     log({QStringLiteral("SETTING NAME: ") + m_workspacesListDTO.at(index).name});
     showWorkspace(index);
+    setFocus();
     resetLinks();
 }
 

@@ -578,7 +578,7 @@ private slots:
             const QJsonObject error = answer["errors"].toArray().first().toObject();
             QCOMPARE(error["property"].toString(), property);
             QVERIFY(!error["message"].toString().isEmpty());
-            QCOMPARE(int(allLinks(workspace).size()), workspace == "wsp-personal" ? 40 : 12);
+            QCOMPARE(int(allLinks(workspace).size()), workspace == "wsp-personal" ? 40 : 22);
             return;
         }
         QCOMPARE(answer["destination"], body["destination"]);
