@@ -17,6 +17,19 @@
 
 namespace {
 
+// A field of /proc/PID/status in kB (VmRSS, RssAnon, RssFile), 0 when it is gone.
+qint64 statusKb(qint64 pid, const QByteArray &field)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
 // VmRSS of one process in kB, 0 when it is gone.
 qint64 residentKb(qint64 pid)
 {
@@ -139,6 +152,9 @@ int main(int argc, char **argv)
     QTest::qWait(3000);
     const qint64 list = residentKb(program);
     report("tray program, list of 28 rows with favicons", list);
+    // How much of it is the program's own heap, and how much mapped libraries and fonts.
+    report("  of which anonymous (heap, stacks)", statusKb(program, "RssAnon"));
+    report("  of which file pages (libraries, font caches)", statusKb(program, "RssFile"));
 
     const qint64 worst = std::max({idle, open, after});
     std::printf("target (tray program under 40 MB in every state): %s\n",

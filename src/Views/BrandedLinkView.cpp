@@ -61,6 +61,13 @@ protected:
     }
 };
 
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
 QString unit(qint64 count, const char *singular, const char *plural)
 {
     return QString::number(count) + QLatin1String(count == 1 ? singular : plural);
@@ -76,8 +83,6 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
     , m_creationDate(new QLabel)
     , m_favicon(new QLabel)
     , m_content(new QWidget(this))
-    , m_layerHover(new HoverLayer(this))
-    , m_openDashLink(new QPushButton(this))
 {
     setFixedHeight(rowHeight);
     setAttribute(Qt::WA_Hover);
@@ -92,15 +97,15 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
     urlFont.setWeight(QFont::DemiBold);
     urlFont.setPointSizeF(urlFont.pointSizeF() * 1.05);
     m_shortUrlButton->setFont(urlFont);
-    m_shortUrlButton->setStyleSheet(QStringLiteral("color: #2563EB;"));
+    setTextColour(m_shortUrlButton, Icons::accent);
     connect(m_shortUrlButton, &ElidedLabel::clicked, this, &BrandedLinkView::visitURL);
     m_multilineTitle->setObjectName(QStringLiteral("multilineTitle"));
-    m_multilineTitle->setStyleSheet(QStringLiteral("color: #333333;"));
+    setTextColour(m_multilineTitle, QColor(0x33, 0x33, 0x33));
     for (QLabel *secondary : {m_clicks, m_creationDate}) {
         QFont small = secondary->font();
         small.setPointSizeF(small.pointSizeF() * 0.9);
         secondary->setFont(small);
-        secondary->setStyleSheet(QStringLiteral("color: #6B6B6B;"));
+        setTextColour(secondary, QColor(0x6B, 0x6B, 0x6B));
         secondary->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     m_clicks->setObjectName(QStringLiteral("clicks"));
@@ -117,7 +122,15 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
     grid->addWidget(m_clicks, 1, 2);
     grid->setColumnStretch(1, 1);
 
-    // The overlay of actions, on the right over the age and clicks.
+    // The actions and the dashboard link are made when first needed: most rows are never
+    // pointed at, and a list of 28 rows stays light.
+}
+
+void BrandedLinkView::ensureOverlay()
+{
+    if (m_layerHover)
+        return;
+    m_layerHover = new HoverLayer(this);
     auto *actions = new QHBoxLayout(m_layerHover);
     actions->setContentsMargins(HoverLayer::fade, 0, 0, 0);
     actions->setSpacing(4);
@@ -149,6 +162,14 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
     m_layerHover->setObjectName(QStringLiteral("layerHover"));
     m_layerHover->hide();
 
+    showFavourite(isFavourite);
+}
+
+QPushButton *BrandedLinkView::ensureDashLink()
+{
+    if (m_openDashLink)
+        return m_openDashLink;
+    m_openDashLink = new QPushButton(this);
     m_openDashLink->setObjectName(QStringLiteral("openDashLink"));
     m_openDashLink->setText(QStringLiteral("See all links in the dashboard"));
     m_openDashLink->setIcon(Icons::icon(QStringLiteral("ic-dashboard")));
@@ -159,7 +180,19 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
                        "QPushButton:hover { text-decoration: underline; }"));
     m_openDashLink->setAccessibleName(QStringLiteral("See all links in the dashboard"));
     connect(m_openDashLink, &QPushButton::clicked, this, &BrandedLinkView::openMoreDash);
-    m_openDashLink->hide();
+    return m_openDashLink;
+}
+
+QToolButton *BrandedLinkView::favourite()
+{
+    ensureOverlay();
+    return m_favourite;
+}
+
+QWidget *BrandedLinkView::layerHover()
+{
+    ensureOverlay();
+    return m_layerHover;
 }
 
 QToolButton *BrandedLinkView::makeAction(const QString &icon, const QString &name,
@@ -193,7 +226,10 @@ void BrandedLinkView::configure(const BrandedLinkDTO &link, int row)
 
     const bool placeholder = isPlaceholder();
     m_content->setVisible(!placeholder);
-    m_openDashLink->setVisible(placeholder);
+    if (placeholder)
+        ensureDashLink()->show();
+    else if (m_openDashLink)
+        m_openDashLink->hide();
     if (placeholder)
         return;
     m_shortUrlButton->setFullText(link.shortUrl);
@@ -244,6 +280,8 @@ QString BrandedLinkView::creationText(const BrandedLinkDTO &link)
 void BrandedLinkView::showFavourite(bool favourite)
 {
     isFavourite = favourite;
+    if (!m_favourite)
+        return;
     m_favourite->setIcon(
         Icons::icon(favourite ? QStringLiteral("ic-favorite-red") : QStringLiteral("ic-favorite")));
     const QString name =
@@ -374,7 +412,10 @@ void BrandedLinkView::openMoreDash()
 void BrandedLinkView::setHovered(bool hovered)
 {
     m_hovered = hovered && !isPlaceholder();
-    m_layerHover->setVisible(m_hovered);
+    if (m_hovered)
+        ensureOverlay();
+    if (m_layerHover)
+        m_layerHover->setVisible(m_hovered);
     if (m_hovered)
         placeOverlay();
     update();
@@ -402,14 +443,18 @@ void BrandedLinkView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     m_content->setGeometry(rect());
-    m_openDashLink->adjustSize();
-    m_openDashLink->move((width() - m_openDashLink->width()) / 2,
-                         (height() - m_openDashLink->height()) / 2);
+    if (m_openDashLink) {
+        m_openDashLink->adjustSize();
+        m_openDashLink->move((width() - m_openDashLink->width()) / 2,
+                             (height() - m_openDashLink->height()) / 2);
+    }
     placeOverlay();
 }
 
 void BrandedLinkView::placeOverlay()
 {
+    if (!m_layerHover)
+        return;
     m_layerHover->adjustSize();
     const QSize size = m_layerHover->sizeHint();
     m_layerHover->setGeometry(width() - size.width() - 12, 0, size.width() + 12, height());

@@ -56,8 +56,9 @@ public:
     [[nodiscard]] QLabel *clicks() const { return m_clicks; }
     [[nodiscard]] QLabel *creationDate() const { return m_creationDate; }
     [[nodiscard]] QLabel *favicon() const { return m_favicon; }
-    [[nodiscard]] QToolButton *favourite() const { return m_favourite; }
-    [[nodiscard]] QWidget *layerHover() const { return m_layerHover; }
+    // The overlay's favourite button and the overlay, made if they were not yet.
+    [[nodiscard]] QToolButton *favourite();
+    [[nodiscard]] QWidget *layerHover();
 
     QString id;
     bool isHttps = false;
@@ -72,6 +73,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void ensureOverlay();
+    QPushButton *ensureDashLink();
     QToolButton *makeAction(const QString &icon, const QString &name, const QString &shortcut);
     void showFavourite(bool favourite);
     void placeOverlay();
@@ -86,15 +89,15 @@ private:
     QLabel *m_creationDate;
     QLabel *m_favicon;
     QWidget *m_content;
-    QWidget *m_layerHover;
-    QToolButton *m_open;
-    QToolButton *m_copy;
-    QToolButton *m_favourite;
-    QToolButton *m_shareButton;
-    QToolButton *m_qrButton;
-    QToolButton *m_editButton;
-    QToolButton *m_deleteButton;
-    QPushButton *m_openDashLink;
+    QWidget *m_layerHover = nullptr;
+    QToolButton *m_open = nullptr;
+    QToolButton *m_copy = nullptr;
+    QToolButton *m_favourite = nullptr;
+    QToolButton *m_shareButton = nullptr;
+    QToolButton *m_qrButton = nullptr;
+    QToolButton *m_editButton = nullptr;
+    QToolButton *m_deleteButton = nullptr;
+    QPushButton *m_openDashLink = nullptr;
     bool m_even = false;
     bool m_hovered = false;
     bool m_selected = false;
