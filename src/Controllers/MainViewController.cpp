@@ -53,6 +53,15 @@ constexpr int kHeight = 518;
 // again on its release.
 constexpr qint64 kPickerReopenGraceMs = 400;
 
+// White whatever palette the popover hands down: the canvas of the design.
+void paintWhite(QWidget *widget)
+{
+    QPalette white = widget->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(white);
+    widget->setAutoFillBackground(true);
+}
+
 QToolButton *headerButton(const QString &icon, const QString &name)
 {
     auto *button = new QToolButton;
@@ -111,6 +120,7 @@ MainViewController::~MainViewController()
 void MainViewController::buildHeader(QVBoxLayout *layout)
 {
     auto *header = new QWidget;
+    paintWhite(header);
     auto *top = new QHBoxLayout;
     top->setContentsMargins(0, 0, 0, 0);
     top->setSpacing(4);
@@ -254,10 +264,7 @@ QWidget *MainViewController::makeEmptyPanel(const QString &objectName, const QSt
 {
     auto *panel = new QWidget;
     panel->setObjectName(objectName);
-    panel->setAutoFillBackground(true);
-    QPalette white = panel->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    panel->setPalette(white);
+    paintWhite(panel);
     auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(12);
@@ -295,7 +302,7 @@ void MainViewController::buildList(QVBoxLayout *layout)
 
     m_tableView = new QWidget;
     m_tableView->setObjectName(QStringLiteral("tableView"));
-    m_tableView->setAutoFillBackground(true);
+    paintWhite(m_tableView);
     m_tableLayout = new QVBoxLayout(m_tableView);
     m_tableLayout->setContentsMargins(0, 0, 0, 0);
     m_tableLayout->setSpacing(0);
