@@ -440,6 +440,8 @@ void MainViewController::workspacesLoaded(const std::optional<QJsonArray> &list)
     if (!list) {
         m_textWorkspace->setText(QStringLiteral("No Workspaces"));
         m_boxBorderWorkspace->show();
+        // Nothing is on its way: no spinner.
+        m_headerScrollBox->hide();
         return;
     }
     log({QStringLiteral("has ") + QString::number(list->size()) + QStringLiteral(" workspaces")});
