@@ -38,6 +38,8 @@ qint64 ageInSeconds(int k)
     return qint64(k) * k * 11 * 3600;
 }
 
+const QString noFaviconPrefix = QString::fromLatin1(DemoAccount::noFaviconHostPrefix);
+
 const QStringList topics = {"weekly-newsletter", "product-launch",
                             "pricing",           "careers",
                             "blog/remote-work",  "docs/getting-started",
@@ -61,8 +63,10 @@ void addLinks(SandboxState &state, const QDateTime &now, const QString &workspac
         const QString slashtag = k < slashtags.size()
                                      ? slashtags.at(k)
                                      : topic.section(QLatin1Char('/'), -1) + QString::number(k);
-        const QString destination =
-            QStringLiteral("https://www.%1/%2?ref=%3").arg(site, topic).arg(k);
+        // Every fifth destination lives on a host the favicon service has no icon for.
+        const QString host = k % 5 == 2 ? QStringLiteral("%1.%2").arg(noFaviconPrefix, site)
+                                        : QStringLiteral("www.") + site;
+        const QString destination = QStringLiteral("https://%1/%2?ref=%3").arg(host, topic).arg(k);
         const QString title = QStringLiteral("%1 – %2 #%3")
                                   .arg(site, topic.section(QLatin1Char('/'), -1))
                                   .arg(count - k);
@@ -109,7 +113,7 @@ void DemoAccount::fill(SandboxState &state, const QDateTime &now)
     state.domains.insert("wsp-archive", {makeDomain("dom-archive", "arch.quorv.link", true, true)});
 
     addLinks(state, now, "wsp-personal", "example.com", 40, {"welcome", "docs"});
-    addLinks(state, now, "wsp-marketing", "acme-demo.com", 12, {"launch"});
+    addLinks(state, now, "wsp-marketing", "acme-demo.com", 22, {"launch"});
     addLinks(state, now, "wsp-agency", "agency-client.org", 3);
 
     // The same version as the program itself: a fresh client is up to date.

@@ -1,5 +1,7 @@
 #include "FaviconRoutes.h"
 
+#include "DemoAccount.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QPainter>
@@ -10,6 +12,8 @@ void FaviconRoutes::addTo(RouteTable &table)
         const QString domain = request.queryValue(QStringLiteral("domain"));
         if (domain.isEmpty())
             return SandboxReply::bytes("domain is required", "text/plain", 400);
+        if (domain.startsWith(QLatin1String(DemoAccount::noFaviconHostPrefix) + QLatin1Char('.')))
+            return SandboxReply::bytes("no icon for this host", "text/plain", 404);
         int size = 16;
         if (request.hasQuery(QStringLiteral("sz")))
             size = std::clamp(request.queryValue(QStringLiteral("sz")).toInt(), 16, 256);

@@ -218,6 +218,17 @@ inline const QString rebrandAgain = QStringLiteral("Rebrand again");
 inline const QString cancel = QStringLiteral("Cancel");
 inline const QString rebrandQuestion = QStringLiteral("Do you want to Rebrand this link?");
 inline const QString rebrand = QStringLiteral("Rebrand");
+// The two confirmations of a row's delete action.
+namespace DeleteLink {
+inline const QString message = QStringLiteral("Delete this link?");
+inline const QString informativeLong = QStringLiteral(
+    "If you delete this link it won't redirect to the destination URL anymore and any stats will "
+    "be lost forever. This is a permanent action and cannot be undone.");
+inline const QString informativeShort =
+    QStringLiteral("This is a permanent action and cannot be undone.");
+inline const QString deleteButton = QStringLiteral("Delete");
+inline const QString okButton = QStringLiteral("OK");
+} // namespace DeleteLink
 } // namespace Alerts
 
 // The services entry on the session bus.
@@ -243,6 +254,8 @@ inline const QString helperIdentifier =
 // The service's own web pages, opened in the browser.
 namespace Dashboard {
 inline const QString signUpPath = QStringLiteral("/sign-up");
+inline const QString linksPath = QStringLiteral("/links/");
+inline const QString accountSettingsPath = QStringLiteral("/account/settings");
 inline const QString pricingUrl = QStringLiteral("https://www.quorvella.com/pricing");
 inline const QString statusUrl = QStringLiteral("https://status.quorvella.com");
 inline const QString supportUrl = QStringLiteral("https://www.quorvella.com/contact");

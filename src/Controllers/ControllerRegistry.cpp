@@ -6,6 +6,7 @@
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
 #include "Controllers/PlaceholderViewController.h"
+#include "Controllers/WorkspacesController.h"
 
 void ControllerRegistry::registerAll()
 {
@@ -20,6 +21,8 @@ void ControllerRegistry::registerAll()
     // will be there.
     ViewControllerFactory::registerCreator(QStringLiteral("MainViewController"),
                                            [] { return std::make_unique<MainViewController>(); });
+    ViewControllerFactory::registerCreator(QStringLiteral("WorkspacesController"),
+                                           [] { return std::make_unique<WorkspacesController>(); });
     ViewControllerFactory::registerCreator(QStringLiteral("NewLink2Controller"), [] {
         return std::make_unique<PlaceholderViewController>(
             QStringLiteral("New branded link"),

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "Services/BrandedLinkDTO.h"
+
+#include <QJsonObject>
+#include <QWidget>
+
+#include <optional>
+
+class ElidedLabel;
+class QLabel;
+class QPushButton;
+class QToolButton;
+
+// One row of the link list: short URL, title, clicks, age and favicon, and while the pointer
+// is over it the actions open, copy, favourite, edit and delete. A row whose id is empty is
+// the placeholder that leads to the dashboard.
+class BrandedLinkView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int rowHeight = 64;
+
+    explicit BrandedLinkView(QWidget *parent = nullptr);
+
+    // Takes every field from the record; even rows get the grey background.
+    void configure(const BrandedLinkDTO &link, int row);
+
+    // "https://" or "http://" followed by the short URL.
+    [[nodiscard]] QString fullUrl() const;
+    [[nodiscard]] bool isPlaceholder() const { return id.isEmpty(); }
+
+    void visitURL();
+    void copyLink();
+    void loveLink();
+    void openDeleteMenu();
+    void trashLink();
+    void editLink();
+    void openMoreDash();
+
+    void favouriteAnswered(const std::optional<QJsonObject> &answer);
+
+    void setHovered(bool hovered);
+    [[nodiscard]] bool isHovered() const { return m_hovered; }
+    // The keyboard selection of the list.
+    void setSelected(bool selected);
+
+    // "1 click", "0 clicks", "2 clicks".
+    [[nodiscard]] static QString clicksText(qint64 clicks);
+    // "Just now", "59 minutes ago", "1 year ago"...: the largest unit that is not zero.
+    [[nodiscard]] static QString creationText(const BrandedLinkDTO &link);
+
+    [[nodiscard]] ElidedLabel *shortUrlButton() const { return m_shortUrlButton; }
+    [[nodiscard]] ElidedLabel *multilineTitle() const { return m_multilineTitle; }
+    [[nodiscard]] QLabel *clicks() const { return m_clicks; }
+    [[nodiscard]] QLabel *creationDate() const { return m_creationDate; }
+    [[nodiscard]] QLabel *favicon() const { return m_favicon; }
+    // The overlay's favourite button and the overlay, made if they were not yet.
+    [[nodiscard]] QToolButton *favourite();
+    [[nodiscard]] QWidget *layerHover();
+
+    QString id;
+    bool isHttps = false;
+    QString shortURL;
+    QString slashtag;
+    bool isFavourite = false;
+
+protected:
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void ensureOverlay();
+    QPushButton *ensureDashLink();
+    QToolButton *makeAction(const QString &icon, const QString &name, const QString &shortcut);
+    void showFavourite(bool favourite);
+    void placeOverlay();
+    void confirmAndDelete(const QString &informativeText, const QString &confirm,
+                          bool closePopoverFirst);
+    static void deleteAnswered(const std::optional<QJsonObject> &answer, const QString &fullUrl,
+                               const QString &linkId);
+
+    ElidedLabel *m_shortUrlButton;
+    ElidedLabel *m_multilineTitle;
+    QLabel *m_clicks;
+    QLabel *m_creationDate;
+    QLabel *m_favicon;
+    QWidget *m_content;
+    QWidget *m_layerHover = nullptr;
+    QToolButton *m_open = nullptr;
+    QToolButton *m_copy = nullptr;
+    QToolButton *m_favourite = nullptr;
+    QToolButton *m_shareButton = nullptr;
+    QToolButton *m_qrButton = nullptr;
+    QToolButton *m_editButton = nullptr;
+    QToolButton *m_deleteButton = nullptr;
+    QPushButton *m_openDashLink = nullptr;
+    bool m_even = false;
+    bool m_hovered = false;
+    bool m_selected = false;
+};
