@@ -196,6 +196,7 @@ namespace LocalNotification {
 inline const QString errorTitle = QStringLiteral("Oooops!");
 inline const QString errorDefaultMessage = QStringLiteral("Something went wrong");
 inline const QString errorTryLater = QStringLiteral(". Try later.");
+inline const QString offlineMessage = QStringLiteral("No internet connection, nothing was sent");
 inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");
 inline const QString linkCopiedTitle = QStringLiteral("Link copied \u2728");
 inline const QString linkUpdatedTitle = QStringLiteral("Link updated \u2728");

@@ -8,6 +8,7 @@
 #include "Services/Domain.h"
 #include "Utils/BackgroundTasks.h"
 #include "Utils/LinkHandler.h"
+#include "Utils/NotificationHandler.h"
 #include "Utils/SlugHandler.h"
 #include "Utils/Switcher.h"
 
@@ -34,6 +35,25 @@ QString autoReplaceWorkspaceId()
     }
     logLines({QStringLiteral("no wid")});
     return {};
+}
+
+// Nothing can be sent: the form keeps what the user typed and the user learns why.
+void refuseOffline(const Utils::ErrorCallback &onError)
+{
+    logLines({QStringLiteral("NOT SENT: offline")});
+    NotificationHandler::showErrorNotification(LocalNotification::offlineMessage);
+    if (onError)
+        onError(QString(), LocalNotification::offlineMessage);
+}
+
+// The pipeline's handler knows only the slashtag's refusals.
+LinkHandler::ErrorCallback slashtagErrors(const Utils::ErrorCallback &onError)
+{
+    if (!onError)
+        return {};
+    return [onError](const QString &message) {
+        onError(QStringLiteral("slashtag"), message);
+    };
 }
 
 } // namespace
@@ -130,25 +150,18 @@ void Utils::createLink(const QString &destination, const std::optional<QString> 
     const QJsonObject body = formBody(
         destination, title.value_or(Switcher::fallbackTitle(destination)), slashtag, domainId);
     logLines({QStringLiteral("gonna create"), body.toVariantMap()});
-    if (isOffline())
-        return LinkHandler::linkCreatedFromForm(std::nullopt);
-    ApiManager::shared().createLink(
-        body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, onError, &LinkHandler::linkCreatedFromForm);
-        });
+    postLink(body, workspaceId, std::move(onError));
 }
 
 void Utils::postLink(const QJsonObject &body, const std::optional<QString> &workspaceId,
                      ErrorCallback onError)
 {
-    if (isOffline()) {
-        logLines({QStringLiteral("link CREATED")});
-        NotificationCenter::shared().post(NotificationViews::togglePopover);
-        return;
-    }
+    if (isOffline())
+        return refuseOffline(onError);
     ApiManager::shared().createLink(
         body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, onError, &LinkHandler::linkCreatedFromForm);
+            LinkHandler::handleLinkResponse(answer, slashtagErrors(onError),
+                                            &LinkHandler::linkCreatedFromForm);
         });
 }
 
@@ -159,10 +172,11 @@ void Utils::updateLink(const QString &linkId, const QString &destination, const 
     const QJsonObject body = formBody(destination, title, slashtag, domainId);
     logLines({QStringLiteral("updating link"), body.toVariantMap()});
     if (isOffline())
-        return LinkHandler::linkUpdated(std::nullopt);
+        return refuseOffline(onError);
     ApiManager::shared().updateLink(
         linkId, body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, onError, &LinkHandler::linkUpdated);
+            LinkHandler::handleLinkResponse(answer, slashtagErrors(onError),
+                                            &LinkHandler::linkUpdated);
         });
 }
 
@@ -173,7 +187,7 @@ void Utils::replaceLink(const QString &oldLinkId, const QString &destination,
     const QJsonObject body = formBody(destination, title, slashtag, domainId);
     logLines({QStringLiteral("updating link"), body.toVariantMap()});
     if (isOffline())
-        return postLink(body, workspaceId, std::move(onError));
+        return refuseOffline(onError);
     // The new link is posted whatever the deletion answered.
     ApiManager::shared().deleteLink(oldLinkId, [=](const std::optional<QJsonObject> &) {
         postLink(body, workspaceId, onError);

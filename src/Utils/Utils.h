@@ -15,7 +15,9 @@
 class Utils
 {
 public:
-    using ErrorCallback = std::function<void(const QString &)>;
+    // A refusal for the form to show: the field it concerns ("slashtag", "title",
+    // "destination"), or empty when the request as a whole failed, and the text.
+    using ErrorCallback = std::function<void(const QString &property, const QString &message)>;
     using TitleCompletion = std::function<void(std::optional<QString>)>;
 
     Utils() = delete;

@@ -37,6 +37,8 @@ private slots:
     void afterCreation();
     void takenSlashtag_data();
     void takenSlashtag();
+    void offlineKeepsTheForm_data();
+    void offlineKeepsTheForm();
     void twoCreationsLeaveOneNotification();
     void backgroundTasksPace();
     void servicesEntry_data();
@@ -415,9 +417,10 @@ void RebrandPipelineTest::afterCreation()
     PostCounter reset(NotificationViews::resetListLinks);
     PostCounter toggle(NotificationViews::togglePopover);
     if (fromForm)
-        Utils::createLink("https://example.org/form", std::nullopt, QString(),
-                          m_domain.value("id").toString(), QString("wsp-personal"),
-                          [](const QString &message) { QFAIL(qPrintable(message)); });
+        Utils::createLink(
+            "https://example.org/form", std::nullopt, QString(), m_domain.value("id").toString(),
+            QString("wsp-personal"),
+            [](const QString &, const QString &message) { QFAIL(qPrintable(message)); });
     else
         Utils::autoRebrand("https://example.org/automatic");
     QTRY_COMPARE(reset.count, 1);
@@ -446,7 +449,8 @@ void RebrandPipelineTest::takenSlashtag()
     PostCounter reset(NotificationViews::resetListLinks);
     PostCounter toggle(NotificationViews::togglePopover);
     QStringList errors;
-    const auto onError = [&errors](const QString &message) {
+    const auto onError = [&errors](const QString &property, const QString &message) {
+        QCOMPARE(property, QStringLiteral("slashtag"));
         errors.append(message);
     };
     const QString domainId = m_domain.value("id").toString();
@@ -464,6 +468,46 @@ void RebrandPipelineTest::takenSlashtag()
     QCOMPARE(reset.count, 0);
     QCOMPARE(toggle.count, 0);
     QCOMPARE(m_platform->fakePasteboard.writes().size(), 0);
+}
+
+void RebrandPipelineTest::offlineKeepsTheForm_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::newRow("creation") << "create";
+    QTest::newRow("replacement") << "replace";
+    QTest::newRow("update") << "update";
+}
+
+void RebrandPipelineTest::offlineKeepsTheForm()
+{
+    QFETCH(QString, request);
+    const QString domainId = m_domain.value("id").toString();
+    const QString linkId =
+        sandboxCreate("https://example.org/kept", domainId).value("id").toString();
+    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
+    m_client->reachability->report(false);
+    PostCounter toggle(NotificationViews::togglePopover);
+    QStringList errors;
+    const auto onError = [&errors](const QString &property, const QString &message) {
+        errors.append(property + QLatin1Char('|') + message);
+    };
+    if (request == QLatin1String("create"))
+        Utils::createLink("https://example.org/new", QString("Title"), "offline-new", domainId,
+                          QString("wsp-personal"), onError);
+    else if (request == QLatin1String("replace"))
+        Utils::replaceLink(linkId, "https://example.org/kept", "offline-new", domainId, "Title",
+                           QString("wsp-personal"), onError);
+    else
+        Utils::updateLink(linkId, "https://example.org/kept", "offline-new", domainId, "Title",
+                          QString("wsp-personal"), onError);
+    // The form stays open with its values and the user is told that nothing was sent.
+    QCOMPARE(errors, QStringList{"|" + LocalNotification::offlineMessage});
+    QCOMPARE(toggle.count, 0);
+    const auto shown = m_platform->userNotifications.delivered();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).title, LocalNotification::errorTitle);
+    QTest::qWait(100);
+    QCOMPARE(sent(QString()).size(), 0);
 }
 
 void RebrandPipelineTest::twoCreationsLeaveOneNotification()
