@@ -197,6 +197,9 @@ inline const QString errorTitle = QStringLiteral("Oooops!");
 inline const QString errorDefaultMessage = QStringLiteral("Something went wrong");
 inline const QString errorTryLater = QStringLiteral(". Try later.");
 inline const QString offlineMessage = QStringLiteral("No internet connection, nothing was sent");
+inline const QString noAnswerMessage = QStringLiteral("The service did not answer");
+inline const QString oldLinkKeptMessage =
+    QStringLiteral("The new link is made, but the old one could not be deleted");
 inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");
 inline const QString linkCopiedTitle = QStringLiteral("Link copied \u2728");
 inline const QString linkUpdatedTitle = QStringLiteral("Link updated \u2728");

@@ -46,14 +46,36 @@ void refuseOffline(const Utils::ErrorCallback &onError)
         onError(QString(), LocalNotification::offlineMessage);
 }
 
-// The pipeline's handler knows only the slashtag's refusals.
-LinkHandler::ErrorCallback slashtagErrors(const Utils::ErrorCallback &onError)
+// What keeps the form open: a refusal at a field (any property the service names, so that a
+// refused title or destination is shown where it belongs), no answer at all, or an answer
+// that is no link. The service's answer to a success always carries the link's id.
+std::optional<std::pair<QString, QString>> formRefusal(const std::optional<QJsonObject> &answer)
 {
-    if (!onError)
-        return {};
-    return [onError](const QString &message) {
-        onError(QStringLiteral("slashtag"), message);
-    };
+    if (!answer)
+        return std::pair{QString(), LocalNotification::noAnswerMessage};
+    const QJsonValue errors = answer->value(QLatin1String("errors"));
+    if (errors.isArray() && !errors.toArray().isEmpty()) {
+        logLines({errors.toArray().toVariantList()});
+        const QJsonObject first = errors.toArray().first().toObject();
+        const QJsonValue property = first.value(QLatin1String("property"));
+        const QJsonValue message = first.value(QLatin1String("message"));
+        if (property.isString() && message.isString())
+            return std::pair{property.toString(), message.toString()};
+    }
+    if (!errors.isUndefined() || !answer->value(QLatin1String("id")).isString())
+        return std::pair{QString(), LocalNotification::errorDefaultMessage};
+    return std::nullopt;
+}
+
+// Calls the form back with the refusal; true when there was one.
+bool refused(const std::optional<QJsonObject> &answer, const Utils::ErrorCallback &onError)
+{
+    const auto refusal = formRefusal(answer);
+    if (!refusal)
+        return false;
+    if (onError)
+        onError(refusal->first, refusal->second);
+    return true;
 }
 
 } // namespace
@@ -158,11 +180,11 @@ void Utils::postLink(const QJsonObject &body, const std::optional<QString> &work
 {
     if (isOffline())
         return refuseOffline(onError);
-    ApiManager::shared().createLink(
-        body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, slashtagErrors(onError),
-                                            &LinkHandler::linkCreatedFromForm);
-        });
+    ApiManager::shared().createLink(body, workspaceId,
+                                    [onError](const std::optional<QJsonObject> &answer) {
+                                        if (!refused(answer, onError))
+                                            LinkHandler::linkCreatedFromForm(answer);
+                                    });
 }
 
 void Utils::updateLink(const QString &linkId, const QString &destination, const QString &slashtag,
@@ -173,11 +195,11 @@ void Utils::updateLink(const QString &linkId, const QString &destination, const 
     logLines({QStringLiteral("updating link"), body.toVariantMap()});
     if (isOffline())
         return refuseOffline(onError);
-    ApiManager::shared().updateLink(
-        linkId, body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, slashtagErrors(onError),
-                                            &LinkHandler::linkUpdated);
-        });
+    ApiManager::shared().updateLink(linkId, body, workspaceId,
+                                    [onError](const std::optional<QJsonObject> &answer) {
+                                        if (!refused(answer, onError))
+                                            LinkHandler::linkUpdated(answer);
+                                    });
 }
 
 void Utils::replaceLink(const QString &oldLinkId, const QString &destination,
@@ -188,10 +210,37 @@ void Utils::replaceLink(const QString &oldLinkId, const QString &destination,
     logLines({QStringLiteral("updating link"), body.toVariantMap()});
     if (isOffline())
         return refuseOffline(onError);
-    // The new link is posted whatever the deletion answered.
-    ApiManager::shared().deleteLink(oldLinkId, [=](const std::optional<QJsonObject> &) {
-        postLink(body, workspaceId, onError);
-    });
+    // A replacement always changes the domain or the slashtag, so the new link cannot collide
+    // with the old one: it is made first, and the old one, with its history, goes only once
+    // the new one exists. A refused creation leaves the user's link untouched.
+    ApiManager::shared().createLink(body, workspaceId,
+                                    [oldLinkId, onError](const std::optional<QJsonObject> &answer) {
+                                        replacementCreated(oldLinkId, answer, onError);
+                                    });
+}
+
+void Utils::replacementCreated(const QString &oldLinkId, const std::optional<QJsonObject> &answer,
+                               const ErrorCallback &onError)
+{
+    if (refused(answer, onError))
+        return;
+    logLines({QStringLiteral("link CREATED, deleting ") + oldLinkId});
+    ApiManager::shared().deleteLink(
+        oldLinkId, [oldLinkId, link = *answer](const std::optional<QJsonObject> &deleted) {
+            oldLinkDeleted(oldLinkId, link, deleted);
+        });
+}
+
+void Utils::oldLinkDeleted(const QString &oldLinkId, const QJsonObject &link,
+                           const std::optional<QJsonObject> &deleted)
+{
+    if (deleted && deleted->value(QLatin1String("id")).toString() == oldLinkId)
+        return LinkHandler::linkCreatedFromForm(link);
+    // Both links exist now: the list shows them, and the user hears that the old one stayed.
+    logLines({QStringLiteral("old link NOT DELETED: ") + oldLinkId});
+    NotificationCenter::shared().post(NotificationViews::togglePopover);
+    NotificationCenter::shared().post(NotificationViews::resetListLinks);
+    NotificationHandler::showErrorNotification(LocalNotification::oldLinkKeptMessage);
 }
 
 void Utils::onMainThread(std::function<void()> work)

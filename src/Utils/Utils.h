@@ -54,4 +54,11 @@ public:
 
     [[nodiscard]] static QJsonObject formBody(const QString &destination, const QString &title,
                                               const QString &slashtag, const QString &domainId);
+
+private:
+    static void replacementCreated(const QString &oldLinkId,
+                                   const std::optional<QJsonObject> &answer,
+                                   const ErrorCallback &onError);
+    static void oldLinkDeleted(const QString &oldLinkId, const QJsonObject &link,
+                               const std::optional<QJsonObject> &deleted);
 };

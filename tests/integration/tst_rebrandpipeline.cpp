@@ -38,6 +38,8 @@ private slots:
     void takenSlashtag_data();
     void takenSlashtag();
     void offlineKeepsTheForm_data();
+    void replacement_data();
+    void replacement();
     void offlineKeepsTheForm();
     void twoCreationsLeaveOneNotification();
     void backgroundTasksPace();
@@ -508,6 +510,77 @@ void RebrandPipelineTest::offlineKeepsTheForm()
     QCOMPARE(shown.at(0).title, LocalNotification::errorTitle);
     QTest::qWait(100);
     QCOMPARE(sent(QString()).size(), 0);
+}
+
+void RebrandPipelineTest::replacement_data()
+{
+    QTest::addColumn<QString>("slashtag");
+    QTest::addColumn<QJsonObject>("fault");
+    QTest::addColumn<QString>("error"); // property|message given to the form
+    QTest::addColumn<bool>("oldKept");
+    QTest::addColumn<bool>("newMade");
+    QTest::addColumn<QString>("notification"); // text of the one shown
+    const QString kept = LocalNotification::oldLinkKeptMessage + LocalNotification::errorTryLater;
+    QTest::newRow("replaced") << "replaced-tag" << QJsonObject() << QString() << false << true
+                              << "https://quorv.link/replaced-tag";
+    QTest::newRow("creation refused")
+        << "welcome" << QJsonObject() << "slashtag|Slashtag already taken" << true << false
+        << LocalNotification::errorDefaultMessage + LocalNotification::errorTryLater;
+    QTest::newRow("deletion refused")
+        << "replaced-tag"
+        << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}} << QString()
+        << true << true << kept;
+    QTest::newRow("deletion unanswered")
+        << "replaced-tag"
+        << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"drop", true}} << QString()
+        << true << true << kept;
+}
+
+void RebrandPipelineTest::replacement()
+{
+    QFETCH(QString, slashtag);
+    QFETCH(QJsonObject, fault);
+    QFETCH(QString, error);
+    QFETCH(bool, oldKept);
+    QFETCH(bool, newMade);
+    QFETCH(QString, notification);
+    const QString domainId = m_domain.value("id").toString();
+    const QJsonObject old = sandboxCreate("https://example.org/history", domainId);
+    if (!fault.isEmpty())
+        QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
+    PostCounter toggle(NotificationViews::togglePopover);
+    QStringList errors;
+    Utils::replaceLink(old.value("id").toString(), "https://example.org/history", slashtag,
+                       domainId, "History", QString("wsp-personal"),
+                       [&errors](const QString &property, const QString &message) {
+                           errors.append(property + QLatin1Char('|') + message);
+                       });
+    QTRY_VERIFY(!errors.isEmpty() || toggle.count > 0);
+    QTest::qWait(200);
+    QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});
+    QCOMPARE(toggle.count, error.isEmpty() ? 1 : 0);
+    const auto auth =
+        std::pair<QByteArray, QByteArray>{"Authorization", "Bearer " + m_token.toLatin1()};
+    const auto stillThere =
+        m_sandbox->request("GET", "/v1/links/" + old.value("id").toString().toLatin1(),
+                           {auth, {"workspace", "wsp-personal"}});
+    QCOMPARE(stillThere.status, oldKept ? 200 : 404);
+    if (oldKept)
+        QCOMPARE(stillThere.json().toObject(), old);
+    const auto found =
+        m_sandbox->request("GET", "/v1/links/search?limit=10&term=example.org/history",
+                           {auth, {"workspace", "wsp-personal"}});
+    bool made = false;
+    for (const QJsonValue &link : found.json().toArray())
+        made = made || (link.toObject().value("slashtag").toString() == slashtag &&
+                        link.toObject().value("id") != old.value("id"));
+    QCOMPARE(made, newMade);
+    // A refused creation sends no deletion at all.
+    QCOMPARE(sent("/v1/links/", "DELETE").isEmpty(), !newMade);
+    const auto shown = m_platform->userNotifications.delivered();
+    QCOMPARE(shown.size(), notification.isEmpty() ? 0 : 1);
+    if (!notification.isEmpty())
+        QCOMPARE(shown.at(0).informativeText, notification);
 }
 
 void RebrandPipelineTest::twoCreationsLeaveOneNotification()

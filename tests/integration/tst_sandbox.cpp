@@ -552,6 +552,17 @@ private slots:
                                                               {"slashtag", "a b"},
                                                               {"domainId", "dom-quorv-link"}}
                                                << 400 << "slashtag";
+        QTest::newRow("41-character slashtag")
+            << QByteArray("wsp-personal")
+            << QJsonObject{{"destination", url}, {"slashtag", QString(41, 'a')}} << 400
+            << "slashtag";
+        QTest::newRow("2-character title")
+            << QByteArray("wsp-personal") << QJsonObject{{"destination", url}, {"title", "ab"}}
+            << 400 << "title";
+        QTest::newRow("2,100-character destination")
+            << QByteArray("wsp-personal")
+            << QJsonObject{{"destination", url + "&q=" + QString(2100, 'x')}} << 400
+            << "destination";
         QTest::newRow("inactive domain")
             << QByteArray("wsp-marketing")
             << QJsonObject{{"destination", url}, {"domainId", "dom-acme-old"}} << 400 << "domain";
