@@ -222,6 +222,11 @@ inline const QString rebrandAgain = QStringLiteral("Rebrand again");
 inline const QString cancel = QStringLiteral("Cancel");
 inline const QString rebrandQuestion = QStringLiteral("Do you want to Rebrand this link?");
 inline const QString rebrand = QStringLiteral("Rebrand");
+inline const QString ok = QStringLiteral("OK");
+inline const QString editSlugQuestion = QStringLiteral("Edit the URL slug or branded domain?");
+inline const QString editSlugInformative =
+    QStringLiteral("Editing this branded link's slug (slashtag)/branded domain will cause all "
+                   "previously collected link stats to be lost.");
 } // namespace Alerts
 
 // The services entry on the session bus.
@@ -247,6 +252,8 @@ inline const QString helperIdentifier =
 // The service's own web pages, opened in the browser.
 namespace Dashboard {
 inline const QString signUpPath = QStringLiteral("/sign-up");
+inline const QString newDomainPath = QStringLiteral("/domains/new");
+inline const QString linksPath = QStringLiteral("/links/");
 inline const QString pricingUrl = QStringLiteral("https://www.quorvella.com/pricing");
 inline const QString statusUrl = QStringLiteral("https://status.quorvella.com");
 inline const QString supportUrl = QStringLiteral("https://www.quorvella.com/contact");
