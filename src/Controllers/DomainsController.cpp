@@ -29,6 +29,9 @@ DomainsController::DomainsController(const QStringList &domainsList, QWidget *pa
 {
     setObjectName(QStringLiteral("DomainsController"));
     setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
     setFixedWidth(300);
     m_layout->setContentsMargins(4, 4, 4, 4);
     m_layout->setSpacing(4);
@@ -76,10 +79,14 @@ void DomainsController::reloadRows()
         view->setFixedHeight(kRowHeight);
         view->setBackgroundRole(QPalette::Window);
         rows->addWidget(view);
+        view->show();
     }
     const auto shown = static_cast<int>(std::min<qsizetype>(m_domainsList.size(), kVisibleRows));
     m_scroll->setFixedHeight(std::max(1, shown) * kRowHeight + 2);
     adjustSize();
+    // The popup that holds the picker follows the number of rows.
+    if (QWidget *holder = window(); holder != this)
+        holder->adjustSize();
 }
 
 void DomainsController::openDashboardPage()

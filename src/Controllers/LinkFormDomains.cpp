@@ -63,9 +63,6 @@ void LinkFormDomains::domainsLoaded(const std::optional<QJsonArray> &list)
         DefaultHelper::updateDomainNames(*list);
     m_has1Domain = m_baseDomains.size() < 2;
     m_textDomain->setEnabled(!m_has1Domain);
-    if (m_caret.isNull())
-        m_caret = m_textDomain->icon();
-    m_textDomain->setIcon(m_has1Domain ? QIcon() : m_caret);
     showNames(m_domainsNames);
     if (m_picker) {
         // A picker made for a smaller or larger list is made again on the next opening.

@@ -3,7 +3,6 @@
 #include "Controllers/DomainsController.h"
 #include "Services/baseDomain.h"
 
-#include <QIcon>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QObject>
@@ -55,7 +54,6 @@ private:
     void showNames(const QStringList &names);
 
     QPushButton *m_textDomain;
-    QIcon m_caret;
     QStringList m_domainsNames;
     QList<QJsonObject> m_domainsList;
     QList<baseDomain> m_baseDomains;

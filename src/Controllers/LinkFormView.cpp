@@ -147,10 +147,16 @@ LinkFormView::LinkFormView(const QString &heading, const QString &submitText, QW
     m_textDomain->setObjectName(QStringLiteral("textDomain"));
     m_textDomain->setAccessibleName(QStringLiteral("Branded domain"));
     m_textDomain->setCursor(Qt::PointingHandCursor);
-    m_textDomain->setLayoutDirection(Qt::RightToLeft);
-    m_textDomain->setIcon(caretIcon());
+    // The caret sits at the right end; it goes when there is nothing to choose.
+    auto *caret = new QLabel(m_textDomain);
+    caret->setPixmap(caretIcon().pixmap(16, 16));
+    auto *caretLayout = new QHBoxLayout(m_textDomain);
+    caretLayout->setContentsMargins(0, 0, 10, 0);
+    caretLayout->addStretch(1);
+    caretLayout->addWidget(caret);
+    caret->hide();
     m_textDomain->setStyleSheet(QStringLiteral(
-        "QPushButton { text-align: right; border: 1px solid #DDDDDD; border-radius: 4px;"
+        "QPushButton { text-align: left; border: 1px solid #DDDDDD; border-radius: 4px;"
         " padding: 7px 8px; background: #F6F7F9; }"
         "QPushButton:focus { border-color: #2563EB; }"
         "QPushButton:disabled { color: #444444; }"));
@@ -200,6 +206,8 @@ LinkFormView::LinkFormView(const QString &heading, const QString &submitText, QW
     connect(m_settingsButton, &QToolButton::clicked, this,
             [this] { openSettings(m_settingsButton); });
     connect(m_textDomain, &QPushButton::clicked, m_domains, &LinkFormDomains::openDomainMenu);
+    connect(m_domains, &LinkFormDomains::loaded, caret,
+            [this, caret] { caret->setVisible(!m_domains->has1Domain()); });
     connect(m_submitBtn, &QPushButton::clicked, this, [this] { submit(); });
     for (QLineEdit *field : {m_textDestination, m_textSlug, m_textTitle})
         connect(field, &QLineEdit::returnPressed, this, [this] { submit(); });

@@ -27,6 +27,7 @@ DomainLinkView::DomainLinkView(const QString &name, int index, QObject *picker, 
         QStringLiteral("QPushButton { text-align: left; padding: 6px 8px; border: none; }"
                        "QPushButton:focus { color: #2563EB; }"));
     connect(m_name, &QPushButton::clicked, this, &DomainLinkView::selectDomain);
+    setHighlighted(false);
 }
 
 void DomainLinkView::selectDomain()

@@ -8,6 +8,7 @@
 #include "ServiceHarness.h"
 #include "Services/Domain.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,6 +48,13 @@ private:
         return form->findChild<T *>(QString::fromLatin1(name));
     }
     [[nodiscard]] QJsonObject sandboxLink(const QString &id);
+    // Keeps a picture of the view in one of its states under the build folder.
+    static void snap(QWidget *view, const QString &name)
+    {
+        const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
+        QDir().mkpath(folder);
+        QVERIFY(view->grab().save(folder + QStringLiteral("/form-") + name + ".png"));
+    }
 
     std::unique_ptr<SandboxProcess> m_sandbox;
     std::unique_ptr<TestEnvironment> m_environment;
@@ -151,6 +159,7 @@ void LinkFormsTest::newLink()
     destination->setText(typed);
     emit destination->textEdited(typed);
     QCOMPARE(destination->text(), field);
+    snap(&form, QStringLiteral("new-collapsed-") + QTest::currentDataTag());
     auto *next = child<QPushButton>(&form, "fakeSubmitBtn");
     QCOMPARE(next->isEnabled(), !created.isEmpty());
     QTest::keyClick(destination, Qt::Key_Return);
@@ -161,6 +170,8 @@ void LinkFormsTest::newLink()
     auto *slug = child<QLineEdit>(&form, "textSlug");
     auto *title = child<QLineEdit>(&form, "textTitle");
     QTRY_VERIFY(!slug->text().isEmpty() && !title->text().isEmpty());
+    if (QTest::currentDataTag() == QLatin1String("no scheme"))
+        snap(&form, "new-expanded");
     QVERIFY(!slug->isReadOnly());
     QTest::keyClick(title, Qt::Key_Return);
     QTRY_COMPARE(sent("/v1/links", "POST").size(), 1);
@@ -199,6 +210,8 @@ void LinkFormsTest::pickers()
     auto *button = child<QPushButton>(&form, "textDomain");
     QCOMPARE(button->isEnabled(), !picker.isEmpty());
     form.domains()->openDomainMenu();
+    if (form.domains()->picker())
+        snap(form.domains()->picker(), QStringLiteral("picker-%1").arg(count));
     QCOMPARE(form.domains()->picker() ? form.domains()->picker()->metaObject()->className() : "",
              picker);
 }
@@ -245,6 +258,10 @@ void LinkFormsTest::pickerRows()
     if (pressReturn)
         QTest::keyClick(picker->textSearch(), Qt::Key_Return);
     QCOMPARE(picker->shownDomains().size(), shown);
+    if (QTest::currentDataTag() == QLatin1String("abc filters, third row")) {
+        QTest::qWait(20);
+        snap(picker, "picker-filtered");
+    }
     QTest::mouseClick(picker->row(row)->findChild<QPushButton *>(), Qt::LeftButton);
     QCOMPARE(form.domains()->domainName(), chosen);
     QCOMPARE(form.domains()->domainId(), "id-" + chosen);
@@ -309,6 +326,7 @@ void LinkFormsTest::edit()
         emit field->textEdited(text);
     }
     QVERIFY(submit->isVisible());
+    snap(&form, "edit-changed-" + change);
     QTest::mouseClick(submit, Qt::LeftButton);
     QTest::qWait(300);
     QCOMPARE(m_platform->alertPresenter.shown().size(), alerts);
@@ -334,6 +352,7 @@ void LinkFormsTest::editState()
     auto *title = child<QLineEdit>(&form, "textTitle");
     QTRY_VERIFY(!slug->text().isEmpty());
     QTRY_VERIFY(!form.domains()->baseDomains().isEmpty());
+    snap(&form, "edit-loaded");
     const QString oldSlug = slug->text();
     const QString oldTitle = title->text();
     slug->setText("a b c ");
@@ -399,6 +418,7 @@ void LinkFormsTest::refusals()
     auto *label = child<QLabel>(&form, errorLabel.toLatin1().constData());
     QTRY_VERIFY(label->isVisible());
     QVERIFY(!label->text().isEmpty());
+    snap(&form, QStringLiteral("new-refused-") + QTest::currentDataTag());
     QCOMPARE(sent("/v1/links", "POST").size(), sentAtAll ? 1 : 0);
     // Nothing the user typed is lost and the form can be sent again once mended.
     QCOMPARE(edited->text(), text);
