@@ -61,7 +61,6 @@ NewLink2Controller::NewLink2Controller(QWidget *parent)
     connect(m_fakeSubmitBtn, &QPushButton::clicked, this, &NewLink2Controller::askForSlug);
     connect(m_domains, &LinkFormDomains::loaded, this, &NewLink2Controller::domainsStep);
     connect(m_domains, &LinkFormDomains::chosen, this, &NewLink2Controller::domainChosen);
-    log({QStringLiteral("FRESH EXTERNAL: "), m_external});
 }
 
 void NewLink2Controller::viewWillAppear()
@@ -79,6 +78,8 @@ void NewLink2Controller::viewWillAppear()
 
 void NewLink2Controller::load()
 {
+    // The router says whether the form is external only once it has made it.
+    log({QStringLiteral("FRESH EXTERNAL: "), m_external});
     requestAccount();
     if (const std::optional<QVariantMap> workspace = formWorkspace()) {
         m_wId = workspace->value(QStringLiteral("id")).toString();
