@@ -105,10 +105,9 @@ LinkFormView::LinkFormView(const QString &heading, const QString &submitText, QW
     , m_accountId(SettingsStore::shared().stringForKey(Preferences::userId).value_or(QString()))
 {
     setFixedWidth(360);
-    setAutoFillBackground(true);
-    QPalette white = palette();
-    white.setColor(QPalette::Window, Qt::white);
-    setPalette(white);
+    // White whatever palette the popover hands its content.
+    setAttribute(Qt::WA_StyledBackground, true);
+    setStyleSheet(QStringLiteral("LinkFormView { background: white; }"));
     m_layout->setContentsMargins(12, 8, 12, 0);
     m_layout->setSpacing(12);
 
@@ -197,6 +196,7 @@ LinkFormView::LinkFormView(const QString &heading, const QString &submitText, QW
     m_avatarIcon->setStyleSheet(
         QStringLiteral("background: #C7D2FE; color: #1E3A8A; border-radius: 12px; font-size: 10px;"
                        " font-weight: 600;"));
+    m_avatarIcon->hide();
     m_accountLabel->setObjectName(QStringLiteral("accountLabel"));
     footer->addWidget(m_avatarIcon);
     footer->addWidget(m_accountLabel, 1);
@@ -276,6 +276,7 @@ void LinkFormView::accountLoaded(const std::optional<QJsonObject> &account)
     for (const QString &part : name.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         initials += part.at(0).toUpper();
     m_avatarIcon->setText(initials.left(2));
+    m_avatarIcon->setVisible(!initials.isEmpty());
     m_accountLabel->setText(
         m_workspaceName.isEmpty() ? name : name + QStringLiteral(" \u00B7 ") + m_workspaceName);
 }
