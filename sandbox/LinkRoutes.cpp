@@ -10,11 +10,30 @@
 namespace {
 
 constexpr int maximumLimit = 100;
+// The service's published limits.
+constexpr qsizetype maximumDestination = 2048;
+constexpr qsizetype minimumTitle = 3;
+constexpr qsizetype maximumTitle = 255;
 
 SandboxReply linkNotFound(const QString &linkId)
 {
     return SandboxReply::fieldError(404, QStringLiteral("id"),
                                     QStringLiteral("Link not found: ") + linkId);
+}
+
+// A destination or title the service refuses; an empty title counts as none given.
+std::optional<SandboxReply> outOfLimits(const QString &destination, const QString &title)
+{
+    if (destination.size() > maximumDestination)
+        return SandboxReply::fieldError(
+            400, QStringLiteral("destination"),
+            QStringLiteral("Destination must be at most %1 characters").arg(maximumDestination));
+    if (!title.isEmpty() && (title.size() < minimumTitle || title.size() > maximumTitle))
+        return SandboxReply::fieldError(400, QStringLiteral("title"),
+                                        QStringLiteral("Title must be %1 to %2 characters")
+                                            .arg(minimumTitle)
+                                            .arg(maximumTitle));
+    return std::nullopt;
 }
 
 bool isDestination(const QString &text)
@@ -150,11 +169,11 @@ std::optional<SandboxReply> LinkRoutes::checkSlashtag(const QString &slashtag,
                                                       const QString &domainId,
                                                       const QString &linkId) const
 {
-    static const QRegularExpression allowed(QStringLiteral("^[\\p{L}\\p{N}_\\-]{1,50}$"));
+    static const QRegularExpression allowed(QStringLiteral("^[A-Za-z0-9_\\-]{1,40}$"));
     if (!allowed.match(slashtag).hasMatch())
         return SandboxReply::fieldError(
             400, QStringLiteral("slashtag"),
-            QStringLiteral("Slashtag may hold only letters, digits, '-' and '_'"));
+            QStringLiteral("Slashtag must be 1 to 40 characters of A-Z, a-z, 0-9, '-' and '_'"));
     if (m_state.slashtagTaken(domainId, slashtag, linkId))
         return SandboxReply::fieldError(403, QStringLiteral("slashtag"),
                                         QStringLiteral("Slashtag already taken"));
@@ -191,6 +210,8 @@ SandboxReply LinkRoutes::create(const SandboxRequest &request, const QString &wo
     if (!isDestination(destination))
         return SandboxReply::fieldError(400, QStringLiteral("destination"),
                                         QStringLiteral("Destination is not a valid URL"));
+    if (auto refused = outOfLimits(destination, body.value("title").toString()))
+        return *refused;
 
     // The domain comes as {"domain": {"id": ...}} or as "domainId"; without either the
     // workspace's first active domain is used.
@@ -236,6 +257,9 @@ SandboxReply LinkRoutes::update(const SandboxRequest &request, const QString &wo
         if (auto refused = wrongType(body, member))
             return *refused;
     }
+    if (auto refused =
+            outOfLimits(body.value("destination").toString(), body.value("title").toString()))
+        return *refused;
     QJsonObject json = link->json;
     if (body.contains("destination")) {
         if (!isDestination(body.value("destination").toString()))

@@ -196,6 +196,10 @@ namespace LocalNotification {
 inline const QString errorTitle = QStringLiteral("Oooops!");
 inline const QString errorDefaultMessage = QStringLiteral("Something went wrong");
 inline const QString errorTryLater = QStringLiteral(". Try later.");
+inline const QString offlineMessage = QStringLiteral("No internet connection, nothing was sent");
+inline const QString noAnswerMessage = QStringLiteral("The service did not answer");
+inline const QString oldLinkKeptMessage =
+    QStringLiteral("The new link is made, but the old one could not be deleted");
 inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");
 inline const QString linkCopiedTitle = QStringLiteral("Link copied \u2728");
 inline const QString linkUpdatedTitle = QStringLiteral("Link updated \u2728");
@@ -229,6 +233,11 @@ inline const QString informativeShort =
 inline const QString deleteButton = QStringLiteral("Delete");
 inline const QString okButton = QStringLiteral("OK");
 } // namespace DeleteLink
+inline const QString ok = QStringLiteral("OK");
+inline const QString editSlugQuestion = QStringLiteral("Edit the URL slug or branded domain?");
+inline const QString editSlugInformative =
+    QStringLiteral("Editing this branded link's slug (slashtag)/branded domain will cause all "
+                   "previously collected link stats to be lost.");
 } // namespace Alerts
 
 // The services entry on the session bus.
@@ -254,6 +263,7 @@ inline const QString helperIdentifier =
 // The service's own web pages, opened in the browser.
 namespace Dashboard {
 inline const QString signUpPath = QStringLiteral("/sign-up");
+inline const QString newDomainPath = QStringLiteral("/domains/new");
 inline const QString linksPath = QStringLiteral("/links/");
 inline const QString accountSettingsPath = QStringLiteral("/account/settings");
 inline const QString pricingUrl = QStringLiteral("https://www.quorvella.com/pricing");

@@ -1,11 +1,12 @@
 #include "Controllers/ControllerRegistry.h"
 
 #include "App/ViewControllerFactory.h"
+#include "Controllers/EditLinkController.h"
 #include "Controllers/LoginViewController.h"
 #include "Controllers/MainViewController.h"
+#include "Controllers/NewLink2Controller.h"
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
-#include "Controllers/PlaceholderViewController.h"
 #include "Controllers/WorkspacesController.h"
 
 void ControllerRegistry::registerAll()
@@ -17,19 +18,12 @@ void ControllerRegistry::registerAll()
     });
     ViewControllerFactory::registerCreator(QStringLiteral("OauthViewController"),
                                            [] { return std::make_unique<OauthViewController>(); });
-    // The two link forms come with a later version; until then their popovers say what
-    // will be there.
     ViewControllerFactory::registerCreator(QStringLiteral("MainViewController"),
                                            [] { return std::make_unique<MainViewController>(); });
     ViewControllerFactory::registerCreator(QStringLiteral("WorkspacesController"),
                                            [] { return std::make_unique<WorkspacesController>(); });
-    ViewControllerFactory::registerCreator(QStringLiteral("NewLink2Controller"), [] {
-        return std::make_unique<PlaceholderViewController>(
-            QStringLiteral("New branded link"),
-            QStringLiteral("The form to create a branded link will be here."));
-    });
-    ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"), [] {
-        return std::make_unique<PlaceholderViewController>(
-            QStringLiteral("Edit link"), QStringLiteral("The form to edit a link will be here."));
-    });
+    ViewControllerFactory::registerCreator(QStringLiteral("NewLink2Controller"),
+                                           [] { return std::make_unique<NewLink2Controller>(); });
+    ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"),
+                                           [] { return std::make_unique<EditLinkController>(); });
 }

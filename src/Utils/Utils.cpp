@@ -8,6 +8,7 @@
 #include "Services/Domain.h"
 #include "Utils/BackgroundTasks.h"
 #include "Utils/LinkHandler.h"
+#include "Utils/NotificationHandler.h"
 #include "Utils/SlugHandler.h"
 #include "Utils/Switcher.h"
 
@@ -34,6 +35,47 @@ QString autoReplaceWorkspaceId()
     }
     logLines({QStringLiteral("no wid")});
     return {};
+}
+
+// Nothing can be sent: the form keeps what the user typed and the user learns why.
+void refuseOffline(const Utils::ErrorCallback &onError)
+{
+    logLines({QStringLiteral("NOT SENT: offline")});
+    NotificationHandler::showErrorNotification(LocalNotification::offlineMessage);
+    if (onError)
+        onError(QString(), LocalNotification::offlineMessage);
+}
+
+// What keeps the form open: a refusal at a field (any property the service names, so that a
+// refused title or destination is shown where it belongs), no answer at all, or an answer
+// that is no link. The service's answer to a success always carries the link's id.
+std::optional<std::pair<QString, QString>> formRefusal(const std::optional<QJsonObject> &answer)
+{
+    if (!answer)
+        return std::pair{QString(), LocalNotification::noAnswerMessage};
+    const QJsonValue errors = answer->value(QLatin1String("errors"));
+    if (errors.isArray() && !errors.toArray().isEmpty()) {
+        logLines({errors.toArray().toVariantList()});
+        const QJsonObject first = errors.toArray().first().toObject();
+        const QJsonValue property = first.value(QLatin1String("property"));
+        const QJsonValue message = first.value(QLatin1String("message"));
+        if (property.isString() && message.isString())
+            return std::pair{property.toString(), message.toString()};
+    }
+    if (!errors.isUndefined() || !answer->value(QLatin1String("id")).isString())
+        return std::pair{QString(), LocalNotification::errorDefaultMessage};
+    return std::nullopt;
+}
+
+// Calls the form back with the refusal; true when there was one.
+bool refused(const std::optional<QJsonObject> &answer, const Utils::ErrorCallback &onError)
+{
+    const auto refusal = formRefusal(answer);
+    if (!refusal)
+        return false;
+    if (onError)
+        onError(refusal->first, refusal->second);
+    return true;
 }
 
 } // namespace
@@ -130,26 +172,19 @@ void Utils::createLink(const QString &destination, const std::optional<QString> 
     const QJsonObject body = formBody(
         destination, title.value_or(Switcher::fallbackTitle(destination)), slashtag, domainId);
     logLines({QStringLiteral("gonna create"), body.toVariantMap()});
-    if (isOffline())
-        return LinkHandler::linkCreatedFromForm(std::nullopt);
-    ApiManager::shared().createLink(
-        body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, onError, &LinkHandler::linkCreatedFromForm);
-        });
+    postLink(body, workspaceId, std::move(onError));
 }
 
 void Utils::postLink(const QJsonObject &body, const std::optional<QString> &workspaceId,
                      ErrorCallback onError)
 {
-    if (isOffline()) {
-        logLines({QStringLiteral("link CREATED")});
-        NotificationCenter::shared().post(NotificationViews::togglePopover);
-        return;
-    }
-    ApiManager::shared().createLink(
-        body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, onError, &LinkHandler::linkCreatedFromForm);
-        });
+    if (isOffline())
+        return refuseOffline(onError);
+    ApiManager::shared().createLink(body, workspaceId,
+                                    [onError](const std::optional<QJsonObject> &answer) {
+                                        if (!refused(answer, onError))
+                                            LinkHandler::linkCreatedFromForm(answer);
+                                    });
 }
 
 void Utils::updateLink(const QString &linkId, const QString &destination, const QString &slashtag,
@@ -159,11 +194,12 @@ void Utils::updateLink(const QString &linkId, const QString &destination, const 
     const QJsonObject body = formBody(destination, title, slashtag, domainId);
     logLines({QStringLiteral("updating link"), body.toVariantMap()});
     if (isOffline())
-        return LinkHandler::linkUpdated(std::nullopt);
-    ApiManager::shared().updateLink(
-        linkId, body, workspaceId, [onError](const std::optional<QJsonObject> &answer) {
-            LinkHandler::handleLinkResponse(answer, onError, &LinkHandler::linkUpdated);
-        });
+        return refuseOffline(onError);
+    ApiManager::shared().updateLink(linkId, body, workspaceId,
+                                    [onError](const std::optional<QJsonObject> &answer) {
+                                        if (!refused(answer, onError))
+                                            LinkHandler::linkUpdated(answer);
+                                    });
 }
 
 void Utils::replaceLink(const QString &oldLinkId, const QString &destination,
@@ -173,11 +209,38 @@ void Utils::replaceLink(const QString &oldLinkId, const QString &destination,
     const QJsonObject body = formBody(destination, title, slashtag, domainId);
     logLines({QStringLiteral("updating link"), body.toVariantMap()});
     if (isOffline())
-        return postLink(body, workspaceId, std::move(onError));
-    // The new link is posted whatever the deletion answered.
-    ApiManager::shared().deleteLink(oldLinkId, [=](const std::optional<QJsonObject> &) {
-        postLink(body, workspaceId, onError);
-    });
+        return refuseOffline(onError);
+    // A replacement always changes the domain or the slashtag, so the new link cannot collide
+    // with the old one: it is made first, and the old one, with its history, goes only once
+    // the new one exists. A refused creation leaves the user's link untouched.
+    ApiManager::shared().createLink(body, workspaceId,
+                                    [oldLinkId, onError](const std::optional<QJsonObject> &answer) {
+                                        replacementCreated(oldLinkId, answer, onError);
+                                    });
+}
+
+void Utils::replacementCreated(const QString &oldLinkId, const std::optional<QJsonObject> &answer,
+                               const ErrorCallback &onError)
+{
+    if (refused(answer, onError))
+        return;
+    logLines({QStringLiteral("link CREATED, deleting ") + oldLinkId});
+    ApiManager::shared().deleteLink(
+        oldLinkId, [oldLinkId, link = *answer](const std::optional<QJsonObject> &deleted) {
+            oldLinkDeleted(oldLinkId, link, deleted);
+        });
+}
+
+void Utils::oldLinkDeleted(const QString &oldLinkId, const QJsonObject &link,
+                           const std::optional<QJsonObject> &deleted)
+{
+    if (deleted && deleted->value(QLatin1String("id")).toString() == oldLinkId)
+        return LinkHandler::linkCreatedFromForm(link);
+    // Both links exist now: the list shows them, and the user hears that the old one stayed.
+    logLines({QStringLiteral("old link NOT DELETED: ") + oldLinkId});
+    NotificationCenter::shared().post(NotificationViews::togglePopover);
+    NotificationCenter::shared().post(NotificationViews::resetListLinks);
+    NotificationHandler::showErrorNotification(LocalNotification::oldLinkKeptMessage);
 }
 
 void Utils::onMainThread(std::function<void()> work)

@@ -15,7 +15,9 @@
 class Utils
 {
 public:
-    using ErrorCallback = std::function<void(const QString &)>;
+    // A refusal for the form to show: the field it concerns ("slashtag", "title",
+    // "destination"), or empty when the request as a whole failed, and the text.
+    using ErrorCallback = std::function<void(const QString &property, const QString &message)>;
     using TitleCompletion = std::function<void(std::optional<QString>)>;
 
     Utils() = delete;
@@ -52,4 +54,11 @@ public:
 
     [[nodiscard]] static QJsonObject formBody(const QString &destination, const QString &title,
                                               const QString &slashtag, const QString &domainId);
+
+private:
+    static void replacementCreated(const QString &oldLinkId,
+                                   const std::optional<QJsonObject> &answer,
+                                   const ErrorCallback &onError);
+    static void oldLinkDeleted(const QString &oldLinkId, const QJsonObject &link,
+                               const std::optional<QJsonObject> &deleted);
 };

@@ -28,6 +28,7 @@ private slots:
     void copiedUrlIsRebrandedAtOnce();
     void rebrandCommandReachesTheRunningProgram();
     void questionAnsweredInTheDialogue();
+    void newLinkFormFromTheClipboard();
 
 private:
     // Waits for a short URL of the sandbox on the clipboard, other than the one given.
@@ -192,6 +193,33 @@ void RebrandEndToEndTest::questionAnsweredInTheDialogue()
     DesktopSession::stop(xclip);
     QCOMPARE(createdLinks().size(), before + 1);
     QVERIFY(notificationSummaries().contains(QStringLiteral("Link rebranded ✨")));
+}
+
+void RebrandEndToEndTest::newLinkFormFromTheClipboard()
+{
+    // The workspace the link list shows; the form offers its domains.
+    SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
+                                          {{QStringLiteral("id"), QStringLiteral("wsp-personal")},
+                                           {QStringLiteral("name"), QStringLiteral("Personal")}});
+    restartProgram(Preferences::OptionsRebrand::askEditLink);
+    const QString destination = QStringLiteral("https://example.com/opened/in/the/form");
+    const qsizetype before = createdLinks().size();
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, destination));
+    // The new-link form opens with the copied URL and its proposals; Enter creates.
+    QVERIFY2(m_user->waitForWindow(QStringLiteral("Quorvella new link"), 5000),
+             qPrintable(m_user->output()));
+    QVERIFY2(m_user->waitForLine(QStringLiteral("RESPONSE TITLE"), 5000),
+             qPrintable(m_user->output()));
+    QTest::qWait(500);
+    QVERIFY(m_user->pressKeyIn(QStringLiteral("Quorvella new link"), QStringLiteral("Return")));
+    QTRY_COMPARE_WITH_TIMEOUT(createdLinks().size(), before + 1, 5000);
+    const QJsonObject created =
+        QJsonDocument::fromJson(createdLinks().last().toObject().value("body").toString().toUtf8())
+            .object();
+    QCOMPARE(created.value("destination").toString(), destination);
+    QCOMPARE(created.value("domainId").toString(), QStringLiteral("dom-quorv-link"));
+    DesktopSession::stop(xclip);
 }
 
 QTEST_GUILESS_MAIN(RebrandEndToEndTest)

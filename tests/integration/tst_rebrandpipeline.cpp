@@ -31,6 +31,10 @@ private slots:
     void afterCreation();
     void takenSlashtag_data();
     void takenSlashtag();
+    void offlineKeepsTheForm_data();
+    void offlineKeepsTheForm();
+    void replacement_data();
+    void replacement();
     void backgroundTasks_data();
     void backgroundTasks();
     void servicesEntry_data();
@@ -317,9 +321,10 @@ void RebrandPipelineTest::afterCreation()
     PostCounter reset(NotificationViews::resetListLinks);
     PostCounter toggle(NotificationViews::togglePopover);
     if (fromForm)
-        Utils::createLink("https://example.org/form", std::nullopt, QString(),
-                          m_domain.value("id").toString(), QString("wsp-personal"),
-                          [](const QString &message) { QFAIL(qPrintable(message)); });
+        Utils::createLink(
+            "https://example.org/form", std::nullopt, QString(), m_domain.value("id").toString(),
+            QString("wsp-personal"),
+            [](const QString &, const QString &message) { QFAIL(qPrintable(message)); });
     else
         Utils::autoRebrand("https://example.org/automatic");
     QTRY_COMPARE(reset.count, 1);
@@ -348,7 +353,8 @@ void RebrandPipelineTest::takenSlashtag()
     PostCounter reset(NotificationViews::resetListLinks);
     PostCounter toggle(NotificationViews::togglePopover);
     QStringList errors;
-    const auto onError = [&errors](const QString &message) {
+    const auto onError = [&errors](const QString &property, const QString &message) {
+        QCOMPARE(property, QStringLiteral("slashtag"));
         errors.append(message);
     };
     const QString domainId = m_domain.value("id").toString();
@@ -366,6 +372,117 @@ void RebrandPipelineTest::takenSlashtag()
     QCOMPARE(reset.count, 0);
     QCOMPARE(toggle.count, 0);
     QCOMPARE(m_platform->fakePasteboard.writes().size(), 0);
+}
+
+void RebrandPipelineTest::offlineKeepsTheForm_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::newRow("creation") << "create";
+    QTest::newRow("replacement") << "replace";
+    QTest::newRow("update") << "update";
+}
+
+void RebrandPipelineTest::offlineKeepsTheForm()
+{
+    QFETCH(QString, request);
+    const QString domainId = m_domain.value("id").toString();
+    const QString linkId =
+        sandboxCreate("https://example.org/kept", domainId).value("id").toString();
+    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
+    m_reachability->report(false);
+    PostCounter toggle(NotificationViews::togglePopover);
+    QStringList errors;
+    const auto onError = [&errors](const QString &property, const QString &message) {
+        errors.append(property + QLatin1Char('|') + message);
+    };
+    if (request == QLatin1String("create"))
+        Utils::createLink("https://example.org/new", QString("Title"), "offline-new", domainId,
+                          QString("wsp-personal"), onError);
+    else if (request == QLatin1String("replace"))
+        Utils::replaceLink(linkId, "https://example.org/kept", "offline-new", domainId, "Title",
+                           QString("wsp-personal"), onError);
+    else
+        Utils::updateLink(linkId, "https://example.org/kept", "offline-new", domainId, "Title",
+                          QString("wsp-personal"), onError);
+    // The form stays open with its values and the user is told that nothing was sent.
+    QCOMPARE(errors, QStringList{"|" + LocalNotification::offlineMessage});
+    QCOMPARE(toggle.count, 0);
+    const auto shown = m_platform->userNotifications.delivered();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).title, LocalNotification::errorTitle);
+    QTest::qWait(100);
+    QCOMPARE(sent(QString()).size(), 0);
+}
+
+void RebrandPipelineTest::replacement_data()
+{
+    QTest::addColumn<QString>("slashtag");
+    QTest::addColumn<QJsonObject>("fault");
+    QTest::addColumn<QString>("error"); // property|message given to the form
+    QTest::addColumn<bool>("oldKept");
+    QTest::addColumn<bool>("newMade");
+    QTest::addColumn<QString>("notification"); // text of the one shown
+    const QString kept = LocalNotification::oldLinkKeptMessage + LocalNotification::errorTryLater;
+    QTest::newRow("replaced") << "replaced-tag" << QJsonObject() << QString() << false << true
+                              << "https://quorv.link/replaced-tag";
+    QTest::newRow("creation refused")
+        << "welcome" << QJsonObject() << "slashtag|Slashtag already taken" << true << false
+        << LocalNotification::errorDefaultMessage + LocalNotification::errorTryLater;
+    QTest::newRow("deletion refused")
+        << "replaced-tag"
+        << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}} << QString()
+        << true << true << kept;
+    QTest::newRow("deletion unanswered")
+        << "replaced-tag"
+        << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"drop", true}} << QString()
+        << true << true << kept;
+}
+
+void RebrandPipelineTest::replacement()
+{
+    QFETCH(QString, slashtag);
+    QFETCH(QJsonObject, fault);
+    QFETCH(QString, error);
+    QFETCH(bool, oldKept);
+    QFETCH(bool, newMade);
+    QFETCH(QString, notification);
+    const QString domainId = m_domain.value("id").toString();
+    const QJsonObject old = sandboxCreate("https://example.org/history", domainId);
+    if (!fault.isEmpty())
+        QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
+    PostCounter toggle(NotificationViews::togglePopover);
+    QStringList errors;
+    Utils::replaceLink(old.value("id").toString(), "https://example.org/history", slashtag,
+                       domainId, "History", QString("wsp-personal"),
+                       [&errors](const QString &property, const QString &message) {
+                           errors.append(property + QLatin1Char('|') + message);
+                       });
+    QTRY_VERIFY(!errors.isEmpty() || toggle.count > 0);
+    QTest::qWait(200);
+    QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});
+    QCOMPARE(toggle.count, error.isEmpty() ? 1 : 0);
+    const auto auth =
+        std::pair<QByteArray, QByteArray>{"Authorization", "Bearer " + m_token.toLatin1()};
+    const auto stillThere =
+        m_sandbox->request("GET", "/v1/links/" + old.value("id").toString().toLatin1(),
+                           {auth, {"workspace", "wsp-personal"}});
+    QCOMPARE(stillThere.status, oldKept ? 200 : 404);
+    if (oldKept)
+        QCOMPARE(stillThere.json().toObject(), old);
+    const auto found =
+        m_sandbox->request("GET", "/v1/links/search?limit=10&term=example.org/history",
+                           {auth, {"workspace", "wsp-personal"}});
+    bool made = false;
+    for (const QJsonValue &link : found.json().toArray())
+        made = made || (link.toObject().value("slashtag").toString() == slashtag &&
+                        link.toObject().value("id") != old.value("id"));
+    QCOMPARE(made, newMade);
+    // A refused creation sends no deletion at all.
+    QCOMPARE(sent("/v1/links/", "DELETE").isEmpty(), !newMade);
+    const auto shown = m_platform->userNotifications.delivered();
+    QCOMPARE(shown.size(), notification.isEmpty() ? 0 : 1);
+    if (!notification.isEmpty())
+        QCOMPARE(shown.at(0).informativeText, notification);
 }
 
 void RebrandPipelineTest::backgroundTasks_data()
