@@ -18,7 +18,8 @@ extern "C" const char *__asan_default_options()
 // signal handler.
 __attribute__((noinline, no_sanitize("undefined"))) static void writeToNowhere()
 {
-    volatile int *nowhere = nullptr;
+    // A volatile pointer, so that the compiler cannot see the null and put a trap there instead.
+    int *volatile nowhere = nullptr;
     *nowhere = 1;
 }
 
