@@ -6,6 +6,8 @@
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
 #include "Controllers/PlaceholderViewController.h"
+#include "Controllers/UpdaterWindowController.h"
+#include "Update/Checker.h"
 
 void ControllerRegistry::registerAll()
 {
@@ -29,4 +31,5 @@ void ControllerRegistry::registerAll()
         return std::make_unique<PlaceholderViewController>(
             QStringLiteral("Edit link"), QStringLiteral("The form to edit a link will be here."));
     });
+    Checker::shared().setWindowFactory([] { return std::make_unique<UpdaterWindowController>(); });
 }

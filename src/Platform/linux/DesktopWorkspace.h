@@ -2,9 +2,10 @@
 
 #include "Platform/Workspace.h"
 
-// xdg-open through Qt's desktop services.
+// xdg-open through Qt's desktop services; programs start detached.
 class DesktopWorkspace : public Workspace
 {
 public:
     bool openUrl(const QUrl &url) override;
+    bool launchApplication(const QString &program, const QStringList &arguments) override;
 };

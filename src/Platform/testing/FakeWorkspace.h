@@ -4,7 +4,7 @@
 
 #include <QList>
 
-// Records the URLs that would have opened in the browser.
+// Records the URLs that would have opened and the programs that would have started.
 class FakeWorkspace : public Workspace
 {
 public:
@@ -14,6 +14,14 @@ public:
         return canOpen;
     }
 
+    bool launchApplication(const QString &program, const QStringList &arguments) override
+    {
+        launched.append(QStringList{program} + arguments);
+        return canLaunch;
+    }
+
     QList<QUrl> opened;
     bool canOpen = true;
+    QList<QStringList> launched;
+    bool canLaunch = true;
 };
