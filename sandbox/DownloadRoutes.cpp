@@ -19,9 +19,15 @@ void DownloadRoutes::addTo(RouteTable &table)
     });
     table.add("GET", "/apps/macapp/QuorvellaUpdater.zip",
               [this](const SandboxRequest &, const auto &) {
-                  return SandboxReply::bytes(m_updaterArchive, "application/zip");
+                  return SandboxReply::bytes(
+                      ArchiveBuilder::spoiled(m_updaterArchive, "QuorvellaUpdater.app",
+                                              m_state.archiveVariants.value("updater")),
+                      "application/zip");
               });
     table.add("GET", "/apps/macapp/Quorvella.zip", [this](const SandboxRequest &, const auto &) {
-        return SandboxReply::bytes(m_programArchive, "application/zip");
+        return SandboxReply::bytes(
+            ArchiveBuilder::spoiled(m_programArchive, "Quorvella.app",
+                                    m_state.archiveVariants.value("program")),
+            "application/zip");
     });
 }

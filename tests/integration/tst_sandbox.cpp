@@ -905,7 +905,7 @@ private slots:
         QTest::addColumn<QString>("executable");
         QTest::newRow("updater") << "/apps/macapp/QuorvellaUpdater.zip"
                                  << "QuorvellaUpdater.app/"
-                                 << "QuorvellaUpdater.app/bin/QuorvellaUpdater";
+                                 << "QuorvellaUpdater.app/bin/quorvella-updater";
         QTest::newRow("new version") << "/apps/macapp/Quorvella.zip"
                                      << "Quorvella.app/"
                                      << "Quorvella.app/bin/quorvella";
