@@ -6,6 +6,7 @@
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
+#include <sodium.h>
 
 namespace {
 
@@ -115,4 +116,22 @@ QByteArray ArchiveBuilder::spoiled(const QByteArray &archive, const QString &top
     else if (variant == QLatin1String("link"))
         entries.append({topFolder + QStringLiteral("/outside"), "../../..", false, true});
     return variant.isEmpty() ? archive : zip(entries);
+}
+
+QByteArray ArchiveBuilder::signature(const QByteArray &bytes)
+{
+    // A fixed seed: the program knows the matching public key and trusts it only for a
+    // download host on this machine.
+    static const QByteArray seed("quorvella-sandbox-test-key-seed!");
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    if (sodium_init() < 0 ||
+        crypto_sign_seed_keypair(publicKey, secretKey,
+                                 reinterpret_cast<const unsigned char *>(seed.constData())) != 0)
+        return {};
+    QByteArray signed_(crypto_sign_BYTES, Qt::Uninitialized);
+    crypto_sign_detached(reinterpret_cast<unsigned char *>(signed_.data()), nullptr,
+                         reinterpret_cast<const unsigned char *>(bytes.constData()),
+                         static_cast<unsigned long long>(bytes.size()), secretKey);
+    return signed_;
 }

@@ -26,6 +26,8 @@ public:
     // points out of the folder, or the bytes cut in half. An empty variant leaves it whole.
     [[nodiscard]] static QByteArray spoiled(const QByteArray &archive, const QString &topFolder,
                                             const QString &variant);
+    // The detached Ed25519 signature of `bytes` under the sandbox's test key.
+    [[nodiscard]] static QByteArray signature(const QByteArray &bytes);
     // The path the "absolute" variant writes to, which must never appear.
     [[nodiscard]] static QString absoluteEntryPath();
 };

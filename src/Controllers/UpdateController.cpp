@@ -242,12 +242,12 @@ void UpdateController::downloadUpdater()
     const QUrl source(Config::current().downloadHost.toString(QUrl::StripTrailingSlash) +
                       Costants::Updater::updaterArchivePath);
     const QPointer<UpdateController> self(this);
-    m_downloader->download(source, destination, [self](bool ok) {
+    m_downloader->download(source, destination, [self](Downloader::Result result) {
         QMetaObject::invokeMethod(
             self,
-            [self, ok] {
+            [self, result] {
                 if (self && !self->m_quitted)
-                    ok ? self->downloadNewVersion() : self->showError();
+                    self->afterStep(result, &UpdateController::downloadNewVersion);
             },
             Qt::QueuedConnection);
     });
@@ -263,15 +263,27 @@ void UpdateController::downloadNewVersion()
               kCancel);
     spinnerWindow->setValue(0);
     const QPointer<UpdateController> self(this);
-    m_downloader->downloadNewVersionArchive(spinnerWindow, [self](bool ok) {
+    m_downloader->downloadNewVersionArchive(spinnerWindow, [self](Downloader::Result result) {
         QMetaObject::invokeMethod(
             self,
-            [self, ok] {
+            [self, result] {
                 if (self && !self->m_quitted)
-                    ok ? self->afterDownload() : self->showError();
+                    self->afterStep(result, &UpdateController::afterDownload);
             },
             Qt::QueuedConnection);
     });
+}
+
+void UpdateController::afterStep(Downloader::Result result, void (UpdateController::*next)())
+{
+    switch (result) {
+    case Downloader::Result::ok:
+        return (this->*next)();
+    case Downloader::Result::failed:
+        return showError();
+    case Downloader::Result::badSignature:
+        return showError(ErrorKind::signature);
+    }
 }
 
 void UpdateController::afterDownload()

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "Update/Downloader.h"
+
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
 
-class Downloader;
 class QJsonObject;
 class QLabel;
 class QProgressBar;
@@ -65,6 +66,7 @@ private:
     void showError(ErrorKind kind = ErrorKind::network);
     void downloadUpdater();
     void downloadNewVersion();
+    void afterStep(Downloader::Result result, void (UpdateController::*next)());
     void afterDownload();
     void installAndHandOff();
     void handOff();

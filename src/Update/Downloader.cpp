@@ -4,6 +4,7 @@
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
 #include "Services/Config.h"
+#include "Update/ArchiveSignature.h"
 #include "Update/UtilsUpdater.h"
 
 #include <QFile>
@@ -55,17 +56,18 @@ void Downloader::download(const QUrl &source, const QString &destination, Comple
         m_reply->disconnect(this);
         m_reply->abort();
         m_reply->deleteLater();
-        if (m_completion)
-            std::exchange(m_completion, {})(false);
+        complete(Result::failed);
     }
     delete m_file;
     m_file = new QSaveFile(destination);
     m_pathToStoreFile = destination;
     m_completion = std::move(completion);
+    m_source = source;
+    QFile::remove(destination + QStringLiteral(".sig"));
     if (!m_file->open(QIODevice::WriteOnly)) {
         log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
              m_file->errorString()});
-        return std::exchange(m_completion, {})(false);
+        return complete(Result::failed);
     }
 
     QNetworkRequest request(source);
@@ -96,24 +98,60 @@ void Downloader::finishedDownloading()
     m_reply = nullptr;
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QString destination = m_pathToStoreFile.value_or(QString());
-    Completion completion = std::exchange(m_completion, {});
-    bool ok = false;
     if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
         // An error answer is never saved as an archive.
         log({QStringLiteral("Download failed: ") + reply->errorString(), status});
         m_file->cancelWriting();
-    } else {
-        m_file->write(reply->readAll());
-        log({QStringLiteral("Download finished: ") + reply->url().toString()});
-        ok = m_file->commit();
-        if (!ok)
-            log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
-                 m_file->errorString()});
+        delete std::exchange(m_file, nullptr);
+        return complete(Result::failed);
     }
-    delete m_file;
-    m_file = nullptr;
-    if (completion)
-        completion(ok);
+    m_file->write(reply->readAll());
+    log({QStringLiteral("Download finished: ") + reply->url().toString()});
+    const bool written = m_file->commit();
+    if (!written)
+        log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
+             m_file->errorString()});
+    delete std::exchange(m_file, nullptr);
+    if (!written)
+        return complete(Result::failed);
+    fetchSignature(reply->url());
+}
+
+void Downloader::fetchSignature(const QUrl &source)
+{
+    QNetworkRequest request(QUrl(source.toString() + QStringLiteral(".sig")));
+    request.setTransferTimeout(m_timeoutMs);
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::finished, this, [this] { verifySignature(m_reply); });
+}
+
+void Downloader::verifySignature(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    m_reply = nullptr;
+    const QString destination = m_pathToStoreFile.value_or(QString());
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
+        log({QStringLiteral("Download failed: ") + reply->errorString(), status});
+        QFile::remove(destination);
+        return complete(Result::failed);
+    }
+    const QByteArray signature = reply->readAll();
+    if (!ArchiveSignature::verify(destination, signature,
+                                  ArchiveSignature::keyFor(Config::current().downloadHost))) {
+        log({QStringLiteral("signature does not verify, archive removed: ") + destination});
+        QFile::remove(destination);
+        return complete(Result::badSignature);
+    }
+    QFile sig(destination + QStringLiteral(".sig"));
+    const bool kept = sig.open(QIODevice::WriteOnly) && sig.write(signature) == signature.size();
+    complete(kept ? Result::ok : Result::failed);
+}
+
+void Downloader::complete(Result result)
+{
+    if (Completion completion = std::exchange(m_completion, {}))
+        completion(result);
 }
 
 void Downloader::downloadNewVersionArchive(QProgressBar *indicator, Completion completion)
@@ -127,7 +165,7 @@ void Downloader::downloadNewVersionArchive(QProgressBar *indicator, Completion c
                     QUrl::fromLocalFile(destination).toString(QUrl::FullyEncoded));
     store.synchronize();
     if (!completion)
-        completion = [](bool) {
+        completion = [](Result) {
             log({QStringLiteral("DOWNLOADED NEW VERSION")});
         };
     download(source, destination, std::move(completion));

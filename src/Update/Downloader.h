@@ -13,16 +13,17 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QSaveFile;
 
-// Fetches the update archives one after the other. A file appears at its destination only
-// when the whole answer arrived with a success status; every download ends with exactly one
-// call of its completion.
+// Fetches the update archives one after the other, each with its detached signature. An
+// archive stays at its destination only when the whole answer arrived with a success status
+// and its signature verifies (the signature is kept beside it as "<archive>.sig"); every
+// download ends with exactly one call of its completion.
 class Downloader : public QObject
 {
     Q_OBJECT
 
 public:
-    // True when the archive is at its destination.
-    using Completion = std::function<void(bool ok)>;
+    enum class Result { ok, failed, badSignature };
+    using Completion = std::function<void(Result)>;
 
     explicit Downloader(QObject *parent = nullptr);
     ~Downloader() override;
@@ -41,6 +42,9 @@ public:
 private:
     void wroteData(qint64 written, qint64 expected);
     void finishedDownloading();
+    void fetchSignature(const QUrl &source);
+    void verifySignature(QNetworkReply *reply);
+    void complete(Result result);
 
     std::optional<QString> m_pathToStoreFile;
     Completion m_completion;
@@ -48,5 +52,6 @@ private:
     int m_timeoutMs = 60000;
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
+    QUrl m_source;
     QSaveFile *m_file = nullptr;
 };

@@ -5,6 +5,8 @@
 #include "Platform/BundleInfo.h"
 #include "Platform/Platform.h"
 #include "Platform/Workspace.h"
+#include "Services/Config.h"
+#include "Update/ArchiveSignature.h"
 #include "Update/UtilsUpdater.h"
 #include "Update/ZipExtractor.h"
 
@@ -60,8 +62,13 @@ bool Updater::installUpdater()
         return false;
     }
     log({QStringLiteral("gonna launch")});
+    // The updater checks the new version's signature with the same key as we did.
+    const bool sandbox =
+        ArchiveSignature::keyFor(Config::current().downloadHost) == ArchiveSignature::sandboxKey();
+    const QStringList arguments =
+        sandbox ? QStringList{QStringLiteral("--sandbox")} : QStringList();
     const bool launched =
-        Platform::current().workspace().launchApplication(updaterProgram(application), {});
+        Platform::current().workspace().launchApplication(updaterProgram(application), arguments);
     log({QStringLiteral("app launched"), launched, QStringLiteral("app path"), application});
     return launched;
 }

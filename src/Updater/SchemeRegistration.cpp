@@ -19,7 +19,7 @@ bool writeFile(const QString &path, const QString &content, QString *error)
 
 } // namespace
 
-QString SchemeRegistration::execLine(const QString &program)
+QString SchemeRegistration::execLine(const QString &program, bool sandbox)
 {
     QString quoted;
     for (const QChar c : program) {
@@ -31,7 +31,8 @@ QString SchemeRegistration::execLine(const QString &program)
     // In a desktop entry a backslash is itself escaped once more, and "%" is doubled.
     quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    return QLatin1Char('"') + quoted + QStringLiteral("\" %u");
+    return QLatin1Char('"') + quoted + QLatin1Char('"') +
+           (sandbox ? QStringLiteral(" --sandbox %u") : QStringLiteral(" %u"));
 }
 
 QString SchemeRegistration::withDefault(const QString &list)
@@ -59,7 +60,7 @@ QString SchemeRegistration::withDefault(const QString &list)
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-bool SchemeRegistration::registerHandler(const QString &program, QString *error)
+bool SchemeRegistration::registerHandler(const QString &program, bool sandbox, QString *error)
 {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString entry = QStringLiteral("[Desktop Entry]\n"
@@ -69,7 +70,7 @@ bool SchemeRegistration::registerHandler(const QString &program, QString *error)
                                          "NoDisplay=true\n"
                                          "Terminal=false\n"
                                          "MimeType=%2;\n")
-                              .arg(execLine(program), mimeType);
+                              .arg(execLine(program, sandbox), mimeType);
     if (!writeFile(data + QStringLiteral("/applications/") + desktopFileName, entry, error))
         return false;
     const QString listPath =

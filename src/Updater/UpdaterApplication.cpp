@@ -5,6 +5,7 @@
 #include "App/SettingsStore.h"
 #include "Platform/linux/DesktopWorkspace.h"
 #include "Platform/linux/SessionBusName.h"
+#include "Update/ArchiveSignature.h"
 #include "Update/ZipExtractor.h"
 #include "Updater/SchemeRegistration.h"
 
@@ -56,8 +57,10 @@ std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(cons
 
 void UpdaterApplication::run(const QStringList &arguments)
 {
+    m_sandbox = arguments.contains(QStringLiteral("--sandbox"));
     QString error;
-    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), &error))
+    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), m_sandbox,
+                                             &error))
         log({QStringLiteral("can't register the URL scheme: ") + error});
     for (const QString &argument : arguments.mid(1)) {
         const QUrl url(argument);
@@ -90,6 +93,14 @@ void UpdaterApplication::waitForQuit()
 void UpdaterApplication::stage()
 {
     removeAll(staging());
+    QFile signature(m_request.archive + QStringLiteral(".sig"));
+    const QByteArray key =
+        m_sandbox ? ArchiveSignature::sandboxKey() : ArchiveSignature::productionKey();
+    if (!signature.open(QIODevice::ReadOnly) ||
+        !ArchiveSignature::verify(m_request.archive, signature.readAll(), key)) {
+        log({QStringLiteral("the new version is not signed by Quorvella; nothing was changed")});
+        return restartOld(1);
+    }
     QString error;
     const bool extracted = ZipExtractor::extract(m_request.archive, staging(), {}, &error);
     if (!extracted ||

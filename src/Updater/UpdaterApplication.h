@@ -31,7 +31,8 @@ public:
 
     explicit UpdaterApplication(Timeouts timeouts, QObject *parent = nullptr);
 
-    // Registers the URL scheme, then handles a request among the arguments, if any. The
+    // Registers the URL scheme, then handles a request among the arguments, if any; with
+    // "--sandbox" archives signed with the sandbox's test key are accepted instead. The
     // program's exit status follows: 0 updated (or nothing to do), 1 rolled back, 2 bad request.
     void run(const QStringList &arguments);
 
@@ -65,4 +66,5 @@ private:
 
     Timeouts m_timeouts;
     Request m_request;
+    bool m_sandbox = false;
 };

@@ -52,6 +52,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack_data()
     QTest::newRow("archive with ../") << true << "traversal" << false << 1;
     QTest::newRow("archive with a link out") << true << "link" << false << 1;
     QTest::newRow("truncated archive") << true << "truncated" << false << 1;
+    QTest::newRow("bad signature") << true << "badsignature" << false << 1;
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack()
@@ -73,13 +74,18 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     const QString archive = environment.root() + QStringLiteral("/Quorvella.zip");
     QFile zip(archive);
     QVERIFY(zip.open(QIODevice::WriteOnly));
-    zip.write(ArchiveBuilder::spoiled(
+    const QByteArray bytes = ArchiveBuilder::spoiled(
         ArchiveBuilder::zip({{"Quorvella.app/", {}},
                              {"Quorvella.app/bin/", {}},
                              {"Quorvella.app/bin/quorvella",
                               script(QStringLiteral("new"), marker, newRuns), true}}),
-        QStringLiteral("Quorvella.app"), variant));
+        QStringLiteral("Quorvella.app"), variant == "badsignature" ? QString() : variant);
+    zip.write(bytes);
     zip.close();
+    QFile signature(archive + QStringLiteral(".sig"));
+    QVERIFY(signature.open(QIODevice::WriteOnly));
+    signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x" : bytes));
+    signature.close();
     SettingsStore::shared().setBool(Preferences::updaterUpdating, true);
     SettingsStore::shared().synchronize();
 
@@ -97,7 +103,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     const QUrl request(QStringLiteral("quorvella-updater://update?pathApp=%1&pathZip=%2")
                            .arg(applications, archive));
     updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"),
-                  {request.toString(QUrl::FullyEncoded)});
+                  {QStringLiteral("--sandbox"), request.toString(QUrl::FullyEncoded)});
     QVERIFY(updater.waitForFinished(15000));
     QCOMPARE(updater.exitCode(), status);
     if (oldRunning)
@@ -123,6 +129,10 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
         read(environment.configHome() + QStringLiteral("/mimeapps.list"))
             .contains(QLatin1String("[Default Applications]\nx-scheme-handler/quorvella-updater="
                                     "com.quorvella.desktop.QuorvellaUpdater.desktop")));
+    QVERIFY(
+        read(environment.root() + QStringLiteral("/data/applications/"
+                                                 "com.quorvella.desktop.QuorvellaUpdater.desktop"))
+            .contains(QLatin1String("\" --sandbox %u")));
     QTest::qWait(1600); // the started program's name is free again for the next row
 }
 

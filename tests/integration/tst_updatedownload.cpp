@@ -128,8 +128,10 @@ void UpdateDownloadTest::updateHandsOverToTheUpdater()
     QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 10000);
 
     const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
-    QCOMPARE(m_platform->fakeWorkspace.launched,
-             QList<QStringList>{{updater + QStringLiteral("/bin/quorvella-updater")}});
+    const QStringList started{updater + QStringLiteral("/bin/quorvella-updater"), "--sandbox"};
+    QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
+    // The new version's signature lies beside it for the updater.
+    QCOMPARE(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
     QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
     QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
     QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
@@ -150,22 +152,30 @@ void UpdateDownloadTest::faultsEndOnTheErrorScreen_data()
     QTest::addColumn<QJsonObject>("fault");
     QTest::addColumn<QString>("variant");
     QTest::addColumn<bool>("handOffRefused");
+    QTest::addColumn<bool>("badSignature");
     const QString updater = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
     const QString program = QStringLiteral("/apps/macapp/Quorvella.zip");
     QTest::newRow("updater 404") << "updater" << QJsonObject{{"path", updater}, {"status", 404}}
-                                 << "" << false;
+                                 << "" << false << false;
     QTest::newRow("program 500") << "program" << QJsonObject{{"path", program}, {"status", 500}}
-                                 << "" << false;
+                                 << "" << false << false;
     QTest::newRow("updater dropped")
-        << "updater" << QJsonObject{{"path", updater}, {"drop", true}} << "" << false;
+        << "updater" << QJsonObject{{"path", updater}, {"drop", true}} << "" << false << false;
     QTest::newRow("program past the timeout")
-        << "program" << QJsonObject{{"path", program}, {"delayMs", 3000}} << "" << false;
-    QTest::newRow("updater truncated") << "updater" << QJsonObject() << "truncated" << false;
-    QTest::newRow("updater with ../") << "updater" << QJsonObject() << "traversal" << false;
+        << "program" << QJsonObject{{"path", program}, {"delayMs", 3000}} << "" << false << false;
+    QTest::newRow("updater truncated")
+        << "updater" << QJsonObject() << "truncated" << false << false;
+    QTest::newRow("updater with ../")
+        << "updater" << QJsonObject() << "traversal" << false << false;
     QTest::newRow("updater with an absolute entry")
-        << "updater" << QJsonObject() << "absolute" << false;
-    QTest::newRow("updater with a link out") << "updater" << QJsonObject() << "link" << false;
-    QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
+        << "updater" << QJsonObject() << "absolute" << false << false;
+    QTest::newRow("updater with a link out")
+        << "updater" << QJsonObject() << "link" << false << false;
+    QTest::newRow("updater bad signature")
+        << "updater" << QJsonObject() << "badsignature" << false << true;
+    QTest::newRow("program bad signature")
+        << "program" << QJsonObject() << "badsignature" << false << true;
+    QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true << false;
 }
 
 void UpdateDownloadTest::faultsEndOnTheErrorScreen()
@@ -174,6 +184,7 @@ void UpdateDownloadTest::faultsEndOnTheErrorScreen()
     QFETCH(QJsonObject, fault);
     QFETCH(QString, variant);
     QFETCH(bool, handOffRefused);
+    QFETCH(bool, badSignature);
     if (!fault.isEmpty())
         sandboxControl("POST", QStringLiteral("/__sandbox/faults"), fault);
     if (!variant.isEmpty())
@@ -189,8 +200,10 @@ void UpdateDownloadTest::faultsEndOnTheErrorScreen()
 
     QCOMPARE(controller->titleWindow->text(), QStringLiteral("An error occurred!"));
     QCOMPARE(controller->descriptionWindow->text(),
-             QStringLiteral("We\u2019re unable to verify if updates are available, please check "
-                            "your network connection"));
+             badSignature ? QStringLiteral("The downloaded update is not signed by Quorvella and "
+                                           "was not installed")
+                          : QStringLiteral("We\u2019re unable to verify if updates are available, "
+                                           "please check your network connection"));
     QCOMPARE(controller->positiveButton->text(), QStringLiteral("Retry"));
     QVERIFY(!controller->negativeButton->isVisible());
     QVERIFY(controller->window()->isVisible());
@@ -204,8 +217,8 @@ void UpdateDownloadTest::faultsEndOnTheErrorScreen()
              qPrintable(applications.join(", ")));
     QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
     QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt")));
-    // An error answer is never saved as the archive.
-    if (!fault.isEmpty()) {
+    // An error answer or a foreign archive is never kept.
+    if (!fault.isEmpty() || badSignature) {
         const QString saved =
             m_temporary + QLatin1Char('/') +
             (archive == QLatin1String("updater") ? "QuorvellaUpdater.zip" : "Quorvella.zip");
