@@ -28,9 +28,13 @@ Downloader::Downloader(QObject *parent)
 
 Downloader::~Downloader()
 {
-    // Nothing half-written stays behind: the partial file is discarded with the reply.
-    if (m_reply)
+    // Nothing half-written stays behind: the partial file is discarded with the reply, and
+    // nobody is told any more.
+    m_completion = {};
+    if (m_reply) {
+        m_reply->disconnect(this);
         m_reply->abort();
+    }
     delete m_file;
 }
 
