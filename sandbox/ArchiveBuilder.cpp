@@ -4,7 +4,9 @@
 #include <QRandomGenerator>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
+#include <sodium.h>
 
 namespace {
 
@@ -41,6 +43,8 @@ QByteArray ArchiveBuilder::zip(const QList<Entry> &entries)
         if (entry.executable || entry.path.endsWith(QLatin1Char('/')))
             permissions |= QFile::ExeOwner | QFile::ExeUser | QFile::ExeGroup | QFile::ExeOther;
         info.setPermissions(permissions);
+        if (entry.link)
+            info.externalAttr = 0120777u << 16; // a symbolic link, as zip tools record one
         QuaZipFile file(&archive);
         if (!file.open(QIODevice::WriteOnly, info))
             return {};
@@ -61,7 +65,7 @@ QByteArray ArchiveBuilder::updaterArchive()
          {"QuorvellaUpdater.app/Contents/Info.plist",
           infoPlist("com.quorvella.desktop.macos.QuorvellaUpdater", "QuorvellaUpdater"), false},
          {"QuorvellaUpdater.app/bin/", {}, false},
-         {"QuorvellaUpdater.app/bin/QuorvellaUpdater", stubScript("QuorvellaUpdater"), true}});
+         {"QuorvellaUpdater.app/bin/quorvella-updater", stubScript("quorvella-updater"), true}});
 }
 
 QByteArray ArchiveBuilder::programArchive()
@@ -78,4 +82,56 @@ QByteArray ArchiveBuilder::programArchive()
                 {"Quorvella.app/bin/", {}, false},
                 {"Quorvella.app/bin/quorvella", stubScript("quorvella"), true},
                 {"Quorvella.app/share/payload.bin", payload, false}});
+}
+
+QString ArchiveBuilder::absoluteEntryPath()
+{
+    return QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt");
+}
+
+QByteArray ArchiveBuilder::spoiled(const QByteArray &archive, const QString &topFolder,
+                                   const QString &variant)
+{
+    if (variant == QLatin1String("truncated"))
+        return archive.left(archive.size() / 2);
+    QList<Entry> entries;
+    QByteArray bytes = archive;
+    QBuffer buffer(&bytes);
+    QuaZip source(&buffer);
+    if (!source.open(QuaZip::mdUnzip))
+        return archive;
+    for (bool more = source.goToFirstFile(); more; more = source.goToNextFile()) {
+        QuaZipFile file(&source);
+        file.open(QIODevice::ReadOnly);
+        QuaZipFileInfo64 info;
+        source.getCurrentFileInfo(&info);
+        entries.append({info.name, file.readAll(), bool(info.getPermissions() & QFile::ExeOwner)});
+    }
+    source.close();
+    const QByteArray marker("written by a spoiled archive\n");
+    if (variant == QLatin1String("traversal"))
+        entries.append({topFolder + QStringLiteral("/../../escaped.txt"), marker, false});
+    else if (variant == QLatin1String("absolute"))
+        entries.append({absoluteEntryPath(), marker, false});
+    else if (variant == QLatin1String("link"))
+        entries.append({topFolder + QStringLiteral("/outside"), "../../..", false, true});
+    return variant.isEmpty() ? archive : zip(entries);
+}
+
+QByteArray ArchiveBuilder::signature(const QByteArray &bytes)
+{
+    // A fixed seed: the program knows the matching public key and trusts it only for a
+    // download host on this machine.
+    static const QByteArray seed("quorvella-sandbox-test-key-seed!");
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    if (sodium_init() < 0 ||
+        crypto_sign_seed_keypair(publicKey, secretKey,
+                                 reinterpret_cast<const unsigned char *>(seed.constData())) != 0)
+        return {};
+    QByteArray signed_(crypto_sign_BYTES, Qt::Uninitialized);
+    crypto_sign_detached(reinterpret_cast<unsigned char *>(signed_.data()), nullptr,
+                         reinterpret_cast<const unsigned char *>(bytes.constData()),
+                         static_cast<unsigned long long>(bytes.size()), secretKey);
+    return signed_;
 }

@@ -14,6 +14,7 @@ public:
         QString path; // ends with "/" for a folder
         QByteArray content;
         bool executable = false;
+        bool link = false; // content is the link's target
     };
 
     [[nodiscard]] static QByteArray zip(const QList<Entry> &entries);
@@ -21,4 +22,12 @@ public:
     [[nodiscard]] static QByteArray updaterArchive();
     // The new program bundle, "Quorvella.app", with some payload so downloads report progress.
     [[nodiscard]] static QByteArray programArchive();
+    // The archive spoiled as a test asks: an entry with "..", an absolute entry, a link that
+    // points out of the folder, or the bytes cut in half. An empty variant leaves it whole.
+    [[nodiscard]] static QByteArray spoiled(const QByteArray &archive, const QString &topFolder,
+                                            const QString &variant);
+    // The detached Ed25519 signature of `bytes` under the sandbox's test key.
+    [[nodiscard]] static QByteArray signature(const QByteArray &bytes);
+    // The path the "absolute" variant writes to, which must never appear.
+    [[nodiscard]] static QString absoluteEntryPath();
 };

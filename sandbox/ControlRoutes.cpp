@@ -88,6 +88,18 @@ void ControlRoutes::addTo(RouteTable &table)
                                                                   : m_parts.state.plugins) = *body;
                   return SandboxReply::json(*body);
               });
+    table.add("POST", "/__sandbox/archives/(updater|program)",
+              [this](const SandboxRequest &request, const QRegularExpressionMatch &match) {
+                  const std::optional<QJsonObject> body = objectBody(request);
+                  const QString variant =
+                      body ? body->value(QLatin1String("variant")).toString() : QString();
+                  static const QStringList known{"",     "traversal", "absolute",
+                                                 "link", "truncated", "badsignature"};
+                  if (!known.contains(variant))
+                      return badRequest(QStringLiteral("unknown archive variant"));
+                  m_parts.state.archiveVariants.insert(match.captured(1), variant);
+                  return SandboxReply::json(QJsonObject{{"variant", variant}});
+              });
     addTokenRoutes(table);
     addFaultRoutes(table);
 }

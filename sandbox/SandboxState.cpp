@@ -17,6 +17,7 @@ void SandboxState::reset()
     domains.clear();
     links.clear();
     envelopes = {};
+    archiveVariants.clear();
     m_nextLink = 1;
     DemoAccount::fill(*this, QDateTime::currentDateTimeUtc());
 }

@@ -34,6 +34,9 @@ public:
     QJsonObject versions;
     QJsonObject plugins;
     QJsonArray envelopes;
+    // How the download host spoils each archive ("updater", "program"): "traversal",
+    // "absolute", "link", "truncated"; absent serves it whole.
+    QHash<QString, QString> archiveVariants;
 
     [[nodiscard]] std::optional<QJsonObject> workspace(const QString &id) const;
     [[nodiscard]] QString defaultWorkspaceId() const;

@@ -17,7 +17,8 @@
 #include "Services/ApiManager.h"
 #include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
-#include "Update/UpdateInstaller.h"
+#include "Update/Checker.h"
+#include "Update/UtilsUpdater.h"
 #include "Utils/ClipboardMonitor.h"
 #include "Utils/ContextualMenu.h"
 #include "Utils/DefaultHelper.h"
@@ -253,8 +254,8 @@ void AppDelegate::updaterWakeUpCheck()
     store.remove(Preferences::updaterUpdating);
     store.synchronize();
     log({QStringLiteral("awaken by UPDATER")});
-    UpdateInstaller::deleteUpdaterApplication(Platform::current().bundle().applicationsFolder() +
-                                              Updater::updaterAppName);
+    UtilsUpdater::removeIfExists(Platform::current().bundle().applicationsFolder() +
+                                 Updater::updaterAppName);
     store.setBool(Preferences::updateMandatoryRequested, false);
     store.synchronize();
     const Alert alert{Version::upToDateMessage,
@@ -275,5 +276,5 @@ void AppDelegate::launchAtLoginNote()
 
 void AppDelegate::startUpdateCheck()
 {
-    // Next step to connect: the hourly update check.
+    Checker::shared().dailyCheck();
 }

@@ -252,7 +252,13 @@ inline const QString upToDateInformative =
 } // namespace Version
 
 namespace Updater {
+inline const QString bundleIdentifier = QStringLiteral("com.quorvella.desktop.macos.Quorvella");
 inline const QString updaterAppName = QStringLiteral("QuorvellaUpdater.app");
+inline const QString updaterZipName = QStringLiteral("QuorvellaUpdater.zip");
+inline const QString programZipName = QStringLiteral("Quorvella.zip");
+inline const QString updaterArchivePath = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
+inline const QString programArchivePath = QStringLiteral("/apps/macapp/Quorvella.zip");
+inline const QString requestScheme = QStringLiteral("quorvella-updater");
 } // namespace Updater
 
 namespace Launcher {

@@ -7,7 +7,9 @@
 #include "Controllers/NewLink2Controller.h"
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
+#include "Controllers/UpdaterWindowController.h"
 #include "Controllers/WorkspacesController.h"
+#include "Update/Checker.h"
 
 void ControllerRegistry::registerAll()
 {
@@ -26,4 +28,5 @@ void ControllerRegistry::registerAll()
                                            [] { return std::make_unique<NewLink2Controller>(); });
     ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"),
                                            [] { return std::make_unique<EditLinkController>(); });
+    Checker::shared().setWindowFactory([] { return std::make_unique<UpdaterWindowController>(); });
 }

@@ -12,6 +12,7 @@
 #include "Services/ApiManager.h"
 #include "Services/AuthenticationManager.h"
 #include "Services/TokenManager.h"
+#include "Update/Checker.h"
 
 #include <QCoreApplication>
 #include <QMenu>
@@ -72,10 +73,7 @@ void ViewControllerWithMenuHandler::openWebPageAuthenticated(const QUrl &url)
 
 void ViewControllerWithMenuHandler::checkForUpdates()
 {
-    NotificationCenter::shared().post(NotificationViews::closePopover);
-    // Next step to connect: the update checker's window.
-    showInformation(QStringLiteral("Check for updates"),
-                    QStringLiteral("Checking for updates is not part of this version yet."));
+    Checker::shared().openUpdater();
 }
 
 void ViewControllerWithMenuHandler::signOut()

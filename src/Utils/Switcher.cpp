@@ -1,5 +1,15 @@
 #include "Utils/Switcher.h"
 
+#include "App/Costants.h"
+#include "App/Logger.h"
+#include "App/SettingsStore.h"
+#include "Platform/BundleInfo.h"
+#include "Platform/Platform.h"
+#include "Platform/Workspace.h"
+#include "Utils/PercentEncoding.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QTextBoundaryFinder>
 
@@ -48,4 +58,37 @@ QString Switcher::fallbackTitle(const QString &destination)
             return destination.first(cut) + QStringLiteral("...");
     }
     return destination;
+}
+
+std::optional<QUrl> Switcher::updaterRequest(const QString &bundlePath, const QString &storedZipUrl)
+{
+    QString folder = QFileInfo(QDir::cleanPath(bundlePath)).path();
+    Logger::shared().log({QStringLiteral("for: ") + folder});
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    const QString zip = QString(storedZipUrl).remove(QStringLiteral("file://"));
+    const QString text = Costants::Updater::requestScheme + QStringLiteral("://update?pathApp=") +
+                         PercentEncoding::urlQueryAllowed(folder) + QStringLiteral("&pathZip=") +
+                         PercentEncoding::urlQueryAllowed(zip);
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid())
+        return std::nullopt;
+    return url;
+}
+
+bool Switcher::switchToUpdater()
+{
+    const QString bundlePath = Platform::current().bundle().bundlePath();
+    Logger::shared().log({QStringLiteral("path: ") + bundlePath});
+    const std::optional<QString> stored =
+        SettingsStore::shared().stringForKey(Costants::Preferences::storedAppZipPath);
+    if (!stored)
+        return false;
+    const std::optional<QUrl> request = updaterRequest(bundlePath, *stored);
+    if (!request) {
+        Logger::shared().log({QStringLiteral("no URL")});
+        return false;
+    }
+    Logger::shared().log({QStringLiteral("gonna open"), request->toString(QUrl::FullyEncoded)});
+    return Platform::current().workspace().openUrl(*request);
 }

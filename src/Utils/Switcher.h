@@ -2,10 +2,12 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
-// Reads the service's answers that the link pipeline acts on.
+// Reads the service's answers that the link pipeline acts on, and hands the downloaded
+// update to the updater application.
 class Switcher
 {
 public:
@@ -20,4 +22,12 @@ public:
     // A title of at most 103 characters: a destination of 102 characters or more is cut to
     // its first 100 and "..." is added. Characters are what the user sees as one.
     [[nodiscard]] static QString fallbackTitle(const QString &destination);
+
+    // Opens the updater request for the stored archive through the desktop; false when it
+    // cannot be built or nothing handles it.
+    [[nodiscard]] static bool switchToUpdater();
+    // "quorvella-updater://update?pathApp=FOLDER/&pathZip=ZIP", both encoded for a query:
+    // FOLDER holds the bundle, ZIP is the stored archive URL text without "file://".
+    [[nodiscard]] static std::optional<QUrl> updaterRequest(const QString &bundlePath,
+                                                            const QString &storedZipUrl);
 };

@@ -48,6 +48,7 @@ bool desktopEntryHandles(const QString &file, const QString &mimeType)
 }
 
 } // namespace
+#include <QProcess>
 
 bool DesktopWorkspace::openUrl(const QUrl &url)
 {
@@ -82,4 +83,9 @@ bool DesktopWorkspace::hasHandlerFor(const QString &scheme) const
         }
     }
     return false;
+}
+
+bool DesktopWorkspace::launchApplication(const QString &program, const QStringList &arguments)
+{
+    return QProcess::startDetached(program, arguments);
 }

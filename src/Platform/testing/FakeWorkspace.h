@@ -5,7 +5,7 @@
 #include <QList>
 #include <QStringList>
 
-// Records the URLs that would have opened in the browser.
+// Records the URLs that would have opened and the programs that would have started.
 class FakeWorkspace : public Workspace
 {
 public:
@@ -20,8 +20,16 @@ public:
         return handledSchemes.contains(scheme);
     }
 
+    bool launchApplication(const QString &program, const QStringList &arguments) override
+    {
+        launched.append(QStringList{program} + arguments);
+        return canLaunch;
+    }
+
     QList<QUrl> opened;
     QStringList handledSchemes{QStringLiteral("http"), QStringLiteral("https"),
                                QStringLiteral("mailto")};
     bool canOpen = true;
+    QList<QStringList> launched;
+    bool canLaunch = true;
 };

@@ -1,0 +1,322 @@
+#include "Controllers/UpdateController.h"
+
+#include "App/Costants.h"
+#include "App/Logger.h"
+#include "App/SettingsStore.h"
+#include "Services/ApiManager.h"
+#include "Services/Config.h"
+#include "Update/Downloader.h"
+#include "Update/Updater.h"
+#include "Update/UtilsUpdater.h"
+#include "Update/VersionHelper.h"
+#include "Utils/Switcher.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QJsonObject>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Costants;
+
+namespace {
+
+std::function<void()> &terminator()
+{
+    static std::function<void()> function = [] {
+        QCoreApplication::quit();
+    };
+    return function;
+}
+
+int &handOffDelay()
+{
+    static int milliseconds = 2000;
+    return milliseconds;
+}
+
+void log(const QVariantList &items)
+{
+    Logger::shared().log(items);
+}
+
+void setMandatory(bool mandatory)
+{
+    SettingsStore &store = SettingsStore::shared();
+    store.setBool(Preferences::updateMandatoryRequested, mandatory);
+    store.synchronize();
+}
+
+const QString kCancel = QStringLiteral("Cancel");
+const QString kDownloadTitle = QStringLiteral("Download in progress");
+const QString kDownloadText = QStringLiteral("Please wait while we download the latest version\n");
+
+} // namespace
+
+UpdateController::UpdateController(QWidget *parent)
+    : QWidget(parent)
+    , titleWindow(new QLabel(this))
+    , descriptionWindow(new QLabel(this))
+    , spinnerWindow(new QProgressBar(this))
+    , positiveButton(new QPushButton(this))
+    , negativeButton(new QPushButton(this))
+    , m_downloader(new Downloader(this))
+{
+    QFont titleFont = titleWindow->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    titleWindow->setFont(titleFont);
+    descriptionWindow->setWordWrap(true);
+    spinnerWindow->setRange(0, 100);
+    spinnerWindow->setTextVisible(false);
+    positiveButton->setDefault(true);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(negativeButton);
+    buttons->addWidget(positiveButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 20);
+    layout->addWidget(titleWindow);
+    layout->addWidget(descriptionWindow);
+    layout->addWidget(spinnerWindow);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    setMinimumWidth(420);
+    connect(positiveButton, &QPushButton::clicked, this, &UpdateController::positiveChoice);
+    connect(negativeButton, &QPushButton::clicked, this, &UpdateController::negativeChoice);
+}
+
+UpdateController::~UpdateController() = default;
+
+void UpdateController::setTerminator(std::function<void()> function)
+{
+    terminator() = std::move(function);
+}
+
+void UpdateController::terminate()
+{
+    if (terminator())
+        terminator()();
+}
+
+void UpdateController::setHandOffDelay(int milliseconds)
+{
+    handOffDelay() = milliseconds;
+}
+
+void UpdateController::viewDidLoad()
+{
+    startCheck();
+}
+
+void UpdateController::setScreen(const QString &title, const QString &description,
+                                 bool spinnerShown, bool negativeShown,
+                                 const QString &negativeTitle, const QString &positiveTitle)
+{
+    titleWindow->setText(title);
+    descriptionWindow->setText(description);
+    spinnerWindow->setVisible(spinnerShown);
+    negativeButton->setVisible(negativeShown);
+    if (!negativeTitle.isEmpty())
+        negativeButton->setText(negativeTitle);
+    positiveButton->setVisible(true);
+    positiveButton->setText(positiveTitle);
+}
+
+void UpdateController::closeWindow()
+{
+    if (QWidget *window = this->window(); window != this)
+        window->close();
+}
+
+void UpdateController::startCheck()
+{
+    m_status = StatusUpdater::checking;
+    setScreen(QStringLiteral("Checking for updates"), {}, true, false, kCancel, kCancel);
+    // Indeterminate: the bar runs until the answer comes.
+    spinnerWindow->setRange(0, 0);
+    const QPointer<UpdateController> self(this);
+    ApiManager::shared().getVersions([self](const std::optional<QJsonObject> &manifest) {
+        if (self && self->m_status == StatusUpdater::checking)
+            self->applyManifest(manifest);
+    });
+}
+
+void UpdateController::applyManifest(const std::optional<QJsonObject> &manifest)
+{
+    switch (evaluateVersions(manifest, VersionHelper())) {
+    case ManifestVerdict::unreadable:
+        setMandatory(false);
+        return showUpToDate();
+    case ManifestVerdict::incomplete:
+        return showUpToDate();
+    case ManifestVerdict::mandatory:
+        setMandatory(true);
+        return showMandatory();
+    case ManifestVerdict::optional:
+        setMandatory(false);
+        return showOptional();
+    case ManifestVerdict::current:
+        setMandatory(false);
+        return showUpToDate();
+    }
+}
+
+void UpdateController::showOptional()
+{
+    m_status = StatusUpdater::optionalUpdate;
+    setScreen(QStringLiteral("Update available"),
+              QStringLiteral("A new version of Quorvella is ready to download"), false, true, {},
+              QStringLiteral("Update"));
+}
+
+void UpdateController::showMandatory()
+{
+    m_status = StatusUpdater::mandatoryUpdate;
+    setScreen(QStringLiteral("Update required"),
+              QStringLiteral("Update the Quorvella app in order to keep using it"), false, true,
+              QStringLiteral("Quit application"), QStringLiteral("Update"));
+}
+
+void UpdateController::showUpToDate()
+{
+    m_status = StatusUpdater::alreadyUpdated;
+    setScreen(Version::upToDateMessage, Version::upToDateInformative, false, false, {},
+              QStringLiteral("OK"));
+}
+
+void UpdateController::showError(ErrorKind kind)
+{
+    m_status = StatusUpdater::error;
+    setScreen(QStringLiteral("An error occurred!"),
+              kind == ErrorKind::signature
+                  ? QStringLiteral("The downloaded update is not signed by Quorvella and was "
+                                   "not installed")
+                  : QStringLiteral("We\u2019re unable to verify if updates are available, please "
+                                   "check your network connection"),
+              false, false, {}, QStringLiteral("Retry"));
+    // The hand-off may fail after the window was hidden: the user must see the error.
+    if (QWidget *window = this->window(); window->isHidden())
+        window->show();
+}
+
+void UpdateController::positiveChoice()
+{
+    switch (m_status) {
+    case StatusUpdater::optionalUpdate:
+    case StatusUpdater::mandatoryUpdate:
+        return downloadUpdater();
+    case StatusUpdater::error:
+        return startCheck();
+    case StatusUpdater::downloaded:
+        return installAndHandOff();
+    case StatusUpdater::checking:
+    case StatusUpdater::alreadyUpdated:
+    case StatusUpdater::downloadingUpdater:
+    case StatusUpdater::downloadingNewVersion:
+        m_quitted = true;
+        return closeWindow();
+    }
+}
+
+void UpdateController::negativeChoice()
+{
+    // Closing applies the window's closing rule, which ends the program for a mandatory update.
+    m_quitted = true;
+    closeWindow();
+}
+
+void UpdateController::downloadUpdater()
+{
+    log({QStringLiteral("Downloading updater")});
+    m_status = StatusUpdater::downloadingUpdater;
+    setScreen(kDownloadTitle, kDownloadText + QStringLiteral("Step 1 of 2"), true, false, kCancel,
+              kCancel);
+    spinnerWindow->setRange(0, 100);
+    spinnerWindow->setValue(0);
+    const QString destination = UtilsUpdater::temporaryFolder() + Costants::Updater::updaterZipName;
+    m_downloader->setSpinner(spinnerWindow);
+    const QUrl source(Config::current().downloadHost.toString(QUrl::StripTrailingSlash) +
+                      Costants::Updater::updaterArchivePath);
+    const QPointer<UpdateController> self(this);
+    m_downloader->download(source, destination, [self](Downloader::Result result) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, result] {
+                if (self && !self->m_quitted)
+                    self->afterStep(result, &UpdateController::downloadNewVersion);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void UpdateController::downloadNewVersion()
+{
+    if (m_quitted)
+        return;
+    log({QStringLiteral("Downloading new version")});
+    m_status = StatusUpdater::downloadingNewVersion;
+    setScreen(kDownloadTitle, kDownloadText + QStringLiteral("Step 2 of 2"), true, false, {},
+              kCancel);
+    spinnerWindow->setValue(0);
+    const QPointer<UpdateController> self(this);
+    m_downloader->downloadNewVersionArchive(spinnerWindow, [self](Downloader::Result result) {
+        QMetaObject::invokeMethod(
+            self,
+            [self, result] {
+                if (self && !self->m_quitted)
+                    self->afterStep(result, &UpdateController::afterDownload);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void UpdateController::afterStep(Downloader::Result result, void (UpdateController::*next)())
+{
+    switch (result) {
+    case Downloader::Result::ok:
+        return (this->*next)();
+    case Downloader::Result::failed:
+        return showError();
+    case Downloader::Result::badSignature:
+        return showError(ErrorKind::signature);
+    }
+}
+
+void UpdateController::afterDownload()
+{
+    if (m_quitted)
+        return;
+    log({QStringLiteral("downloaded updater and new version")});
+    m_status = StatusUpdater::downloaded;
+    installAndHandOff();
+}
+
+void UpdateController::installAndHandOff()
+{
+    log({QStringLiteral("gonna restart and install")});
+    const bool launched = ::Updater::installUpdater();
+    log({QStringLiteral("app launched:"), launched});
+    if (!launched)
+        return showError();
+    // Hidden, not closed: the window comes back with the error screen if the hand-off fails.
+    window()->hide();
+    QTimer::singleShot(handOffDelay(), this, &UpdateController::handOff);
+}
+
+void UpdateController::handOff()
+{
+    log({QStringLiteral("sending request to update app")});
+    const bool sent = Switcher::switchToUpdater();
+    log({QStringLiteral("sent switch ") +
+         (sent ? QStringLiteral("true") : QStringLiteral("false"))});
+    if (!sent)
+        return showError();
+    SettingsStore &store = SettingsStore::shared();
+    store.setBool(Preferences::updaterUpdating, true);
+    store.synchronize();
+    terminate();
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Update/Downloader.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QJsonObject;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+enum class StatusUpdater {
+    checking,
+    optionalUpdate,
+    mandatoryUpdate,
+    alreadyUpdated,
+    error,
+    downloadingUpdater,
+    downloadingNewVersion,
+    downloaded,
+};
+
+// The update window's content: checks the manifest, offers the update, downloads the updater
+// and the new version one after the other, installs the updater and hands over to it.
+class UpdateController : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit UpdateController(QWidget *parent = nullptr);
+    ~UpdateController() override;
+
+    // Starts the check; the window calls it once it is shown.
+    void viewDidLoad();
+    void positiveChoice();
+    void negativeChoice();
+
+    [[nodiscard]] StatusUpdater status() const { return m_status; }
+    [[nodiscard]] bool quitted() const { return m_quitted; }
+    [[nodiscard]] Downloader &downloader() const { return *m_downloader; }
+
+    // Ends the program (quits the application unless a test installs its own).
+    static void setTerminator(std::function<void()> terminator);
+    static void terminate();
+    // The pause between closing the window and handing over (2 s).
+    static void setHandOffDelay(int milliseconds);
+
+    QLabel *titleWindow;
+    QLabel *descriptionWindow;
+    QProgressBar *spinnerWindow;
+    QPushButton *positiveButton;
+    QPushButton *negativeButton;
+
+private:
+    enum class ErrorKind { network, signature };
+
+    void startCheck();
+    void applyManifest(const std::optional<QJsonObject> &manifest);
+    void showUpToDate();
+    void showMandatory();
+    void showOptional();
+    void showError(ErrorKind kind = ErrorKind::network);
+    void downloadUpdater();
+    void downloadNewVersion();
+    void afterStep(Downloader::Result result, void (UpdateController::*next)());
+    void afterDownload();
+    void installAndHandOff();
+    void handOff();
+    void setScreen(const QString &title, const QString &description, bool spinnerShown,
+                   bool negativeShown, const QString &negativeTitle, const QString &positiveTitle);
+    void closeWindow();
+
+    StatusUpdater m_status = StatusUpdater::checking;
+    Downloader *m_downloader;
+    bool m_quitted = false;
+};

@@ -1,0 +1,176 @@
+#include "Update/Downloader.h"
+
+#include "App/Costants.h"
+#include "App/Logger.h"
+#include "App/SettingsStore.h"
+#include "Services/Config.h"
+#include "Update/ArchiveSignature.h"
+#include "Update/UtilsUpdater.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSaveFile>
+
+using namespace Costants;
+
+namespace {
+void log(const QVariantList &items)
+{
+    Logger::shared().log(items);
+}
+} // namespace
+
+Downloader::Downloader(QObject *parent)
+    : QObject(parent)
+    , m_network(new QNetworkAccessManager(this))
+{}
+
+Downloader::~Downloader()
+{
+    // Nothing half-written stays behind: the partial file is discarded with the reply, and
+    // nobody is told any more.
+    m_completion = {};
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+    delete m_file;
+}
+
+QString Downloader::formatBytes(qint64 bytes)
+{
+    if (bytes < 1000 * 1000)
+        return QString::number(qRound64(double(bytes) / 1000.0)) + QStringLiteral(" KB");
+    return QString::number(double(bytes) / 1.0e6, 'f', 1) + QStringLiteral(" MB");
+}
+
+void Downloader::download(const QUrl &source, const QString &destination, Completion completion)
+{
+    if (QFile::exists(destination)) {
+        log({QStringLiteral("file exists, deleting")});
+        if (!QFile::remove(destination))
+            log({QStringLiteral("Error on deleting file"), destination});
+    } else {
+        log({QStringLiteral("NOT EXISTING")});
+    }
+    log({QStringLiteral("downloading"), source.toString(), QStringLiteral("into"), destination});
+    if (m_reply) {
+        // One download at a time: an earlier one still running ends as a failure.
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+        complete(Result::failed);
+    }
+    delete m_file;
+    m_file = new QSaveFile(destination);
+    m_pathToStoreFile = destination;
+    m_completion = std::move(completion);
+    m_source = source;
+    QFile::remove(destination + QStringLiteral(".sig"));
+    if (!m_file->open(QIODevice::WriteOnly)) {
+        log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
+             m_file->errorString()});
+        return complete(Result::failed);
+    }
+
+    QNetworkRequest request(source);
+    request.setTransferTimeout(m_timeoutMs);
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
+        if (m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 300)
+            m_file->write(m_reply->readAll());
+    });
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::wroteData);
+    connect(m_reply, &QNetworkReply::finished, this, &Downloader::finishedDownloading);
+}
+
+void Downloader::wroteData(qint64 written, qint64 expected)
+{
+    const double percent = double(written) / double(expected) * 100.0;
+    if (m_spinner)
+        m_spinner->setValue(int(percent));
+    log({QStringLiteral("Downloaded ") + formatBytes(written) + QStringLiteral(" / ") +
+         formatBytes(expected) + QStringLiteral(" -> ") +
+         QString::number(static_cast<float>(percent)) + QStringLiteral("%")});
+}
+
+void Downloader::finishedDownloading()
+{
+    QNetworkReply *reply = m_reply;
+    reply->deleteLater();
+    m_reply = nullptr;
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QString destination = m_pathToStoreFile.value_or(QString());
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
+        // An error answer is never saved as an archive.
+        log({QStringLiteral("Download failed: ") + reply->errorString(), status});
+        m_file->cancelWriting();
+        delete std::exchange(m_file, nullptr);
+        return complete(Result::failed);
+    }
+    m_file->write(reply->readAll());
+    log({QStringLiteral("Download finished: ") + reply->url().toString()});
+    const bool written = m_file->commit();
+    if (!written)
+        log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
+             m_file->errorString()});
+    delete std::exchange(m_file, nullptr);
+    if (!written)
+        return complete(Result::failed);
+    fetchSignature(reply->url());
+}
+
+void Downloader::fetchSignature(const QUrl &source)
+{
+    QNetworkRequest request(QUrl(source.toString() + QStringLiteral(".sig")));
+    request.setTransferTimeout(m_timeoutMs);
+    m_reply = m_network->get(request);
+    connect(m_reply, &QNetworkReply::finished, this, [this] { verifySignature(m_reply); });
+}
+
+void Downloader::verifySignature(QNetworkReply *reply)
+{
+    reply->deleteLater();
+    m_reply = nullptr;
+    const QString destination = m_pathToStoreFile.value_or(QString());
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
+        log({QStringLiteral("Download failed: ") + reply->errorString(), status});
+        QFile::remove(destination);
+        return complete(Result::failed);
+    }
+    const QByteArray signature = reply->readAll();
+    if (!ArchiveSignature::verify(destination, signature,
+                                  ArchiveSignature::keyFor(Config::current().downloadHost))) {
+        log({QStringLiteral("signature does not verify, archive removed: ") + destination});
+        QFile::remove(destination);
+        return complete(Result::badSignature);
+    }
+    QFile sig(destination + QStringLiteral(".sig"));
+    const bool kept = sig.open(QIODevice::WriteOnly) && sig.write(signature) == signature.size();
+    complete(kept ? Result::ok : Result::failed);
+}
+
+void Downloader::complete(Result result)
+{
+    if (Completion completion = std::exchange(m_completion, {}))
+        completion(result);
+}
+
+void Downloader::downloadNewVersionArchive(QProgressBar *indicator, Completion completion)
+{
+    const QUrl source(Config::current().downloadHost.toString(QUrl::StripTrailingSlash) +
+                      Updater::programArchivePath);
+    const QString destination = UtilsUpdater::temporaryFolder() + Updater::programZipName;
+    m_spinner = indicator;
+    SettingsStore &store = SettingsStore::shared();
+    store.setString(Preferences::storedAppZipPath,
+                    QUrl::fromLocalFile(destination).toString(QUrl::FullyEncoded));
+    store.synchronize();
+    if (!completion)
+        completion = [](Result) {
+            log({QStringLiteral("DOWNLOADED NEW VERSION")});
+        };
+    download(source, destination, std::move(completion));
+}

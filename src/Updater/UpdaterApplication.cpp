@@ -1,0 +1,175 @@
+#include "Updater/UpdaterApplication.h"
+
+#include "App/Costants.h"
+#include "App/Logger.h"
+#include "App/SettingsStore.h"
+#include "Platform/linux/DesktopWorkspace.h"
+#include "Platform/linux/SessionBusName.h"
+#include "Update/ArchiveSignature.h"
+#include "Update/ZipExtractor.h"
+#include "Updater/SchemeRegistration.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrlQuery>
+
+namespace {
+
+void log(const QVariantList &items)
+{
+    Logger::shared().log(items);
+}
+
+bool removeAll(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return true;
+    return info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
+}
+
+QString programOf(const QString &bundle)
+{
+    return bundle + QStringLiteral("/bin/quorvella");
+}
+
+} // namespace
+
+UpdaterApplication::UpdaterApplication(Timeouts timeouts, QObject *parent)
+    : QObject(parent)
+    , m_timeouts(timeouts)
+{}
+
+std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(const QUrl &url)
+{
+    if (url.scheme() != Costants::Updater::requestScheme || url.host() != QLatin1String("update"))
+        return std::nullopt;
+    const QUrlQuery query(url);
+    Request request{query.queryItemValue(QStringLiteral("pathApp"), QUrl::FullyDecoded),
+                    query.queryItemValue(QStringLiteral("pathZip"), QUrl::FullyDecoded)};
+    if (!QDir::isAbsolutePath(request.folder) || !QDir::isAbsolutePath(request.archive))
+        return std::nullopt;
+    if (!request.folder.endsWith(QLatin1Char('/')))
+        request.folder += QLatin1Char('/');
+    return request;
+}
+
+void UpdaterApplication::run(const QStringList &arguments)
+{
+    m_sandbox = arguments.contains(QStringLiteral("--sandbox"));
+    QString error;
+    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), m_sandbox,
+                                             &error))
+        log({QStringLiteral("can't register the URL scheme: ") + error});
+    for (const QString &argument : arguments.mid(1)) {
+        const QUrl url(argument);
+        if (url.scheme() != Costants::Updater::requestScheme)
+            continue;
+        const std::optional<Request> request = parseRequest(url);
+        if (!request || !QFileInfo::exists(request->archive)) {
+            log({QStringLiteral("not an update request: ") + argument});
+            return emit finished(2);
+        }
+        m_request = *request;
+        log({QStringLiteral("update request for ") + bundle()});
+        return waitForQuit();
+    }
+    emit finished(0);
+}
+
+void UpdaterApplication::waitForQuit()
+{
+    SessionBusName::waitFor(instanceName, false, m_timeouts.quit, this, [this](bool quit) {
+        if (!quit) {
+            // The old program still runs: replacing it under its feet could break it.
+            log({QStringLiteral("Quorvella did not quit; nothing was changed")});
+            return emit finished(1);
+        }
+        stage();
+    });
+}
+
+void UpdaterApplication::stage()
+{
+    removeAll(staging());
+    QFile signature(m_request.archive + QStringLiteral(".sig"));
+    const QByteArray key =
+        m_sandbox ? ArchiveSignature::sandboxKey() : ArchiveSignature::productionKey();
+    if (!signature.open(QIODevice::ReadOnly) ||
+        !ArchiveSignature::verify(m_request.archive, signature.readAll(), key)) {
+        log({QStringLiteral("the new version is not signed by Quorvella; nothing was changed")});
+        return restartOld(1);
+    }
+    QString error;
+    const bool extracted = ZipExtractor::extract(m_request.archive, staging(), {}, &error);
+    if (!extracted ||
+        !QFileInfo(programOf(staging() + QLatin1Char('/') + bundleName)).isExecutable()) {
+        log({QStringLiteral("the new version can't be staged: ") +
+             (error.isEmpty() ? QStringLiteral("no program in the archive") : error)});
+        removeAll(staging());
+        return restartOld(1);
+    }
+    swap();
+}
+
+void UpdaterApplication::swap()
+{
+    removeAll(old());
+    const bool hadBundle = QFileInfo::exists(bundle());
+    if (hadBundle && !QDir().rename(bundle(), old())) {
+        log({QStringLiteral("can't move the installed version aside")});
+        removeAll(staging());
+        return restartOld(1);
+    }
+    if (!QDir().rename(staging() + QLatin1Char('/') + bundleName, bundle())) {
+        log({QStringLiteral("can't move the new version in")});
+        if (hadBundle)
+            QDir().rename(old(), bundle());
+        removeAll(staging());
+        return restartOld(1);
+    }
+    removeAll(staging());
+    startNew();
+}
+
+void UpdaterApplication::startNew()
+{
+    log({QStringLiteral("starting ") + programOf(bundle())});
+    if (!DesktopWorkspace().launchApplication(programOf(bundle()), {}))
+        return rollBack();
+    SessionBusName::waitFor(instanceName, true, m_timeouts.start, this,
+                            [this](bool started) { newStarted(started); });
+}
+
+void UpdaterApplication::newStarted(bool started)
+{
+    if (!started)
+        return rollBack();
+    log({QStringLiteral("the new version runs")});
+    removeAll(old());
+    QFile::remove(m_request.archive);
+    emit finished(0);
+}
+
+void UpdaterApplication::rollBack()
+{
+    log({QStringLiteral("the new version did not start; putting the old one back")});
+    if (QFileInfo::exists(old())) {
+        removeAll(bundle());
+        QDir().rename(old(), bundle());
+    }
+    restartOld(1);
+}
+
+void UpdaterApplication::restartOld(int status)
+{
+    // The old version must not greet the user as if the update had worked.
+    SettingsStore &store = SettingsStore::shared();
+    store.remove(Costants::Preferences::updaterUpdating);
+    store.synchronize();
+    const bool started = DesktopWorkspace().launchApplication(programOf(bundle()), {});
+    log({QStringLiteral("restarted the installed version: ") +
+         (started ? QStringLiteral("true") : QStringLiteral("false"))});
+    emit finished(status);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+// The updater: on a "quorvella-updater://update?pathApp=…&pathZip=…" request it waits until
+// the running Quorvella has quit, extracts the new bundle beside the install, swaps it in
+// with renames and starts it. The old bundle is kept until the new one runs; if the new one
+// does not start, the old one is put back and started. Each step is one function.
+class UpdaterApplication : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Request
+    {
+        QString folder;  // holds the bundle, ends with "/"
+        QString archive; // the new bundle's zip
+    };
+
+    // Ms to wait for the old program to quit and for the new one to run.
+    struct Timeouts
+    {
+        int quit = 60000;
+        int start = 20000;
+    };
+
+    explicit UpdaterApplication(Timeouts timeouts, QObject *parent = nullptr);
+
+    // Registers the URL scheme, then handles a request among the arguments, if any; with
+    // "--sandbox" archives signed with the sandbox's test key are accepted instead. The
+    // program's exit status follows: 0 updated (or nothing to do), 1 rolled back, 2 bad request.
+    void run(const QStringList &arguments);
+
+    [[nodiscard]] static std::optional<Request> parseRequest(const QUrl &url);
+
+    static inline const QString bundleName = QStringLiteral("Quorvella.app");
+    static inline const QString instanceName =
+        QStringLiteral("com.quorvella.desktop.macos.Quorvella");
+
+signals:
+    void finished(int status);
+
+private:
+    void waitForQuit();
+    void stage();
+    void swap();
+    void startNew();
+    void newStarted(bool started);
+    void rollBack();
+    void restartOld(int status);
+
+    [[nodiscard]] QString bundle() const { return m_request.folder + bundleName; }
+    [[nodiscard]] QString staging() const
+    {
+        return m_request.folder + QStringLiteral(".Quorvella.staging");
+    }
+    [[nodiscard]] QString old() const
+    {
+        return m_request.folder + QStringLiteral(".Quorvella.old");
+    }
+
+    Timeouts m_timeouts;
+    Request m_request;
+    bool m_sandbox = false;
+};

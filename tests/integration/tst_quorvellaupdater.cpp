@@ -1,0 +1,140 @@
+#include "App/Costants.h"
+#include "App/SettingsStore.h"
+#include "ArchiveBuilder.h"
+#include "TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QUrl>
+
+using namespace Costants;
+
+namespace {
+
+const QString kHolder = QStringLiteral(QUORVELLA_BINARY_DIR "/name_holder");
+
+// A bundle program that notes its start in `marker`, then runs as Quorvella for a moment
+// (or, when it is broken, ends at once).
+QByteArray script(const QString &name, const QString &marker, bool runs)
+{
+    return QStringLiteral("#!/bin/sh\necho %1 >> '%2'\n%3\n")
+        .arg(name, marker, runs ? QStringLiteral("exec '%1' 1500").arg(kHolder) : "exit 1")
+        .toUtf8();
+}
+
+QString read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace
+
+class QuorvellaUpdaterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void swapsOrRollsBack_data();
+    void swapsOrRollsBack();
+};
+
+void QuorvellaUpdaterTest::swapsOrRollsBack_data()
+{
+    QTest::addColumn<bool>("newRuns");
+    QTest::addColumn<QString>("variant");
+    QTest::addColumn<bool>("oldRunning");
+    QTest::addColumn<int>("status");
+    QTest::newRow("new version starts, after the old one quit") << true << "" << true << 0;
+    QTest::newRow("new version fails to start") << false << "" << false << 1;
+    QTest::newRow("archive with ../") << true << "traversal" << false << 1;
+    QTest::newRow("archive with a link out") << true << "link" << false << 1;
+    QTest::newRow("truncated archive") << true << "truncated" << false << 1;
+    QTest::newRow("bad signature") << true << "badsignature" << false << 1;
+}
+
+void QuorvellaUpdaterTest::swapsOrRollsBack()
+{
+    QFETCH(bool, newRuns);
+    QFETCH(QString, variant);
+    QFETCH(bool, oldRunning);
+    QFETCH(int, status);
+    TestEnvironment environment;
+    const QString applications = environment.applicationsFolder();
+    const QString marker = environment.root() + QStringLiteral("/started");
+    const QString bundle = applications + QStringLiteral("Quorvella.app");
+    QVERIFY(QDir().mkpath(bundle + QStringLiteral("/bin")));
+    const QByteArray oldProgram = script(QStringLiteral("old"), marker, true);
+    QFile program(bundle + QStringLiteral("/bin/quorvella"));
+    QVERIFY(program.open(QIODevice::WriteOnly) && program.write(oldProgram) > 0);
+    program.close();
+    program.setPermissions(program.permissions() | QFile::ExeOwner);
+    const QString archive = environment.root() + QStringLiteral("/Quorvella.zip");
+    QFile zip(archive);
+    QVERIFY(zip.open(QIODevice::WriteOnly));
+    const QByteArray bytes = ArchiveBuilder::spoiled(
+        ArchiveBuilder::zip({{"Quorvella.app/", {}},
+                             {"Quorvella.app/bin/", {}},
+                             {"Quorvella.app/bin/quorvella",
+                              script(QStringLiteral("new"), marker, newRuns), true}}),
+        QStringLiteral("Quorvella.app"), variant == "badsignature" ? QString() : variant);
+    zip.write(bytes);
+    zip.close();
+    QFile signature(archive + QStringLiteral(".sig"));
+    QVERIFY(signature.open(QIODevice::WriteOnly));
+    signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x" : bytes));
+    signature.close();
+    SettingsStore::shared().setBool(Preferences::updaterUpdating, true);
+    SettingsStore::shared().synchronize();
+
+    QProcess running;
+    if (oldRunning) {
+        running.start(kHolder, {QStringLiteral("700")});
+        QVERIFY(running.waitForStarted());
+        QTest::qWait(200); // until it owns the name
+    }
+    QProcess updater;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUORVELLA_UPDATER_START_TIMEOUT_MS"), QStringLiteral("3000"));
+    updater.setProcessEnvironment(env);
+    updater.setProcessChannelMode(QProcess::ForwardedChannels);
+    const QUrl request(QStringLiteral("quorvella-updater://update?pathApp=%1&pathZip=%2")
+                           .arg(applications, archive));
+    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"),
+                  {QStringLiteral("--sandbox"), request.toString(QUrl::FullyEncoded)});
+    QVERIFY(updater.waitForFinished(15000));
+    QCOMPARE(updater.exitCode(), status);
+    if (oldRunning)
+        QVERIFY(running.waitForFinished(10)); // it had ended: the updater waited for it
+
+    // Only the bundle is left, the new one or the old one back in place.
+    QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"Quorvella.app"});
+    const QString installed = read(bundle + QStringLiteral("/bin/quorvella"));
+    QCOMPARE(installed.contains(QLatin1String("echo new")), status == 0);
+    QTRY_VERIFY(!read(marker).isEmpty());
+    QCOMPARE(read(marker).split('\n', Qt::SkipEmptyParts).last(),
+             status == 0 ? QStringLiteral("new") : QStringLiteral("old"));
+    QVERIFY(QDir(environment.root()).entryList({"escaped*"}).isEmpty());
+    SettingsStore::reopenAll();
+    QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status == 0);
+    // The scheme is ours.
+    QVERIFY(
+        read(environment.root() + QStringLiteral("/data/applications/"
+                                                 "com.quorvella.desktop.QuorvellaUpdater.desktop"))
+            .contains(QLatin1String("MimeType=x-scheme-handler/quorvella-updater;")));
+    QVERIFY(
+        read(environment.configHome() + QStringLiteral("/mimeapps.list"))
+            .contains(QLatin1String("[Default Applications]\nx-scheme-handler/quorvella-updater="
+                                    "com.quorvella.desktop.QuorvellaUpdater.desktop")));
+    QVERIFY(
+        read(environment.root() + QStringLiteral("/data/applications/"
+                                                 "com.quorvella.desktop.QuorvellaUpdater.desktop"))
+            .contains(QLatin1String("\" --sandbox %u")));
+    QTest::qWait(1600); // the started program's name is free again for the next row
+}
+
+QTEST_MAIN(QuorvellaUpdaterTest)
+#include "tst_quorvellaupdater.moc"
