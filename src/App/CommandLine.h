@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -15,6 +16,8 @@ struct CommandLine
     bool sandbox = false;
     QUrl sandboxUrl; // empty: start the local sandbox service
     std::optional<QString> rebrandText;
+    // Addresses of the program's own scheme ("quorvella:"), as the desktop hands them over.
+    QList<QUrl> openUrls;
     QString error;
 
     [[nodiscard]] static CommandLine parse(const QStringList &arguments);

@@ -9,6 +9,7 @@
 #include "Services/Config.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -52,6 +53,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Quorvella"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVELLA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("com.quorvella.desktop.Quorvella"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app-icon.svg")));
     // A tray program: closing a dialogue or the sign-in window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -97,10 +99,11 @@ int main(int argc, char **argv)
 
     ControllerRegistry::registerAll();
     AppDelegate delegate;
-    QTimer::singleShot(0, &delegate, [&delegate, rebrand = commandLine.rebrandText.has_value()] {
+    const bool handOver = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
+    QTimer::singleShot(0, &delegate, [&delegate, handOver] {
         delegate.applicationDidFinishLaunching();
-        // "--rebrand TEXT" as the first start: the text goes in once the program runs.
-        if (rebrand)
+        // "--rebrand TEXT" or an address as the first start: it goes in once the program runs.
+        if (handOver)
             delegate.handleCommandLine(QApplication::arguments());
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,

@@ -1,11 +1,15 @@
 #include "Controllers/ControllerRegistry.h"
 
 #include "App/ViewControllerFactory.h"
+#include "Controllers/AboutController.h"
 #include "Controllers/LoginViewController.h"
 #include "Controllers/MainViewController.h"
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
 #include "Controllers/PlaceholderViewController.h"
+#include "Controllers/PreferencesAccountController.h"
+#include "Controllers/PreferencesGeneralController.h"
+#include "Controllers/PreferencesWindowController.h"
 
 void ControllerRegistry::registerAll()
 {
@@ -29,4 +33,15 @@ void ControllerRegistry::registerAll()
         return std::make_unique<PlaceholderViewController>(
             QStringLiteral("Edit link"), QStringLiteral("The form to edit a link will be here."));
     });
+    ViewControllerFactory::registerCreator(QStringLiteral("PreferencesWindowController"), [] {
+        return std::make_unique<PreferencesWindowController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("PreferencesGeneralController"), [] {
+        return std::make_unique<PreferencesGeneralController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("PreferencesAccountController"), [] {
+        return std::make_unique<PreferencesAccountController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("AboutController"),
+                                           [] { return std::make_unique<AboutController>(); });
 }

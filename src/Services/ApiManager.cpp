@@ -341,6 +341,15 @@ void ApiManager::getDomains(const QString &workspaceId, ListCompletion completio
                    [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
+void ApiManager::getWorkspaces(ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getWorkspaces(completion); }))
+        return;
+    sendAuthorized(Method::get, apiUrl(API::Workspace::workspaces), std::nullopt, false,
+                   std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+}
+
 void ApiManager::updateLink(const QString &linkId, const QJsonObject &body,
                             const std::optional<QString> &workspaceId, ObjectCompletion completion)
 {

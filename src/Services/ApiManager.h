@@ -83,6 +83,8 @@ public:
                     ObjectCompletion completion);
     // The active domains of one workspace.
     void getDomains(const QString &workspaceId, ListCompletion completion);
+    // The account's workspaces by name; the "workspace" header is the stored one.
+    void getWorkspaces(ListCompletion completion);
     void updateLink(const QString &linkId, const QJsonObject &body,
                     const std::optional<QString> &workspaceId, ObjectCompletion completion);
     void setFavourite(const QString &linkId, bool favourite, ObjectCompletion completion);

@@ -3,8 +3,11 @@
 #include "App/SettingsStore.h"
 
 #include <QHostAddress>
+#include <QList>
 #include <QMutex>
 #include <QSettings>
+
+#include <iterator>
 
 namespace {
 
@@ -23,6 +26,13 @@ const Role kRoles[] = {
     {"qr", "QUORVELLA_QR_URL", &Config::qrHost},
     {"favicons", "QUORVELLA_FAVICON_URL", &Config::faviconHost},
     {"dashboard", "QUORVELLA_DASHBOARD_URL", &Config::dashboardHost},
+};
+
+// Pages the user reads in the browser: configurable like the hosts, but --sandbox keeps them.
+const Role kPages[] = {
+    {"website", "QUORVELLA_WEBSITE_URL", &Config::website},
+    {"support", "QUORVELLA_SUPPORT_URL", &Config::supportPage},
+    {"download_page", "QUORVELLA_DOWNLOAD_PAGE_URL", &Config::downloadPage},
 };
 
 bool isLoopbackHost(const QString &host)
@@ -64,6 +74,9 @@ Config Config::productionDefaults()
     config.qrHost = QUrl(QStringLiteral("https://qr.quorvella.com"));
     config.faviconHost = QUrl(QStringLiteral("https://favicons.quorvella.com"));
     config.dashboardHost = QUrl(QStringLiteral("https://app.quorvella.com"));
+    config.website = QUrl(QStringLiteral("https://www.quorvella.com"));
+    config.supportPage = QUrl(QStringLiteral("https://www.quorvella.com/contact"));
+    config.downloadPage = QUrl(QStringLiteral("https://www.quorvella.com/download/linux"));
     config.reachabilityHost = QStringLiteral("www.quorvella.com");
     config.sharedShortDomain = QStringLiteral("quorv.link");
     return config;
@@ -105,7 +118,9 @@ std::optional<Config> Config::load(QString *error)
 {
     Config config = productionDefaults();
     QSettings conf(confFilePath(), QSettings::IniFormat);
-    for (const Role &role : kRoles) {
+    QList<Role> roles(std::begin(kRoles), std::end(kRoles));
+    roles.append(QList<Role>(std::begin(kPages), std::end(kPages)));
+    for (const Role &role : roles) {
         QString text = conf.value(QLatin1String(role.confKey)).toString();
         const QString fromEnvironment = qEnvironmentVariable(role.environment);
         if (!fromEnvironment.isEmpty())

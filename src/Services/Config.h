@@ -17,6 +17,10 @@ struct Config
     QUrl qrHost;             // /v1/qrcode
     QUrl faviconHost;        // /s2/favicons
     QUrl dashboardHost;      // the web dashboard, opened in the browser
+    // Pages of the product opened in the browser; never routed to the sandbox.
+    QUrl website;      // the product's home page
+    QUrl supportPage;  // the support contact page
+    QUrl downloadPage; // where a newer version is downloaded
     QString reachabilityHost;
     quint16 reachabilityPort = 443; // the probe connects here
     QString crashReportingDsn;      // empty: crash reporting is off
