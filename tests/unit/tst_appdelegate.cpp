@@ -214,6 +214,8 @@ void AppDelegateTest::launchAtLoginNote()
     QCOMPARE(dontAskLogged, expected == QLatin1String("don't ask again preference"));
     QCOMPARE(loginLogged, expected == QLatin1String("already opening at login"));
     QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
+    // The launcher is registered at every start; unticking only changes what it reads.
+    QCOMPARE(start.platform.fakeLoginItems.enabledItems.value(Launcher::helperIdentifier), true);
 }
 
 void AppDelegateTest::crashReporterGetsStoredUser()
@@ -240,7 +242,10 @@ void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged()
     start.delegate.applicationOpenUrls({QUrl(QStringLiteral("quorvella://open?x=1"))});
     NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
                                       {{"url", "https://a.b"}});
-    QCOMPARE(log.lines(), (QStringList{"redirect deep link", "NEW LINK CREATED"}));
+    // The desktop hands an address of the scheme over as a second start's command line.
+    start.delegate.handleCommandLine({"quorvella", "quorvella://open?y=2"});
+    QCOMPARE(log.lines(),
+             (QStringList{"redirect deep link", "NEW LINK CREATED", "redirect deep link"}));
     QCOMPARE(storeBytes(), before);
 }
 
