@@ -10,7 +10,7 @@ packages=(
     libplist-dev libquazip1-qt6-dev libqrencode-dev libpsl-dev publicsuffix
     libbenchmark-dev clang-format
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst fonts-dejavu-core
-    python3
+    python3 desktop-file-utils appstream dpkg-dev
 )
 
 missing=()
