@@ -7,7 +7,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QStyle>
+#include <QIcon>
+#include <QPalette>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,6 +23,11 @@ PreferencesWindowController::PreferencesWindowController(QWidget *parent)
     setObjectName(QStringLiteral("PreferencesWindowController"));
     setWindowTitle(QStringLiteral("Quorvella Preferences"));
     setMinimumWidth(480);
+    // The light canvas of every window of the program.
+    setAutoFillBackground(true);
+    QPalette canvas = palette();
+    canvas.setColor(QPalette::Window, QColor(0xFF, 0xFF, 0xFF));
+    setPalette(canvas);
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
@@ -30,12 +36,13 @@ PreferencesWindowController::PreferencesWindowController(QWidget *parent)
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_toolbar->setIconSize(QSize(24, 24));
     m_toolbar->setStyleSheet(QStringLiteral("QToolBar { background: #F6F7F9; border: none; "
-                                            "border-bottom: 1px solid #DDDDDD; padding: 4px; }"));
+                                            "border-bottom: 1px solid #DDDDDD; padding: 4px; }"
+                                            "QToolButton:checked { color: #2563EB; }"));
     auto *group = new QActionGroup(this);
-    m_general = m_toolbar->addAction(style()->standardIcon(QStyle::SP_FileDialogDetailedView),
+    m_general = m_toolbar->addAction(QIcon(QStringLiteral(":/icons/ic-preferences.svg")),
                                      QStringLiteral("General"));
     m_general->setObjectName(kGeneral);
-    m_account = m_toolbar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon),
+    m_account = m_toolbar->addAction(QIcon(QStringLiteral(":/icons/ic-account.svg")),
                                      QStringLiteral("Account"));
     m_account->setObjectName(kAccount);
     for (QAction *item : {m_general, m_account}) {
