@@ -167,7 +167,6 @@ void InstallEndToEndTest::launcherAtLogin()
         log.startsWith(QStringLiteral("main is running: ") + (alreadyRunning ? "true" : "false")),
         qPrintable(log));
     QCOMPARE(log.contains("end path: " + bundle() + "\n"), started);
-    DesktopSession::stop(launcher);
 
     if (started) {
         QTRY_VERIFY_WITH_TIMEOUT(mainIsRunning(), 20000);
@@ -186,6 +185,8 @@ void InstallEndToEndTest::launcherAtLogin()
     }
     if (alreadyRunning)
         QVERIFY(m_bus->unregisterService(Launcher::mainIdentifier));
+    // Last: the program it started writes to the launcher's output, which this test reads.
+    DesktopSession::stop(launcher);
 }
 
 void InstallEndToEndTest::debianPackage()

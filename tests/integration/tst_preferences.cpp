@@ -89,13 +89,13 @@ void PreferencesTest::initTestCase()
     m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
     ApiManager::installShared(m_client->api.get());
     Config::install(m_client->config);
-    ControllerRegistry::registerAll();
 }
 
 void PreferencesTest::init()
 {
     m_environment = std::make_unique<TestEnvironment>();
     m_platform = &FakePlatform::installNew();
+    ControllerRegistry::registerAll(); // a test may have put counting creators in
     QVERIFY(m_sandbox->control("POST", QStringLiteral("/__sandbox/reset")).status == 200);
     setOnline(true);
 }
@@ -293,7 +293,6 @@ void PreferencesTest::windowBuildsAFreshPaneOnEverySwitch()
     QTimer::singleShot(0, &window, &QWidget::close); // the close button
     window.runModal();                               // returns: the modal run has ended
     QVERIFY(log.contains("closing"));
-    ControllerRegistry::registerAll();
 }
 
 void PreferencesTest::accountPane_data()
