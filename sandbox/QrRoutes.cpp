@@ -30,12 +30,25 @@ bool dark(const QRcode &code, int row, int column)
 void QrRoutes::addTo(RouteTable &table)
 {
     table.add("GET", "/v1/qrcode",
-              [](const SandboxRequest &request, const auto &) { return answer(request); });
+              [this](const SandboxRequest &request, const auto &) { return answer(request); });
 }
 
-SandboxReply QrRoutes::answer(const SandboxRequest &request)
+QByteArray QrRoutes::fullLink(const QString &shortUrl) const
 {
-    const QByteArray text = request.queryValue(QStringLiteral("shortUrl")).toUtf8();
+    if (shortUrl.isEmpty() || shortUrl.contains(QLatin1String("://")))
+        return shortUrl.toUtf8();
+    const QString host = shortUrl.section(QLatin1Char('/'), 0, 0);
+    bool https = true;
+    for (const QJsonValue &domain : m_state.accountDomains()) {
+        if (domain[QStringLiteral("fullName")].toString() == host)
+            https = domain[QStringLiteral("https")].toBool();
+    }
+    return ((https ? QStringLiteral("https://") : QStringLiteral("http://")) + shortUrl).toUtf8();
+}
+
+SandboxReply QrRoutes::answer(const SandboxRequest &request) const
+{
+    const QByteArray text = fullLink(request.queryValue(QStringLiteral("shortUrl")));
     if (text.isEmpty())
         return SandboxReply::fieldError(400, QStringLiteral("shortUrl"),
                                         QStringLiteral("shortUrl is required"));

@@ -1,14 +1,19 @@
 #pragma once
 
 #include "RouteTable.h"
+#include "SandboxState.h"
 
 #include <QImage>
 
 // The QR service: GET /v1/qrcode?shortUrl=...&size=N renders a real QR code as a PNG of N×N
-// pixels; type=svg6 answers an SVG drawing instead.
+// pixels; type=svg6 answers an SVG drawing instead. A short URL without scheme is drawn as the
+// full link: "http://" on a domain of the account without https, "https://" otherwise.
 class QrRoutes
 {
 public:
+    explicit QrRoutes(const SandboxState &state)
+        : m_state(state)
+    {}
     void addTo(RouteTable &table);
 
     // The code's modules with a quiet zone of four, scaled to exactly size × size pixels.
@@ -16,5 +21,8 @@ public:
     [[nodiscard]] static QByteArray renderSvg(const QByteArray &text);
 
 private:
-    [[nodiscard]] static SandboxReply answer(const SandboxRequest &request);
+    [[nodiscard]] SandboxReply answer(const SandboxRequest &request) const;
+    [[nodiscard]] QByteArray fullLink(const QString &shortUrl) const;
+
+    const SandboxState &m_state;
 };

@@ -78,8 +78,9 @@ quint16 SandboxServer::start()
     m_control = std::make_unique<RouteTable>();
     m_routes.reset(new SandboxRoutes{
         AuthorizationRoutes(m_options, *m_tokens, *m_state), ApiRoutes(*m_access, *m_state),
-        LinkRoutes(*m_access, *m_state), RecommendationRoutes(*m_access, *m_state), QrRoutes(),
-        DownloadRoutes(*m_state), FaviconRoutes(), CrashSinkRoutes(m_options.crashKey, *m_state),
+        LinkRoutes(*m_access, *m_state), RecommendationRoutes(*m_access, *m_state),
+        QrRoutes(*m_state), DownloadRoutes(*m_state), FaviconRoutes(),
+        CrashSinkRoutes(m_options.crashKey, *m_state),
         ControlRoutes({m_options, *m_state, *m_tokens, *m_log, *m_faults})});
     m_routes->authorization.addTo(*m_service);
     m_routes->api.addTo(*m_service);

@@ -9,7 +9,8 @@ packages=(
     qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev qt6-webengine-dev libgl-dev
     libplist-dev libquazip1-qt6-dev libqrencode-dev libpsl-dev publicsuffix
     libbenchmark-dev clang-format
-    libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst fonts-dejavu-core
+    libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
+    zbar-tools
     python3 desktop-file-utils appstream dpkg-dev
 )
 

@@ -1,10 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Quorvella with its tests and runs every test.
+# Installs what is missing, builds Quorvella with its tests and runs every test; then the unit
+# and integration tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer in
+# their own folder (QUORVELLA_SANITIZE=0 skips that run).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVELLA_BUILD_DIR:-$root/build}
 "$root/scripts/setup-debian.sh"
 "$root/scripts/build.sh"
-cd "$build"
-ctest --output-on-failure --timeout 300 "$@"
+(cd "$build" && ctest --output-on-failure --timeout 300 "$@")
 "$root/scripts/check-format.sh"
+
+if [ "${QUORVELLA_SANITIZE:-1}" != 0 ]; then
+    asan=${QUORVELLA_ASAN_BUILD_DIR:-$root/build-asan}
+    QUORVELLA_BUILD_DIR=$asan "$root/scripts/build.sh" \
+        -DQUORVELLA_SANITIZE=ON -DQUORVELLA_BUILD_BENCH=OFF
+    # Any undefined behaviour fails its test, with the place it happened.
+    export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+    (cd "$asan" && ctest --output-on-failure --timeout 600 -LE e2e "$@")
+fi

@@ -245,6 +245,7 @@ void AppDelegate::logInternetStatus()
     // while signed out is offered.
     AuthenticationManager &authentication = AuthenticationManager::shared();
     authentication.setDomainsHandler(&DefaultHelper::accountDomainsFetched);
+    authentication.setWorkspacesHandler(&DefaultHelper::accountWorkspacesFetched);
     authentication.setStoredDestinationHandler(&NotificationHandler::riseStoredDestinationURL);
 }
 

@@ -16,7 +16,8 @@ struct CommandLine
     bool sandbox = false;
     QUrl sandboxUrl; // empty: start the local sandbox service
     std::optional<QString> rebrandText;
-    // Addresses of the program's own scheme ("quorvella:"), as the desktop hands them over.
+    // Arguments that are URLs of the program's own scheme ("quorvella:..."), as the desktop
+    // passes them when such a link is opened.
     QList<QUrl> openUrls;
     QString error;
 

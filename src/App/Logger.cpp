@@ -66,13 +66,12 @@ QString Logger::describe(const QVariant &value)
     case QMetaType::QJsonArray:
     case QMetaType::QJsonValue:
     case QMetaType::QJsonDocument: {
+        // One item, one line: compact, so that a line of the log is always one item.
         const QJsonValue json = QJsonValue::fromVariant(value);
         if (json.isObject())
-            return QString::fromUtf8(QJsonDocument(json.toObject()).toJson(QJsonDocument::Indented))
-                .trimmed();
+            return QString::fromUtf8(QJsonDocument(json.toObject()).toJson(QJsonDocument::Compact));
         if (json.isArray())
-            return QString::fromUtf8(QJsonDocument(json.toArray()).toJson(QJsonDocument::Indented))
-                .trimmed();
+            return QString::fromUtf8(QJsonDocument(json.toArray()).toJson(QJsonDocument::Compact));
         return json.toVariant().toString();
     }
     default:

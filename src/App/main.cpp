@@ -99,11 +99,11 @@ int main(int argc, char **argv)
 
     ControllerRegistry::registerAll();
     AppDelegate delegate;
-    const bool handOver = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
-    QTimer::singleShot(0, &delegate, [&delegate, handOver] {
+    const bool handOn = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
+    QTimer::singleShot(0, &delegate, [&delegate, handOn] {
         delegate.applicationDidFinishLaunching();
-        // "--rebrand TEXT" or an address as the first start: it goes in once the program runs.
-        if (handOver)
+        // "--rebrand TEXT" or a link as the first start: it goes in once the program runs.
+        if (handOn)
             delegate.handleCommandLine(QApplication::arguments());
     });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,

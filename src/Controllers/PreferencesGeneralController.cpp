@@ -237,10 +237,11 @@ void PreferencesGeneralController::fetchDomains(const QString &workspaceId)
         authentication.refreshIfExpired();
         return;
     }
-    api.getDomains(workspaceId, [pane = QPointer(this)](const std::optional<QJsonArray> &list) {
-        if (pane)
-            pane->fillDomains(list);
-    });
+    api.getDomains(workspaceId,
+                   [pane = QPointer(this)](const std::optional<QJsonArray> &list, int) {
+                       if (pane)
+                           pane->fillDomains(list);
+                   });
 }
 
 void PreferencesGeneralController::fillDomains(const std::optional<QJsonArray> &list)

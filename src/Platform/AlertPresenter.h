@@ -4,7 +4,7 @@
 #include <QStringList>
 
 // A modal question or message. The answer is the button's response code: 1000 for the first
-// button, 1001 for the second, 1002 for the third.
+// button, 1001 for the second, 1002 for the third; NoAnswer when it was closed without one.
 struct Alert
 {
     enum class Style { Warning, Informational, Critical };
@@ -21,6 +21,7 @@ public:
     static constexpr int FirstButton = 1000;
     static constexpr int SecondButton = 1001;
     static constexpr int ThirdButton = 1002;
+    static constexpr int NoAnswer = 0;
 
     virtual ~AlertPresenter() = default;
     // Runs on the GUI thread and returns when the user answered.

@@ -12,6 +12,13 @@ struct PasteboardItem
     std::optional<QString> plainText;
 };
 
+// The change count and the items read together, so that they belong to the same change.
+struct PasteboardSnapshot
+{
+    qint64 changeCount = 0;
+    std::optional<QList<PasteboardItem>> items;
+};
+
 // The system clipboard. Every operation is callable from any thread: reads come from a
 // snapshot, writes are carried out on the thread that owns the desktop connection.
 class Pasteboard
@@ -21,8 +28,9 @@ public:
 
     // Increases whenever any program, this one included, changes the clipboard.
     [[nodiscard]] virtual qint64 changeCount() const = 0;
-    // The items now on the clipboard, in order; nothing when the clipboard holds no data.
-    [[nodiscard]] virtual std::optional<QList<PasteboardItem>> items() const = 0;
+    // The count with the items now on the clipboard, in order (nothing when the clipboard
+    // holds no data), in one read.
+    [[nodiscard]] virtual PasteboardSnapshot snapshot() const = 0;
     // Replaces the whole contents with one plain text; tells whether the clipboard took it.
     [[nodiscard]] virtual bool setString(const QString &text) = 0;
 };

@@ -6,6 +6,7 @@ class AlertPresenter;
 class BundleInfo;
 class LoginItems;
 class Pasteboard;
+class SaveDialog;
 class ServicesProvider;
 class StatusItem;
 class UserNotificationCenter;
@@ -27,6 +28,8 @@ public:
     // A new sign-in browser window; it shows itself on its first load.
     [[nodiscard]] virtual std::unique_ptr<WebView> createWebView() = 0;
     [[nodiscard]] virtual AlertPresenter &alerts() = 0;
+    // A new save panel; it opens when begun and never blocks.
+    [[nodiscard]] virtual std::unique_ptr<SaveDialog> createSaveDialog() = 0;
     [[nodiscard]] virtual const BundleInfo &bundle() const = 0;
     // The system clipboard, usable from any thread.
     [[nodiscard]] virtual Pasteboard &pasteboard() = 0;

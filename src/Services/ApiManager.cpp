@@ -126,6 +126,8 @@ ApiManager::ApiManager(QNetworkAccessManager *network, Config config,
     , m_config(std::move(config))
     , m_networkReachabilityManager(std::move(reachability))
 {
+    // Also for the requests other parts send through this client's network.
+    m_network->setTransferTimeout(m_config.requestTimeoutMs);
     if (!m_networkReachabilityManager)
         return;
     connect(m_networkReachabilityManager.get(), &ReachabilitySource::reported, this,
@@ -216,6 +218,7 @@ ApiManager::authorizedRequest(const QString &pathAndQuery,
     if (!token)
         return std::nullopt;
     QNetworkRequest request(QUrl(apiUrl(pathAndQuery)));
+    request.setTransferTimeout(m_config.requestTimeoutMs);
     for (const auto &[name, value] : authorizedHeaders(*token, workspaceId, omitWorkspace))
         request.setRawHeader(name, value);
     return request;
@@ -242,12 +245,14 @@ void ApiManager::sendAuthorized(Method method, const QString &url,
     for (const auto &[name, value] : authorizedHeaders(*token, workspaceId, omitWorkspace))
         request.setRawHeader(name, value);
     send(method, request, body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray(),
-         std::move(handler));
+         std::move(handler), TokenManager::sessionGeneration());
 }
 
-void ApiManager::send(Method method, const QNetworkRequest &request, const QByteArray &body,
-                      ReplyHandler handler)
+void ApiManager::send(Method method, const QNetworkRequest &original, const QByteArray &body,
+                      ReplyHandler handler, std::optional<quint64> session)
 {
+    QNetworkRequest request = original;
+    request.setTransferTimeout(m_config.requestTimeoutMs);
     QNetworkReply *reply = nullptr;
     switch (method) {
     case Method::get:
@@ -267,8 +272,13 @@ void ApiManager::send(Method method, const QNetworkRequest &request, const QByte
         reply = m_network->deleteResource(request);
         break;
     }
-    connect(reply, &QNetworkReply::finished, this, [reply, handler = std::move(handler)] {
+    connect(reply, &QNetworkReply::finished, this, [reply, session, handler = std::move(handler)] {
         reply->deleteLater();
+        if (session && *session != TokenManager::sessionGeneration()) {
+            // Sent for a session that has ended: acting on it would touch the next one.
+            log({QStringLiteral("dropping answer of an ended session")});
+            return;
+        }
         handler(ApiResponse::from(reply));
     });
 }
@@ -332,22 +342,16 @@ void ApiManager::createLink(const QJsonObject &body, const std::optional<QString
         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
 }
 
-void ApiManager::getDomains(const QString &workspaceId, ListCompletion completion)
+void ApiManager::getDomains(const QString &workspaceId, StatusListCompletion completion)
 {
     if (hopToGuiThread([=, this] { getDomains(workspaceId, completion); }))
         return;
     sendAuthorized(Method::get, apiUrl(API::Domain::activeDomains), workspaceId, false,
-                   std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
-}
-
-void ApiManager::getWorkspaces(ListCompletion completion)
-{
-    if (hopToGuiThread([=, this] { getWorkspaces(completion); }))
-        return;
-    sendAuthorized(Method::get, apiUrl(API::Workspace::workspaces), std::nullopt, false,
-                   std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+                   std::nullopt, [this, completion](const ApiResponse &r) {
+                       handleListResponse(r, [&r, &completion](std::optional<QJsonArray> list) {
+                           completion(std::move(list), r.hasResponse ? r.status : 0);
+                       });
+                   });
 }
 
 void ApiManager::updateLink(const QString &linkId, const QJsonObject &body,
@@ -395,6 +399,17 @@ void ApiManager::getAccount(ObjectCompletion completion)
     sendAuthorized(
         Method::get, apiUrl(API::Account::account), std::nullopt, false, std::nullopt,
         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+}
+
+void ApiManager::getWorkspaces(ListCompletion completion)
+{
+    if (hopToGuiThread([=, this] { getWorkspaces(completion); }))
+        return;
+    if (isOffline())
+        return completion(std::nullopt);
+    sendAuthorized(Method::get, apiUrl(API::Workspace::workspaces), std::nullopt, false,
+                   std::nullopt,
+                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
 void ApiManager::getAccountDomains(ListCompletion completion)
@@ -478,9 +493,10 @@ void ApiManager::logout(ObjectCompletion completion)
 {
     if (hopToGuiThread([=, this] { logout(completion); }))
         return;
-    send(Method::get, QNetworkRequest(QUrl(joined(m_config.authorizationHost, Oauth::logoutPath))),
-         {},
-         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion, true); });
+    send(
+        Method::get, QNetworkRequest(QUrl(joined(m_config.authorizationHost, Oauth::logoutPath))),
+        {}, [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion, true); },
+        TokenManager::nextSessionGeneration());
 }
 
 void ApiManager::getVersions(ObjectCompletion completion)
@@ -502,7 +518,9 @@ void ApiManager::logErrorResponse(const QString &title, const ApiResponse &respo
 
 void ApiManager::signOut()
 {
-    // The token goes when the logout call returns, whatever its outcome.
+    // Gone before the popovers are routed again, so they see a signed-out user; the logout
+    // call still tells the service.
+    TokenManager::deleteToken();
     logout(&deleteTokenAfterLogout);
     NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
 }
@@ -530,9 +548,10 @@ void ApiManager::handleListResponse(const ApiResponse &response, const ListCompl
         return completion(objectList(response.value));
     logErrorResponse(QStringLiteral("ERROR RESPONSE API!!! list"), response);
     if (response.status == 401) {
-        // Read before the logout call's completion deletes the token.
+        // Read before the token is deleted.
         const std::optional<QDateTime> expiresAt =
             SettingsStore::shared().dateForKey(Preferences::expiresAt);
+        TokenManager::deleteToken();
         logout(&deleteTokenAfterLogout);
         CrashEvent event;
         event.message = QStringLiteral("Internal Message: API UNAUTHORIZED");

@@ -35,6 +35,8 @@ class ApiManager : public QObject
 public:
     using ObjectCompletion = std::function<void(std::optional<QJsonObject>)>;
     using ListCompletion = std::function<void(std::optional<QJsonArray>)>;
+    // The list, and the HTTP status of the answer (0: no answer at all).
+    using StatusListCompletion = std::function<void(std::optional<QJsonArray>, int)>;
     using Headers = QList<std::pair<QByteArray, QByteArray>>;
 
     // Made on first use with the configured hosts, and never released.
@@ -81,15 +83,15 @@ public:
     // POST "/links": the caller decides what being offline means for its chain.
     void createLink(const QJsonObject &body, const std::optional<QString> &workspaceId,
                     ObjectCompletion completion);
-    // The active domains of one workspace.
-    void getDomains(const QString &workspaceId, ListCompletion completion);
-    // The account's workspaces by name; the "workspace" header is the stored one.
-    void getWorkspaces(ListCompletion completion);
+    // The active domains of one workspace; the status tells a refusal from a lost answer.
+    void getDomains(const QString &workspaceId, StatusListCompletion completion);
     void updateLink(const QString &linkId, const QJsonObject &body,
                     const std::optional<QString> &workspaceId, ObjectCompletion completion);
     void setFavourite(const QString &linkId, bool favourite, ObjectCompletion completion);
     void deleteLink(const QString &linkId, ObjectCompletion completion);
     void getAccount(ObjectCompletion completion);
+    // The account's workspaces, sorted by name.
+    void getWorkspaces(ListCompletion completion);
     void getAccountDomains(ListCompletion completion);
     void recommendTitle(const QJsonObject &body, const std::optional<QString> &workspaceId,
                         ObjectCompletion completion);
@@ -97,6 +99,8 @@ public:
                            const std::optional<QString> &domainFullName,
                            ObjectCompletion completion);
     void getPlugins(ObjectCompletion completion);
+    // Ends the signed-in session: answers to requests sent before are dropped from now on, and
+    // the completion is dropped too when a new session has begun by the time the answer comes.
     void logout(ObjectCompletion completion);
     void getVersions(ObjectCompletion completion);
 
@@ -119,8 +123,9 @@ private:
     void sendAuthorized(Method method, const QString &url,
                         const std::optional<QString> &workspaceId, bool omitWorkspace,
                         const std::optional<QJsonObject> &body, ReplyHandler handler);
+    // With a session generation, the answer is dropped when another session has begun since.
     void send(Method method, const QNetworkRequest &request, const QByteArray &body,
-              ReplyHandler handler);
+              ReplyHandler handler, std::optional<quint64> session = std::nullopt);
 
     void handleObjectResponse(const ApiResponse &response, const ObjectCompletion &completion,
                               bool isLogout = false);

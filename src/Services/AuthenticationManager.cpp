@@ -7,6 +7,7 @@
 #include "App/NotificationCenter.h"
 #include "Services/ApiManager.h"
 #include "Services/ApiResponse.h"
+#include "Services/OneShotBody.h"
 #include "Services/Redaction.h"
 #include "Services/TokenManager.h"
 
@@ -162,21 +163,40 @@ void AuthenticationManager::requestToken(const QVariantMap &parameters, bool ann
     if (hopToGuiThread([=, this] { requestToken(parameters, announce, fetchDomains, label); }))
         return;
     const QDateTime now = Clock::current().now();
-    if (m_requestDate && m_requestDate->msecsTo(now) < requestWindowMs) {
+    const quint64 session = TokenManager::sessionGeneration();
+    // A request sent for a session that has ended since does not hold the window.
+    if (m_requestDate && m_requestSession == session &&
+        m_requestDate->msecsTo(now) < requestWindowMs) {
         log({QStringLiteral("Another request is performing XXXXX")});
         return;
     }
     m_requestDate = now;
+    m_requestSession = session;
     log({QStringLiteral("Challenging token")});
     QUrl endpoint = m_api.config().authorizationHost;
     endpoint.setPath(Oauth::tokenPath);
     QNetworkRequest request(endpoint);
     request.setHeader(QNetworkRequest::ContentTypeHeader,
                       QStringLiteral("application/x-www-form-urlencoded"));
-    QNetworkReply *reply = m_network->post(request, formEncoded(parameters));
+    request.setTransferTimeout(m_api.config().requestTimeoutMs);
+    // Sent once at most: a code or a rotated refresh token sent again after a lost answer is
+    // refused, and a refusal signs the user out.
+    const QByteArray body = formEncoded(parameters);
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    auto *device = new OneShotBody(body);
+    QNetworkReply *reply = m_network->post(request, device);
+    device->setParent(reply);
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, parameters, announce, fetchDomains, label] {
+            [this, reply, session, parameters, announce, fetchDomains, label] {
                 reply->deleteLater();
+                if (session != TokenManager::sessionGeneration()) {
+                    // The user signed out or in meanwhile: this answer is for nobody now.
+                    if (m_requestSession == session)
+                        m_requestDate.reset();
+                    log({QStringLiteral("dropping token answer of an ended session")});
+                    return;
+                }
                 handleAnswer(ApiResponse::from(reply), parameters, announce, fetchDomains, label);
             });
 }
@@ -186,8 +206,9 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
 {
     m_requestDate.reset();
     if (!response.hasResponse) {
+        // No connection or a timeout: the service refused nothing, so the refresh token stays
+        // and the next need tries again.
         log({QStringLiteral("Error on requesting/refreshing token, no response inside")});
-        signOut();
         return;
     }
     if (response.status != 200) {
@@ -210,8 +231,8 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
     if (!response.value || !response.value->isObject()) {
         log({QStringLiteral("Error on requesting/refreshing token, didn't receive a valid "
                             "response value, deleting it!")});
-        NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
         signOut();
+        NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
         return;
     }
     log({QStringLiteral("VALID TOKEN RESPONSE")});
@@ -222,6 +243,11 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
     const QJsonValue refreshToken = answer.value(QLatin1String("refresh_token"));
     if (!accessToken.isString() || !tokenType.isString() || !expiresIn || !refreshToken.isString())
         return;
+    const bool signIn =
+        parameters.value(QStringLiteral("grant_type")) == QLatin1String("authorization_code");
+    // A sign-in begins a new session: late answers of the one before cannot reach it.
+    if (signIn)
+        m_offerSession = TokenManager::nextSessionGeneration();
     const QDateTime expiresAt = Clock::current().now().addSecs(*expiresIn);
     [[maybe_unused]] const bool saved = TokenManager(accessToken.toString(), tokenType.toString(),
                                                      expiresAt, refreshToken.toString())
@@ -235,27 +261,50 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
             if (self)
                 self->domainsFetched(domains);
         });
-    riseStoredDestinationURL();
 }
 
 void AuthenticationManager::signOut()
 {
+    // Gone before anyone routes the popovers again, so a refused token is never sent twice;
+    // the logout call still tells the service.
+    TokenManager::deleteToken();
     m_api.logout([](const std::optional<QJsonObject> &) { TokenManager::deleteToken(); });
 }
 
 void AuthenticationManager::domainsFetched(const std::optional<QJsonArray> &domains)
 {
-    if (!domains)
+    if (!domains) {
+        m_offerSession.reset();
         return;
+    }
     log({QStringLiteral("setting domains first authentication")});
     if (m_domainsHandler)
         m_domainsHandler(*domains);
+    if (m_offerSession == TokenManager::sessionGeneration())
+        fetchWorkspaces();
+}
+
+void AuthenticationManager::fetchWorkspaces()
+{
+    m_api.getWorkspaces([self = QPointer(this)](const std::optional<QJsonArray> &workspaces) {
+        if (self)
+            self->workspacesFetched(workspaces);
+    });
+}
+
+void AuthenticationManager::workspacesFetched(const std::optional<QJsonArray> &workspaces)
+{
+    if (workspaces && m_workspacesHandler)
+        m_workspacesHandler(*workspaces);
+    if (workspaces && m_offerSession == TokenManager::sessionGeneration())
+        riseStoredDestinationURL();
+    m_offerSession.reset();
 }
 
 void AuthenticationManager::riseStoredDestinationURL()
 {
-    // The notification handler's pending-URL question joins here; nothing stores such a URL
-    // yet, so without a handler there is nothing to announce.
+    // Once per sign-in, with the default workspace and domain in place for the rebrand the
+    // question may start.
     if (m_destinationHandler)
         m_destinationHandler();
 }

@@ -48,7 +48,11 @@ public:
     // installs itself here. Until then the list is only logged.
     void setDomainsHandler(DomainsHandler handler) { m_domainsHandler = std::move(handler); }
 
-    // After a sign-in, the user-notification part announces a URL copied while signed out.
+    // Where the account's workspaces go after a sign-in, to choose the default workspace.
+    void setWorkspacesHandler(DomainsHandler handler) { m_workspacesHandler = std::move(handler); }
+
+    // After a sign-in, once the default workspace and domain are known, the user-notification
+    // part announces a URL copied while signed out. Not after a refresh.
     void setStoredDestinationHandler(std::function<void()> handler)
     {
         m_destinationHandler = std::move(handler);
@@ -63,11 +67,17 @@ private:
     void handleAnswer(const ApiResponse &response, const QVariantMap &parameters, bool announce,
                       bool fetchDomains, const QString &label);
     void signOut();
+    void fetchWorkspaces();
+    void workspacesFetched(const std::optional<QJsonArray> &workspaces);
     void riseStoredDestinationURL();
 
     QNetworkAccessManager *m_network;
     ApiManager &m_api;
     std::optional<QDateTime> m_requestDate;
+    quint64 m_requestSession = 0;
+    // The sign-in session whose pending URL is still to be offered.
+    std::optional<quint64> m_offerSession;
     DomainsHandler m_domainsHandler;
+    DomainsHandler m_workspacesHandler;
     std::function<void()> m_destinationHandler;
 };

@@ -8,6 +8,7 @@
 #include <QSettings>
 
 #include <iterator>
+#include <vector>
 
 namespace {
 
@@ -26,6 +27,13 @@ const Role kRoles[] = {
     {"qr", "QUORVELLA_QR_URL", &Config::qrHost},
     {"favicons", "QUORVELLA_FAVICON_URL", &Config::faviconHost},
     {"dashboard", "QUORVELLA_DASHBOARD_URL", &Config::dashboardHost},
+};
+
+// Hosts of other parties: configurable the same way, but --sandbox leaves them alone.
+const Role kShareHosts[] = {
+    {"share_facebook", "QUORVELLA_FACEBOOK_SHARE_URL", &Config::facebookShareHost},
+    {"share_twitter", "QUORVELLA_TWITTER_SHARE_URL", &Config::twitterShareHost},
+    {"share_linkedin", "QUORVELLA_LINKEDIN_SHARE_URL", &Config::linkedinShareHost},
 };
 
 // Pages the user reads in the browser: configurable like the hosts, but --sandbox keeps them.
@@ -74,6 +82,9 @@ Config Config::productionDefaults()
     config.qrHost = QUrl(QStringLiteral("https://qr.quorvella.com"));
     config.faviconHost = QUrl(QStringLiteral("https://favicons.quorvella.com"));
     config.dashboardHost = QUrl(QStringLiteral("https://app.quorvella.com"));
+    config.facebookShareHost = QUrl(QStringLiteral("https://www.facebook.com"));
+    config.twitterShareHost = QUrl(QStringLiteral("https://twitter.com"));
+    config.linkedinShareHost = QUrl(QStringLiteral("https://www.linkedin.com"));
     config.website = QUrl(QStringLiteral("https://www.quorvella.com"));
     config.supportPage = QUrl(QStringLiteral("https://www.quorvella.com/contact"));
     config.downloadPage = QUrl(QStringLiteral("https://www.quorvella.com/download/linux"));
@@ -118,8 +129,9 @@ std::optional<Config> Config::load(QString *error)
 {
     Config config = productionDefaults();
     QSettings conf(confFilePath(), QSettings::IniFormat);
-    QList<Role> roles(std::begin(kRoles), std::end(kRoles));
-    roles.append(QList<Role>(std::begin(kPages), std::end(kPages)));
+    std::vector<Role> roles(std::begin(kRoles), std::end(kRoles));
+    roles.insert(roles.end(), std::begin(kShareHosts), std::end(kShareHosts));
+    roles.insert(roles.end(), std::begin(kPages), std::end(kPages));
     for (const Role &role : roles) {
         QString text = conf.value(QLatin1String(role.confKey)).toString();
         const QString fromEnvironment = qEnvironmentVariable(role.environment);

@@ -17,6 +17,10 @@ struct Config
     QUrl qrHost;             // /v1/qrcode
     QUrl faviconHost;        // /s2/favicons
     QUrl dashboardHost;      // the web dashboard, opened in the browser
+    // The social sites' share pages, opened in the browser; never routed to the sandbox.
+    QUrl facebookShareHost; // /sharer/sharer.php?u=...
+    QUrl twitterShareHost;  // /share?url=...
+    QUrl linkedinShareHost; // /sharing/share-offsite/?url=...
     // Pages of the product opened in the browser; never routed to the sandbox.
     QUrl website;      // the product's home page
     QUrl supportPage;  // the support contact page
@@ -26,6 +30,8 @@ struct Config
     QString crashReportingDsn;      // empty: crash reporting is off
     // The service's shared short domain, usable by every account: always a branded domain.
     QString sharedShortDomain;
+    // How long a request may go without any data moving before it counts as failed.
+    int requestTimeoutMs = 60000;
 
     [[nodiscard]] QUrl apiBaseUrl() const; // apiHost + "/v1"
 

@@ -5,9 +5,13 @@
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
 
+#include <atomic>
+
 using namespace Costants::Preferences;
 
 namespace {
+std::atomic<quint64> currentSession{0};
+
 void storeText(SettingsStore &store, const QString &key, const std::optional<QString> &value)
 {
     if (value)
@@ -56,6 +60,16 @@ void TokenManager::deleteToken()
     for (const QString &key : {accessToken, tokenType, expiresAt, expiresIn, refreshToken, userId})
         store.remove(key);
     store.synchronize();
+}
+
+quint64 TokenManager::sessionGeneration()
+{
+    return currentSession.load();
+}
+
+quint64 TokenManager::nextSessionGeneration()
+{
+    return ++currentSession;
 }
 
 bool TokenManager::isExpired() const

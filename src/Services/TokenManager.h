@@ -22,6 +22,12 @@ public:
     // Harmless on an empty store.
     static void deleteToken();
 
+    // The sign-in session answers belong to: a new one starts at every sign-in and at every
+    // sign-out, so an answer to a request of an earlier session can be told apart and dropped.
+    [[nodiscard]] static quint64 sessionGeneration();
+    // Starts a new session and gives its generation.
+    static quint64 nextSessionGeneration();
+
     // True without an expiry date, or when now is later than it: a token that expires at
     // this very instant is still valid.
     [[nodiscard]] bool isExpired() const;

@@ -16,6 +16,14 @@ using namespace Costants;
 
 namespace {
 std::atomic<int> pauseMilliseconds{2000};
+
+// The service answered and will answer the same for this workspace (gone, or no access):
+// asking again would block the ids behind it. No answer, a server error, a sign-out or a
+// throttle is worth another try.
+bool isRefusal(int status)
+{
+    return status >= 400 && status < 500 && status != 401 && status != 408 && status != 429;
+}
 } // namespace
 
 void BackgroundTasks::setDelayMilliseconds(int milliseconds)
@@ -52,10 +60,14 @@ void BackgroundTasks::check(const QString &workspaceId)
     // Offline, or without a usable token, the id stays queued for the next run.
     if (api.internetStatus() == InternetStatus::notReachable)
         return;
-    api.getDomains(workspaceId, [workspaceId](const std::optional<QJsonArray> &domains) {
-        if (!domains)
+    api.getDomains(workspaceId, [workspaceId](const std::optional<QJsonArray> &domains,
+                                              int status) {
+        if (!domains && !isRefusal(status))
             return;
-        DefaultHelper::updateDomainNames(*domains);
+        if (domains)
+            DefaultHelper::updateDomainNames(*domains);
+        else
+            logLines({QStringLiteral("workspace refused, moving on: ") + workspaceId});
         SettingsStore &store = SettingsStore::shared();
         // Read again: the queue may have grown since the request left.
         QStringList toCheck = store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains)

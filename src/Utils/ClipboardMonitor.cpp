@@ -18,31 +18,6 @@ void log(const QVariantList &items)
     Logger::shared().log(items);
 }
 
-// The text with its first character (a whole code point) lowercased, the rest unchanged.
-QString withLowercaseFirstCharacter(const QString &text)
-{
-    if (text.isEmpty())
-        return text;
-    const qsizetype first = text.front().isHighSurrogate() && text.size() > 1 ? 2 : 1;
-    return text.first(first).toLower() + text.sliced(first);
-}
-
-// Whether the link starts with "scheme://" in any letter case.
-bool hasScheme(const QString &link)
-{
-    const qsizetype separator = link.indexOf(QLatin1StringView("://"));
-    if (separator <= 0)
-        return false;
-    for (qsizetype i = 0; i < separator; ++i) {
-        const char16_t c = link[i].unicode();
-        const bool letter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        const bool other = (c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.';
-        if (!letter && !(i > 0 && other))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 ClipboardMonitor::ClipboardMonitor() = default;
@@ -58,19 +33,19 @@ void ClipboardMonitor::start()
 
 void ClipboardMonitor::periodicCheck()
 {
-    Pasteboard &pasteboard = Platform::current().pasteboard();
-    const qint64 changeCount = pasteboard.changeCount();
-    if (changeCount == m_lastChange.load())
+    // One read: a copy landing between a count read and an items read would pair the old
+    // count with the new text, and the next tick would hand that text on again.
+    const PasteboardSnapshot snapshot = Platform::current().pasteboard().snapshot();
+    if (snapshot.changeCount == m_lastChange.load())
         return;
-    const qint64 previous = m_lastChange.exchange(changeCount);
+    const qint64 previous = m_lastChange.exchange(snapshot.changeCount);
     if (previous == -1) {
         log({QStringLiteral("first link, ignoring")});
         return;
     }
-    const std::optional<QList<PasteboardItem>> items = pasteboard.items();
-    if (!items || items->isEmpty())
+    if (!snapshot.items || snapshot.items->isEmpty())
         return;
-    for (const PasteboardItem &item : *items) {
+    for (const PasteboardItem &item : *snapshot.items) {
         if (item.plainText)
             examine(*item.plainText);
     }
@@ -78,7 +53,7 @@ void ClipboardMonitor::periodicCheck()
 
 void ClipboardMonitor::examine(const QString &text)
 {
-    QString candidate = withLowercaseFirstCharacter(text);
+    const QString candidate = Validation::withLowercaseFirstCharacter(text);
     const SettingsStore &store = SettingsStore::shared();
     if (const std::optional<QString> last = store.stringForKey(Preferences::lastBrandedLinkStored);
         last && *last == candidate) {
@@ -86,21 +61,16 @@ void ClipboardMonitor::examine(const QString &text)
         log({QStringLiteral("requested was: ") + candidate});
         return;
     }
-    if (!Validation::isValidUrl(candidate))
+    const std::optional<QString> destination = Validation::destinationFrom(candidate);
+    if (!destination)
         return;
-    if (Validation::isBrandedDomainLink(candidate))
-        return;
-    // Only a link without any scheme gets "https://": "HTTP://…" or "ftp://…" would
-    // otherwise become "https://hTTP://…".
-    if (!hasScheme(candidate))
-        candidate.prepend(QLatin1StringView("https://"));
     if (store.stringForKey(Preferences::userId)) {
         log({QStringLiteral("USER LOGGED")});
-        LinkHandler::handleCopiedLink(candidate);
+        LinkHandler::handleCopiedLink(*destination);
     } else {
         log({QStringLiteral("USER NOT LOGGED")});
         // Kept for the question offered after the next sign-in.
-        NotificationHandler::storeDestinationURL(candidate, m_lastChange.load());
+        NotificationHandler::storeDestinationURL(*destination, m_lastChange.load());
     }
 }
 

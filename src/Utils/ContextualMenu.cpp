@@ -9,8 +9,10 @@ std::optional<QString> ContextualMenu::rebrandText(const std::optional<QString> 
 {
     if (!text || text->isEmpty())
         return Costants::ServicesEntry::noTextError;
-    if (Validation::isValidUrl(*text))
-        LinkHandler::handleCopiedLink(*text);
+    // The same rules as a copied link: a scheme-less address gets one, the user's own short
+    // links and links carrying a password are not handed on.
+    if (const std::optional<QString> destination = Validation::destinationFrom(*text))
+        LinkHandler::handleCopiedLink(*destination);
     else
         logLines({QStringLiteral("services text is no link, ignoring")});
     return std::nullopt;

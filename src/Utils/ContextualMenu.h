@@ -11,7 +11,8 @@ class ContextualMenu
 public:
     ContextualMenu() = delete;
 
-    // The error text when no text came; a valid destination is handed on unchanged, on the
-    // calling thread, without the clipboard's checks; anything else is ignored.
+    // The error text when no text came; a destination accepted by the clipboard's rules
+    // (Validation::destinationFrom) is handed on, on the calling thread; anything else is
+    // ignored.
     static std::optional<QString> rebrandText(const std::optional<QString> &text);
 };

@@ -123,3 +123,8 @@ void DefaultHelper::accountDomainsFetched(const QJsonArray &list)
     }
     checkDefaultDomain(active);
 }
+
+void DefaultHelper::accountWorkspacesFetched(const QJsonArray &list)
+{
+    chooseDefaultWorkspace(list, Preferences::workspaceObjectAutoReplace);
+}

@@ -22,4 +22,6 @@ public:
                                         const QString &accountId);
     // The account's domains fetched after sign-in: the active ones decide the default domain.
     static void accountDomainsFetched(const QJsonArray &list);
+    // The account's workspaces fetched after sign-in: they decide the default workspace.
+    static void accountWorkspacesFetched(const QJsonArray &list);
 };

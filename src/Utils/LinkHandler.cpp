@@ -157,7 +157,7 @@ void LinkHandler::askAutoRebrandDuplicate(const QString &url, const QString &exi
                                 {Alerts::copyExistingLink, Alerts::rebrandAgain});
     if (answer == AlertPresenter::SecondButton)
         Utils::autoRebrand(url);
-    else
+    else if (answer == AlertPresenter::FirstButton)
         copyExisting(existing);
 }
 
@@ -167,7 +167,7 @@ void LinkHandler::askFormDuplicate(const QString &url, const QString &existing)
                                 {Alerts::copyExistingLink, Alerts::rebrandAgain});
     if (answer == AlertPresenter::SecondButton)
         openNewLinkForm(url);
-    else
+    else if (answer == AlertPresenter::FirstButton)
         copyExisting(existing);
 }
 

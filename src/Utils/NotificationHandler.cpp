@@ -4,11 +4,8 @@
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
 #include "Platform/Platform.h"
-#include "Utils/ClipboardMonitor.h"
 #include "Utils/Utils.h"
 #include "Utils/Validation.h"
-
-#include <cstdio>
 
 using namespace Costants;
 
@@ -131,6 +128,8 @@ void NotificationHandler::riseStoredDestinationURL()
     const qint64 changeCount = store.integerForKey(Preferences::lastChange);
     store.removeKeys({Preferences::destinationURL, Preferences::lastChange});
     store.synchronize();
+    if (store.stringForKey(Preferences::optionActive) == Preferences::OptionsRebrand::doNothing)
+        return;
     const QString behavior =
         store.stringForKey(Preferences::optionActive) == Preferences::OptionsRebrand::askEditLink
             ? NotificationInfos::behaviorOpenModal
@@ -145,7 +144,7 @@ void NotificationHandler::riseStoredDestinationURL()
             makeRebrandQuestion(*url, changeCount, behavior));
 }
 
-void NotificationHandler::didActivate(const UserNotification &notification, const Routes &routes)
+void NotificationHandler::didActivate(UserNotification notification, const Routes &routes)
 {
     logLines({QStringLiteral("NOTIFICATION CLICKED")});
     if (Platform::isInstalled())
@@ -206,12 +205,8 @@ void NotificationHandler::activateRebrandQuestion(const UserNotification &notifi
 
 void NotificationHandler::didDismiss(const UserNotification &notification)
 {
-    if (!notification.identifier.startsWith(NotificationInfos::rebrandQuestionIdentifierPrefix))
-        return;
-    const std::optional<QString> oldUrl = SettingsStore::shared().stringForKey(Preferences::oldUrl);
-    if (!oldUrl)
-        return;
-    std::fprintf(stdout, "%s\n", oldUrl->toUtf8().constData());
-    std::fflush(stdout);
-    [[maybe_unused]] const bool pasted = ClipboardMonitor::pasteLink(*oldUrl, true);
+    // A dismissal answers nothing and leaves the clipboard as the user left it; some daemons
+    // even report a click as one.
+    if (notification.identifier.startsWith(NotificationInfos::rebrandQuestionIdentifierPrefix))
+        logLines({QStringLiteral("rebrand question dismissed")});
 }

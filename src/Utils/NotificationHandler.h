@@ -36,8 +36,9 @@ public:
     [[nodiscard]] static UserNotification
     makeRebrandQuestion(const QString &url, qint64 changeCount, const QString &behavior);
 
-    // The delegate's callbacks, on the GUI thread.
-    static void didActivate(const UserNotification &notification, const Routes &routes);
+    // The delegate's callbacks, on the GUI thread. They take copies: removing the delivered
+    // notification may free what the caller's reference points at.
+    static void didActivate(UserNotification notification, const Routes &routes);
     static void didDismiss(const UserNotification &notification);
 
 private:

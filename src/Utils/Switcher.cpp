@@ -1,6 +1,7 @@
 #include "Utils/Switcher.h"
 
 #include <QJsonArray>
+#include <QTextBoundaryFinder>
 
 std::optional<QString> Switcher::fullShortUrl(const QJsonObject &link)
 {
@@ -34,7 +35,17 @@ std::optional<QString> Switcher::recommendationOutput(const std::optional<QJsonO
 
 QString Switcher::fallbackTitle(const QString &destination)
 {
-    if (destination.size() >= 102)
-        return destination.first(100) + QStringLiteral("...");
+    // Counted and cut in whole characters (grapheme clusters), never inside a surrogate pair
+    // or between a letter and its accent.
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, destination);
+    qsizetype characters = 0;
+    qsizetype cut = 0;
+    while (finder.toNextBoundary() >= 0) {
+        ++characters;
+        if (characters == 100)
+            cut = finder.position();
+        if (characters == 102)
+            return destination.first(cut) + QStringLiteral("...");
+    }
     return destination;
 }

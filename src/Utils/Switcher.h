@@ -18,6 +18,6 @@ public:
     [[nodiscard]] static std::optional<QString>
     recommendationOutput(const std::optional<QJsonObject> &answer);
     // A title of at most 103 characters: a destination of 102 characters or more is cut to
-    // its first 100 and "..." is added.
+    // its first 100 and "..." is added. Characters are what the user sees as one.
     [[nodiscard]] static QString fallbackTitle(const QString &destination);
 };

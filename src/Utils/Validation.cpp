@@ -3,6 +3,7 @@
 #include "App/Costants.h"
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
+#include "Services/Redaction.h"
 #include "Utils/LinkDetector.h"
 
 #include <QMetaType>
@@ -25,6 +26,26 @@ qsizetype schemePrefixLength(QStringView link)
             return 0;
     }
     return separator + 3;
+}
+
+// The authority of a link ("user:pass@host:port"); a link without a scheme starts with it.
+QStringView authorityOf(QStringView link)
+{
+    const qsizetype start = schemePrefixLength(link);
+    qsizetype end = start;
+    while (end < link.size() && link[end] != u'/' && link[end] != u'?' && link[end] != u'#')
+        ++end;
+    return link.sliced(start, end - start);
+}
+
+// The link with the password of its user-info replaced, for the log.
+QString withoutPassword(const QString &link)
+{
+    const QStringView authority = authorityOf(link);
+    const qsizetype start = authority.data() - link.constData();
+    const qsizetype atSign = authority.lastIndexOf(u'@');
+    const qsizetype colon = authority.first(atSign).indexOf(u':');
+    return link.first(start + colon + 1) + Redaction::placeholder + link.sliced(start + atSign);
 }
 
 } // namespace
@@ -70,15 +91,42 @@ bool Validation::isBrandedDomainLink(const QString &text)
     return found;
 }
 
+QString Validation::withLowercaseFirstCharacter(const QString &text)
+{
+    if (text.isEmpty())
+        return text;
+    const qsizetype first = text.front().isHighSurrogate() && text.size() > 1 ? 2 : 1;
+    return text.first(first).toLower() + text.sliced(first);
+}
+
+bool Validation::hasPassword(const QString &link)
+{
+    const QStringView authority = authorityOf(link);
+    const qsizetype atSign = authority.lastIndexOf(u'@');
+    return atSign > 0 && authority.first(atSign).contains(u':');
+}
+
+std::optional<QString> Validation::destinationFrom(const QString &text)
+{
+    QString candidate = withLowercaseFirstCharacter(text);
+    if (!isValidUrl(candidate) || isBrandedDomainLink(candidate))
+        return std::nullopt;
+    // A short link's destination is public: a password in it would be published.
+    if (hasPassword(candidate)) {
+        Logger::shared().log(
+            {QStringLiteral("link with a password, not rebranded: ") + withoutPassword(candidate)});
+        return std::nullopt;
+    }
+    // Only a link without any scheme gets "https://": "HTTP://…" or "ftp://…" would
+    // otherwise become "https://hTTP://…".
+    if (schemePrefixLength(candidate) == 0)
+        candidate.prepend(QLatin1StringView("https://"));
+    return candidate;
+}
+
 std::optional<QString> Validation::hostOf(const QString &link)
 {
-    const QStringView view(link);
-    const qsizetype authorityStart = schemePrefixLength(view);
-    qsizetype authorityEnd = authorityStart;
-    while (authorityEnd < view.size() && view[authorityEnd] != u'/' && view[authorityEnd] != u'?' &&
-           view[authorityEnd] != u'#')
-        ++authorityEnd;
-    QStringView authority = view.sliced(authorityStart, authorityEnd - authorityStart);
+    QStringView authority = authorityOf(link);
     if (const qsizetype atSign = authority.lastIndexOf(u'@'); atSign >= 0)
         authority = authority.sliced(atSign + 1);
     QStringView host;

@@ -62,7 +62,10 @@ void Popover::removeContentViewController()
     if (!m_content)
         return;
     layout()->removeWidget(m_content.get());
-    m_content.reset();
+    m_content->hide();
+    // Later: the view may be what asked for its own removal (sign-out from its settings menu,
+    // whose loop is still running).
+    m_content.release()->deleteLater();
 }
 
 QPoint Popover::placement(const QSize &size, const QRect &anchor, Edge edge, const QRect &screen,

@@ -22,7 +22,8 @@ public:
 
     void setContentViewController(std::unique_ptr<ViewController> controller);
     [[nodiscard]] ViewController *contentViewController() const { return m_content.get(); }
-    // Drops the view controller; the next show creates a new one.
+    // Drops the view controller, deleted once control is back in the event loop; the next
+    // show creates a new one.
     void removeContentViewController();
 
     // Shows the popover below (or, at the bottom of the screen, above) the anchor. An empty

@@ -70,9 +70,10 @@ public:
     [[nodiscard]] static QString linksPopoverTitle() { return QStringLiteral("Quorvella links"); }
     [[nodiscard]] static QString webViewTitle() { return QStringLiteral("Quorvella"); }
 
-private:
+    // xdotool on this desktop; whether it succeeded.
     bool xdotool(const QStringList &arguments);
 
+private:
     DesktopSession &m_desktop;
     StatusNotifierWatcher m_tray;
     QProcess m_program;

@@ -8,6 +8,20 @@
 #include <csignal>
 #include <cstdio>
 
+// In a sanitizer build the crash must reach our handler, not AddressSanitizer's.
+extern "C" const char *__asan_default_options()
+{
+    return "handle_segv=0:handle_sigbus=0:handle_abort=0:allow_user_segv_handler=1";
+}
+
+// The fault under test, out of the undefined-behaviour checks' sight so that it reaches the
+// signal handler.
+__attribute__((noinline, no_sanitize("undefined"))) static void writeToNowhere()
+{
+    volatile int *nowhere = nullptr;
+    *nowhere = 1;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
@@ -24,7 +38,6 @@ int main(int argc, char **argv)
     CrashHandler::setUserId(QStringLiteral("user-42"));
     if (arguments.size() > 2 && arguments.at(2) == QLatin1String("abort"))
         std::abort();
-    volatile int *nowhere = nullptr;
-    *nowhere = 1; // the fault under test
+    writeToNowhere();
     return 0;
 }

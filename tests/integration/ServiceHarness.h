@@ -1,13 +1,14 @@
 #pragma once
 
 // What the service tests share: a sandbox with a crash sink, a client and token exchange
-// built over it, a reachability source the test drives, and the secret watch.
+// built over it, a reachability source the test drives, a clock, and the secret watch.
 
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/CrashReporter.h"
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
+#include "Controllers/ControllerRegistry.h"
 #include "LogCapture.h"
 #include "Platform/testing/FakePlatform.h"
 #include "SandboxProcess.h"
@@ -18,6 +19,7 @@
 #include "Services/TokenManager.h"
 #include "TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,34 +56,22 @@ public:
     Notification last;
 };
 
-// One client and token exchange over a fresh store, for one test function.
-struct ServiceClient
-{
-    explicit ServiceClient(const QUrl &origin)
-    {
-        network.setProxy(QNetworkProxy::NoProxy);
-        config = Config::productionDefaults().routedTo(origin);
-        auto source = std::make_unique<ManualReachability>();
-        reachability = source.get();
-        api = std::make_unique<ApiManager>(&network, config, std::move(source));
-        authentication = std::make_unique<AuthenticationManager>(&network, *api);
-        reachability->report(true);
-    }
-    ~ServiceClient()
-    {
-        // Answers still under way are dropped with their handlers.
-        authentication.reset();
-        api.reset();
-    }
-
-    QNetworkAccessManager network;
-    Config config;
-    ManualReachability *reachability = nullptr;
-    std::unique_ptr<ApiManager> api;
-    std::unique_ptr<AuthenticationManager> authentication;
-};
-
 namespace harness {
+
+// Arms a fault on the sandbox (see its README); false when it refused it.
+inline bool arm(SandboxProcess &sandbox, const QJsonObject &fault)
+{
+    return sandbox.control("POST", QStringLiteral("/__sandbox/faults"), fault).status == 200;
+}
+
+inline QString freshCode(SandboxProcess &sandbox)
+{
+    return sandbox.control("POST", QStringLiteral("/__sandbox/codes"))
+        .json()
+        .toObject()
+        .value(QLatin1String("code"))
+        .toString();
+}
 
 inline QJsonArray requests(SandboxProcess &sandbox, const QString &path = QString(),
                            const QString &method = QString())
@@ -114,14 +104,11 @@ inline std::optional<QString> header(const QJsonObject &request, const QString &
 inline QStringList applicationHeaders(const QJsonObject &request)
 {
     static const QStringList transport{
-        "host",       "connection",     "accept-encoding", "accept-language",
-        "user-agent", "content-length", "content-type"};
+        "host", "connection", "accept-encoding", "accept-language", "user-agent", "content-length"};
     QStringList names;
-    const QJsonObject headers = request.value(QLatin1String("headers")).toObject();
-    for (auto it = headers.begin(); it != headers.end(); ++it) {
-        const QString lower = it.key().toLower();
-        if (!transport.contains(lower) || lower == QLatin1String("content-type"))
-            names.append(lower);
+    for (const QString &name : request.value(QLatin1String("headers")).toObject().keys()) {
+        if (!transport.contains(name.toLower()))
+            names.append(name.toLower());
     }
     names.sort();
     return names;
@@ -150,32 +137,30 @@ inline QJsonArray envelopes(SandboxProcess &sandbox)
         .toArray();
 }
 
-// The events among the envelopes, as objects.
-inline QList<QJsonObject> events(SandboxProcess &sandbox)
+// The events with this message that the crash sink received.
+inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QString &message)
 {
     QList<QJsonObject> result;
     for (const QJsonValue &envelope : envelopes(sandbox)) {
-        for (const QJsonValue &item : envelope.toObject().value(QLatin1String("items")).toArray()) {
-            const QJsonValue payload = item.toObject().value(QLatin1String("payload"));
-            if (payload.isObject())
-                result.append(payload.toObject());
-            else
-                result.append(QJsonDocument::fromJson(payload.toString().toUtf8()).object());
+        for (const QJsonValue &item : envelope[QLatin1String("items")].toArray()) {
+            const QJsonValue payload = item[QLatin1String("payload")];
+            const QJsonObject event =
+                payload.isObject() ? payload.toObject()
+                                   : QJsonDocument::fromJson(payload.toString().toUtf8()).object();
+            const QJsonValue text = event.value(QLatin1String("message"));
+            if (text == message || text[QLatin1String("formatted")] == message)
+                result.append(event);
         }
     }
     return result;
 }
 
-inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QString &message)
+// The extra fields of the one event with this message; empty when there is not exactly one.
+inline QJsonObject eventExtra(SandboxProcess &sandbox, const QString &message)
 {
-    QList<QJsonObject> result;
-    for (const QJsonObject &event : events(sandbox)) {
-        if (event.value(QLatin1String("message")).toString() == message ||
-            event.value(QLatin1String("message")).toObject().value(QLatin1String("formatted")) ==
-                message)
-            result.append(event);
-    }
-    return result;
+    const QList<QJsonObject> events = eventsWithMessage(sandbox, message);
+    return events.size() == 1 ? events.first().value(QLatin1String("extra")).toObject()
+                              : QJsonObject();
 }
 
 // Every secret value the sandbox saw or handed out so far: bearer tokens, codes, refresh
@@ -241,3 +226,105 @@ inline bool installCrashSink(SandboxProcess &sandbox)
 }
 
 } // namespace harness
+
+// The fixture of every sandbox-backed test: one sandbox per test case; per test function a
+// reset sandbox, a fresh store, fake platform, clock, log and client, installed as the
+// shared one. After each test function no secret may be in the log or the crash sink.
+class ServiceTest : public QObject
+{
+    Q_OBJECT
+
+protected:
+    // Per test function, once the client exists.
+    virtual void prepare() {}
+
+    [[nodiscard]] QJsonArray sent(const QString &path = QString(),
+                                  const QString &method = QString())
+    {
+        return harness::requests(*m_sandbox, path, method);
+    }
+
+    // The request timeout of the clients this fixture builds.
+    int m_timeoutMs = 60000;
+    std::unique_ptr<SandboxProcess> m_sandbox;
+    std::unique_ptr<TestEnvironment> m_environment;
+    std::unique_ptr<ManualClock> m_clock;
+    std::unique_ptr<LogCapture> m_log;
+    FakePlatform *m_platform = nullptr;
+    QNetworkAccessManager *m_network = nullptr;
+    ManualReachability *m_reachability = nullptr;
+    std::unique_ptr<ApiManager> m_api;
+    std::unique_ptr<AuthenticationManager> m_authentication;
+    // Secrets the test made up itself, for the leak check.
+    QSet<QString> m_secrets;
+
+    // Builds the client and token exchange anew (the old answers under way are dropped).
+    void makeClient()
+    {
+        dropClient();
+        m_network = new QNetworkAccessManager(this);
+        m_network->setProxy(QNetworkProxy::NoProxy);
+        Config config = Config::productionDefaults().routedTo(m_sandbox->baseUrl());
+        config.requestTimeoutMs = m_timeoutMs;
+        auto source = std::make_unique<ManualReachability>();
+        m_reachability = source.get();
+        m_api = std::make_unique<ApiManager>(m_network, config, std::move(source));
+        m_authentication = std::make_unique<AuthenticationManager>(m_network, *m_api);
+        ApiManager::installShared(m_api.get());
+        m_reachability->report(true);
+    }
+
+    void dropClient()
+    {
+        ApiManager::installShared(nullptr);
+        m_authentication.reset();
+        m_api.reset();
+        delete m_network;
+        m_network = nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        ControllerRegistry::registerAll();
+        m_sandbox = std::make_unique<SandboxProcess>();
+        QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
+        QVERIFY(harness::installCrashSink(*m_sandbox));
+    }
+
+    void init()
+    {
+        QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);
+        m_environment = std::make_unique<TestEnvironment>();
+        m_platform = &FakePlatform::installNew();
+        m_clock = std::make_unique<ManualClock>(
+            QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC));
+        Clock::install(m_clock.get());
+        m_log = std::make_unique<LogCapture>();
+        m_secrets.clear();
+        m_timeoutMs = 60000;
+        makeClient();
+        prepare();
+    }
+
+    void cleanup()
+    {
+        // Answers and events still under way land first, so they are checked too.
+        QTRY_VERIFY(!m_authentication->requestDate().has_value());
+        QTest::qWait(200);
+        const QString leak = harness::leakedSecret(*m_sandbox, *m_log, m_secrets);
+        dropClient();
+        m_log.reset();
+        Clock::install(nullptr);
+        m_clock.reset();
+        m_environment.reset();
+        QVERIFY2(leak.isEmpty(), qPrintable(leak));
+    }
+
+    void cleanupTestCase()
+    {
+        CrashReporter::setShared(nullptr);
+        Platform::install(nullptr);
+        m_sandbox.reset();
+    }
+};

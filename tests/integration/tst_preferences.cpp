@@ -40,6 +40,23 @@ QJsonArray jsonArray(const char *text)
     return QJsonDocument::fromJson(text).array();
 }
 
+// One client for the whole run over the sandbox, with reachability the test decides.
+struct Client
+{
+    explicit Client(const QUrl &origin)
+        : config(Config::productionDefaults().routedTo(origin))
+    {
+        network.setProxy(QNetworkProxy::NoProxy);
+        auto source = std::make_unique<ManualReachability>();
+        reachability = source.get();
+        api = std::make_unique<ApiManager>(&network, config, std::move(source));
+    }
+    QNetworkAccessManager network;
+    Config config;
+    ManualReachability *reachability = nullptr;
+    std::unique_ptr<ApiManager> api;
+};
+
 } // namespace
 
 class PreferencesTest : public QObject
@@ -76,7 +93,7 @@ private:
     }
 
     std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<ServiceClient> m_client;
+    std::unique_ptr<Client> m_client;
     std::unique_ptr<TestEnvironment> m_environment;
     FakePlatform *m_platform = nullptr;
 };
@@ -86,7 +103,7 @@ void PreferencesTest::initTestCase()
     m_sandbox = std::make_unique<SandboxProcess>();
     QVERIFY(m_sandbox->isRunning());
     // One client for the whole run: the shared token exchange keeps the first one it sees.
-    m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
+    m_client = std::make_unique<Client>(m_sandbox->baseUrl());
     ApiManager::installShared(m_client->api.get());
     Config::install(m_client->config);
 }

@@ -55,12 +55,10 @@ private slots:
     void firstStartWritesTheDefaults();
     void secondStartWritesNothing();
     void resetDefaultAfterSignOutWritesNothing();
-    void absentRuleIsLogged();
     void updaterWakeUpShowsAlertOnce();
     void launchAtLoginNote_data();
     void launchAtLoginNote();
     void crashReporterGetsStoredUser();
-    void deepLinkAndNewLinkAreOnlyLogged();
     void notificationClickOpensTheEditor();
     void servicesEntryIsInstalled_data();
     void servicesEntryIsInstalled();
@@ -143,17 +141,11 @@ void AppDelegateTest::resetDefaultAfterSignOutWritesNothing()
 
     LogCapture log;
     NotificationCenter::shared().post(NotificationViews::resetDefault);
+    // A new link is only logged and handed to the pipeline.
+    NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
+                                      {{"url", "https://a.b"}});
     QCOMPARE(storeBytes(), before);
-    QCOMPARE(log.lines(), QStringList{"qv-option-notification"});
-}
-
-void AppDelegateTest::absentRuleIsLogged()
-{
-    SettingsStore::shared().setBool(Preferences::appDefaultSet, true);
-    LogCapture log;
-    Start start;
-    QVERIFY(log.contains("no options active rebrand rule default"));
-    QVERIFY(!SettingsStore::shared().contains(Preferences::optionActive));
+    QCOMPARE(log.lines(), (QStringList{"qv-option-notification", "NEW LINK CREATED"}));
 }
 
 void AppDelegateTest::updaterWakeUpShowsAlertOnce()
@@ -214,6 +206,9 @@ void AppDelegateTest::launchAtLoginNote()
     QCOMPARE(dontAskLogged, expected == QLatin1String("don't ask again preference"));
     QCOMPARE(loginLogged, expected == QLatin1String("already opening at login"));
     QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
+    // Defaults written earlier, and no rule chosen since.
+    QVERIFY(log.contains("no options active rebrand rule default"));
+    QVERIFY(!store.contains(Preferences::optionActive));
     // The launcher is registered at every start; unticking only changes what it reads.
     QCOMPARE(start.platform.fakeLoginItems.enabledItems.value(Launcher::helperIdentifier), true);
 }
@@ -232,21 +227,6 @@ void AppDelegateTest::crashReporterGetsStoredUser()
     QVERIFY(!log.contains("Sentry can't be started"));
     QVERIFY(CrashReporter::shared());
     QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
-}
-
-void AppDelegateTest::deepLinkAndNewLinkAreOnlyLogged()
-{
-    Start start;
-    const QByteArray before = storeBytes();
-    LogCapture log;
-    start.delegate.applicationOpenUrls({QUrl(QStringLiteral("quorvella://open?x=1"))});
-    NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
-                                      {{"url", "https://a.b"}});
-    // The desktop hands an address of the scheme over as a second start's command line.
-    start.delegate.handleCommandLine({"quorvella", "quorvella://open?y=2"});
-    QCOMPARE(log.lines(),
-             (QStringList{"redirect deep link", "NEW LINK CREATED", "redirect deep link"}));
-    QCOMPARE(storeBytes(), before);
 }
 
 void AppDelegateTest::notificationClickOpensTheEditor()
@@ -276,34 +256,56 @@ void AppDelegateTest::notificationClickOpensTheEditor()
     QVERIFY(start.platform.fakePasteboard.writes().isEmpty());
 }
 
+// Second starts and the services call: what reaches the pipeline, with the clipboard's rules.
 void AppDelegateTest::servicesEntryIsInstalled_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("logged"); // empty: nothing expected
+    QTest::addColumn<QString>("logged");
+    QTest::addColumn<QString>("notLogged");
+    const QString handed = QStringLiteral("copied link handed on: ");
+    QTest::newRow("own scheme link")
+        << QStringList{"quorvella", "quorvella://open?x=1"} << "redirect deep link"
+        << "TOGGLING";
     QTest::newRow("rebrand without text")
-        << QStringList{"quorvella", "--rebrand", ""} << "Could not find the text for parsing.";
+        << QStringList{"quorvella", "--rebrand", ""} << "Could not find the text for parsing."
+        << "";
     QTest::newRow("rebrand a link")
         << QStringList{"quorvella", "--rebrand", "https://example.org/x"}
-        << "copied link handed on: https://example.org/x";
-    QTest::newRow("bad command line")
-        << QStringList{"quorvella", "--rebrand"}
-        << "command line refused: --rebrand needs the text to rebrand";
+        << handed + "https://example.org/x"
+        << "";
+    QTest::newRow("rebrand a schemeless link")
+        << QStringList{"quorvella", "--rebrand=Example.org/x"} << handed + "https://example.org/x"
+        << handed + "Example.org/x";
+    QTest::newRow("rebrand an own short link")
+        << QStringList{"quorvella", "--rebrand", "https://quorv.link/abc"}
+        << "services text is no link, ignoring" << handed + "https://quorv.link/abc";
+    QTest::newRow("rebrand a link with a password")
+        << QStringList{"quorvella", "--rebrand", "https://me:pw@example.org/x"}
+        << "link with a password, not rebranded: https://me:<redacted>@example.org/x"
+        << handed + "https://me:pw@example.org/x";
+    QTest::newRow("bad command line") << QStringList{"quorvella", "--rebrand"}
+                                      << "command line refused: --rebrand needs the text to rebrand"
+                                      << "";
 }
 
 void AppDelegateTest::servicesEntryIsInstalled()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, logged);
+    QFETCH(QString, notLogged);
     Start start;
     // The pipeline does nothing further with this option.
     SettingsStore::shared().setString(Preferences::optionActive,
                                       Preferences::OptionsRebrand::doNothing);
+    SettingsStore::shared().setStringArray(Preferences::domainNames, {"quorv.link"});
     QCOMPARE(start.platform.fakeServices.installs, 1);
     QCOMPARE(start.platform.fakeServices.rebrandText(std::nullopt),
              std::optional<QString>("Could not find the text for parsing."));
     LogCapture log;
     start.platform.fakeServices.handCommandLine(arguments);
     QVERIFY2(log.contains(logged), qPrintable(log.lines().join('|')));
+    if (!notLogged.isEmpty())
+        QVERIFY2(!log.contains(notLogged), qPrintable(log.lines().join('|')));
 }
 
 QTEST_MAIN(AppDelegateTest)

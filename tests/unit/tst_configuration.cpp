@@ -24,7 +24,7 @@ void ConfigurationTest::commandLine_data()
     QTest::addColumn<bool>("help");
     QTest::addColumn<bool>("sandbox");
     QTest::addColumn<QString>("sandboxUrl");
-    QTest::addColumn<QString>("rebrand");
+    QTest::addColumn<QString>("rebrand"); // or the link opened
     QTest::addColumn<bool>("failed");
 
     QTest::newRow("nothing") << QStringList{} << false << false << ""
@@ -47,6 +47,9 @@ void ConfigurationTest::commandLine_data()
         << "" << false;
     QTest::newRow("unknown") << QStringList{"--sandbx"} << false << false << ""
                              << "" << true;
+    // A link of the program's own scheme, as the desktop hands it over.
+    QTest::newRow("own scheme") << QStringList{"quorvella://open?x=1"} << false << false << ""
+                                << "quorvella://open?x=1" << false;
 }
 
 void ConfigurationTest::commandLine()
@@ -65,7 +68,10 @@ void ConfigurationTest::commandLine()
     QCOMPARE(line.help, help);
     QCOMPARE(line.sandbox, sandbox);
     QCOMPARE(line.sandboxUrl.toString(), sandboxUrl);
-    QCOMPARE(line.rebrandText.value_or(QString()), rebrand);
+    if (!line.openUrls.isEmpty())
+        QCOMPARE(line.openUrls.first().toString(), rebrand);
+    else
+        QCOMPARE(line.rebrandText.value_or(QString()), rebrand);
 }
 
 void ConfigurationTest::sources_data()

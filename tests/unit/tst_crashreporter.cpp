@@ -54,7 +54,6 @@ private slots:
     void failingSendIsNotObserved();
     void crashInChildIsSentAtNextStart_data();
     void crashInChildIsSentAtNextStart();
-    void refusedReportIsKeptForLater();
     void memoryPressureReadings_data();
     void memoryPressureReadings();
     void memoryPressureRiseBecomesEvent();
@@ -160,16 +159,20 @@ void CrashReporterTest::crashInChildIsSentAtNextStart_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("signalName");
+    QTest::addColumn<bool>("refused"); // by the service: the report is kept for later
     QTest::newRow("segmentation fault") << "segv"
-                                        << "SIGSEGV";
+                                        << "SIGSEGV" << false;
     QTest::newRow("abort") << "abort"
-                           << "SIGABRT";
+                           << "SIGABRT" << false;
+    QTest::newRow("refused") << "segv"
+                             << "SIGSEGV" << true;
 }
 
 void CrashReporterTest::crashInChildIsSentAtNextStart()
 {
     QFETCH(QString, how);
     QFETCH(QString, signalName);
+    QFETCH(bool, refused);
     TestEnvironment environment;
     const QString reports = environment.root() + QStringLiteral("/crashes");
 
@@ -180,12 +183,19 @@ void CrashReporterTest::crashInChildIsSentAtNextStart()
     QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
 
     HttpSink sink;
+    if (refused)
+        sink.setStatus(503);
     QString error;
     std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(sink.origin()), &error);
     QVERIFY(client);
     QSignalSpy delivered(client.get(), &CrashReporter::delivered);
     QVERIFY(client->startCrashHandler(&error, reports));
     QTRY_COMPARE(delivered.size(), 1);
+    QCOMPARE(delivered.at(0).at(1).toBool(), !refused);
+    if (refused) {
+        QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
+        return;
+    }
     const Envelope envelope = parseEnvelope(sink.requests().first().body);
     QCOMPARE(envelope.event.value("level").toString(), QStringLiteral("fatal"));
     QCOMPARE(envelope.event.value("message").toString(),
@@ -196,25 +206,6 @@ void CrashReporterTest::crashInChildIsSentAtNextStart()
              QStringLiteral("quorvella@test"));
     // Sent once: the report is gone.
     QTRY_VERIFY(QDir(reports).entryList({"*.crash"}, QDir::Files).isEmpty());
-}
-
-void CrashReporterTest::refusedReportIsKeptForLater()
-{
-    TestEnvironment environment;
-    const QString reports = environment.root() + QStringLiteral("/crashes");
-    QProcess child;
-    child.start(QStringLiteral(QUORVELLA_BINARY_DIR "/crash_child"), {reports});
-    QVERIFY(child.waitForFinished(20000));
-
-    HttpSink sink;
-    sink.setStatus(503);
-    QString error;
-    std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(sink.origin()), &error);
-    QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-    client->sendPendingReports(reports);
-    QTRY_COMPARE(delivered.size(), 1);
-    QVERIFY(!delivered.at(0).at(1).toBool());
-    QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
 }
 
 void CrashReporterTest::memoryPressureReadings_data()

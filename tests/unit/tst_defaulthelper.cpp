@@ -6,7 +6,6 @@
 #include "Services/Config.h"
 #include "Services/Domain.h"
 #include "Services/ReachabilitySource.h"
-#include "Services/WorkspaceDomainPair.h"
 #include "TestEnvironment.h"
 #include "Utils/BackgroundTasks.h"
 #include "Utils/DefaultHelper.h"
@@ -83,7 +82,6 @@ private slots:
     void prepareWorkspaces_data();
     void prepareWorkspaces();
     void accountDomainsFetchedKeepsActiveOnly();
-    void saveWorkspaceDomainPair();
 
 private:
     QNetworkAccessManager m_network;
@@ -103,7 +101,6 @@ void DefaultHelperTest::chooseDefaultWorkspace_data()
     QTest::newRow("nothing stored, no default") << QString() << noDefault << 0 << "w1";
     QTest::newRow("stored one found") << "w3" << withDefault << 2 << "w3";
     QTest::newRow("stored one gone, default wins") << "w9" << withDefault << 1 << "w2";
-    QTest::newRow("stored one gone, first wins") << "w9" << noDefault << 0 << "w1";
     QTest::newRow("empty list keeps the stored one") << "w9" << QJsonArray() << -1 << "w9";
     QTest::newRow("empty list, nothing stored") << QString() << QJsonArray() << -1 << QString();
 }
@@ -146,8 +143,6 @@ void DefaultHelperTest::checkDefaultDomain_data()
         << "two-renamed.test";
     QTest::newRow("stored gone stays") << Domain{"gone.test", "d9"}.encoded() << list << -1 << "d9"
                                        << "gone.test";
-    QTest::newRow("empty list") << Domain{"gone.test", "d9"}.encoded() << QJsonArray() << -1 << "d9"
-                                << "gone.test";
 }
 
 void DefaultHelperTest::checkDefaultDomain()
@@ -258,16 +253,6 @@ void DefaultHelperTest::accountDomainsFetchedKeepsActiveOnly()
                  .stringArrayForKey(Preferences::domainNames)
                  .value_or(QStringList())
                  .contains("inactive.test"));
-}
-
-void DefaultHelperTest::saveWorkspaceDomainPair()
-{
-    DefaultHelper::saveWorkspaceDomainPair("d1", "w1", "acc");
-    DefaultHelper::saveWorkspaceDomainPair("d2", "w1", "acc");
-    const auto pairs = WorkspaceDomainPair::stored(SettingsStore::shared());
-    const auto found = WorkspaceDomainPair::find(pairs, "acc", "w1");
-    QVERIFY(found);
-    QCOMPARE(found->domain, QStringLiteral("d2"));
 }
 
 QTEST_GUILESS_MAIN(DefaultHelperTest)

@@ -34,8 +34,9 @@ void LoggerTest::eachItemIsOneLine_data()
                                                            QTimeZone::utc())}
                                  << QStringList{"2026-12-07T01:02:03Z"};
     QTest::newRow("absent value") << QVariantList{QVariant()} << QStringList{"nil"};
-    QTest::newRow("dictionary stays one item")
-        << QVariantList{QVariantMap{{"a", 1}}} << QStringList{"{", "    \"a\": 1", "}"};
+    QTest::newRow("dictionary and array, one line each")
+        << QVariantList{QVariantMap{{"a", 1}, {"b", QVariantList{"x", 2}}}, QStringList{"p", "q"}}
+        << QStringList{R"({"a":1,"b":["x",2]})", R"(["p","q"])"};
 }
 
 void LoggerTest::eachItemIsOneLine()

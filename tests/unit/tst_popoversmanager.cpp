@@ -7,7 +7,7 @@
 #include "App/ViewControllerFactory.h"
 #include "Controllers/ControllerRegistry.h"
 #include "Controllers/MainViewController.h"
-#include "Controllers/PlaceholderViewController.h"
+#include "Controllers/ViewControllerWithMenuHandler.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
 #include "Platform/testing/FakePlatform.h"
@@ -43,12 +43,7 @@ void storeToken(const QDateTime &expiresAt)
     store.synchronize();
 }
 
-enum class Shown { Nothing, Links, Login, NoInternet, NewLink, EditLink };
-
 } // namespace
-
-Q_DECLARE_METATYPE(Shown)
-
 class PopoversManagerTest : public QObject
 {
     Q_OBJECT
@@ -58,17 +53,8 @@ private slots:
     void init();
     void cleanup();
 
-    void offlineShowsNoConnectionThenReachableShowsList();
-    void clickWhileFormShownShowsList_data();
-    void clickWhileFormShownShowsList();
-    void clickWhileListShownClosesIt();
-    void expiredTokenRefreshesThenShowsList();
-    void signedOutShowsLogin();
-    void closePopoverLeavesEditFormOpen();
-    void editFormDeclineEndsWithFreshEditForm();
-    void outsideClickClosesShown_data();
-    void outsideClickClosesShown();
-    void trayClickThatClosedByFocusDoesNotReopen();
+    void routing_data();
+    void routing();
     void menuItemsFollowSignInState_data();
     void menuItemsFollowSignInState();
     void signOutRemovesExactlyItsKeys();
@@ -79,7 +65,7 @@ private slots:
     void placementFollowsTheTray();
 
 private:
-    [[nodiscard]] Shown shown() const;
+    [[nodiscard]] QString shown() const;
     void goOnline(bool online);
 
     std::unique_ptr<TestEnvironment> m_environment;
@@ -131,167 +117,105 @@ void PopoversManagerTest::goOnline(bool online)
              online ? InternetStatus::reachable : InternetStatus::notReachable);
 }
 
-Shown PopoversManagerTest::shown() const
+// The popovers on screen, joined by "+"; empty when none is.
+QString PopoversManagerTest::shown() const
 {
-    QList<Shown> open;
-    if (m_manager->popoverLinks()->isShown())
-        open.append(Shown::Links);
-    if (m_manager->popoverLogin()->isShown())
-        open.append(Shown::Login);
-    if (m_manager->popoverNoInternet()->isShown())
-        open.append(Shown::NoInternet);
-    if (m_manager->popoverNewLink()->isShown())
-        open.append(Shown::NewLink);
-    if (m_manager->popoverEditLink()->isShown())
-        open.append(Shown::EditLink);
-    if (open.size() > 1)
-        return Shown(-1); // two at once is never right for these paths
-    return open.isEmpty() ? Shown::Nothing : open.first();
+    QStringList open;
+    const std::pair<const char *, Popover *> popovers[] = {
+        {"Links", m_manager->popoverLinks()},
+        {"Login", m_manager->popoverLogin()},
+        {"NoInternet", m_manager->popoverNoInternet()},
+        {"NewLink", m_manager->popoverNewLink()},
+        {"EditLink", m_manager->popoverEditLink()}};
+    for (const auto &[name, popover] : popovers) {
+        if (popover->isShown())
+            open.append(QLatin1String(name));
+    }
+    return open.join('+');
 }
 
-void PopoversManagerTest::offlineShowsNoConnectionThenReachableShowsList()
+// Steps: "toggle" (routing), "click" (the tray icon), "outside" (a click in another program),
+// "online"/"offline", "wait" (longer than the tray's double-click guard), "=X" (X is shown
+// now), "~X" (X is shown soon); anything else is a notification posted.
+void PopoversManagerTest::routing_data()
 {
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    goOnline(false);
-    m_manager->toggle();
-    QCOMPARE(shown(), Shown::NoInternet);
-    QVERIFY(m_manager->eventMonitor()->isRunning());
-    goOnline(true); // posts "qv-change-internet-reachability"
-    QCOMPARE(shown(), Shown::Links);
+    QTest::addColumn<QString>("token"); // "", "valid" or "expired"
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("shown");
+    const QString newLink = NotificationViews::newLinkPopover;
+    const QString editLink = NotificationViews::newsEditLinkPopover;
+    QTest::newRow("offline, then reachable replaces it by the list")
+        << "valid" << QStringList{"offline", "toggle", "=NoInternet", "online"} << "Links";
+    QTest::newRow("signed out shows the sign-in") << "" << QStringList{"toggle"} << "Login";
+    QTest::newRow("expired: a refresh, then the list")
+        << "expired" << QStringList{"toggle", "=", "~Links"} << "Links";
+    QTest::newRow("a click on the list closes it")
+        << "valid" << QStringList{"toggle", "=Links", "toggle"} << "";
+    QTest::newRow("a click on the new-link form shows the list")
+        << "valid" << QStringList{newLink, "=NewLink", "toggle"} << "Links";
+    QTest::newRow("a click on the external form shows the list")
+        << "valid" << QStringList{NotificationViews::newLinkPopoverExternal, "=NewLink", "toggle"}
+        << "Links";
+    QTest::newRow("a click on the edit form shows the list")
+        << "valid" << QStringList{editLink, "=EditLink", "toggle"} << "Links";
+    QTest::newRow("close-popover leaves the edit form")
+        << "valid" << QStringList{editLink, NotificationViews::closePopover} << "EditLink";
+    QTest::newRow("edit form declined: list and a fresh edit form")
+        << "valid" << QStringList{editLink, NotificationViews::editLinkPopover,
+                                  "=",      NotificationViews::togglePopover,
+                                  "=Links", NotificationViews::closeEditLinkPopover}
+        << "Links+EditLink";
+    QTest::newRow("outside click closes the list")
+        << "valid" << QStringList{"toggle", "=Links", "outside"} << "";
+    QTest::newRow("outside click closes the sign-in")
+        << "" << QStringList{"toggle", "=Login", "outside"} << "";
+    QTest::newRow("outside click closes no-connection")
+        << "valid" << QStringList{"offline", "toggle", "=NoInternet", "outside"} << "";
+    QTest::newRow("outside click closes the new-link form")
+        << "valid" << QStringList{newLink, "=NewLink", "outside"} << "";
+    QTest::newRow("outside click closes the edit form")
+        << "valid" << QStringList{editLink, "=EditLink", "outside"} << "";
+    // Clicking the tray moves the focus to the tray host first, then the tray reports the
+    // click that was meant to close the list.
+    QTest::newRow("tray click that closed by focus does not reopen")
+        << "valid" << QStringList{"click", "=Links", "outside", "click", "=", "wait", "click"}
+        << "Links";
 }
 
-void PopoversManagerTest::clickWhileFormShownShowsList_data()
+void PopoversManagerTest::routing()
 {
-    QTest::addColumn<QString>("notification");
-    QTest::addColumn<Shown>("form");
-    QTest::newRow("new link form") << NotificationViews::newLinkPopover << Shown::NewLink;
-    QTest::newRow("new link form, external")
-        << NotificationViews::newLinkPopoverExternal << Shown::NewLink;
-    QTest::newRow("edit link form") << NotificationViews::newsEditLinkPopover << Shown::EditLink;
-}
-
-void PopoversManagerTest::clickWhileFormShownShowsList()
-{
-    QFETCH(QString, notification);
-    QFETCH(Shown, form);
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    NotificationCenter::shared().post(notification);
-    QCOMPARE(shown(), form);
-    m_manager->toggle();
-    QCOMPARE(shown(), Shown::Links);
-}
-
-void PopoversManagerTest::clickWhileListShownClosesIt()
-{
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    m_manager->toggle();
-    QCOMPARE(shown(), Shown::Links);
-    m_manager->toggle();
-    QCOMPARE(shown(), Shown::Nothing);
-    QVERIFY(!m_manager->eventMonitor()->isRunning());
-}
-
-void PopoversManagerTest::expiredTokenRefreshesThenShowsList()
-{
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(-60));
+    QFETCH(QString, token);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, shown);
+    if (!token.isEmpty())
+        storeToken(QDateTime::currentDateTimeUtc().addSecs(token == "valid" ? 3600 : -60));
     m_service->setResponse("/connect/token",
                            {200,
                             "application/json",
                             R"({"access_token":"access-2","token_type":"Bearer","expires_in":3600,
                                "refresh_token":"refresh-2"})",
                             {}});
-    m_manager->toggle();
-    QCOMPARE(shown(), Shown::Nothing); // the refresh runs; nothing is shown meanwhile
-    QTRY_VERIFY(!m_service->requests().isEmpty());
-    QCOMPARE(m_service->requests().first().path, QByteArray("/connect/token"));
-    // Its success posts "qv-toggle-popover-open", which routes to the list.
-    QTRY_COMPARE(shown(), Shown::Links);
-    QCOMPARE(SettingsStore::shared().stringForKey(Preferences::accessToken),
-             QStringLiteral("access-2"));
-}
-
-void PopoversManagerTest::signedOutShowsLogin()
-{
-    m_manager->toggle();
-    QCOMPARE(shown(), Shown::Login);
-    QVERIFY(m_service->requests().isEmpty()); // no token: nothing to refresh
-}
-
-void PopoversManagerTest::closePopoverLeavesEditFormOpen()
-{
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    NotificationCenter::shared().post(NotificationViews::newsEditLinkPopover);
-    QCOMPARE(shown(), Shown::EditLink);
-    NotificationCenter::shared().post(NotificationViews::closePopover);
-    QCOMPARE(shown(), Shown::EditLink);
-}
-
-void PopoversManagerTest::editFormDeclineEndsWithFreshEditForm()
-{
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    NotificationCenter &center = NotificationCenter::shared();
-    center.post(NotificationViews::newsEditLinkPopover);
-    QPointer<QObject> firstForm = m_manager->popoverEditLink()->contentViewController();
-    QVERIFY(firstForm);
-    // The form closes itself before its confirmation question, then the user declines.
-    center.post(NotificationViews::editLinkPopover);
-    QCOMPARE(shown(), Shown::Nothing);
-    center.post(NotificationViews::togglePopover);
-    QCOMPARE(shown(), Shown::Links);
-    center.post(NotificationViews::closeEditLinkPopover);
-    QVERIFY(m_manager->popoverLinks()->isShown());
-    QVERIFY(m_manager->popoverEditLink()->isShown());
-    QVERIFY(m_manager->popoverEditLink()->contentViewController() != nullptr);
-    QVERIFY(firstForm.isNull()); // a fresh form, not the declined one
-}
-
-void PopoversManagerTest::outsideClickClosesShown_data()
-{
-    QTest::addColumn<QString>("notification");
-    QTest::addColumn<bool>("signedIn");
-    QTest::addColumn<bool>("online");
-    QTest::addColumn<Shown>("before");
-    QTest::newRow("link list") << QString() << true << true << Shown::Links;
-    QTest::newRow("sign-in") << QString() << false << true << Shown::Login;
-    QTest::newRow("no connection") << QString() << true << false << Shown::NoInternet;
-    QTest::newRow("new link form")
-        << NotificationViews::newLinkPopover << true << true << Shown::NewLink;
-    QTest::newRow("edit link form")
-        << NotificationViews::newsEditLinkPopover << true << true << Shown::EditLink;
-}
-
-void PopoversManagerTest::outsideClickClosesShown()
-{
-    QFETCH(QString, notification);
-    QFETCH(bool, signedIn);
-    QFETCH(bool, online);
-    QFETCH(Shown, before);
-    if (signedIn)
-        storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    goOnline(online);
-    if (notification.isEmpty())
-        m_manager->toggle();
-    else
-        NotificationCenter::shared().post(notification);
-    QCOMPARE(shown(), before);
-    m_manager->eventMonitor()->handleOutsideClick();
-    QCOMPARE(shown(), Shown::Nothing);
-    QVERIFY(!m_manager->eventMonitor()->isRunning());
-}
-
-void PopoversManagerTest::trayClickThatClosedByFocusDoesNotReopen()
-{
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    m_manager->toggleFromStatusItem();
-    QCOMPARE(shown(), Shown::Links);
-    // Clicking the tray moves the focus to the tray host first...
-    m_manager->eventMonitor()->handleOutsideClick();
-    // ...then the tray reports the click that was meant to close the list.
-    m_manager->toggleFromStatusItem();
-    QCOMPARE(shown(), Shown::Nothing);
-    QTest::qWait(600);
-    m_manager->toggleFromStatusItem();
-    QCOMPARE(shown(), Shown::Links);
+    for (const QString &step : steps) {
+        if (step == "toggle")
+            m_manager->toggle();
+        else if (step == "click")
+            m_manager->toggleFromStatusItem();
+        else if (step == "outside")
+            m_manager->eventMonitor()->handleOutsideClick();
+        else if (step == "online" || step == "offline")
+            goOnline(step == "online");
+        else if (step == "wait")
+            QTest::qWait(600);
+        else if (step.startsWith('='))
+            QCOMPARE(this->shown(), step.mid(1));
+        else if (step.startsWith('~'))
+            QTRY_COMPARE(this->shown(), step.mid(1));
+        else
+            NotificationCenter::shared().post(step);
+    }
+    QCOMPARE(this->shown(), shown);
+    // The outside-click monitor runs exactly while something is shown.
+    QCOMPARE(m_manager->eventMonitor()->isRunning(), !shown.isEmpty());
 }
 
 void PopoversManagerTest::menuItemsFollowSignInState_data()
@@ -323,24 +247,13 @@ void PopoversManagerTest::signOutRemovesExactlyItsKeys()
 {
     storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
     SettingsStore &store = SettingsStore::shared();
-    const QStringList removed = {"qv-last-branded-link-stored",
-                                 "destinationURL",
-                                 "lastChange",
-                                 "workspaceObjectMainView",
-                                 "workspaceObjectAutoReplace",
-                                 "domainObjectAutoReplace",
-                                 "fullName",
-                                 "email",
-                                 "access_token",
-                                 "token_type",
-                                 "expires_at",
-                                 "expires_in",
-                                 "refresh_token",
-                                 "domainNames",
-                                 "workspaceIdsListToCheckDomains",
-                                 "workspaceIdsListCheckedDomains",
-                                 "qv-preferences-dont-ask-launch-login",
-                                 "qv-preference-user-id"};
+    const QStringList removed =
+        QStringLiteral("qv-last-branded-link-stored destinationURL lastChange "
+                       "workspaceObjectMainView workspaceObjectAutoReplace domainObjectAutoReplace "
+                       "fullName email access_token token_type expires_at expires_in refresh_token "
+                       "domainNames workspaceIdsListToCheckDomains workspaceIdsListCheckedDomains "
+                       "qv-preferences-dont-ask-launch-login qv-preference-user-id")
+            .split(' ');
     const QStringList kept = {"qv-app-default-set", "qv-option-active", "qv-preferences-startup",
                               "qv-account-workspace-pairs", "qv-preference-edit-link-id"};
     for (const QString &key : removed + kept) {
@@ -354,11 +267,18 @@ void PopoversManagerTest::signOutRemovesExactlyItsKeys()
         NotificationCenter::shared().addObserver(
             &recorder, name, [&posted](const Notification &n) { posted << n.name; });
     m_manager->toggle();
-    QCOMPARE(shown(), Shown::Links);
+    QCOMPARE(shown(), QStringLiteral("Links"));
 
-    PlaceholderViewController view(QStringLiteral("t"), QStringLiteral("m"));
+    // Signed out from the list's own settings menu, whose loop still runs: the list goes
+    // once control is back in the event loop, not under the menu's feet.
+    QPointer<ViewControllerWithMenuHandler> view = qobject_cast<ViewControllerWithMenuHandler *>(
+        m_manager->popoverLinks()->contentViewController());
+    QVERIFY(view);
     LogCapture log;
-    view.signOut();
+    view->signOut();
+    QVERIFY(view);
+    QVERIFY(!m_manager->popoverLinks()->contentViewController()); // dropped by "qv-logout"
+    QTRY_VERIFY(!view);
     QVERIFY(log.contains("signout"));
     SettingsStore reopened(SettingsStore::sharedFilePath());
     for (const QString &key : removed)
@@ -366,10 +286,9 @@ void PopoversManagerTest::signOutRemovesExactlyItsKeys()
     for (const QString &key : kept)
         QVERIFY2(reopened.contains(key), qPrintable(key));
     QCOMPARE(posted, (QStringList{"qv-close-popover", "qv-reset-default", "qv-logout"}));
-    QCOMPARE(shown(), Shown::Nothing);
-    QVERIFY(!m_manager->popoverLinks()->contentViewController()); // dropped by "qv-logout"
+    QCOMPARE(shown(), QString());
     m_manager->toggle();
-    QCOMPARE(shown(), Shown::Login);
+    QCOMPARE(shown(), QStringLiteral("Login"));
 }
 
 void PopoversManagerTest::accountLoadedStoresTheUser_data()
@@ -413,8 +332,6 @@ void PopoversManagerTest::placementFollowsTheTray_data()
     QTest::addColumn<QRect>("anchor");
     QTest::addColumn<QPoint>("pointer");
     QTest::addColumn<QPoint>("expected");
-    const QRect screen(0, 0, 1280, 800);
-    Q_UNUSED(screen)
     QTest::newRow("tray at the top right") << QRect(1200, 0, 24, 24) << QPoint() << QPoint(953, 29);
     QTest::newRow("tray at the bottom opens upwards")
         << QRect(600, 776, 24, 24) << QPoint() << QPoint(451, 470);

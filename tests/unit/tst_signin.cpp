@@ -31,7 +31,6 @@ private slots:
     void redirectWithoutCodeKeepsWindow_data();
     void redirectWithoutCodeKeepsWindow();
     void otherFailingNavigationKeepsWindow();
-    void navigationIsLogged();
     void helperCrashClosesWindowWithAlert();
     void userClosingTheWindowEndsSignIn();
     void secondLoginClickReusesTheWindow();
@@ -180,20 +179,6 @@ void SignInTest::otherFailingNavigationKeepsWindow()
     QVERIFY(window->isOpen());
     QVERIFY(view);
     QCOMPARE(view->closeCalls, 0);
-}
-
-void SignInTest::navigationIsLogged()
-{
-    LogCapture log;
-    openWindow();
-    FakeWebView *view = m_platform->lastWebView;
-    QVERIFY(log.contains("View OAUTH"));
-    view->loadPage(QUrl("http://127.0.0.1/connect/authorize"));
-    view->fail(QUrl("http://127.0.0.1/x"), QStringLiteral("Connection refused"));
-    QVERIFY(log.contains("starting: http://127.0.0.1/connect/authorize"));
-    QVERIFY(log.contains("loading: http://127.0.0.1/connect/authorize"));
-    QVERIFY(log.contains("loaded: http://127.0.0.1/connect/authorize"));
-    QVERIFY(log.contains("error: Connection refused"));
 }
 
 void SignInTest::helperCrashClosesWindowWithAlert()

@@ -39,7 +39,6 @@ private slots:
         loaded.ok = true;
         QTest::newRow("loaded ok") << loaded;
         loaded.ok = false;
-        QTest::newRow("loaded not ok") << loaded;
         Event error = makeEvent(Event::Kind::Error, "http://127.0.0.1:9/x");
         error.error = QStringLiteral("net::ERR_CONNECTION_REFUSED \"quoted\" \n newline");
         QTest::newRow("error with quotes and newline") << error;
@@ -53,7 +52,6 @@ private slots:
         closed.byUser = true;
         QTest::newRow("closed by user") << closed;
         closed.byUser = false;
-        QTest::newRow("closed by program") << closed;
         QTest::newRow("non-ASCII address")
             << makeEvent(Event::Kind::Started, "https://auth.example/p%C3%A4ge?x=%E2%9C%93");
     }
@@ -78,7 +76,6 @@ private slots:
             {}};
         QTest::newRow("intercept")
             << Command{Command::Kind::Intercept, {}, QStringLiteral("https://localhost/oauth")};
-        QTest::newRow("intercept nothing") << Command{Command::Kind::Intercept, {}, {}};
         QTest::newRow("close") << Command{Command::Kind::Close, {}, {}};
     }
     void commandRoundTrip()
@@ -94,34 +91,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::newRow("empty") << QByteArray();
-        QTest::newRow("blank") << QByteArray("   ");
         QTest::newRow("not JSON") << QByteArray("[0207/101010.123:ERROR:gpu_init.cc] oops");
-        QTest::newRow("array") << QByteArray("[\"event\",\"ready\"]");
-        QTest::newRow("string") << QByteArray("\"ready\"");
         QTest::newRow("truncated") << QByteArray("{\"event\":\"started\",\"url\":\"http://a");
-        QTest::newRow("two objects") << QByteArray("{\"event\":\"ready\"}{\"event\":\"ready\"}");
         QTest::newRow("no kind") << QByteArray("{\"url\":\"http://a/\"}");
-        QTest::newRow("kind not a text") << QByteArray("{\"event\":3}");
         QTest::newRow("unknown event")
             << QByteArray("{\"event\":\"telemetry\",\"url\":\"http://a/\"}");
-        QTest::newRow("kind in other case") << QByteArray("{\"event\":\"READY\"}");
         QTest::newRow("command as event") << QByteArray("{\"cmd\":\"close\"}");
         QTest::newRow("started without url") << QByteArray("{\"event\":\"started\"}");
-        QTest::newRow("url not a text") << QByteArray("{\"event\":\"started\",\"url\":5}");
         QTest::newRow("loading without progress")
             << QByteArray("{\"event\":\"loading\",\"url\":\"http://a/\"}");
-        QTest::newRow("progress a text")
-            << QByteArray("{\"event\":\"loading\",\"url\":\"http://a/\",\"progress\":\"50\"}");
-        QTest::newRow("loaded ok a number")
-            << QByteArray("{\"event\":\"loaded\",\"url\":\"http://a/\",\"ok\":1}");
         QTest::newRow("error without text")
             << QByteArray("{\"event\":\"error\",\"url\":\"http://a/\"}");
         QTest::newRow("failed provisional without failing url")
             << QByteArray("{\"event\":\"failedProvisional\",\"url\":\"http://a/"
                           "\",\"error\":\"x\",\"userInfo\":{}}");
-        QTest::newRow("failed provisional empty failing url")
-            << QByteArray("{\"event\":\"failedProvisional\",\"url\":\"http://a/"
-                          "\",\"failingUrl\":\"\",\"error\":\"x\"}");
         QTest::newRow("failed provisional user info an array") << QByteArray(
             "{\"event\":\"failedProvisional\",\"url\":\"http://a/\",\"failingUrl\":\"http://b/\","
             "\"error\":\"x\",\"userInfo\":[]}");
@@ -143,13 +126,8 @@ private slots:
         QTest::newRow("unknown command") << QByteArray("{\"cmd\":\"reload\"}");
         QTest::newRow("event as command") << QByteArray("{\"event\":\"ready\"}");
         QTest::newRow("load without url") << QByteArray("{\"cmd\":\"load\"}");
-        QTest::newRow("load with empty url") << QByteArray("{\"cmd\":\"load\",\"url\":\"\"}");
         QTest::newRow("load with relative url") << QByteArray("{\"cmd\":\"load\",\"url\":\"/x\"}");
-        QTest::newRow("load with broken url")
-            << QByteArray("{\"cmd\":\"load\",\"url\":\"http://a b/%zz\"}");
         QTest::newRow("intercept without prefix") << QByteArray("{\"cmd\":\"intercept\"}");
-        QTest::newRow("intercept with number")
-            << QByteArray("{\"cmd\":\"intercept\",\"prefix\":1}");
     }
     void badCommands()
     {
@@ -172,7 +150,6 @@ private slots:
         QTest::addColumn<QByteArray>("progress");
         QTest::addColumn<int>("expected");
         QTest::newRow("below") << QByteArray("-5") << 0;
-        QTest::newRow("inside") << QByteArray("55") << 55;
         QTest::newRow("above") << QByteArray("1000") << 100;
     }
     void progressIsClamped()
@@ -194,8 +171,6 @@ private slots:
         QTest::newRow("empty") << QByteArray(",\"userInfo\":{}");
         QTest::newRow("different")
             << QByteArray(",\"userInfo\":{\"NSErrorFailingURLStringKey\":\"https://evil/\"}");
-        QTest::newRow("extra keys kept")
-            << QByteArray(",\"userInfo\":{\"NSErrorFailingURLStringKey\":\"x\",\"code\":-999}");
     }
     void failingAddressComesFromTheEvent()
     {
@@ -218,14 +193,11 @@ private slots:
         QTest::addColumn<qsizetype>("pending");
         using L = QList<QByteArray>;
         QTest::newRow("one line") << L{"a\n"} << L{"a"} << qsizetype(0);
-        QTest::newRow("two in one chunk") << L{"a\nb\n"} << L{"a", "b"} << qsizetype(0);
         QTest::newRow("split across chunks")
             << L{"{\"ev", "ent\":", "1}\n"} << L{"{\"event\":1}"} << qsizetype(0);
         QTest::newRow("partial last line kept") << L{"a\nbc"} << L{"a"} << qsizetype(2);
         QTest::newRow("carriage returns dropped")
             << L{"a\r\n", "b\r", "\n"} << L{"a", "b"} << qsizetype(0);
-        QTest::newRow("empty lines kept") << L{"\n\na\n"} << L{"", "", "a"} << qsizetype(0);
-        QTest::newRow("newline alone") << L{"abc", "\n"} << L{"abc"} << qsizetype(0);
         const QByteArray big(WebViewProtocol::maxLineLength / 2 + 1, 'x');
         QTest::newRow("overlong line dropped, next kept")
             << L{big, big, big, "tail\nnext\n"} << L{"next"} << qsizetype(0);

@@ -72,10 +72,10 @@ qint64 ClipboardPasteboard::changeCount() const
     return m_changeCount;
 }
 
-std::optional<QList<PasteboardItem>> ClipboardPasteboard::items() const
+PasteboardSnapshot ClipboardPasteboard::snapshot() const
 {
     const QMutexLocker locker(&m_mutex);
-    return m_items;
+    return {m_changeCount, m_items};
 }
 
 bool ClipboardPasteboard::setString(const QString &text)

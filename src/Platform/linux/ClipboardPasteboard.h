@@ -22,7 +22,7 @@ public:
     ~ClipboardPasteboard() override;
 
     [[nodiscard]] qint64 changeCount() const override;
-    [[nodiscard]] std::optional<QList<PasteboardItem>> items() const override;
+    [[nodiscard]] PasteboardSnapshot snapshot() const override;
     [[nodiscard]] bool setString(const QString &text) override;
 
     // Content that a password manager marks as secret (its formats given); its text is

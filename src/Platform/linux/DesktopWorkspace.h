@@ -7,4 +7,6 @@ class DesktopWorkspace : public Workspace
 {
 public:
     bool openUrl(const QUrl &url) override;
+    // Reads the XDG associations (mimeapps.list) and the programs' desktop entries.
+    [[nodiscard]] bool hasHandlerFor(const QString &scheme) const override;
 };

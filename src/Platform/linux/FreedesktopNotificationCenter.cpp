@@ -153,7 +153,9 @@ void FreedesktopNotificationCenter::onActionInvoked(uint id, const QString &acti
     if (actionKey != kDefaultAction && actionKey != kEditAction)
         return;
     m_activated.insert(id);
-    emit didActivate(*it);
+    // A copy: a receiver that removes the notification erases the table entry.
+    const UserNotification notification = *it;
+    emit didActivate(notification);
 }
 
 void FreedesktopNotificationCenter::onNotificationClosed(uint id, uint reason)

@@ -4,6 +4,7 @@
 #include "Platform/linux/ClipboardPasteboard.h"
 #include "Platform/linux/DBusServicesProvider.h"
 #include "Platform/linux/DesktopWorkspace.h"
+#include "Platform/linux/FileSaveDialog.h"
 #include "Platform/linux/FreedesktopNotificationCenter.h"
 #include "Platform/linux/LinuxBundleInfo.h"
 #include "Platform/linux/MessageBoxAlertPresenter.h"
@@ -39,6 +40,11 @@ std::unique_ptr<WebView> LinuxPlatform::createWebView()
 AlertPresenter &LinuxPlatform::alerts()
 {
     return *m_alerts;
+}
+
+std::unique_ptr<SaveDialog> LinuxPlatform::createSaveDialog()
+{
+    return std::make_unique<FileSaveDialog>();
 }
 
 const BundleInfo &LinuxPlatform::bundle() const

@@ -23,6 +23,7 @@ public:
     [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override;
     [[nodiscard]] std::unique_ptr<WebView> createWebView() override;
     [[nodiscard]] AlertPresenter &alerts() override;
+    [[nodiscard]] std::unique_ptr<SaveDialog> createSaveDialog() override;
     [[nodiscard]] const BundleInfo &bundle() const override;
     // Made on first use; the first use must come from the GUI thread (start-up does that).
     [[nodiscard]] Pasteboard &pasteboard() override;

@@ -30,6 +30,6 @@ int MessageBoxAlertPresenter::runModal(const Alert &alert)
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
     const int index = static_cast<int>(buttons.indexOf(box.clickedButton()));
-    // Closing the box without a button counts as the first (default) answer.
-    return FirstButton + std::max(index, 0);
+    // Closing the box without a button answers nothing; it is not the default button.
+    return index < 0 ? NoAnswer : FirstButton + index;
 }

@@ -48,14 +48,15 @@ ProcessWebView::~ProcessWebView()
     if (!m_process)
         return;
     m_process->disconnect(this);
-    if (m_process->state() != QProcess::NotRunning) {
-        // End of input tells the helper that the program is gone.
-        m_process->closeWriteChannel();
-        if (!m_process->waitForFinished(closeGraceMs)) {
-            m_process->kill();
-            m_process->waitForFinished(1000);
-        }
-    }
+    if (m_process->state() == QProcess::NotRunning)
+        return;
+    // The helper is left to end on its own: end of input tells it that the window is gone, and
+    // it is killed if it takes too long. Waiting for it here would freeze the GUI thread.
+    QProcess *process = m_process;
+    process->setParent(QCoreApplication::instance());
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QTimer::singleShot(closeGraceMs, process, &QProcess::kill);
+    process->closeWriteChannel();
 }
 
 QString ProcessWebView::helperPath()

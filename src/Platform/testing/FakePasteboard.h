@@ -14,17 +14,34 @@ class FakePasteboard : public Pasteboard
 public:
     [[nodiscard]] qint64 changeCount() const override
     {
-        const QMutexLocker locker(&m_mutex);
-        ++m_changeCountReads;
-        m_lastReader = QThread::currentThread();
-        return m_changeCount;
+        qint64 count = 0;
+        {
+            const QMutexLocker locker(&m_mutex);
+            count = m_changeCount;
+        }
+        runAfterRead();
+        return count;
     }
 
-    [[nodiscard]] std::optional<QList<PasteboardItem>> items() const override
+    [[nodiscard]] PasteboardSnapshot snapshot() const override
+    {
+        PasteboardSnapshot snapshot;
+        {
+            const QMutexLocker locker(&m_mutex);
+            ++m_snapshotReads;
+            m_lastReader = QThread::currentThread();
+            snapshot = {m_changeCount, m_items};
+        }
+        runAfterRead();
+        return snapshot;
+    }
+
+    // Another program copies these texts right after the next read of the clipboard, as a
+    // copy landing in the middle of a tick would.
+    void copyAfterNextRead(const QStringList &texts)
     {
         const QMutexLocker locker(&m_mutex);
-        ++m_itemReads;
-        return m_items;
+        m_copyAfterRead = texts;
     }
 
     [[nodiscard]] bool setString(const QString &text) override
@@ -74,32 +91,37 @@ public:
         return m_writes;
     }
 
-    [[nodiscard]] int changeCountReads() const
+    [[nodiscard]] int snapshotReads() const
     {
         const QMutexLocker locker(&m_mutex);
-        return m_changeCountReads;
+        return m_snapshotReads;
     }
 
-    // The thread of the last change-count read: the clipboard tick's thread.
+    // The thread of the last read: the clipboard tick's thread.
     [[nodiscard]] QThread *lastReader() const
     {
         const QMutexLocker locker(&m_mutex);
         return m_lastReader;
     }
 
-    [[nodiscard]] int itemReads() const
+private:
+    void runAfterRead() const
     {
-        const QMutexLocker locker(&m_mutex);
-        return m_itemReads;
+        std::optional<QStringList> texts;
+        {
+            const QMutexLocker locker(&m_mutex);
+            texts.swap(m_copyAfterRead);
+        }
+        if (texts)
+            const_cast<FakePasteboard *>(this)->copyTexts(*texts);
     }
 
-private:
     mutable QMutex m_mutex;
     qint64 m_changeCount = 0;
     std::optional<QList<PasteboardItem>> m_items;
     QStringList m_writes;
     bool m_failWrites = false;
-    mutable int m_changeCountReads = 0;
-    mutable int m_itemReads = 0;
+    mutable int m_snapshotReads = 0;
+    mutable std::optional<QStringList> m_copyAfterRead;
     mutable QThread *m_lastReader = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "Platform/testing/FakeWebView.h"
 #include "Platform/testing/FakeWorkspace.h"
 #include "Platform/testing/ScriptedAlertPresenter.h"
+#include "Platform/testing/ScriptedSaveDialog.h"
 
 #include <QPointer>
 
@@ -31,6 +32,10 @@ public:
         return view;
     }
     [[nodiscard]] AlertPresenter &alerts() override { return alertPresenter; }
+    [[nodiscard]] std::unique_ptr<SaveDialog> createSaveDialog() override
+    {
+        return std::make_unique<ScriptedSaveDialog>(saveDialogs);
+    }
     [[nodiscard]] const BundleInfo &bundle() const override { return bundleInfo; }
     [[nodiscard]] Pasteboard &pasteboard() override
     {
@@ -39,7 +44,7 @@ public:
     [[nodiscard]] Workspace &workspace() override { return fakeWorkspace; }
     [[nodiscard]] UserNotificationCenter &userNotificationCenter() override
     {
-        return userNotifications;
+        return realNotifications ? *realNotifications : userNotifications;
     }
     [[nodiscard]] ServicesProvider &servicesProvider() override { return fakeServices; }
     [[nodiscard]] LoginItems &loginItems() override { return fakeLoginItems; }
@@ -55,6 +60,7 @@ public:
     }
 
     ScriptedAlertPresenter alertPresenter;
+    ScriptedSaveDialogs saveDialogs;
     FakeBundleInfo bundleInfo;
     FakeWorkspace fakeWorkspace;
     FakeLoginItems fakeLoginItems;
@@ -62,6 +68,8 @@ public:
     // A real clipboard implementation under test, used instead of the fake when set.
     Pasteboard *realPasteboard = nullptr;
     FakeUserNotificationCenter userNotifications;
+    // A real notification service under test, used instead of the fake when set.
+    UserNotificationCenter *realNotifications = nullptr;
     FakeServicesProvider fakeServices;
     QPointer<FakeStatusItem> lastStatusItem;
     QPointer<FakeWebView> lastWebView;

@@ -3,6 +3,7 @@
 #include "Platform/Workspace.h"
 
 #include <QList>
+#include <QStringList>
 
 // Records the URLs that would have opened in the browser.
 class FakeWorkspace : public Workspace
@@ -14,6 +15,13 @@ public:
         return canOpen;
     }
 
+    [[nodiscard]] bool hasHandlerFor(const QString &scheme) const override
+    {
+        return handledSchemes.contains(scheme);
+    }
+
     QList<QUrl> opened;
+    QStringList handledSchemes{QStringLiteral("http"), QStringLiteral("https"),
+                               QStringLiteral("mailto")};
     bool canOpen = true;
 };
