@@ -9,6 +9,7 @@
 #include "App/StatusItemImage.h"
 #include "Platform/AlertPresenter.h"
 #include "Platform/BundleInfo.h"
+#include "Platform/LoginItems.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
 #include "Platform/ServicesProvider.h"
@@ -207,7 +208,10 @@ void AppDelegate::handleNotificationLinkCreated(const Notification &notification
 
 void AppDelegate::registerLoginItem()
 {
-    // Next step to connect: the launcher's autostart entry is enabled on every start.
+    // On every start, whatever the start-at-login choice says: the launcher reads that choice
+    // at login. A failed registration changes nothing else.
+    [[maybe_unused]] const bool registered =
+        Platform::current().loginItems().setEnabled(Launcher::helperIdentifier, true);
 }
 
 void AppDelegate::installServicesProvider()

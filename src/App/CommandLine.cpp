@@ -65,6 +65,7 @@ QString CommandLine::usage()
         "  --sandbox          start the local sandbox service and use it for every service host\n"
         "  --sandbox=URL      use the service at URL (http only on this machine) for every host\n"
         "  --rebrand TEXT     hand TEXT to the running Quorvella to rebrand it\n"
+        "  quorvella:...      hand an address of Quorvella's own scheme to the running Quorvella\n"
         "  --version          print the version and exit\n"
         "  --help             print this help and exit\n");
 }

@@ -212,6 +212,8 @@ inline const QString rebrandQuestionTitle = QStringLiteral("Do you want to rebra
 // The desktop entry that lends the notifications our name and icon.
 inline const QString desktopEntry = QStringLiteral("com.quorvella.desktop.Quorvella");
 inline const QString applicationName = QStringLiteral("Quorvella");
+// The installed icon's name in the desktop's icon theme.
+inline const QString applicationIcon = QStringLiteral("com.quorvella.desktop.Quorvella");
 } // namespace LocalNotification
 
 // The modal dialogues of the rebrand pipeline.
@@ -249,6 +251,11 @@ namespace Version {
 inline const QString upToDateMessage = QStringLiteral("You're up to date!");
 inline const QString upToDateInformative =
     QStringLiteral("You have the latest version of Quorvella");
+// The about pane's check against the plug-in document.
+inline const QString needUpdateMessage = QStringLiteral("You need to update your Quorvella app");
+inline const QString appUpToDatePrefix = QStringLiteral("Your Quorvella app is up to date - ");
+inline const QString thanksInformative = QStringLiteral("Thanks for using Quorvella");
+inline const QString fallbackVersion = QStringLiteral("0.1.0");
 } // namespace Version
 
 namespace Updater {
@@ -264,6 +271,10 @@ inline const QString requestScheme = QStringLiteral("quorvella-updater");
 namespace Launcher {
 inline const QString helperIdentifier =
     QStringLiteral("com.quorvella.desktop.macos.QuorvellaLauncher");
+inline const QString mainIdentifier = QStringLiteral("com.quorvella.desktop.macos.Quorvella");
+// Where the launcher's bundle lies inside the main bundle: four folders down.
+inline const QString bundleRelativePath =
+    QStringLiteral("Contents/Library/LoginItems/QuorvellaLauncher");
 } // namespace Launcher
 
 // The service's own web pages, opened in the browser.

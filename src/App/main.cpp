@@ -9,6 +9,7 @@
 #include "Services/Config.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <cstdio>
@@ -52,6 +53,7 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Quorvella"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVELLA_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("com.quorvella.desktop.Quorvella"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/app-icon.svg")));
     // A tray program: closing a dialogue or the sign-in window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

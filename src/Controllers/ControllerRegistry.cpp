@@ -1,12 +1,16 @@
 #include "Controllers/ControllerRegistry.h"
 
 #include "App/ViewControllerFactory.h"
+#include "Controllers/AboutController.h"
 #include "Controllers/EditLinkController.h"
 #include "Controllers/LoginViewController.h"
 #include "Controllers/MainViewController.h"
 #include "Controllers/NewLink2Controller.h"
 #include "Controllers/NoInternetViewController.h"
 #include "Controllers/OauthViewController.h"
+#include "Controllers/PreferencesAccountController.h"
+#include "Controllers/PreferencesGeneralController.h"
+#include "Controllers/PreferencesWindowController.h"
 #include "Controllers/UpdaterWindowController.h"
 #include "Controllers/WorkspacesController.h"
 #include "Update/Checker.h"
@@ -29,4 +33,15 @@ void ControllerRegistry::registerAll()
     ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"),
                                            [] { return std::make_unique<EditLinkController>(); });
     Checker::shared().setWindowFactory([] { return std::make_unique<UpdaterWindowController>(); });
+    ViewControllerFactory::registerCreator(QStringLiteral("PreferencesWindowController"), [] {
+        return std::make_unique<PreferencesWindowController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("PreferencesGeneralController"), [] {
+        return std::make_unique<PreferencesGeneralController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("PreferencesAccountController"), [] {
+        return std::make_unique<PreferencesAccountController>();
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("AboutController"),
+                                           [] { return std::make_unique<AboutController>(); });
 }

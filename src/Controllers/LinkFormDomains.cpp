@@ -35,10 +35,11 @@ void LinkFormDomains::request(const QString &workspaceId)
     ApiManager &api = ApiManager::shared();
     if (api.internetStatus() == InternetStatus::notReachable)
         return domainsLoaded(std::nullopt);
-    api.getDomains(workspaceId, [self = QPointer(this)](const std::optional<QJsonArray> &list) {
-        if (self)
-            self->domainsLoaded(list);
-    });
+    api.getDomains(workspaceId,
+                   [self = QPointer(this)](const std::optional<QJsonArray> &list, int) {
+                       if (self)
+                           self->domainsLoaded(list);
+                   });
 }
 
 void LinkFormDomains::domainsLoaded(const std::optional<QJsonArray> &list)

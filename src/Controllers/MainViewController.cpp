@@ -944,7 +944,10 @@ void MainViewController::refreshAutoReplaceDomains()
         if (ApiManager::shared().internetStatus() != InternetStatus::reachable)
             domainsLoaded(QJsonArray());
         else
-            ApiManager::shared().getDomains(id, domainsLoaded);
+            ApiManager::shared().getDomains(
+                id, [domainsLoaded](const std::optional<QJsonArray> &domains, int) {
+                    domainsLoaded(domains);
+                });
     });
 }
 

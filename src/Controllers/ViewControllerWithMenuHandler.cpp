@@ -5,6 +5,9 @@
 #include "App/MenuManager.h"
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
+#include "App/ViewControllerFactory.h"
+#include "Controllers/AboutController.h"
+#include "Controllers/PreferencesWindowController.h"
 #include "Platform/AlertPresenter.h"
 #include "Platform/BundleInfo.h"
 #include "Platform/Platform.h"
@@ -13,9 +16,12 @@
 #include "Services/AuthenticationManager.h"
 #include "Services/TokenManager.h"
 #include "Update/Checker.h"
+#include "Views/WindowNoTitleBar.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMenu>
+#include <QPointer>
+#include <QTimer>
 
 using namespace Costants;
 
@@ -41,17 +47,29 @@ void ViewControllerWithMenuHandler::openSettings(QWidget *button)
 void ViewControllerWithMenuHandler::openPreferences()
 {
     NotificationCenter::shared().post(NotificationViews::closePopover);
-    // Next step to connect: the preferences window, run modally.
-    showInformation(QStringLiteral("Preferences"),
-                    QStringLiteral("The preferences window is not part of this version yet."));
+    // After the menu has gone: the modal run must not nest inside the menu's own.
+    QTimer::singleShot(0, qApp, [] {
+        std::unique_ptr<PreferencesWindowController> window =
+            ViewControllerFactory::instantiate<PreferencesWindowController>(
+                QStringLiteral("PreferencesWindowController"));
+        window->runModal();
+        window->close();
+    });
 }
 
 void ViewControllerWithMenuHandler::aboutApplication()
 {
     NotificationCenter::shared().post(NotificationViews::closePopover);
-    // Next step to connect: the about pane in a window of its own.
-    showInformation(QStringLiteral("Quorvella"),
-                    QStringLiteral("Version %1").arg(Platform::current().bundle().shortVersion()));
+    // One about window at a time: a second choice brings the open one to the front.
+    static QPointer<WindowNoTitleBar> open;
+    if (open && open->isOpen()) {
+        open->show();
+        return;
+    }
+    open = new WindowNoTitleBar(
+        ViewControllerFactory::instantiate<AboutController>(QStringLiteral("AboutController")),
+        qApp);
+    open->show();
 }
 
 void ViewControllerWithMenuHandler::feedbackApplication()

@@ -4,6 +4,7 @@
 
 class AlertPresenter;
 class BundleInfo;
+class LoginItems;
 class Pasteboard;
 class SaveDialog;
 class ServicesProvider;
@@ -38,6 +39,8 @@ public:
     [[nodiscard]] virtual UserNotificationCenter &userNotificationCenter() = 0;
     // The services call and the single-instance name.
     [[nodiscard]] virtual ServicesProvider &servicesProvider() = 0;
+    // The programs started at login (the launcher's entry).
+    [[nodiscard]] virtual LoginItems &loginItems() = 0;
     // Drops the responses that the desktop's HTTP stack keeps for the program.
     virtual void emptyUrlResponseCache() = 0;
 };

@@ -3,6 +3,7 @@
 #include "App/SettingsStore.h"
 
 #include <QHostAddress>
+#include <QList>
 #include <QMutex>
 #include <QSettings>
 
@@ -33,6 +34,13 @@ const Role kShareHosts[] = {
     {"share_facebook", "QUORVELLA_FACEBOOK_SHARE_URL", &Config::facebookShareHost},
     {"share_twitter", "QUORVELLA_TWITTER_SHARE_URL", &Config::twitterShareHost},
     {"share_linkedin", "QUORVELLA_LINKEDIN_SHARE_URL", &Config::linkedinShareHost},
+};
+
+// Pages the user reads in the browser: configurable like the hosts, but --sandbox keeps them.
+const Role kPages[] = {
+    {"website", "QUORVELLA_WEBSITE_URL", &Config::website},
+    {"support", "QUORVELLA_SUPPORT_URL", &Config::supportPage},
+    {"download_page", "QUORVELLA_DOWNLOAD_PAGE_URL", &Config::downloadPage},
 };
 
 bool isLoopbackHost(const QString &host)
@@ -77,6 +85,9 @@ Config Config::productionDefaults()
     config.facebookShareHost = QUrl(QStringLiteral("https://www.facebook.com"));
     config.twitterShareHost = QUrl(QStringLiteral("https://twitter.com"));
     config.linkedinShareHost = QUrl(QStringLiteral("https://www.linkedin.com"));
+    config.website = QUrl(QStringLiteral("https://www.quorvella.com"));
+    config.supportPage = QUrl(QStringLiteral("https://www.quorvella.com/contact"));
+    config.downloadPage = QUrl(QStringLiteral("https://www.quorvella.com/download/linux"));
     config.reachabilityHost = QStringLiteral("www.quorvella.com");
     config.sharedShortDomain = QStringLiteral("quorv.link");
     return config;
@@ -120,6 +131,7 @@ std::optional<Config> Config::load(QString *error)
     QSettings conf(confFilePath(), QSettings::IniFormat);
     std::vector<Role> roles(std::begin(kRoles), std::end(kRoles));
     roles.insert(roles.end(), std::begin(kShareHosts), std::end(kShareHosts));
+    roles.insert(roles.end(), std::begin(kPages), std::end(kPages));
     for (const Role &role : roles) {
         QString text = conf.value(QLatin1String(role.confKey)).toString();
         const QString fromEnvironment = qEnvironmentVariable(role.environment);

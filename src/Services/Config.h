@@ -21,6 +21,10 @@ struct Config
     QUrl facebookShareHost; // /sharer/sharer.php?u=...
     QUrl twitterShareHost;  // /share?url=...
     QUrl linkedinShareHost; // /sharing/share-offsite/?url=...
+    // Pages of the product opened in the browser; never routed to the sandbox.
+    QUrl website;      // the product's home page
+    QUrl supportPage;  // the support contact page
+    QUrl downloadPage; // where a newer version is downloaded
     QString reachabilityHost;
     quint16 reachabilityPort = 443; // the probe connects here
     QString crashReportingDsn;      // empty: crash reporting is off

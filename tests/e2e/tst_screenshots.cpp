@@ -1,8 +1,15 @@
 // Renders every popover on a real X server and keeps the pictures under the build folder
 // (screenshots/), so a change of a layout can be seen.
+#include "App/Costants.h"
+#include "App/SettingsStore.h"
 #include "App/ViewControllerFactory.h"
+#include "Controllers/AboutController.h"
 #include "Controllers/ControllerRegistry.h"
+#include "Controllers/PreferencesGeneralController.h"
+#include "Controllers/PreferencesWindowController.h"
 #include "Platform/testing/FakePlatform.h"
+#include "Services/ApiManager.h"
+#include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
@@ -10,7 +17,27 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
 #include <QTest>
+
+namespace {
+
+// Text and controls are drawn on the light background, not one flat colour.
+void checkAndSave(const QImage &image, const QString &file)
+{
+    QVERIFY(image.width() >= 300 && image.height() >= 200);
+    int darkPixels = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2)
+            darkPixels += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
+    QVERIFY2(darkPixels > 50, qPrintable(QString::number(darkPixels)));
+    const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
+    QDir().mkpath(folder);
+    QVERIFY(image.save(folder + QLatin1Char('/') + file));
+}
+
+} // namespace
 
 class ScreenshotsTest : public QObject
 {
@@ -20,6 +47,7 @@ private slots:
     void initTestCase();
     void popoverRenders_data();
     void popoverRenders();
+    void windowsRender();
 };
 
 void ScreenshotsTest::initTestCase()
@@ -28,6 +56,10 @@ void ScreenshotsTest::initTestCase()
         QSKIP("needs an X server (run under xvfb-run)");
     ControllerRegistry::registerAll();
     FakePlatform::installNew();
+    // Offline, so that the panes show what the test fills in.
+    static QNetworkAccessManager network;
+    static ApiManager api(&network, Config::productionDefaults(), nullptr);
+    ApiManager::installShared(&api);
 }
 
 void ScreenshotsTest::popoverRenders_data()
@@ -69,6 +101,40 @@ void ScreenshotsTest::popoverRenders()
     QDir().mkpath(folder);
     QVERIFY(image.save(folder + QLatin1Char('/') + file));
     popover.performClose();
+}
+
+void ScreenshotsTest::windowsRender()
+{
+    TestEnvironment environment;
+    SettingsStore &store = SettingsStore::shared();
+    for (const QString &key : {Costants::Preferences::startup, Costants::Preferences::automaticCopy,
+                               Costants::Preferences::notificationBrandedLink})
+        store.setBool(key, true);
+    store.setString(Costants::Preferences::optionActive,
+                    Costants::Preferences::OptionsRebrand::autoRebrand);
+    store.setString(Costants::Preferences::fullName, QStringLiteral("Dana Demo"));
+    store.setString(Costants::Preferences::email, QStringLiteral("demo@quorvella.test"));
+
+    PreferencesWindowController window;
+    auto *general = qobject_cast<PreferencesGeneralController *>(window.contentViewController());
+    general->fillWorkspaces(QJsonDocument::fromJson(R"([{"name":"Marketing","id":"wsp-m"},
+        {"name":"Personal","id":"wsp-p","default":true}])")
+                                .array());
+    general->fillDomains(QJsonDocument::fromJson(R"([{"fullName":"go.acme-demo.com","id":"d1",
+        "active":true},{"fullName":"acme.link","id":"d2","active":true}])")
+                             .array());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    checkAndSave(window.grab().toImage(), QStringLiteral("preferences-general.png"));
+    window.accountButton();
+    QTest::qWait(50);
+    checkAndSave(window.grab().toImage(), QStringLiteral("preferences-account.png"));
+    window.close();
+
+    AboutController about;
+    about.present();
+    QVERIFY(QTest::qWaitForWindowExposed(about.view()));
+    checkAndSave(about.view()->grab().toImage(), QStringLiteral("about.png"));
 }
 
 QTEST_MAIN(ScreenshotsTest)

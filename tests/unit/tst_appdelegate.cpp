@@ -202,6 +202,8 @@ void AppDelegateTest::launchAtLoginNote()
     // Defaults written earlier, and no rule chosen since.
     QVERIFY(log.contains("no options active rebrand rule default"));
     QVERIFY(!store.contains(Preferences::optionActive));
+    // The launcher is registered at every start; unticking only changes what it reads.
+    QCOMPARE(start.platform.fakeLoginItems.enabledItems.value(Launcher::helperIdentifier), true);
 }
 
 void AppDelegateTest::crashReporterGetsStoredUser()

@@ -2,11 +2,14 @@
 
 #include "App/Costants.h"
 #include "Platform/linux/FreedesktopNotificationsProxy.h"
+#include "Platform/linux/LinuxBundleInfo.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFileInfo>
 #include <QThread>
+#include <QUrl>
 #include <QVariantMap>
 
 namespace {
@@ -27,6 +30,20 @@ FreedesktopNotificationCenter::FreedesktopNotificationCenter(const QDBusConnecti
 }
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter() = default;
+
+QString FreedesktopNotificationCenter::applicationIcon()
+{
+    // The icon installed with the program, by path: an install outside the desktop's data
+    // folders (a bundle in the home folder) is not found by name.
+    static const QString icon = [] {
+        const QString installed =
+            LinuxBundleInfo().bundlePath() + QStringLiteral("/share/icons/hicolor/scalable/apps/") +
+            Costants::LocalNotification::applicationIcon + QStringLiteral(".svg");
+        return QFileInfo::exists(installed) ? QUrl::fromLocalFile(installed).toString()
+                                            : Costants::LocalNotification::applicationIcon;
+    }();
+    return icon;
+}
 
 void FreedesktopNotificationCenter::deliver(const UserNotification &notification)
 {
@@ -70,8 +87,8 @@ void FreedesktopNotificationCenter::deliverHere(const UserNotification &notifica
         QString::fromLatin1(FreedesktopNotificationsProxy::path),
         QString::fromLatin1(FreedesktopNotificationsProxy::interfaceName),
         QStringLiteral("Notify"));
-    call << Costants::LocalNotification::applicationName << 0u << QString() << notification.title
-         << notification.informativeText << actions << hints << -1;
+    call << Costants::LocalNotification::applicationName << 0u << applicationIcon()
+         << notification.title << notification.informativeText << actions << hints << -1;
     const quint64 sequence = ++m_sequence;
     auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

@@ -26,6 +26,8 @@ public:
 
     // Reasons of NotificationClosed.
     static constexpr uint dismissedByUser = 2;
+    // The app_icon of every notification: the installed icon of this program.
+    [[nodiscard]] static QString applicationIcon();
 
 private:
     void deliverHere(const UserNotification &notification);

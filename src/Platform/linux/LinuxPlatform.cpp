@@ -1,5 +1,6 @@
 #include "Platform/linux/LinuxPlatform.h"
 
+#include "App/Costants.h"
 #include "Platform/linux/ClipboardPasteboard.h"
 #include "Platform/linux/DBusServicesProvider.h"
 #include "Platform/linux/DesktopWorkspace.h"
@@ -9,6 +10,7 @@
 #include "Platform/linux/MessageBoxAlertPresenter.h"
 #include "Platform/linux/ProcessWebView.h"
 #include "Platform/linux/TrayStatusItem.h"
+#include "Platform/linux/XdgAutostartLoginItems.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -17,6 +19,10 @@ LinuxPlatform::LinuxPlatform()
     : m_alerts(std::make_unique<MessageBoxAlertPresenter>())
     , m_bundle(std::make_unique<LinuxBundleInfo>())
     , m_workspace(std::make_unique<DesktopWorkspace>())
+    // The launcher of this very install, wherever it was installed or moved to.
+    , m_loginItems(std::make_unique<XdgAutostartLoginItems>(
+          m_bundle->bundlePath() + QLatin1Char('/') + Costants::Launcher::bundleRelativePath +
+          QStringLiteral("/bin/quorvella-launcher")))
 {}
 
 LinuxPlatform::~LinuxPlatform() = default;
@@ -51,6 +57,11 @@ Pasteboard &LinuxPlatform::pasteboard()
     std::call_once(m_pasteboardOnce,
                    [this] { m_pasteboard = std::make_unique<ClipboardPasteboard>(); });
     return *m_pasteboard;
+}
+
+LoginItems &LinuxPlatform::loginItems()
+{
+    return *m_loginItems;
 }
 
 Workspace &LinuxPlatform::workspace()

@@ -8,6 +8,7 @@
 class ClipboardPasteboard;
 class FreedesktopNotificationCenter;
 class LinuxBundleInfo;
+class XdgAutostartLoginItems;
 class MessageBoxAlertPresenter;
 class DesktopWorkspace;
 class DBusServicesProvider;
@@ -29,12 +30,14 @@ public:
     [[nodiscard]] Workspace &workspace() override;
     [[nodiscard]] UserNotificationCenter &userNotificationCenter() override;
     [[nodiscard]] ServicesProvider &servicesProvider() override;
+    [[nodiscard]] LoginItems &loginItems() override;
     void emptyUrlResponseCache() override;
 
 private:
     std::unique_ptr<MessageBoxAlertPresenter> m_alerts;
     std::unique_ptr<LinuxBundleInfo> m_bundle;
     std::unique_ptr<DesktopWorkspace> m_workspace;
+    std::unique_ptr<XdgAutostartLoginItems> m_loginItems;
     std::once_flag m_pasteboardOnce;
     std::unique_ptr<ClipboardPasteboard> m_pasteboard;
     std::once_flag m_notificationsOnce;

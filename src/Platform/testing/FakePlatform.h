@@ -2,6 +2,7 @@
 
 #include "Platform/Platform.h"
 #include "Platform/testing/FakeBundleInfo.h"
+#include "Platform/testing/FakeLoginItems.h"
 #include "Platform/testing/FakePasteboard.h"
 #include "Platform/testing/FakeServicesProvider.h"
 #include "Platform/testing/FakeStatusItem.h"
@@ -46,6 +47,7 @@ public:
         return realNotifications ? *realNotifications : userNotifications;
     }
     [[nodiscard]] ServicesProvider &servicesProvider() override { return fakeServices; }
+    [[nodiscard]] LoginItems &loginItems() override { return fakeLoginItems; }
     void emptyUrlResponseCache() override { ++cacheEmptied; }
 
     // Installs a fresh fake platform and returns it for the test to drive.
@@ -61,6 +63,7 @@ public:
     ScriptedSaveDialogs saveDialogs;
     FakeBundleInfo bundleInfo;
     FakeWorkspace fakeWorkspace;
+    FakeLoginItems fakeLoginItems;
     FakePasteboard fakePasteboard;
     // A real clipboard implementation under test, used instead of the fake when set.
     Pasteboard *realPasteboard = nullptr;
