@@ -25,16 +25,6 @@
 
 using namespace Costants;
 
-namespace {
-
-void showInformation(const QString &message, const QString &text)
-{
-    [[maybe_unused]] const int answer = Platform::current().alerts().runModal(
-        {message, text, Alert::Style::Informational, {QStringLiteral("OK")}});
-}
-
-} // namespace
-
 void ViewControllerWithMenuHandler::openSettings(QWidget *button)
 {
     std::unique_ptr<QMenu> menu =

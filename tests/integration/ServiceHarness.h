@@ -56,6 +56,33 @@ public:
     Notification last;
 };
 
+// One client and token exchange over a fresh store, for tests that keep their own fixture.
+struct ServiceClient
+{
+    explicit ServiceClient(const QUrl &origin)
+    {
+        network.setProxy(QNetworkProxy::NoProxy);
+        config = Config::productionDefaults().routedTo(origin);
+        auto source = std::make_unique<ManualReachability>();
+        reachability = source.get();
+        api = std::make_unique<ApiManager>(&network, config, std::move(source));
+        authentication = std::make_unique<AuthenticationManager>(&network, *api);
+        reachability->report(true);
+    }
+    ~ServiceClient()
+    {
+        // Answers still under way are dropped with their handlers.
+        authentication.reset();
+        api.reset();
+    }
+
+    QNetworkAccessManager network;
+    Config config;
+    ManualReachability *reachability = nullptr;
+    std::unique_ptr<ApiManager> api;
+    std::unique_ptr<AuthenticationManager> authentication;
+};
+
 namespace harness {
 
 // Arms a fault on the sandbox (see its README); false when it refused it.

@@ -509,8 +509,9 @@ void LinkListTest::rowActions()
     case RowAction::copyPlain:
         QVERIFY(!row->isHttps);
         row->copyLink();
-        QCOMPARE(m_platform->fakePasteboard.items()->value(0).plainText.value_or(QString()),
-                 "http://" + row->shortURL);
+        QCOMPARE(
+            m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
+            "http://" + row->shortURL);
         break;
     }
     QTest::qWait(300);
@@ -568,7 +569,7 @@ void LinkListTest::keyboard()
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(list->selectedRow(), 1);
     QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(m_platform->fakePasteboard.items()->value(0).plainText.value_or(QString()),
+    QCOMPARE(m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
              list->rowView(1)->fullUrl());
     QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(m_platform->fakeWorkspace.opened.value(0).toString(), list->rowView(1)->fullUrl());
