@@ -11,9 +11,12 @@
 #include "Controllers/PreferencesAccountController.h"
 #include "Controllers/PreferencesGeneralController.h"
 #include "Controllers/PreferencesWindowController.h"
+#include "Controllers/QRController.h"
+#include "Controllers/ShareController.h"
 #include "Controllers/UpdaterWindowController.h"
 #include "Controllers/WorkspacesController.h"
 #include "Update/Checker.h"
+#include "Views/BrandedLinkView.h"
 
 void ControllerRegistry::registerAll()
 {
@@ -44,4 +47,12 @@ void ControllerRegistry::registerAll()
     });
     ViewControllerFactory::registerCreator(QStringLiteral("AboutController"),
                                            [] { return std::make_unique<AboutController>(); });
+    BrandedLinkView::setPopoverContents(
+        [](const QString &shortURL, const QString &title) -> std::unique_ptr<ViewController> {
+            return ShareController::create(shortURL, title);
+        },
+        [](const QString &shortURL, const QString &slashtag,
+           bool isHttps) -> std::unique_ptr<ViewController> {
+            return QRController::create(shortURL, slashtag, isHttps);
+        });
 }

@@ -15,6 +15,8 @@
 #include "Views/ElidedLabel.h"
 #include "Views/Icons.h"
 #include "Views/ImageCache.h"
+#include "Views/Popover.h"
+#include "Views/ViewController.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -74,6 +76,30 @@ QString unit(qint64 count, const char *singular, const char *plural)
 }
 
 } // namespace
+
+namespace {
+
+BrandedLinkView::ShareContent &shareContent()
+{
+    static BrandedLinkView::ShareContent content;
+    return content;
+}
+
+BrandedLinkView::QRContent &qrContent()
+{
+    static BrandedLinkView::QRContent content;
+    return content;
+}
+
+} // namespace
+
+void BrandedLinkView::setPopoverContents(ShareContent share, QRContent qr)
+{
+    shareContent() = std::move(share);
+    qrContent() = std::move(qr);
+}
+
+BrandedLinkView::~BrandedLinkView() = default;
 
 BrandedLinkView::BrandedLinkView(QWidget *parent)
     : QWidget(parent)
@@ -140,8 +166,6 @@ void BrandedLinkView::ensureOverlay()
                         QStringLiteral("Ctrl+C"));
     m_favourite = makeAction(QStringLiteral("ic-favorite"), QStringLiteral("Add to favourites"),
                              QStringLiteral("Ctrl+D"));
-    // Sharing and the QR code open popovers of their own, which this version does not have:
-    // their buttons stay out of sight until then.
     m_shareButton = makeAction(QStringLiteral("ic-share"), QStringLiteral("Share link"), {});
     m_qrButton = makeAction(QStringLiteral("ic-qr"), QStringLiteral("Show QR code"), {});
     m_editButton = makeAction(QStringLiteral("ic-edit"), QStringLiteral("Edit link"),
@@ -151,8 +175,12 @@ void BrandedLinkView::ensureOverlay()
     for (QToolButton *button :
          {m_open, m_copy, m_favourite, m_shareButton, m_qrButton, m_editButton, m_deleteButton})
         actions->addWidget(button);
-    m_shareButton->setVisible(false);
-    m_qrButton->setVisible(false);
+    m_shareButton->setVisible(bool(shareContent()));
+    m_qrButton->setVisible(bool(qrContent()));
+    m_shareButton->setObjectName(QStringLiteral("shareButton"));
+    m_qrButton->setObjectName(QStringLiteral("qrButton"));
+    connect(m_shareButton, &QToolButton::clicked, this, &BrandedLinkView::openShareMenu);
+    connect(m_qrButton, &QToolButton::clicked, this, &BrandedLinkView::openQRMenu);
     m_favourite->setObjectName(QStringLiteral("favourite"));
     connect(m_open, &QToolButton::clicked, this, &BrandedLinkView::visitURL);
     connect(m_copy, &QToolButton::clicked, this, &BrandedLinkView::copyLink);
@@ -475,4 +503,52 @@ void BrandedLinkView::paintEvent(QPaintEvent *event)
         painter.fillRect(rect(), Qt::white);
     if (m_selected)
         painter.fillRect(QRect(0, 0, 3, height()), Icons::accent);
+}
+
+void BrandedLinkView::openShareMenu()
+{
+    ensureOverlay();
+    if (!shareContent())
+        return;
+    if (!m_popoverShare) {
+        m_popoverShare = std::make_unique<Popover>();
+        NotificationCenter::shared().addObserver(
+            this, NotificationViews::closeSharePopup,
+            [this](const Notification &) { closeSharePopover(); });
+    }
+    // Built afresh at each opening, so that it shows the row as it is now.
+    m_popoverShare->setContentViewController(
+        shareContent()(shortURL, m_multilineTitle->fullText()));
+    m_popoverShare->show(QRect(m_shareButton->mapToGlobal(QPoint(0, 0)), m_shareButton->size()),
+                         Popover::Edge::Lower);
+}
+
+void BrandedLinkView::openQRMenu()
+{
+    ensureOverlay();
+    if (!qrContent())
+        return;
+    // One QR popover at a time: every other row's closes.
+    NotificationCenter::shared().post(NotificationViews::closeQrPopup);
+    if (!m_popoverQR) {
+        m_popoverQR = std::make_unique<Popover>();
+        NotificationCenter::shared().addObserver(
+            this, NotificationViews::closeQrPopup,
+            [this](const Notification &) { closeQRPopover(); });
+    }
+    m_popoverQR->setContentViewController(qrContent()(shortURL, slashtag, isHttps));
+    m_popoverQR->show(QRect(m_qrButton->mapToGlobal(QPoint(0, 0)), m_qrButton->size()),
+                      Popover::Edge::Lower);
+}
+
+void BrandedLinkView::closeSharePopover()
+{
+    if (m_popoverShare && m_popoverShare->isShown())
+        m_popoverShare->performClose();
+}
+
+void BrandedLinkView::closeQRPopover()
+{
+    if (m_popoverQR && m_popoverQR->isShown())
+        m_popoverQR->performClose();
 }

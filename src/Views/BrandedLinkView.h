@@ -5,10 +5,14 @@
 #include <QJsonObject>
 #include <QWidget>
 
+#include <functional>
+#include <memory>
 #include <optional>
 
 class ElidedLabel;
+class Popover;
 class QLabel;
+class ViewController;
 class QPushButton;
 class QToolButton;
 
@@ -22,7 +26,16 @@ class BrandedLinkView : public QWidget
 public:
     static constexpr int rowHeight = 64;
 
+    // What the share and QR popovers of a row show. The controllers live above this layer, so
+    // they are handed in once at start; without them the two buttons stay hidden.
+    using ShareContent = std::function<std::unique_ptr<ViewController>(const QString &shortURL,
+                                                                       const QString &title)>;
+    using QRContent = std::function<std::unique_ptr<ViewController>(
+        const QString &shortURL, const QString &slashtag, bool isHttps)>;
+    static void setPopoverContents(ShareContent share, QRContent qr);
+
     explicit BrandedLinkView(QWidget *parent = nullptr);
+    ~BrandedLinkView() override;
 
     // Takes every field from the record; even rows get the grey background.
     void configure(const BrandedLinkDTO &link, int row);
@@ -38,6 +51,10 @@ public:
     void trashLink();
     void editLink();
     void openMoreDash();
+    void openShareMenu();
+    void openQRMenu();
+    void closeSharePopover();
+    void closeQRPopover();
 
     void favouriteAnswered(const std::optional<QJsonObject> &answer);
 
@@ -98,6 +115,8 @@ private:
     QToolButton *m_editButton = nullptr;
     QToolButton *m_deleteButton = nullptr;
     QPushButton *m_openDashLink = nullptr;
+    std::unique_ptr<Popover> m_popoverShare;
+    std::unique_ptr<Popover> m_popoverQR;
     bool m_even = false;
     bool m_hovered = false;
     bool m_selected = false;

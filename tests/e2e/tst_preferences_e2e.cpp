@@ -116,8 +116,17 @@ void PreferencesEndToEndTest::preferencesChangeTheRule()
     QVERIFY(m_user->waitForWindow(SignInDriver::linksPopoverTitle(), 10000));
     const QString popover = m_user->window(SignInDriver::linksPopoverTitle());
     QVERIFY(xdotool({"windowfocus", "--sync", popover}));
-    // The gear is the popover's one control that takes the keyboard focus.
-    QVERIFY(keys({"Tab", "space"}));
+    // The gear is the header's last button, 12 px in from the top right corner.
+    QProcess geometry;
+    geometry.setProcessEnvironment(m_desktop->environment());
+    geometry.start(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", popover});
+    QVERIFY(geometry.waitForFinished(5000));
+    const QString shell = QString::fromUtf8(geometry.readAllStandardOutput());
+    const qsizetype at = shell.indexOf(QStringLiteral("WIDTH="));
+    QVERIFY(at >= 0);
+    const int width = shell.mid(at + 6).section(QLatin1Char('\n'), 0, 0).toInt();
+    QVERIFY(xdotool(
+        {"mousemove", "--window", popover, QString::number(width - 28), "28", "click", "1"}));
     QTest::qWait(500);
     // "Preferences..." is the menu's first item.
     QVERIFY(keys({"Down", "Return"}));

@@ -19,7 +19,7 @@ extern "C" const char *__asan_default_options()
 __attribute__((noinline, no_sanitize("undefined"))) static void writeToNowhere()
 {
     // A volatile pointer, so that the compiler cannot see the null and put a trap there instead.
-    int *volatile nowhere = nullptr;
+    volatile int *volatile nowhere = nullptr;
     *nowhere = 1;
 }
 

@@ -3,6 +3,8 @@
 // (build/screenshots/).
 
 #include "Controllers/MainViewController.h"
+#include "Controllers/QRController.h"
+#include "Controllers/ShareController.h"
 #include "Controllers/WorkspacesController.h"
 #include "ServiceHarness.h"
 #include "Views/BrandedLinkView.h"
@@ -43,6 +45,7 @@ private slots:
     void rowTexts();
     void rowActions_data();
     void rowActions();
+    void rowPopovers();
     void recovery();
     void keyboard();
     void screenshots();
@@ -72,6 +75,7 @@ private:
 
 void LinkListTest::initTestCase()
 {
+    ControllerRegistry::registerAll();
     m_sandbox = std::make_unique<SandboxProcess>();
     QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
 }
@@ -534,6 +538,37 @@ void LinkListTest::rowActions()
     QCOMPARE(titles.value(titles.size() - 1), notification);
     if (action == RowAction::deleteFails)
         QVERIFY(!titles.contains("Link deleted"));
+}
+
+// How many shown windows hold a controller of this kind.
+template<typename Controller>
+int shownPopovers()
+{
+    int count = 0;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        count += window->isVisible() && window->findChild<Controller *>() ? 1 : 0;
+    return count;
+}
+
+// The share and QR buttons open their popovers by the row; one QR popover is shown at a time.
+void LinkListTest::rowPopovers()
+{
+    MainViewController *list = showList();
+    QVERIFY(list);
+    BrandedLinkView *first = list->rowView(0);
+    BrandedLinkView *second = list->rowView(1);
+    for (const char *button : {"shareButton", "qrButton"})
+        QVERIFY(!first->layerHover()->findChild<QToolButton *>(button)->isHidden());
+    first->openQRMenu();
+    QTRY_COMPARE(shownPopovers<QRController>(), 1);
+    second->openQRMenu();
+    QTest::qWait(100);
+    QCOMPARE(shownPopovers<QRController>(), 1);
+    second->openShareMenu();
+    QTRY_COMPARE(shownPopovers<ShareController>(), 1);
+    NotificationCenter::shared().post(Costants::NotificationViews::closeSharePopup);
+    NotificationCenter::shared().post(Costants::NotificationViews::closeQrPopup);
+    QTRY_COMPARE(shownPopovers<ShareController>() + shownPopovers<QRController>(), 0);
 }
 
 void LinkListTest::recovery()
