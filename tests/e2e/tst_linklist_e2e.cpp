@@ -48,8 +48,8 @@ private:
 // rows are 64 high; the hover actions sit at the right end of a row.
 namespace layout {
 constexpr int firstRowY = 110 + 32;
-constexpr int copyX = 232;
-constexpr int favouriteX = 266;
+constexpr int copyX = 167;
+constexpr int favouriteX = 200;
 constexpr int workspaceBoxX = 150;
 constexpr int workspaceBoxY = 76;
 constexpr int pickerRowHeight = 36;
