@@ -7,6 +7,7 @@
 #include "App/SettingsStore.h"
 #include "Controllers/LinkFormDomains.h"
 #include "Services/ApiManager.h"
+#include "Views/HeaderTitle.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -120,10 +121,7 @@ LinkFormView::LinkFormView(const QString &heading, const QString &submitText, QW
     m_backButton->setCursor(Qt::PointingHandCursor);
     m_backButton->setStyleSheet(QStringLiteral("font-size: 20px; padding: 0 4px;"));
     auto *title = new QLabel(heading, this);
-    QFont headingFont = title->font();
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.15);
-    headingFont.setWeight(QFont::DemiBold);
-    title->setFont(headingFont);
+    setHeaderTitleFont(title);
     m_settingsButton->setObjectName(QStringLiteral("settingsButton"));
     m_settingsButton->setText(QStringLiteral("\u2699"));
     m_settingsButton->setToolTip(QStringLiteral("Settings"));

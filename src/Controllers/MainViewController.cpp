@@ -16,6 +16,7 @@
 #include "Utils/DefaultHelper.h"
 #include "Utils/Utils.h"
 #include "Views/BrandedLinkView.h"
+#include "Views/HeaderTitle.h"
 #include "Views/Icons.h"
 #include "Views/ImageCache.h"
 #include "Views/Popover.h"
@@ -138,10 +139,7 @@ void MainViewController::buildHeader(QVBoxLayout *layout)
     m_accountNameButton->setCursor(Qt::PointingHandCursor);
     m_accountNameButton->setToolTip(QStringLiteral("Account settings"));
     m_accountNameButton->setAccessibleName(QStringLiteral("Account settings"));
-    QFont title = m_accountNameButton->font();
-    title.setPointSizeF(title.pointSizeF() * 1.15);
-    title.setWeight(QFont::DemiBold);
-    m_accountNameButton->setFont(title);
+    setHeaderTitleFont(m_accountNameButton);
     m_accountNameButton->setStyleSheet(
         QStringLiteral("QPushButton { border: none; text-align: left; color: #1D1D1F; }"
                        "QPushButton:hover { color: #2563EB; }"));

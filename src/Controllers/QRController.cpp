@@ -8,6 +8,7 @@
 #include "Controllers/QRSaveJob.h"
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
+#include "Views/HeaderTitle.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -103,10 +104,7 @@ void QRController::buildView()
     layout->setSpacing(8);
 
     auto *title = new QLabel(QStringLiteral("QR code"), back);
-    QFont titleFont = title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
-    titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
+    setHeaderTitleFont(title);
     layout->addWidget(title);
 
     m_ctaView = new QWidget(back);

@@ -8,6 +8,7 @@
 #include "Platform/Workspace.h"
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
+#include "Views/HeaderTitle.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -48,10 +49,7 @@ void ShareController::buildView()
     layout->setSpacing(4);
 
     auto *title = new QLabel(QStringLiteral("Share link"), back);
-    QFont titleFont = title->font();
-    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
-    titleFont.setWeight(QFont::DemiBold);
-    title->setFont(titleFont);
+    setHeaderTitleFont(title);
     layout->addWidget(title);
     layout->addSpacing(4);
 

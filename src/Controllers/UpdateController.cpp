@@ -5,6 +5,7 @@
 #include "App/SettingsStore.h"
 #include "Services/ApiManager.h"
 #include "Services/Config.h"
+#include "Update/Checker.h"
 #include "Update/Downloader.h"
 #include "Update/Updater.h"
 #include "Update/UtilsUpdater.h"
@@ -41,13 +42,6 @@ int &handOffDelay()
 void log(const QVariantList &items)
 {
     Logger::shared().log(items);
-}
-
-void setMandatory(bool mandatory)
-{
-    SettingsStore &store = SettingsStore::shared();
-    store.setBool(Preferences::updateMandatoryRequested, mandatory);
-    store.synchronize();
 }
 
 const QString kCancel = QStringLiteral("Cancel");
@@ -149,18 +143,18 @@ void UpdateController::applyManifest(const std::optional<QJsonObject> &manifest)
 {
     switch (evaluateVersions(manifest, VersionHelper())) {
     case ManifestVerdict::unreadable:
-        setMandatory(false);
+        Checker::setMandatory(false);
         return showUpToDate();
     case ManifestVerdict::incomplete:
         return showUpToDate();
     case ManifestVerdict::mandatory:
-        setMandatory(true);
+        Checker::setMandatory(true);
         return showMandatory();
     case ManifestVerdict::optional:
-        setMandatory(false);
+        Checker::setMandatory(false);
         return showOptional();
     case ManifestVerdict::current:
-        setMandatory(false);
+        Checker::setMandatory(false);
         return showUpToDate();
     }
 }

@@ -22,14 +22,14 @@ void log(const QVariantList &items)
 {
     Logger::shared().log(items);
 }
+} // namespace
 
-void setMandatory(bool mandatory)
+void Checker::setMandatory(bool mandatory)
 {
     SettingsStore &store = SettingsStore::shared();
     store.setBool(Preferences::updateMandatoryRequested, mandatory);
     store.synchronize();
 }
-} // namespace
 
 Checker &Checker::shared()
 {

@@ -29,6 +29,10 @@ public:
     // Shows the update window, application-modal; a second call while it is open does nothing.
     void openUpdater();
 
+    // Whether the next check must run whatever the hour stamp says; the update window
+    // sets it when a mandatory update is put off.
+    static void setMandatory(bool mandatory);
+
     // The start of the clock hour of `now`, in local time.
     [[nodiscard]] static QDateTime currentHourStamp(const QDateTime &now);
 
