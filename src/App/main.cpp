@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -75,39 +76,46 @@ int main(int argc, char **argv)
         printLine(stderr, QStringLiteral("quorvella: ") + error);
         return 2;
     }
-    if (commandLine.sandbox) {
-        if (commandLine.sandboxUrl.isEmpty()) {
-            auto *sandbox = new LocalSandbox(&application);
-            const QUrl origin = sandbox->start(&error);
-            if (origin.isEmpty()) {
-                printLine(stderr, QStringLiteral("quorvella: ") + error);
-                return 1;
-            }
-            printLine(stdout, QStringLiteral("Quorvella: using the sandbox service at %1; sign in "
-                                             "as demo@quorvella.test with the password demo")
-                                  .arg(origin.toString()));
-            config = config->routedTo(origin);
-        } else if (!Config::isAcceptableOrigin(commandLine.sandboxUrl)) {
-            printLine(stderr, QStringLiteral("quorvella: --sandbox needs https, or http on this "
-                                             "machine"));
-            return 2;
-        } else {
-            config = config->routedTo(commandLine.sandboxUrl);
-        }
+    std::unique_ptr<AppDelegate> delegate;
+    const auto launch = [&delegate, &commandLine](const Config &chosen) {
+        Config::install(chosen);
+        ControllerRegistry::registerAll();
+        delegate = std::make_unique<AppDelegate>();
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, delegate.get(),
+                         &AppDelegate::applicationWillTerminate);
+        const bool handOn = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
+        QTimer::singleShot(0, delegate.get(), [app = delegate.get(), handOn] {
+            app->applicationDidFinishLaunching();
+            // "--rebrand TEXT" or a link as the first start: it goes in once the program runs.
+            if (handOn)
+                app->handleCommandLine(QApplication::arguments());
+        });
+    };
+    if (commandLine.sandbox && commandLine.sandboxUrl.isEmpty()) {
+        // Every host must point at the sandbox before the first request, so start-up goes on
+        // once it has said where it listens.
+        auto *sandbox = new LocalSandbox(&application);
+        QObject::connect(sandbox, &LocalSandbox::ready, &application,
+                         [launch, base = *config](const QUrl &origin) {
+                             printLine(stdout, QStringLiteral("Quorvella: using the sandbox "
+                                                              "service at %1; sign in as "
+                                                              "demo@quorvella.test with the "
+                                                              "password demo")
+                                                   .arg(origin.toString()));
+                             launch(base.routedTo(origin));
+                         });
+        QObject::connect(sandbox, &LocalSandbox::failed, &application, [](const QString &reason) {
+            printLine(stderr, QStringLiteral("quorvella: ") + reason);
+            QCoreApplication::exit(1);
+        });
+        sandbox->start();
+    } else if (commandLine.sandbox && !Config::isAcceptableOrigin(commandLine.sandboxUrl)) {
+        printLine(stderr, QStringLiteral("quorvella: --sandbox needs https, or http on this "
+                                         "machine"));
+        return 2;
+    } else {
+        launch(commandLine.sandbox ? config->routedTo(commandLine.sandboxUrl) : *config);
     }
-    Config::install(*config);
-
-    ControllerRegistry::registerAll();
-    AppDelegate delegate;
-    const bool handOn = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
-    QTimer::singleShot(0, &delegate, [&delegate, handOn] {
-        delegate.applicationDidFinishLaunching();
-        // "--rebrand TEXT" or a link as the first start: it goes in once the program runs.
-        if (handOn)
-            delegate.handleCommandLine(QApplication::arguments());
-    });
-    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
-                     &AppDelegate::applicationWillTerminate);
     const int status = QApplication::exec();
     CrashReporter::setShared(nullptr);
     return status;

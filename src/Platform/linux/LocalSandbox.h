@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 
 // Starts quorvella-sandbox next to the program for --sandbox and keeps it for the program's
@@ -14,11 +15,20 @@ public:
     explicit LocalSandbox(QObject *parent = nullptr);
     ~LocalSandbox() override;
 
-    // The sandbox's origin, or an empty URL with the reason in error.
-    [[nodiscard]] QUrl start(QString *error, int timeoutMs = 15000);
+    // Answers with ready() once the sandbox says where it listens, or failed() with the reason.
+    void start(int timeoutMs = 15000);
 
     [[nodiscard]] static QString executablePath();
 
+signals:
+    void ready(const QUrl &origin);
+    void failed(const QString &reason);
+
 private:
+    void readListeningLine();
+    void fail(const QString &reason);
+
     QProcess m_process;
+    QTimer m_deadline;
+    bool m_answered = false;
 };
