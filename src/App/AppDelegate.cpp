@@ -26,13 +26,6 @@
 
 using namespace Costants;
 
-namespace {
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-} // namespace
-
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent)
 {}
@@ -69,7 +62,7 @@ void AppDelegate::applicationWillTerminate()
 void AppDelegate::applicationOpenUrls(const QList<QUrl> &urls)
 {
     Q_UNUSED(urls)
-    log({QStringLiteral("redirect deep link")});
+    logLines({QStringLiteral("redirect deep link")});
 }
 
 void AppDelegate::emptyUrlResponseCache()
@@ -88,14 +81,14 @@ void AppDelegate::startCrashReporter()
     std::unique_ptr<CrashReporter> client =
         CrashReporter::create(Config::current().crashReportingDsn, &error);
     if (!client) {
-        log({QStringLiteral("Sentry can't be started"), error});
+        logLines({QStringLiteral("Sentry can't be started"), error});
         return;
     }
     CrashReporter *reporter = client.get();
     CrashReporter::setShared(std::move(client));
     reporter->setTrackMemoryPressureAsEvent(true);
     if (!reporter->startCrashHandler(&error)) {
-        log({QStringLiteral("Sentry can't be started"), error});
+        logLines({QStringLiteral("Sentry can't be started"), error});
         return;
     }
     if (const std::optional<QString> userId =
@@ -105,7 +98,7 @@ void AppDelegate::startCrashReporter()
 
 void AppDelegate::logEnvironment()
 {
-    log({QStringLiteral("RUNNING ON PRODUCTION")});
+    logLines({QStringLiteral("RUNNING ON PRODUCTION")});
 }
 
 void AppDelegate::startClipboardMonitor()
@@ -172,7 +165,7 @@ void AppDelegate::setInitialPreferences()
 {
     SettingsStore &store = SettingsStore::shared();
     if (!store.boolForKey(Preferences::appDefaultSet)) {
-        log({QStringLiteral("setting default")});
+        logLines({QStringLiteral("setting default")});
         store.setBool(Preferences::startup, true);
         store.setBool(Preferences::contextualMenu, true);
         store.setBool(Preferences::automaticCopy, true);
@@ -184,9 +177,9 @@ void AppDelegate::setInitialPreferences()
         store.synchronize();
     }
     if (const std::optional<QString> rule = store.stringForKey(Preferences::optionActive))
-        log({*rule});
+        logLines({*rule});
     else
-        log({QStringLiteral("no options active rebrand rule default")});
+        logLines({QStringLiteral("no options active rebrand rule default")});
 }
 
 void AppDelegate::observeNotifications()
@@ -202,7 +195,7 @@ void AppDelegate::observeNotifications()
 void AppDelegate::handleNotificationLinkCreated(const Notification &notification)
 {
     Q_UNUSED(notification)
-    log({QStringLiteral("NEW LINK CREATED")});
+    logLines({QStringLiteral("NEW LINK CREATED")});
     // Next step to connect: the user-info goes on to the link pipeline.
 }
 
@@ -220,14 +213,14 @@ void AppDelegate::installServicesProvider()
         &ContextualMenu::rebrandText,
         [this](const QStringList &arguments) { handleCommandLine(arguments); });
     if (!installed)
-        log({QStringLiteral("services entry not available: no session bus")});
+        logLines({QStringLiteral("services entry not available: no session bus")});
 }
 
 void AppDelegate::handleCommandLine(const QStringList &arguments)
 {
     const CommandLine line = CommandLine::parse(arguments);
     if (!line.error.isEmpty()) {
-        log({QStringLiteral("command line refused: ") + line.error});
+        logLines({QStringLiteral("command line refused: ") + line.error});
         return;
     }
     if (!line.openUrls.isEmpty())
@@ -235,13 +228,13 @@ void AppDelegate::handleCommandLine(const QStringList &arguments)
     if (!line.rebrandText)
         return togglePopover();
     if (const std::optional<QString> error = ContextualMenu::rebrandText(line.rebrandText))
-        log({*error});
+        logLines({*error});
 }
 
 void AppDelegate::logInternetStatus()
 {
     // Asking creates the API client, which starts watching reachability.
-    log({internetStatusText(ApiManager::shared().internetStatus())});
+    logLines({internetStatusText(ApiManager::shared().internetStatus())});
     // After each sign-in the account's domains set the default domain, and a link copied
     // while signed out is offered.
     AuthenticationManager &authentication = AuthenticationManager::shared();
@@ -257,7 +250,7 @@ void AppDelegate::updaterWakeUpCheck()
         return;
     store.remove(Preferences::updaterUpdating);
     store.synchronize();
-    log({QStringLiteral("awaken by UPDATER")});
+    logLines({QStringLiteral("awaken by UPDATER")});
     UtilsUpdater::removeIfExists(Platform::current().bundle().applicationsFolder() +
                                  Updater::updaterAppName);
     store.setBool(Preferences::updateMandatoryRequested, false);
@@ -273,9 +266,9 @@ void AppDelegate::launchAtLoginNote()
 {
     const SettingsStore &store = SettingsStore::shared();
     if (store.boolForKey(Preferences::dontAskLaunchLogin))
-        log({QStringLiteral("don't ask again preference")});
+        logLines({QStringLiteral("don't ask again preference")});
     else if (store.boolForKey(Preferences::startup))
-        log({QStringLiteral("already opening at login")});
+        logLines({QStringLiteral("already opening at login")});
 }
 
 void AppDelegate::startUpdateCheck()

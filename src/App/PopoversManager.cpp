@@ -18,11 +18,6 @@ namespace {
 // closes the shown popover as an outside click, then reports the click itself.
 constexpr qint64 kOutsideCloseGraceMs = 500;
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 const QString kMainViewController = QStringLiteral("MainViewController");
 const QString kLoginViewController = QStringLiteral("LoginViewController");
 const QString kNoInternetViewController = QStringLiteral("NoInternetViewController");
@@ -113,7 +108,7 @@ void PopoversManager::toggleFromStatusItem()
 
 void PopoversManager::toggle()
 {
-    log({QStringLiteral("TOGGLING")});
+    logLines({QStringLiteral("TOGGLING")});
     bool closedAny = false;
     bool closedForm = false;
     for (Popover *popover : {m_popoverNoInternet.get(), m_popoverLogin.get(),
@@ -226,13 +221,13 @@ void PopoversManager::closePopoverEditLink()
 
 void PopoversManager::dismissMainController()
 {
-    log({QStringLiteral("dismissing main")});
+    logLines({QStringLiteral("dismissing main")});
     m_popoverLinks->removeContentViewController();
 }
 
 void PopoversManager::resetPopoverControllers()
 {
-    log({QStringLiteral("resetting popover controllers")});
+    logLines({QStringLiteral("resetting popover controllers")});
     for (Popover *popover : {m_popoverLinks.get(), m_popoverLogin.get(), m_popoverNoInternet.get(),
                              m_popoverNewLink.get(), m_popoverEditLink.get()})
         popover->removeContentViewController();

@@ -27,10 +27,6 @@ using namespace Costants;
 namespace {
 constexpr int kTransferTimeoutMs = 60000;
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
 } // namespace
 
 EditLinkController::EditLinkController(QWidget *parent)
@@ -84,13 +80,13 @@ void EditLinkController::load()
     if (const std::optional<QVariantMap> workspace = formWorkspace()) {
         m_wId = workspace->value(QStringLiteral("id")).toString();
         m_workspaceName = workspace->value(QStringLiteral("name")).toString();
-        log({QStringLiteral("Workspace ID"), m_wId});
+        logLines({QStringLiteral("Workspace ID"), m_wId});
         m_domains->request(m_wId);
     }
     m_linkId = SettingsStore::shared().stringForKey(Preferences::editLinkId).value_or(QString());
     ApiManager &api = ApiManager::shared();
     if (!m_linkId.isEmpty() && api.internetStatus() != InternetStatus::notReachable) {
-        log({QStringLiteral("Edit link ID in view: ") + m_linkId});
+        logLines({QStringLiteral("Edit link ID in view: ") + m_linkId});
         requestLink();
     }
     requestAccount();
@@ -119,7 +115,7 @@ void EditLinkController::linkLoaded(const std::optional<QJsonObject> &link)
 {
     if (!link || !link->value(QLatin1String("id")).isString())
         return;
-    log({QStringLiteral("LINK ID: ") + link->value(QLatin1String("id")).toString()});
+    logLines({QStringLiteral("LINK ID: ") + link->value(QLatin1String("id")).toString()});
     m_textDestination->setText(link->value(QLatin1String("destination")).toString());
     m_textDestination->setToolTip(m_textDestination->text());
     m_textSlug->setText(link->value(QLatin1String("slashtag")).toString());
@@ -161,7 +157,7 @@ void EditLinkController::changeState()
                          m_textDestination->text() != m_oldURL || m_textSlug->text() != m_oldSlug ||
                          m_domains->domainId() != m_oldDomain;
     const bool show = m_linkReady && changed && Validation::isValidUrl(m_textDestination->text());
-    log({show ? QStringLiteral("SHOWING") : QStringLiteral("HIDING")});
+    logLines({show ? QStringLiteral("SHOWING") : QStringLiteral("HIDING")});
     m_submitBtn->setVisible(show);
     m_submitBtn->setEnabled(show &&
                             LinkFormView::slashtagProblem(m_textSlug->text(), false).isEmpty());
@@ -183,7 +179,7 @@ void EditLinkController::suggestTitle()
 
 void EditLinkController::openDashboard()
 {
-    log({QStringLiteral("open dashboard")});
+    logLines({QStringLiteral("open dashboard")});
     QUrl page = Config::current().dashboardHost;
     page.setPath(Dashboard::linksPath + m_linkId);
     Platform::current().workspace().openUrl(page);
@@ -204,9 +200,9 @@ void EditLinkController::updateBrandedLink()
     clearErrors();
     m_submitBtn->setEnabled(false);
     const QString url = destinationFor(text);
-    log({QStringLiteral("LINK ID: ") + m_linkId});
+    logLines({QStringLiteral("LINK ID: ") + m_linkId});
     if (m_textSlug->text() == m_oldSlug && m_domains->domainId() == m_oldDomain) {
-        log({QStringLiteral("soft update")});
+        logLines({QStringLiteral("soft update")});
         Utils::updateLink(m_linkId, url, m_textSlug->text(), m_domains->domainId(),
                           m_textTitle->text(), m_wId,
                           [self = QPointer(this)](const QString &property, const QString &message) {
@@ -228,7 +224,7 @@ void EditLinkController::updateBrandedLink()
         NotificationCenter::shared().post(NotificationViews::closeEditLinkPopover);
         return;
     }
-    log({QStringLiteral("Hard update")});
+    logLines({QStringLiteral("Hard update")});
     replace(url);
 }
 

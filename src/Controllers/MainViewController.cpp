@@ -43,11 +43,6 @@ using namespace Costants;
 
 namespace {
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 constexpr int kWidth = 358;
 constexpr int kHeight = 518;
 // A press on the workspace name that closed the picker as an outside click does not open it
@@ -382,7 +377,7 @@ void MainViewController::load()
                             QStringLiteral("Mac app unique users"),
                             {{QStringLiteral("macOnline"), QStringLiteral("true")}},
                             {{QStringLiteral("app"), QStringLiteral("on")}}});
-    log({QStringLiteral("Sentry: setting app opened")});
+    logLines({QStringLiteral("Sentry: setting app opened")});
     requestHeader();
     refreshAutoReplaceDomains();
 }
@@ -394,7 +389,7 @@ void MainViewController::viewWillAppear()
         m_loaded = true;
         load();
     } else {
-        log({QStringLiteral("will appear updating")});
+        logLines({QStringLiteral("will appear updating")});
         requestHeader();
     }
     if (!m_ignoreSearch && m_has1Workspace)
@@ -442,7 +437,8 @@ void MainViewController::workspacesLoaded(const std::optional<QJsonArray> &list)
         m_headerScrollBox->hide();
         return;
     }
-    log({QStringLiteral("has ") + QString::number(list->size()) + QStringLiteral(" workspaces")});
+    logLines(
+        {QStringLiteral("has ") + QString::number(list->size()) + QStringLiteral(" workspaces")});
     m_noWorkspacesView->hide();
     if (list->size() > 1) {
         m_iconWorkspace->setEnabled(true);
@@ -463,12 +459,12 @@ void MainViewController::workspacesLoaded(const std::optional<QJsonArray> &list)
             picker->setLocalWorkspaceList(m_workspacesListDTO);
         if (index >= 0 && index < m_workspacesListDTO.size())
             showWorkspace(index);
-        log({QStringLiteral("set workspace(n), ask to reset links")});
+        logLines({QStringLiteral("set workspace(n), ask to reset links")});
         resetLinks();
         return;
     }
     if (list->size() == 1) {
-        log({QStringLiteral("1 WORKSPACES")});
+        logLines({QStringLiteral("1 WORKSPACES")});
         m_has1Workspace = true;
         m_caret->hide();
         m_textWorkspace->setEnabled(false);
@@ -484,7 +480,7 @@ void MainViewController::workspacesLoaded(const std::optional<QJsonArray> &list)
         SettingsStore &store = SettingsStore::shared();
         store.setDictionary(Preferences::workspaceObjectMainView, workspace.toVariantMap());
         store.synchronize();
-        log({QStringLiteral("set workspace(1), ask to reset links")});
+        logLines({QStringLiteral("set workspace(1), ask to reset links")});
         resetLinks();
         return;
     }
@@ -524,7 +520,7 @@ void MainViewController::setAvatar(QToolButton *button, const QString &url)
 
 void MainViewController::changeWorkspace(const Notification &notification)
 {
-    log({QStringLiteral("received change workspace")});
+    logLines({QStringLiteral("received change workspace")});
     const QVariant value = notification.userInfo.value(NotificationViews::workspaceSelectionIndex);
     if (notification.userInfo.isEmpty() || !value.isValid()) {
         ApiManager::shared().getAccountDomains(
@@ -535,10 +531,10 @@ void MainViewController::changeWorkspace(const Notification &notification)
         return;
     }
     const int index = value.toInt();
-    log({QStringLiteral("new index: ") + QString::number(index)});
+    logLines({QStringLiteral("new index: ") + QString::number(index)});
     // A picker list older than the last load can name a workspace that is no longer there.
     if (index < 0 || index >= m_workspacesList.size() || index >= m_workspacesListDTO.size()) {
-        log({QStringLiteral("ignoring workspace index out of the list")});
+        logLines({QStringLiteral("ignoring workspace index out of the list")});
         closeWorkspacePopover();
         return;
     }
@@ -549,7 +545,7 @@ void MainViewController::changeWorkspace(const Notification &notification)
     store.setDictionary(Preferences::workspaceObjectMainView,
                         m_workspacesList.at(index).toObject().toVariantMap());
     store.synchronize();
-    log({QStringLiteral("SETTING NAME: ") + m_workspacesListDTO.at(index).name});
+    logLines({QStringLiteral("SETTING NAME: ") + m_workspacesListDTO.at(index).name});
     showWorkspace(index);
     setFocus();
     resetLinks();
@@ -592,7 +588,7 @@ void MainViewController::closeWorkspacePopover()
 void MainViewController::resetLinks()
 {
     setEmptyPanel(nullptr);
-    log({QStringLiteral("resetting links with")});
+    logLines({QStringLiteral("resetting links with")});
     restartPaging();
     QTimer::singleShot(0, this, [this] { syncRows(0); });
     requestLinks();
@@ -626,14 +622,14 @@ void MainViewController::requestLinks()
         m_footerScrollBox->hide();
         return;
     }
-    log({QStringLiteral("requesting links")});
+    logLines({QStringLiteral("requesting links")});
     if (m_requestingLinks)
         return;
     m_requestingLinks = true;
-    log({m_has1Workspace, m_workspacesList.size()});
+    logLines({m_has1Workspace, m_workspacesList.size()});
     if (m_has1Workspace || !m_workspacesList.isEmpty()) {
         if (m_has1Workspace)
-            log({QStringLiteral("1 workspace")});
+            logLines({QStringLiteral("1 workspace")});
         const std::optional<QString> last =
             m_localLinkList.isEmpty() ? std::nullopt : std::optional(m_localLinkList.last().id);
         const quint64 generation = m_generation;
@@ -645,7 +641,7 @@ void MainViewController::requestLinks()
         // Without a usable token the client sends nothing and never answers (it refreshes
         // the token instead): the list must not wait for that answer.
         if (!ApiManager::shared().authentication().hasValidToken()) {
-            log({QStringLiteral("no usable token, links not requested")});
+            logLines({QStringLiteral("no usable token, links not requested")});
             m_requestingLinks = false;
         } else {
             m_inFlight = PageRequest{last, m_lastSearch, storedWorkspaceId()};
@@ -657,7 +653,7 @@ void MainViewController::requestLinks()
             ApiManager::shared().getLinks(last, std::nullopt, m_filterFavorite, answer);
         return;
     }
-    log({QStringLiteral("no workspaces, no load links")});
+    logLines({QStringLiteral("no workspaces, no load links")});
     m_footerScrollBox->hide();
     m_requestingLinks = false;
     m_noWorkspacesView->hide();
@@ -701,8 +697,8 @@ void MainViewController::linksLoaded(const std::optional<QJsonArray> &list, quin
     m_requestingLinks = false;
     m_inFlight.reset();
     const bool reset = m_localLinkList.isEmpty();
-    log({QStringLiteral("is a reset: ") +
-         (reset ? QStringLiteral("true") : QStringLiteral("false"))});
+    logLines({QStringLiteral("is a reset: ") +
+              (reset ? QStringLiteral("true") : QStringLiteral("false"))});
     m_today = Clock::current().now();
     const qsizetype before = m_localLinkList.size();
     if (list) {
@@ -713,17 +709,17 @@ void MainViewController::linksLoaded(const std::optional<QJsonArray> &list, quin
             m_localLinkList.append(link);
         }
     }
-    log({QStringLiteral("LOADED")});
+    logLines({QStringLiteral("LOADED")});
     m_footerScrollBox->hide();
     m_headerScrollBox->hide();
     if (m_localLinkList.isEmpty()) {
-        log({QStringLiteral("NO LINKS")});
+        logLines({QStringLiteral("NO LINKS")});
         // The panel says what the user is looking at: an empty search or an empty workspace.
         if (!m_lastSearch.isEmpty()) {
-            log({QStringLiteral("was a search")});
+            logLines({QStringLiteral("was a search")});
             setEmptyPanel(m_noLinksSearchView);
         } else {
-            log({QStringLiteral("was a population")});
+            logLines({QStringLiteral("was a population")});
             setEmptyPanel(m_nolinksListView);
         }
     } else {
@@ -768,29 +764,29 @@ void MainViewController::syncRows(int from)
 
 void MainViewController::scrolled()
 {
-    log({QStringLiteral("scrolling")});
+    logLines({QStringLiteral("scrolling")});
     if (m_popoverWorkspaces->isShown()) {
-        log({QStringLiteral("showing workspaces")});
+        logLines({QStringLiteral("showing workspaces")});
         return;
     }
     const QScrollBar *bar = m_scrollView->verticalScrollBar();
     const int y = bar->sliderPosition();
     const int visible = m_scrollView->viewport()->height();
     const int height = bar->maximum() + visible;
-    log({QVariant(y)});
+    logLines({QVariant(y)});
     const qsizetype count = m_localLinkList.size();
     if (y <= topEdge && count <= maxRows) {
-        log({QStringLiteral("top scroll")});
+        logLines({QStringLiteral("top scroll")});
         m_headerScrollBox->show();
         restartPaging();
         requestLinks();
         return;
     }
     if (height - y != visible) {
-        log({QStringLiteral("return -1")});
+        logLines({QStringLiteral("return -1")});
         return;
     }
-    log({QStringLiteral("bottom scroll")});
+    logLines({QStringLiteral("bottom scroll")});
     m_footerScrollBox->show();
     if (count > maxRows) {
         m_headerScrollBox->hide();
@@ -830,7 +826,7 @@ void MainViewController::closeSearchMode()
         m_textFieldSearch->clear();
     }
     m_lastSearch.clear();
-    log({QStringLiteral("reset search")});
+    logLines({QStringLiteral("reset search")});
     updateSearchButton();
     setFocus();
     resetLinks();
@@ -843,21 +839,21 @@ void MainViewController::clearSearch()
         m_textFieldSearch->clear();
     }
     m_lastSearch.clear();
-    log({QStringLiteral("reset search")});
+    logLines({QStringLiteral("reset search")});
     resetLinks();
 }
 
 void MainViewController::searchChanged()
 {
-    log({QStringLiteral("sent new search"), m_textFieldSearch->objectName()});
+    logLines({QStringLiteral("sent new search"), m_textFieldSearch->objectName()});
     const QString text = m_textFieldSearch->text();
     if (text == m_lastSearch || m_ignoreSearch) {
-        log({QStringLiteral("ignoring search")});
+        logLines({QStringLiteral("ignoring search")});
         return;
     }
     m_lastSearch = text;
     if (text.isEmpty()) {
-        log({QStringLiteral("empty search")});
+        logLines({QStringLiteral("empty search")});
         resetLinks();
         return;
     }
@@ -873,7 +869,7 @@ void MainViewController::accountLoaded(const std::optional<QJsonObject> &account
         return;
     const QJsonValue id = account->value(QLatin1String("id"));
     if (id.isString()) {
-        log({QStringLiteral("setting userid")});
+        logLines({QStringLiteral("setting userid")});
         if (CrashReporter *reporter = CrashReporter::shared())
             reporter->setUser(id.toString());
         std::puts("SENTRY: setting user data on");
@@ -899,7 +895,7 @@ void MainViewController::accountDomainsLoaded(const std::optional<QJsonArray> &l
 {
     if (!list)
         return;
-    log({QStringLiteral("updating domain list")});
+    logLines({QStringLiteral("updating domain list")});
     DefaultHelper::updateDomainNames(*list);
 }
 
@@ -930,8 +926,8 @@ void MainViewController::refreshAutoReplaceDomains()
             for (const QJsonValue &value : domains.value_or(QJsonArray())) {
                 const QJsonObject domain = value.toObject();
                 const QJsonValue fullName = domain.value(QLatin1String("fullName"));
-                log({fullName.isString() ? fullName.toString()
-                                         : QStringLiteral("domain fullname")});
+                logLines({fullName.isString() ? fullName.toString()
+                                              : QStringLiteral("domain fullname")});
                 const QJsonValue active = domain.value(QLatin1String("active"));
                 if (active.isBool() && active.toBool())
                     self->m_domainsList.append(domain);
@@ -959,7 +955,7 @@ void MainViewController::setEmptyPanel(QWidget *shown)
 
 void MainViewController::addButton()
 {
-    log({QStringLiteral("creating new link controller")});
+    logLines({QStringLiteral("creating new link controller")});
     NotificationCenter::shared().post(NotificationViews::closePopover);
     SettingsStore &store = SettingsStore::shared();
     store.setString(Preferences::newDestination, QString());
@@ -969,13 +965,13 @@ void MainViewController::addButton()
 
 void MainViewController::openDashboard()
 {
-    log({QStringLiteral("open dashboard")});
+    logLines({QStringLiteral("open dashboard")});
     Platform::current().workspace().openUrl(Config::current().dashboardHost);
 }
 
 void MainViewController::openAccountTab()
 {
-    log({QStringLiteral("open account tab")});
+    logLines({QStringLiteral("open account tab")});
     QUrl page = Config::current().dashboardHost;
     page.setPath(Dashboard::accountSettingsPath);
     Platform::current().workspace().openUrl(page);

@@ -23,10 +23,6 @@
 using namespace Costants;
 
 namespace {
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
 constexpr int kRememberedDomainDelayMs = 200;
 } // namespace
 
@@ -68,7 +64,7 @@ void NewLink2Controller::viewWillAppear()
     m_hasExpanded = false;
     setFixedFormHeight(m_destinationURL.isEmpty() && !m_alreadyOpen ? collapsedHeight
                                                                     : expandedHeight);
-    log({QStringLiteral("DID APPEAR")});
+    logLines({QStringLiteral("DID APPEAR")});
     if (!m_loaded) {
         m_loaded = true;
         load();
@@ -79,12 +75,12 @@ void NewLink2Controller::viewWillAppear()
 void NewLink2Controller::load()
 {
     // The router says whether the form is external only once it has made it.
-    log({QStringLiteral("FRESH EXTERNAL: "), m_external});
+    logLines({QStringLiteral("FRESH EXTERNAL: "), m_external});
     requestAccount();
     if (const std::optional<QVariantMap> workspace = formWorkspace()) {
         m_wId = workspace->value(QStringLiteral("id")).toString();
         m_workspaceName = workspace->value(QStringLiteral("name")).toString();
-        log({QStringLiteral("Workspace ID"), m_wId});
+        logLines({QStringLiteral("Workspace ID"), m_wId});
         m_domains->request(m_wId);
     }
     if (!m_destinationURL.isEmpty()) {
@@ -139,7 +135,7 @@ void NewLink2Controller::askForSlug()
         for (QWidget *part : {m_domainBox, m_slugBox, m_titleBox})
             part->setEnabled(false);
         setDestinationBorder(false);
-        log({QStringLiteral("Not a valid url")});
+        logLines({QStringLiteral("Not a valid url")});
         return;
     }
     m_alreadyOpen = true;
@@ -157,10 +153,10 @@ void NewLink2Controller::askForSlug()
     m_textTitle->clear();
     m_textSlug->setPlaceholderText(QStringLiteral("Generating..."));
     m_textTitle->setPlaceholderText(QStringLiteral("Generating..."));
-    log({QStringLiteral("sent new branded link")});
+    logLines({QStringLiteral("sent new branded link")});
     const QString destination = destinationFor(text);
     if (!SettingsStore::shared().boolForKey(Preferences::skipDuplicateCheck) && !m_external) {
-        log({QStringLiteral("skip rebranding if exists")});
+        logLines({QStringLiteral("skip rebranding if exists")});
         ApiManager::shared().searchLinksByDestination(
             PercentEncoding::urlHostAllowed(destination),
             m_wId.isEmpty() ? std::nullopt : std::optional<QString>(m_wId),
@@ -188,7 +184,7 @@ void NewLink2Controller::duplicatesFound(const std::optional<QJsonArray> &links)
         NotificationHandler::showDuplicatedNotification();
         return;
     }
-    log({QStringLiteral("NOT DUPLOCATED")});
+    logLines({QStringLiteral("NOT DUPLOCATED")});
 }
 
 void NewLink2Controller::titleProposed(int round, const std::optional<QString> &title)
@@ -247,10 +243,10 @@ void NewLink2Controller::restoreRememberedDomain()
     const std::optional<WorkspaceDomainPair> pair = WorkspaceDomainPair::find(
         WorkspaceDomainPair::stored(SettingsStore::shared()), m_accountId, m_wId);
     if (pair && m_domains->select(pair->domain)) {
-        log({QStringLiteral("DOMAIN ID: ") + pair->domain});
+        logLines({QStringLiteral("DOMAIN ID: ") + pair->domain});
         return;
     }
-    log({QStringLiteral("NOT FOUND")});
+    logLines({QStringLiteral("NOT FOUND")});
 }
 
 void NewLink2Controller::domainChosen()

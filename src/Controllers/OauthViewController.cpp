@@ -16,11 +16,6 @@ using namespace Costants;
 
 namespace {
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 const QString kFailingUrlKey = QStringLiteral("NSErrorFailingURLStringKey");
 
 } // namespace
@@ -81,15 +76,16 @@ void OauthViewController::viewDidLoad()
     m_webView = Platform::current().createWebView();
     WebView *view = m_webView.get();
     connect(view, &WebView::didStart, this,
-            [](const QUrl &url) { log({QStringLiteral("starting: ") + url.toString()}); });
+            [](const QUrl &url) { logLines({QStringLiteral("starting: ") + url.toString()}); });
     connect(view, &WebView::didCommit, this,
-            [](const QUrl &url) { log({QStringLiteral("loading: ") + url.toString()}); });
+            [](const QUrl &url) { logLines({QStringLiteral("loading: ") + url.toString()}); });
     connect(view, &WebView::didLoad, this,
-            [](const QUrl &url) { log({QStringLiteral("loaded: ") + url.toString()}); });
-    connect(view, &WebView::didFail, this,
-            [](const QUrl &, const QString &error) { log({QStringLiteral("error: ") + error}); });
+            [](const QUrl &url) { logLines({QStringLiteral("loaded: ") + url.toString()}); });
+    connect(view, &WebView::didFail, this, [](const QUrl &, const QString &error) {
+        logLines({QStringLiteral("error: ") + error});
+    });
     connect(view, &WebView::didReceiveChallenge, this, [](const QUrl &url) {
-        log({QStringLiteral("challenge: "), url.toString()});
+        logLines({QStringLiteral("challenge: "), url.toString()});
     });
     connect(view, &WebView::didFailProvisionalNavigation, this,
             &OauthViewController::didFailProvisionalNavigation);
@@ -99,9 +95,9 @@ void OauthViewController::viewDidLoad()
     // The redirect is refused before it is requested: nothing is ever sent to it.
     view->setInterceptedPrefix(Oauth::redirectUri);
     const QString url = authorizeUrl(Config::current().authorizationHost, m_isSignup);
-    log({url});
+    logLines({url});
     view->load(QUrl(url));
-    log({QStringLiteral("View OAUTH")});
+    logLines({QStringLiteral("View OAUTH")});
     NotificationCenter::shared().addObserver(
         this, NotificationViews::closeOauthWebview,
         [this](const Notification &) { handleNotification(); });
@@ -109,7 +105,7 @@ void OauthViewController::viewDidLoad()
 
 void OauthViewController::handleNotification()
 {
-    log({QStringLiteral("close webview oauth")});
+    logLines({QStringLiteral("close webview oauth")});
     dismissWebView();
 }
 
@@ -122,26 +118,26 @@ void OauthViewController::didFailProvisionalNavigation(const QString &error,
         if (it.value().typeId() == QMetaType::QString)
             it.value() = redactedUrl(it.value().toString());
     }
-    log({QStringLiteral("user:"), loggedInfo});
+    logLines({QStringLiteral("user:"), loggedInfo});
     const QString failing = userInfo.value(kFailingUrlKey).toString();
-    log({QStringLiteral("fail LINK: ") + redactedUrl(failing)});
+    logLines({QStringLiteral("fail LINK: ") + redactedUrl(failing)});
     if (!failing.startsWith(Oauth::redirectUri))
         return;
-    log({QStringLiteral("it is my redirect URI <3")});
+    logLines({QStringLiteral("it is my redirect URI <3")});
     NotificationCenter::shared().post(NotificationViews::closeOauthWebview);
     CrashReporter::capture(
         {QStringLiteral("info"), QStringLiteral("Internal Message: new login"), {}, {}});
     if (AuthenticationManager::shared().handleRedirect(failing)) {
         NotificationCenter::shared().post(NotificationViews::closeWindowOauth);
-        log({QStringLiteral("oauth went good")});
+        logLines({QStringLiteral("oauth went good")});
     } else {
-        log({QStringLiteral("oauth not so good")});
+        logLines({QStringLiteral("oauth not so good")});
     }
 }
 
 void OauthViewController::webViewCrashed(const QString &reason)
 {
-    log({QStringLiteral("sign-in web view stopped: ") + reason});
+    logLines({QStringLiteral("sign-in web view stopped: ") + reason});
     dismissWebView();
     emit closeRequested();
     [[maybe_unused]] const int answer = Platform::current().alerts().runModal(

@@ -8,7 +8,7 @@
 #include "Controllers/QRSaveJob.h"
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
-#include "Views/HeaderTitle.h"
+#include "Views/PopoverFrame.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -92,20 +92,9 @@ QNetworkAccessManager *QRController::network()
 void QRController::buildView()
 {
     setObjectName(QStringLiteral("QRController"));
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-
-    auto *back = new QFrame(this);
-    back->setObjectName(QStringLiteral("workspaceBackView"));
-    m_workspaceBackView = back;
-    root->addWidget(back);
-    auto *layout = new QVBoxLayout(back);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(8);
-
-    auto *title = new QLabel(QStringLiteral("QR code"), back);
-    setHeaderTitleFont(title);
-    layout->addWidget(title);
+    QVBoxLayout *layout =
+        buildPopoverFrame(this, QStringLiteral("QR code"), 8, &m_workspaceBackView);
+    QWidget *back = m_workspaceBackView;
 
     m_ctaView = new QWidget(back);
     m_ctaView->setObjectName(QStringLiteral("ctaView"));
@@ -307,17 +296,14 @@ void QRController::localMatchingEvent(const QPointF &globalPosition)
         if (owner == this)
             return;
     }
-    const QRectF cta(QPointF(m_ctaView->mapToGlobal(QPoint(0, 0))), QSizeF(m_ctaView->size()));
-    if (isInsideCta(globalPosition, cta)) {
+    if (isInsideCta(globalPosition, globalRect(m_ctaView))) {
         Logger::shared().log({QStringLiteral("TOUCHED INSIDE!!")});
         return;
     }
     Logger::shared().log({QStringLiteral("IS OUTSIDE CTA VIEW")});
     if (!m_workspaceBackView)
         return;
-    const QRectF back(QPointF(m_workspaceBackView->mapToGlobal(QPoint(0, 0))),
-                      QSizeF(m_workspaceBackView->size()));
-    if (back.contains(globalPosition)) {
+    if (globalRect(m_workspaceBackView).contains(globalPosition)) {
         Logger::shared().log({QStringLiteral("IS INSIDE")});
         return;
     }

@@ -8,7 +8,7 @@
 #include "Platform/Workspace.h"
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
-#include "Views/HeaderTitle.h"
+#include "Views/PopoverFrame.h"
 
 #include <QCoreApplication>
 #include <QFrame>
@@ -38,19 +38,9 @@ std::unique_ptr<ShareController> ShareController::create(const QString &shortURL
 void ShareController::buildView()
 {
     setObjectName(QStringLiteral("ShareController"));
-    auto *root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    auto *back = new QFrame(this);
-    back->setObjectName(QStringLiteral("workspaceBackView"));
-    m_workspaceBackView = back;
-    root->addWidget(back);
-    auto *layout = new QVBoxLayout(back);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(4);
-
-    auto *title = new QLabel(QStringLiteral("Share link"), back);
-    setHeaderTitleFont(title);
-    layout->addWidget(title);
+    QVBoxLayout *layout =
+        buildPopoverFrame(this, QStringLiteral("Share link"), 4, &m_workspaceBackView);
+    QWidget *back = m_workspaceBackView;
     layout->addSpacing(4);
 
     struct Choice
@@ -107,9 +97,7 @@ void ShareController::localMatchingEvent(const QPointF &globalPosition)
     // Only the popover on screen decides; a hidden one would close the shown one.
     if (!isVisible() || !m_workspaceBackView)
         return;
-    const QRectF back(QPointF(m_workspaceBackView->mapToGlobal(QPoint(0, 0))),
-                      QSizeF(m_workspaceBackView->size()));
-    if (!back.contains(globalPosition))
+    if (!globalRect(m_workspaceBackView).contains(globalPosition))
         NotificationCenter::shared().post(NotificationViews::closeSharePopup);
 }
 

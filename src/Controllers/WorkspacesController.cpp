@@ -22,11 +22,6 @@ using namespace Costants;
 
 namespace {
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 // After an update the domains of the listed workspaces are read again, a little later.
 constexpr int kDomainCheckDelayMs = 2000;
 
@@ -106,7 +101,7 @@ void WorkspacesController::reloadTable()
 void WorkspacesController::reload()
 {
     if (m_isReloading)
-        log({QStringLiteral("already reloading workspaces")});
+        logLines({QStringLiteral("already reloading workspaces")});
     m_isReloading = true;
     if (ApiManager::shared().internetStatus() != InternetStatus::reachable)
         return;
@@ -127,12 +122,12 @@ void WorkspacesController::workspacesAnswered(const std::optional<QJsonArray> &a
             fresh.append(WorkspaceDTO::fromJson(workspace, fresh.size()));
     }
     if (fresh.size() != m_localWorkspaceList.size()) {
-        log({QStringLiteral("different count, updating list")});
+        logLines({QStringLiteral("different count, updating list")});
         update(fresh);
         return;
     }
     if (fresh.isEmpty()) {
-        log({QStringLiteral("no need to update workspaces list")});
+        logLines({QStringLiteral("no need to update workspaces list")});
         return;
     }
     const bool changed = std::any_of(fresh.cbegin(), fresh.cend(), [this](const WorkspaceDTO &w) {

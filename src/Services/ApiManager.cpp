@@ -24,11 +24,6 @@ using namespace Costants;
 
 namespace {
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 QString joined(const QUrl &host, const QString &path)
 {
     return host.toString(QUrl::StripTrailingSlash) + path;
@@ -169,8 +164,8 @@ void ApiManager::onReachabilityReport(bool reachable)
     const InternetStatus current =
         reachable ? InternetStatus::reachable : InternetStatus::notReachable;
     m_internetStatus.store(current);
-    log({reachable ? QStringLiteral("NETWORK REACHABLE")
-                   : QStringLiteral("NETWORK NOT REACHABLE")});
+    logLines({reachable ? QStringLiteral("NETWORK REACHABLE")
+                        : QStringLiteral("NETWORK NOT REACHABLE")});
     NotificationCenter::shared().post(
         NotificationViews::changeInternetReachability, nullptr,
         {{InternetReachability::previousInternetStatus, internetStatusText(previous)},
@@ -276,7 +271,7 @@ void ApiManager::send(Method method, const QNetworkRequest &original, const QByt
         reply->deleteLater();
         if (session && *session != TokenManager::sessionGeneration()) {
             // Sent for a session that has ended: acting on it would touch the next one.
-            log({QStringLiteral("dropping answer of an ended session")});
+            logLines({QStringLiteral("dropping answer of an ended session")});
             return;
         }
         handler(ApiResponse::from(reply));
@@ -297,7 +292,7 @@ void ApiManager::getLinks(const std::optional<QString> &last,
     if (favouritesOnly)
         path += QStringLiteral("&favourite=true");
     const QString url = apiUrl(path);
-    log({QStringLiteral("URL: ") + url});
+    logLines({QStringLiteral("URL: ") + url});
     sendAuthorized(Method::get, url, workspaceId, false, std::nullopt,
                    [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
@@ -418,7 +413,7 @@ void ApiManager::getAccountDomains(ListCompletion completion)
         return;
     if (isOffline())
         return completion(std::nullopt);
-    log({QStringLiteral("get account domains")});
+    logLines({QStringLiteral("get account domains")});
     sendAuthorized(Method::get, apiUrl(API::Account::domains), std::nullopt, true, std::nullopt,
                    [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
@@ -509,11 +504,11 @@ void ApiManager::getVersions(ObjectCompletion completion)
 
 void ApiManager::logErrorResponse(const QString &title, const ApiResponse &response)
 {
-    log({title, response.status});
-    log({response.error ? QVariant(*response.error)
-                        : QVariant(QStringLiteral("no response error"))});
-    log({response.value ? response.value->toVariant()
-                        : QVariant(QStringLiteral("no response result value"))});
+    logLines({title, response.status});
+    logLines({response.error ? QVariant(*response.error)
+                             : QVariant(QStringLiteral("no response error"))});
+    logLines({response.value ? response.value->toVariant()
+                             : QVariant(QStringLiteral("no response result value"))});
 }
 
 void ApiManager::signOut()
@@ -575,8 +570,8 @@ void ApiManager::handleVersionsResponse(const ApiResponse &response,
 {
     if (!response.hasResponse || response.status >= 300)
         return completion(std::nullopt);
-    log({QStringLiteral("RESPONSE VERSIONS"),
-         response.value ? response.value->toVariant() : QVariant()});
+    logLines({QStringLiteral("RESPONSE VERSIONS"),
+              response.value ? response.value->toVariant() : QVariant()});
     completion(object(response.value));
 }
 
@@ -589,7 +584,7 @@ void ApiManager::showErrorNotification()
     }
     if (notifier)
         return notifier();
-    log({QStringLiteral("GENERIC ERROR")});
+    logLines({QStringLiteral("GENERIC ERROR")});
     if (!Platform::isInstalled())
         return;
     UserNotificationCenter &center = Platform::current().userNotificationCenter();

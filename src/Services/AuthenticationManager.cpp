@@ -26,11 +26,6 @@ using namespace Costants;
 
 namespace {
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 QByteArray formEncoded(const QVariantMap &parameters)
 {
     // Encoded by hand: QUrlQuery leaves "+" alone, which a form decoder reads as a blank.
@@ -112,7 +107,7 @@ bool AuthenticationManager::refreshIfExpired()
 
 bool AuthenticationManager::handleRedirect(const QString &urlText)
 {
-    log({QStringLiteral("AUTHENTICATION")});
+    logLines({QStringLiteral("AUTHENTICATION")});
     const QUrl url(urlText, QUrl::StrictMode);
     if (!url.isValid() || !url.hasQuery())
         return false;
@@ -123,14 +118,14 @@ bool AuthenticationManager::handleRedirect(const QString &urlText)
     if (code.isEmpty())
         return false;
     // The code is a credential: the line stays, its value does not.
-    log({QStringLiteral("\ncode: ") + Redaction::placeholder});
+    logLines({QStringLiteral("\ncode: ") + Redaction::placeholder});
     exchangeCode(code);
     return true;
 }
 
 void AuthenticationManager::exchangeCode(const QString &code)
 {
-    log({QStringLiteral("requesting access token")});
+    logLines({QStringLiteral("requesting access token")});
     requestToken({{QStringLiteral("code"), code},
                   {QStringLiteral("client_id"), Oauth::clientId},
                   {QStringLiteral("client_secret"), Oauth::clientSecret},
@@ -141,14 +136,14 @@ void AuthenticationManager::exchangeCode(const QString &code)
 
 void AuthenticationManager::refresh(const TokenManager &token)
 {
-    log({QStringLiteral("refreshing token")});
+    logLines({QStringLiteral("refreshing token")});
     if (!token.refresh_token) {
-        log({QStringLiteral("Error on reading refresh token, no value found")});
+        logLines({QStringLiteral("Error on reading refresh token, no value found")});
         signOut();
         NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
         return;
     }
-    log({QStringLiteral("refreshing token with refresh")});
+    logLines({QStringLiteral("refreshing token with refresh")});
     requestToken({{QStringLiteral("refresh_token"), *token.refresh_token},
                   {QStringLiteral("client_id"), Oauth::clientId},
                   {QStringLiteral("client_secret"), Oauth::clientSecret},
@@ -167,12 +162,12 @@ void AuthenticationManager::requestToken(const QVariantMap &parameters, bool ann
     // A request sent for a session that has ended since does not hold the window.
     if (m_requestDate && m_requestSession == session &&
         m_requestDate->msecsTo(now) < requestWindowMs) {
-        log({QStringLiteral("Another request is performing XXXXX")});
+        logLines({QStringLiteral("Another request is performing XXXXX")});
         return;
     }
     m_requestDate = now;
     m_requestSession = session;
-    log({QStringLiteral("Challenging token")});
+    logLines({QStringLiteral("Challenging token")});
     QUrl endpoint = m_api.config().authorizationHost;
     endpoint.setPath(Oauth::tokenPath);
     QNetworkRequest request(endpoint);
@@ -194,7 +189,7 @@ void AuthenticationManager::requestToken(const QVariantMap &parameters, bool ann
                     // The user signed out or in meanwhile: this answer is for nobody now.
                     if (m_requestSession == session)
                         m_requestDate.reset();
-                    log({QStringLiteral("dropping token answer of an ended session")});
+                    logLines({QStringLiteral("dropping token answer of an ended session")});
                     return;
                 }
                 handleAnswer(ApiResponse::from(reply), parameters, announce, fetchDomains, label);
@@ -208,12 +203,12 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
     if (!response.hasResponse) {
         // No connection or a timeout: the service refused nothing, so the refresh token stays
         // and the next need tries again.
-        log({QStringLiteral("Error on requesting/refreshing token, no response inside")});
+        logLines({QStringLiteral("Error on requesting/refreshing token, no response inside")});
         return;
     }
     if (response.status != 200) {
         const QVariantMap redacted = Redaction::parameters(parameters);
-        log({QStringLiteral("Error on requesting/refreshing token, deleting it!"), redacted});
+        logLines({QStringLiteral("Error on requesting/refreshing token, deleting it!"), redacted});
         signOut();
         CrashEvent event;
         event.message = QStringLiteral("Internal Message: TOKEN EXCHANGE ERROR");
@@ -229,13 +224,13 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
         return;
     }
     if (!response.value || !response.value->isObject()) {
-        log({QStringLiteral("Error on requesting/refreshing token, didn't receive a valid "
-                            "response value, deleting it!")});
+        logLines({QStringLiteral("Error on requesting/refreshing token, didn't receive a valid "
+                                 "response value, deleting it!")});
         signOut();
         NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
         return;
     }
-    log({QStringLiteral("VALID TOKEN RESPONSE")});
+    logLines({QStringLiteral("VALID TOKEN RESPONSE")});
     const QJsonObject answer = response.value->toObject();
     const QJsonValue accessToken = answer.value(QLatin1String("access_token"));
     const QJsonValue tokenType = answer.value(QLatin1String("token_type"));
@@ -253,7 +248,7 @@ void AuthenticationManager::handleAnswer(const ApiResponse &response, const QVar
                                                      expiresAt, refreshToken.toString())
                                             .save();
     if (announce) {
-        log({QStringLiteral("toggling")});
+        logLines({QStringLiteral("toggling")});
         NotificationCenter::shared().post(NotificationViews::togglePopoverOpen);
     }
     if (fetchDomains)
@@ -277,7 +272,7 @@ void AuthenticationManager::domainsFetched(const std::optional<QJsonArray> &doma
         m_offerSession.reset();
         return;
     }
-    log({QStringLiteral("setting domains first authentication")});
+    logLines({QStringLiteral("setting domains first authentication")});
     if (m_domainsHandler)
         m_domainsHandler(*domains);
     if (m_offerSession == TokenManager::sessionGeneration())

@@ -11,15 +11,6 @@
 
 using namespace Costants;
 
-namespace {
-
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
-} // namespace
-
 ClipboardMonitor::ClipboardMonitor() = default;
 
 // The timer is a member: its tear-down waits for a running tick before the monitor goes.
@@ -40,7 +31,7 @@ void ClipboardMonitor::periodicCheck()
         return;
     const qint64 previous = m_lastChange.exchange(snapshot.changeCount);
     if (previous == -1) {
-        log({QStringLiteral("first link, ignoring")});
+        logLines({QStringLiteral("first link, ignoring")});
         return;
     }
     if (!snapshot.items || snapshot.items->isEmpty())
@@ -57,18 +48,18 @@ void ClipboardMonitor::examine(const QString &text)
     const SettingsStore &store = SettingsStore::shared();
     if (const std::optional<QString> last = store.stringForKey(Preferences::lastBrandedLinkStored);
         last && *last == candidate) {
-        log({QStringLiteral("this is the last branded link, ignoring: ") + *last});
-        log({QStringLiteral("requested was: ") + candidate});
+        logLines({QStringLiteral("this is the last branded link, ignoring: ") + *last});
+        logLines({QStringLiteral("requested was: ") + candidate});
         return;
     }
     const std::optional<QString> destination = Validation::destinationFrom(candidate);
     if (!destination)
         return;
     if (store.stringForKey(Preferences::userId)) {
-        log({QStringLiteral("USER LOGGED")});
+        logLines({QStringLiteral("USER LOGGED")});
         LinkHandler::handleCopiedLink(*destination);
     } else {
-        log({QStringLiteral("USER NOT LOGGED")});
+        logLines({QStringLiteral("USER NOT LOGGED")});
         // Kept for the question offered after the next sign-in.
         NotificationHandler::storeDestinationURL(*destination, m_lastChange.load());
     }
@@ -76,9 +67,9 @@ void ClipboardMonitor::examine(const QString &text)
 
 bool ClipboardMonitor::pasteLink(const QString &link, bool store)
 {
-    log({QStringLiteral("gonna paste: ") + link});
+    logLines({QStringLiteral("gonna paste: ") + link});
     if (store) {
-        log({QStringLiteral("storing: ") + link});
+        logLines({QStringLiteral("storing: ") + link});
         SettingsStore::shared().setString(Preferences::lastBrandedLinkStored, link);
     }
     return Platform::current().pasteboard().setString(link);

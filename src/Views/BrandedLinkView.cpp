@@ -31,11 +31,6 @@ using namespace Costants;
 
 namespace {
 
-void log(const QVariantList &items)
-{
-    Logger::shared().log(items);
-}
-
 const QColor kEvenRow(250, 250, 250); // RGB 0.98
 const QColor kHoveredRow(0xF0, 0xF5, 0xFF);
 const QColor kSelectedRow(0xE3, 0xEC, 0xFD);
@@ -331,7 +326,7 @@ void BrandedLinkView::copyLink()
     if (shortURL.isEmpty())
         return;
     const QString url = fullUrl();
-    log({QStringLiteral("manually copy: ") + url});
+    logLines({QStringLiteral("manually copy: ") + url});
     [[maybe_unused]] const bool pasted = ClipboardMonitor::pasteLink(url, false);
     NotificationHandler::showLinkNotification(url, false, id);
 }
@@ -351,14 +346,14 @@ void BrandedLinkView::loveLink()
 
 void BrandedLinkView::favouriteAnswered(const std::optional<QJsonObject> &answer)
 {
-    log({QStringLiteral("RESPONSE LOVE")});
+    logLines({QStringLiteral("RESPONSE LOVE")});
     const QJsonValue value =
         answer ? answer->value(QLatin1String("favourite")) : QJsonValue(QJsonValue::Undefined);
     if (!value.isBool()) {
-        log({QStringLiteral("NOPE FAV")});
+        logLines({QStringLiteral("NOPE FAV")});
         return;
     }
-    log({QStringLiteral("YAP FAV: "), value.toBool()});
+    logLines({QStringLiteral("YAP FAV: "), value.toBool()});
     showFavourite(value.toBool());
 }
 
@@ -430,7 +425,7 @@ void BrandedLinkView::editLink()
 
 void BrandedLinkView::openMoreDash()
 {
-    log({QStringLiteral("open dashboard")});
+    logLines({QStringLiteral("open dashboard")});
     QUrl page = Config::current().dashboardHost;
     page.setPath(Dashboard::linksPath);
     Platform::current().workspace().openUrl(page);
