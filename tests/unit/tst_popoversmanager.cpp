@@ -1,6 +1,5 @@
 #include "App/Costants.h"
 #include "App/EventMonitor.h"
-#include "App/MenuManager.h"
 #include "App/NotificationCenter.h"
 #include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
@@ -196,27 +195,6 @@ private slots:
         QCOMPARE(this->shown(), shown);
         // The outside-click monitor runs exactly while something is shown.
         QCOMPARE(m_manager->eventMonitor()->isRunning(), !shown.isEmpty());
-    }
-
-    void menuItemsFollowSignInState_data()
-    {
-        QTest::addColumn<bool>("signedIn");
-        QTest::addColumn<QString>("titles"); // joined by "|", separators empty
-        QTest::newRow("signed out") << false
-                                    << "About Quorvella|Feedback|Pricing|Service status|"
-                                       "Check for updates||Quit Quorvella";
-        QTest::newRow("signed in") << true
-                                   << "Preferences...||About Quorvella|Feedback|Pricing|"
-                                      "Service status|Check for updates||Sign out|Quit Quorvella";
-    }
-    void menuItemsFollowSignInState()
-    {
-        QFETCH(bool, signedIn);
-        QFETCH(QString, titles);
-        QStringList actual;
-        for (const MenuManager::Item &item : MenuManager::items(signedIn))
-            actual.append(item.title);
-        QCOMPARE(actual.join('|'), titles);
     }
 
     void signOutRemovesExactlyItsKeys()
