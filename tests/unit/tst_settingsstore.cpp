@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonValue>
 #include <QProcess>
 #include <QStandardPaths>
@@ -76,7 +75,11 @@ class SettingsStoreTest : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<TestEnvironment> m_environment;
+
 private slots:
+    void init() { m_environment = std::make_unique<TestEnvironment>(); }
+    void cleanup() { m_environment.reset(); }
     // A value written as one kind and read as another (or the same) kind, before and after the
     // file is reopened; a read of another kind answers "absent".
     void valuesKeepTheirKind_data()
@@ -131,7 +134,6 @@ private slots:
         QFETCH(QVariant, value);
         QFETCH(QString, readAs);
         QFETCH(QVariant, expected);
-        TestEnvironment environment;
         write(SettingsStore::shared(), kind, value);
         SettingsStore::shared().synchronize();
         const SettingsStore reopened(SettingsStore::sharedFilePath());
@@ -154,7 +156,6 @@ private slots:
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
         if (python.isEmpty())
             QSKIP("python3 is not installed: no independent property-list reader");
-        TestEnvironment environment;
         SettingsStore &store = SettingsStore::shared();
         store.setBool("flag", true);
         store.setInteger("number", -5);
@@ -187,7 +188,6 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void fileAndFolderStayPrivate()
     {
-        TestEnvironment environment;
         SettingsStore &store = SettingsStore::shared();
         store.setString("access_token", "secret");
         QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
@@ -207,7 +207,6 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void corruptFileNeverBlocksWrites()
     {
-        TestEnvironment environment;
         {
             QFile file(SettingsStore::sharedFilePath());
             QDir().mkpath(SettingsStore::directory());
@@ -223,7 +222,6 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void threadsAndTwoProcessesLoseNoWrite()
     {
-        TestEnvironment environment;
         constexpr int kPerThread = 60;
         constexpr int kPerProcess = 60;
 
@@ -270,7 +268,6 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void killedWriterLeavesReadableStore()
     {
-        TestEnvironment environment;
         SettingsStore::shared().setString("before", "kept");
         for (int round = 0; round < 5; ++round) {
             QProcess writer;
@@ -289,7 +286,6 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void standardStoreDefaultsAreNotWritten()
     {
-        TestEnvironment environment;
         SettingsStore &standard = SettingsStore::standard();
         standard.registerDefaults({{"NSApplicationCrashOnExceptions", true}});
         QVERIFY(standard.boolForKey("NSApplicationCrashOnExceptions"));
