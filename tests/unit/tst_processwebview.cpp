@@ -1,10 +1,8 @@
 #include "Platform/linux/ProcessWebView.h"
 #include "TestEnvironment.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>

@@ -11,7 +11,6 @@
 
 #include <QJsonDocument>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTest>
 
