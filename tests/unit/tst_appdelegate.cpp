@@ -44,262 +44,232 @@ class AppDelegateTest : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void firstStartWritesTheDefaults();
-    void secondStartWritesNothing();
-    void resetDefaultAfterSignOutWritesNothing();
-    void updaterWakeUpShowsAlertOnce();
-    void launchAtLoginNote_data();
-    void launchAtLoginNote();
-    void crashReporterGetsStoredUser();
-    void notificationClickOpensTheEditor();
-    void servicesEntryIsInstalled_data();
-    void servicesEntryIsInstalled();
-
-private:
     std::unique_ptr<TestEnvironment> m_environment;
-};
 
-void AppDelegateTest::init()
-{
-    m_environment = std::make_unique<TestEnvironment>();
-    Config::install(Config::productionDefaults());
-}
-
-void AppDelegateTest::cleanup()
-{
-    CrashReporter::setShared(nullptr);
-    m_environment.reset();
-}
-
-void AppDelegateTest::firstStartWritesTheDefaults()
-{
-    LogCapture log;
-    Start start;
-    const SettingsStore &store = SettingsStore::shared();
-    QCOMPARE(store.stringForKey(Preferences::optionActive),
-             QStringLiteral("qv-option-notification"));
-    for (const QString &key : {Preferences::startup, Preferences::contextualMenu,
-                               Preferences::automaticCopy, Preferences::skipDuplicateCheck,
-                               Preferences::notificationBrandedLink, Preferences::appDefaultSet})
-        QVERIFY2(store.boolForKey(key), qPrintable(key));
-    QVERIFY(!store.contains(Preferences::optionSlashtagRebrand));
-    QVERIFY(SettingsStore::standard().boolForKey(Preferences::crashOnExceptions));
-
-    const QStringList lines = log.lines();
-    QVERIFY(lines.contains("setting default"));
-    QVERIFY(lines.indexOf("setting default") < lines.indexOf("qv-option-notification"));
-    QVERIFY(lines.indexOf("RUNNING ON PRODUCTION") < lines.indexOf("setting default"));
-    // Without a DSN the program says so and goes on.
-    QCOMPARE(lines.value(0), QStringLiteral("Sentry can't be started"));
-    QVERIFY(lines.contains("already opening at login"));
-
-    QVERIFY(start.platform.lastStatusItem);
-    QVERIFY(start.platform.lastStatusItem->isVisible());
-    QVERIFY(!start.platform.lastStatusItem->image().isNull());
-    QCOMPARE(start.platform.cacheEmptied, 1);
-    QVERIFY(start.platform.alertPresenter.shown().isEmpty());
-}
-
-void AppDelegateTest::secondStartWritesNothing()
-{
+private slots:
+    void init()
     {
-        Start first;
+        m_environment = std::make_unique<TestEnvironment>();
+        Config::install(Config::productionDefaults());
     }
-    SettingsStore::shared().setString(Preferences::optionActive,
-                                      Preferences::OptionsRebrand::autoRebrand);
-    const QByteArray before = storeBytes();
 
-    LogCapture log;
-    SettingsStore::reopenAll(); // a new process sees only the file
-    Start second;
-    // Only the update check's hour stamp is written again, with the same value.
-    QCOMPARE(storeBytes(), before);
-    QVERIFY(!log.contains("setting default"));
-    QVERIFY(log.contains("qv-option-autoRebrand"));
-}
-
-void AppDelegateTest::resetDefaultAfterSignOutWritesNothing()
-{
-    Start start;
-    SettingsStore &store = SettingsStore::shared();
-    store.setString(Preferences::accessToken, "token");
-    store.setString(Preferences::userId, "user");
-    store.removeKeys(Preferences::signOutKeys);
-    store.synchronize();
-    QVERIFY(store.boolForKey(Preferences::appDefaultSet));
-    const QByteArray before = storeBytes();
-
-    LogCapture log;
-    NotificationCenter::shared().post(NotificationViews::resetDefault);
-    // A new link is only logged and handed to the pipeline.
-    NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
-                                      {{"url", "https://a.b"}});
-    QCOMPARE(storeBytes(), before);
-    QCOMPARE(log.lines(), (QStringList{"qv-option-notification", "NEW LINK CREATED"}));
-}
-
-void AppDelegateTest::updaterWakeUpShowsAlertOnce()
-{
-    SettingsStore &store = SettingsStore::shared();
-    store.setBool(Preferences::updaterUpdating, true);
-    store.setBool(Preferences::updateMandatoryRequested, true);
-    const QString updater =
-        m_environment->applicationsFolder() + QStringLiteral("QuorvellaUpdater.app");
-    QVERIFY(QDir().mkpath(updater + QStringLiteral("/bin")));
-    QFile(updater + QStringLiteral("/bin/updater")).open(QIODevice::WriteOnly);
-
+    void cleanup()
     {
+        CrashReporter::setShared(nullptr);
+        m_environment.reset();
+    }
+
+    void defaultsAreWrittenOnce()
+    {
+        {
+            LogCapture log;
+            Start start;
+            const SettingsStore &store = SettingsStore::shared();
+            QCOMPARE(store.stringForKey(Preferences::optionActive),
+                     QStringLiteral("qv-option-notification"));
+            for (const QString &key :
+                 {Preferences::startup, Preferences::contextualMenu, Preferences::automaticCopy,
+                  Preferences::skipDuplicateCheck, Preferences::notificationBrandedLink,
+                  Preferences::appDefaultSet})
+                QVERIFY2(store.boolForKey(key), qPrintable(key));
+            QVERIFY(!store.contains(Preferences::optionSlashtagRebrand));
+            QVERIFY(SettingsStore::standard().boolForKey(Preferences::crashOnExceptions));
+
+            const QStringList lines = log.lines();
+            QVERIFY(lines.contains("setting default"));
+            QVERIFY(lines.indexOf("setting default") < lines.indexOf("qv-option-notification"));
+            QVERIFY(lines.indexOf("RUNNING ON PRODUCTION") < lines.indexOf("setting default"));
+            // Without a DSN the program says so and goes on.
+            QCOMPARE(lines.value(0), QStringLiteral("Sentry can't be started"));
+
+            QVERIFY(start.platform.lastStatusItem);
+            QVERIFY(start.platform.lastStatusItem->isVisible());
+            QVERIFY(!start.platform.lastStatusItem->image().isNull());
+            QCOMPARE(start.platform.cacheEmptied, 1);
+            QVERIFY(start.platform.alertPresenter.shown().isEmpty());
+        }
+        SettingsStore::shared().setString(Preferences::optionActive,
+                                          Preferences::OptionsRebrand::autoRebrand);
+        const QByteArray before = storeBytes();
+
         LogCapture log;
-        FakePlatform &platform = FakePlatform::installNew();
-        platform.bundleInfo.applications = m_environment->applicationsFolder();
-        AppDelegate delegate;
-        delegate.applicationDidFinishLaunching();
-        QCOMPARE(platform.alertPresenter.shown().size(), 1);
-        const Alert &alert = platform.alertPresenter.shown().first();
-        QCOMPARE(alert.message, QStringLiteral("You're up to date!"));
-        QCOMPARE(alert.informativeText, QStringLiteral("You have the latest version of Quorvella"));
-        QCOMPARE(alert.buttons, QStringList{"OK"});
-        QVERIFY(alert.style == Alert::Style::Warning);
-        QVERIFY(log.contains("awaken by UPDATER"));
-        QVERIFY(!store.contains(Preferences::updaterUpdating));
-        QCOMPARE(store.objectForKey(Preferences::updateMandatoryRequested), QVariant(false));
-        QVERIFY(!QFileInfo::exists(updater));
+        SettingsStore::reopenAll(); // a new process sees only the file
+        Start second;
+        // Only the update check's hour stamp is written again, with the same value.
+        QCOMPARE(storeBytes(), before);
+        QVERIFY(!log.contains("setting default"));
+        QVERIFY(log.contains("qv-option-autoRebrand"));
     }
-    Start next;
-    QVERIFY(next.platform.alertPresenter.shown().isEmpty());
-}
 
-void AppDelegateTest::launchAtLoginNote_data()
-{
-    QTest::addColumn<QVariant>("dontAsk");
-    QTest::addColumn<bool>("startup");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("don't ask again") << QVariant(true) << true << "don't ask again preference";
-    QTest::newRow("opens at login") << QVariant() << true << "already opening at login";
-    QTest::newRow("neither") << QVariant(false) << false << "";
-}
+    void resetDefaultAfterSignOutWritesNothing()
+    {
+        Start start;
+        SettingsStore &store = SettingsStore::shared();
+        store.setString(Preferences::accessToken, "token");
+        store.setString(Preferences::userId, "user");
+        store.removeKeys(Preferences::signOutKeys);
+        store.synchronize();
+        QVERIFY(store.boolForKey(Preferences::appDefaultSet));
+        const QByteArray before = storeBytes();
 
-void AppDelegateTest::launchAtLoginNote()
-{
-    QFETCH(QVariant, dontAsk);
-    QFETCH(bool, startup);
-    QFETCH(QString, expected);
-    SettingsStore &store = SettingsStore::shared();
-    store.setBool(Preferences::appDefaultSet, true);
-    store.setBool(Preferences::startup, startup);
-    if (dontAsk.isValid())
-        store.setBool(Preferences::dontAskLaunchLogin, dontAsk.toBool());
-    LogCapture log;
-    Start start;
-    const bool dontAskLogged = log.contains("don't ask again preference");
-    const bool loginLogged = log.contains("already opening at login");
-    QCOMPARE(dontAskLogged, expected == QLatin1String("don't ask again preference"));
-    QCOMPARE(loginLogged, expected == QLatin1String("already opening at login"));
-    QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
-    // Defaults written earlier, and no rule chosen since.
-    QVERIFY(log.contains("no options active rebrand rule default"));
-    QVERIFY(!store.contains(Preferences::optionActive));
-    // The launcher is registered at every start; unticking only changes what it reads.
-    QCOMPARE(start.platform.fakeLoginItems.enabledItems.value(Launcher::helperIdentifier), true);
-}
+        LogCapture log;
+        NotificationCenter::shared().post(NotificationViews::resetDefault);
+        // A new link is only logged and handed to the pipeline.
+        NotificationCenter::shared().post(NotificationViews::newLinkCreated, nullptr,
+                                          {{"url", "https://a.b"}});
+        QCOMPARE(storeBytes(), before);
+        QCOMPARE(log.lines(), (QStringList{"qv-option-notification", "NEW LINK CREATED"}));
+    }
 
-void AppDelegateTest::crashReporterGetsStoredUser()
-{
-    HttpSink sink;
-    Config config = Config::productionDefaults();
-    config.crashReportingDsn =
-        QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/1")
-            .arg(sink.origin().port());
-    Config::install(config);
-    SettingsStore::shared().setString(Preferences::userId, QStringLiteral("account-9"));
-    LogCapture log;
-    Start start;
-    QVERIFY(!log.contains("Sentry can't be started"));
-    QVERIFY(CrashReporter::shared());
-    QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
-}
+    void updaterWakeUpShowsAlertOnce()
+    {
+        SettingsStore &store = SettingsStore::shared();
+        store.setBool(Preferences::updaterUpdating, true);
+        store.setBool(Preferences::updateMandatoryRequested, true);
+        const QString updater =
+            m_environment->applicationsFolder() + QStringLiteral("QuorvellaUpdater.app");
+        QVERIFY(QDir().mkpath(updater + QStringLiteral("/bin")));
+        QFile(updater + QStringLiteral("/bin/updater")).open(QIODevice::WriteOnly);
 
-void AppDelegateTest::notificationClickOpensTheEditor()
-{
-    // Shared, as the factory keeps the creator after this test.
-    const auto editorsMade = std::make_shared<int>(0);
-    ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"), [editorsMade] {
-        ++*editorsMade;
-        return std::make_unique<ViewController>();
-    });
-    Start start;
-    LogCapture log;
-    SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp"}});
-    UserNotification clicked;
-    clicked.identifier = NotificationInfos::copiedLinkIdentifier;
-    clicked.title = LocalNotification::linkRebrandedTitle;
-    clicked.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
-                        {NotificationInfos::typeKey, NotificationInfos::typeBrandedSuccess},
-                        {NotificationInfos::idKey, "link-42"}};
-    start.platform.userNotifications.activate(clicked);
-    QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editLinkId),
-             std::optional<QString>("link-42"));
-    QVERIFY(log.contains("Branded notification success"));
-    QCOMPARE(*editorsMade, 1);
-    // A dismissal of a result notification changes nothing.
-    start.platform.userNotifications.dismiss(clicked);
-    QVERIFY(start.platform.fakePasteboard.writes().isEmpty());
-}
+        {
+            LogCapture log;
+            FakePlatform &platform = FakePlatform::installNew();
+            platform.bundleInfo.applications = m_environment->applicationsFolder();
+            AppDelegate delegate;
+            delegate.applicationDidFinishLaunching();
+            QCOMPARE(platform.alertPresenter.shown().size(), 1);
+            const Alert &alert = platform.alertPresenter.shown().first();
+            QCOMPARE(alert.message, QStringLiteral("You're up to date!"));
+            QCOMPARE(alert.informativeText,
+                     QStringLiteral("You have the latest version of Quorvella"));
+            QCOMPARE(alert.buttons, QStringList{"OK"});
+            QVERIFY(alert.style == Alert::Style::Warning);
+            QVERIFY(log.contains("awaken by UPDATER"));
+            QVERIFY(!store.contains(Preferences::updaterUpdating));
+            QCOMPARE(store.objectForKey(Preferences::updateMandatoryRequested), QVariant(false));
+            QVERIFY(!QFileInfo::exists(updater));
+        }
+        Start next;
+        QVERIFY(next.platform.alertPresenter.shown().isEmpty());
+    }
 
-// Second starts and the services call: what reaches the pipeline, with the clipboard's rules.
-void AppDelegateTest::servicesEntryIsInstalled_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("logged");
-    QTest::addColumn<QString>("notLogged");
-    const QString handed = QStringLiteral("copied link handed on: ");
-    QTest::newRow("own scheme link")
-        << QStringList{"quorvella", "quorvella://open?x=1"} << "redirect deep link"
-        << "TOGGLING";
-    QTest::newRow("rebrand without text")
-        << QStringList{"quorvella", "--rebrand", ""} << "Could not find the text for parsing."
-        << "";
-    QTest::newRow("rebrand a link")
-        << QStringList{"quorvella", "--rebrand", "https://example.org/x"}
-        << handed + "https://example.org/x"
-        << "";
-    QTest::newRow("rebrand a schemeless link")
-        << QStringList{"quorvella", "--rebrand=Example.org/x"} << handed + "https://example.org/x"
-        << handed + "Example.org/x";
-    QTest::newRow("rebrand an own short link")
-        << QStringList{"quorvella", "--rebrand", "https://quorv.link/abc"}
-        << "services text is no link, ignoring" << handed + "https://quorv.link/abc";
-    QTest::newRow("rebrand a link with a password")
-        << QStringList{"quorvella", "--rebrand", "https://me:pw@example.org/x"}
-        << "link with a password, not rebranded: https://me:<redacted>@example.org/x"
-        << handed + "https://me:pw@example.org/x";
-    QTest::newRow("bad command line") << QStringList{"quorvella", "--rebrand"}
-                                      << "command line refused: --rebrand needs the text to rebrand"
-                                      << "";
-}
+    void launchAtLoginNote_data()
+    {
+        QTest::addColumn<QVariant>("dontAsk");
+        QTest::addColumn<bool>("startup");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("don't ask again") << QVariant(true) << true << "don't ask again preference";
+        QTest::newRow("opens at login") << QVariant() << true << "already opening at login";
+        QTest::newRow("neither") << QVariant(false) << false << "";
+    }
 
-void AppDelegateTest::servicesEntryIsInstalled()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, logged);
-    QFETCH(QString, notLogged);
-    Start start;
-    // The pipeline does nothing further with this option.
-    SettingsStore::shared().setString(Preferences::optionActive,
-                                      Preferences::OptionsRebrand::doNothing);
-    SettingsStore::shared().setStringArray(Preferences::domainNames, {"quorv.link"});
-    QCOMPARE(start.platform.fakeServices.installs, 1);
-    QCOMPARE(start.platform.fakeServices.rebrandText(std::nullopt),
-             std::optional<QString>("Could not find the text for parsing."));
-    LogCapture log;
-    start.platform.fakeServices.handCommandLine(arguments);
-    QVERIFY2(log.contains(logged), qPrintable(log.lines().join('|')));
-    if (!notLogged.isEmpty())
-        QVERIFY2(!log.contains(notLogged), qPrintable(log.lines().join('|')));
-}
+    void launchAtLoginNote()
+    {
+        QFETCH(QVariant, dontAsk);
+        QFETCH(bool, startup);
+        QFETCH(QString, expected);
+        SettingsStore &store = SettingsStore::shared();
+        store.setBool(Preferences::appDefaultSet, true);
+        store.setBool(Preferences::startup, startup);
+        if (dontAsk.isValid())
+            store.setBool(Preferences::dontAskLaunchLogin, dontAsk.toBool());
+        LogCapture log;
+        Start start;
+        const bool dontAskLogged = log.contains("don't ask again preference");
+        const bool loginLogged = log.contains("already opening at login");
+        QCOMPARE(dontAskLogged, expected == QLatin1String("don't ask again preference"));
+        QCOMPARE(loginLogged, expected == QLatin1String("already opening at login"));
+        QVERIFY(start.platform.alertPresenter.shown().isEmpty()); // a note, never a dialogue
+        // Defaults written earlier, and no rule chosen since.
+        QVERIFY(log.contains("no options active rebrand rule default"));
+        QVERIFY(!store.contains(Preferences::optionActive));
+        // The launcher is registered at every start; unticking only changes what it reads.
+        QCOMPARE(start.platform.fakeLoginItems.enabledItems.value(Launcher::helperIdentifier),
+                 true);
+    }
+
+    void crashReporterGetsStoredUser()
+    {
+        HttpSink sink;
+        Config config = Config::productionDefaults();
+        config.crashReportingDsn =
+            QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/1")
+                .arg(sink.origin().port());
+        Config::install(config);
+        SettingsStore::shared().setString(Preferences::userId, QStringLiteral("account-9"));
+        LogCapture log;
+        Start start;
+        QVERIFY(!log.contains("Sentry can't be started"));
+        QVERIFY(CrashReporter::shared());
+        QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
+    }
+
+    void notificationClickOpensTheEditor()
+    {
+        // Shared, as the factory keeps the creator after this test.
+        const auto editorsMade = std::make_shared<int>(0);
+        ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"), [editorsMade] {
+            ++*editorsMade;
+            return std::make_unique<ViewController>();
+        });
+        Start start;
+        SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
+                                              {{"id", "wsp"}});
+        UserNotification clicked;
+        clicked.identifier = NotificationInfos::copiedLinkIdentifier;
+        clicked.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
+                            {NotificationInfos::typeKey, NotificationInfos::typeBrandedSuccess},
+                            {NotificationInfos::idKey, "link-42"}};
+        // What the click stores and logs is the handler's own table; this is the way to the editor.
+        start.platform.userNotifications.activate(clicked);
+        QCOMPARE(*editorsMade, 1);
+    }
+
+    // Second starts and the services call: what reaches the pipeline, with the clipboard's rules.
+    void servicesEntryIsInstalled_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("notLogged");
+        const auto row = [](const char *name, const QStringList &arguments, const QString &logged,
+                            const QString &notLogged) {
+            QTest::newRow(name) << (QStringList{"quorvella"} + arguments) << logged << notLogged;
+        };
+        const QString handed = QStringLiteral("copied link handed on: ");
+        row("own scheme link", {"quorvella://open?x=1"}, "redirect deep link", "TOGGLING");
+        row("rebrand without text", {"--rebrand", ""}, "Could not find the text for parsing.", "");
+        row("rebrand a link", {"--rebrand", "https://example.org/x"},
+            handed + "https://example.org/x", "");
+        row("rebrand a schemeless link", {"--rebrand=Example.org/x"},
+            handed + "https://example.org/x", handed + "Example.org/x");
+        row("rebrand an own short link", {"--rebrand", "https://quorv.link/abc"},
+            "services text is no link, ignoring", handed + "https://quorv.link/abc");
+        row("rebrand a link with a password", {"--rebrand", "https://me:pw@example.org/x"},
+            "link with a password, not rebranded: https://me:<redacted>@example.org/x",
+            handed + "https://me:pw@example.org/x");
+        row("bad command line", {"--rebrand"},
+            "command line refused: --rebrand needs the text to rebrand", "");
+    }
+    void servicesEntryIsInstalled()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, logged);
+        QFETCH(QString, notLogged);
+        Start start;
+        // The pipeline does nothing further with this option.
+        SettingsStore::shared().setString(Preferences::optionActive,
+                                          Preferences::OptionsRebrand::doNothing);
+        SettingsStore::shared().setStringArray(Preferences::domainNames, {"quorv.link"});
+        QCOMPARE(start.platform.fakeServices.installs, 1);
+        QCOMPARE(start.platform.fakeServices.rebrandText(std::nullopt),
+                 std::optional<QString>("Could not find the text for parsing."));
+        LogCapture log;
+        start.platform.fakeServices.handCommandLine(arguments);
+        QVERIFY2(log.contains(logged), qPrintable(log.lines().join('|')));
+        if (!notLogged.isEmpty())
+            QVERIFY2(!log.contains(notLogged), qPrintable(log.lines().join('|')));
+    }
+};
 
 QTEST_MAIN(AppDelegateTest)
 #include "tst_appdelegate.moc"

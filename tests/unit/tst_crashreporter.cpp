@@ -6,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -48,225 +47,210 @@ class CrashReporterTest : public QObject
     Q_OBJECT
 
 private slots:
-    void dsnIsChecked_data();
-    void dsnIsChecked();
-    void eventTravelsAsWellFormedEnvelope();
-    void failingSendIsNotObserved();
-    void crashInChildIsSentAtNextStart_data();
-    void crashInChildIsSentAtNextStart();
-    void memoryPressureReadings_data();
-    void memoryPressureReadings();
-    void memoryPressureRiseBecomesEvent();
-};
+    void dsnIsChecked_data()
+    {
+        QTest::addColumn<QString>("dsn");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("envelopeUrl");
 
-void CrashReporterTest::dsnIsChecked_data()
-{
-    QTest::addColumn<QString>("dsn");
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("envelopeUrl");
-
-    QTest::newRow("https") << "https://0123456789abcdef0123456789abcdef@o1.ingest.example/42"
-                           << true << "https://o1.ingest.example/api/42/envelope/";
-    QTest::newRow("http on loopback")
-        << "http://abc123@127.0.0.1:9000/1" << true << "http://127.0.0.1:9000/api/1/envelope/";
-    QTest::newRow("http elsewhere") << "http://abc123@reports.example/1" << false << "";
-    QTest::newRow("no key") << "https://reports.example/1" << false << "";
-    QTest::newRow("no project") << "https://abc@reports.example/" << false << "";
-    QTest::newRow("empty") << "" << false << "";
-    QTest::newRow("not a url") << "::::" << false << "";
-}
-
-void CrashReporterTest::dsnIsChecked()
-{
-    QFETCH(QString, dsn);
-    QFETCH(bool, accepted);
-    QFETCH(QString, envelopeUrl);
-    QString error;
-    std::unique_ptr<CrashReporter> client = CrashReporter::create(dsn, &error);
-    QCOMPARE(client != nullptr, accepted);
-    if (accepted)
-        QCOMPARE(client->dsn().envelopeUrl().toString(), envelopeUrl);
-    else
-        QVERIFY(!error.isEmpty());
-}
-
-void CrashReporterTest::eventTravelsAsWellFormedEnvelope()
-{
-    HttpSink sink;
-    QString error;
-    std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(sink.origin()), &error);
-    QVERIFY2(client, qPrintable(error));
-    client->setUser(QStringLiteral("account-7"));
-    QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-
-    CrashEvent event;
-    event.message = QStringLiteral("Mac app unique users");
-    event.tags.insert(QStringLiteral("macOnline"), QStringLiteral("true"));
-    event.extra.insert(QStringLiteral("app"), QStringLiteral("on"));
-    event.extra.insert(QStringLiteral("status_code"), 401);
-    client->send(event);
-
-    QTRY_COMPARE(delivered.size(), 1);
-    QVERIFY(delivered.at(0).at(1).toBool());
-    QCOMPARE(sink.requests().size(), 1);
-    const HttpSink::Request &request = sink.requests().first();
-    QCOMPARE(request.method, QByteArray("POST"));
-    QCOMPARE(request.path, QByteArray("/api/7/envelope/"));
-    QCOMPARE(request.headers.value("x-sentry-auth"),
-             QByteArray("Sentry sentry_version=7, sentry_key=0123456789abcdef0123456789abcdef, "
-                        "sentry_client=quorvella/" QUORVELLA_VERSION));
-    const Envelope envelope = parseEnvelope(request.body);
-    QCOMPARE(envelope.item.value("type").toString(), QStringLiteral("event"));
-    const QString eventId = envelope.header.value("event_id").toString();
-    QCOMPARE(eventId.size(), 32);
-    QCOMPARE(envelope.event.value("event_id").toString(), eventId);
-    QCOMPARE(delivered.at(0).at(0).toString(), eventId);
-    QVERIFY(envelope.header.contains("sent_at"));
-    QCOMPARE(envelope.event.value("level").toString(), QStringLiteral("info"));
-    QCOMPARE(envelope.event.value("message").toString(), QStringLiteral("Mac app unique users"));
-    QCOMPARE(envelope.event.value("platform").toString(), QStringLiteral("native"));
-    QCOMPARE(envelope.event.value("release").toString(),
-             QStringLiteral("quorvella@" QUORVELLA_VERSION));
-    QCOMPARE(envelope.event.value("tags").toObject().value("macOnline").toString(),
-             QStringLiteral("true"));
-    QCOMPARE(envelope.event.value("extra").toObject().value("status_code").toInt(), 401);
-    QCOMPARE(envelope.event.value("user").toObject().value("id").toString(),
-             QStringLiteral("account-7"));
-    QVERIFY(QDateTime::fromString(envelope.event.value("timestamp").toString(), Qt::ISODateWithMs)
-                .isValid());
-}
-
-void CrashReporterTest::failingSendIsNotObserved()
-{
-    // A port that nobody listens on any more.
-    QTcpServer closed;
-    QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-    const QUrl origin(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
-    closed.close();
-    QString error;
-    std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(origin), &error);
-    QVERIFY(client);
-    QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-    QElapsedTimer timer;
-    timer.start();
-    client->send(CrashEvent{QStringLiteral("info"), QStringLiteral("lost"), {}, {}});
-    QVERIFY(delivered.isEmpty()); // send returned without waiting for the service
-    QTRY_COMPARE(delivered.size(), 1);
-    QVERIFY(!delivered.at(0).at(1).toBool());
-}
-
-void CrashReporterTest::crashInChildIsSentAtNextStart_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<QString>("signalName");
-    QTest::addColumn<bool>("refused"); // by the service: the report is kept for later
-    QTest::newRow("segmentation fault") << "segv"
-                                        << "SIGSEGV" << false;
-    QTest::newRow("abort") << "abort"
-                           << "SIGABRT" << false;
-    QTest::newRow("refused") << "segv"
-                             << "SIGSEGV" << true;
-}
-
-void CrashReporterTest::crashInChildIsSentAtNextStart()
-{
-    QFETCH(QString, how);
-    QFETCH(QString, signalName);
-    QFETCH(bool, refused);
-    TestEnvironment environment;
-    const QString reports = environment.root() + QStringLiteral("/crashes");
-
-    QProcess child;
-    child.start(QStringLiteral(QUORVELLA_BINARY_DIR "/crash_child"), {reports, how});
-    QVERIFY(child.waitForFinished(20000));
-    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-    QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
-
-    HttpSink sink;
-    if (refused)
-        sink.setStatus(503);
-    QString error;
-    std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(sink.origin()), &error);
-    QVERIFY(client);
-    QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-    QVERIFY(client->startCrashHandler(&error, reports));
-    QTRY_COMPARE(delivered.size(), 1);
-    QCOMPARE(delivered.at(0).at(1).toBool(), !refused);
-    if (refused) {
-        QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
-        return;
+        QTest::newRow("https") << "https://0123456789abcdef0123456789abcdef@o1.ingest.example/42"
+                               << true << "https://o1.ingest.example/api/42/envelope/";
+        QTest::newRow("http on loopback")
+            << "http://abc123@127.0.0.1:9000/1" << true << "http://127.0.0.1:9000/api/1/envelope/";
+        QTest::newRow("http elsewhere") << "http://abc123@reports.example/1" << false << "";
+        QTest::newRow("no key") << "https://reports.example/1" << false << "";
+        QTest::newRow("no project") << "https://abc@reports.example/" << false << "";
+        QTest::newRow("empty") << "" << false << "";
+        QTest::newRow("not a url") << "::::" << false << "";
     }
-    const Envelope envelope = parseEnvelope(sink.requests().first().body);
-    QCOMPARE(envelope.event.value("level").toString(), QStringLiteral("fatal"));
-    QCOMPARE(envelope.event.value("message").toString(),
-             QStringLiteral("Fatal signal ") + signalName);
-    QCOMPARE(envelope.event.value("user").toObject().value("id").toString(),
-             QStringLiteral("user-42"));
-    QCOMPARE(envelope.event.value("tags").toObject().value("crashed_release").toString(),
-             QStringLiteral("quorvella@test"));
-    // Sent once: the report is gone.
-    QTRY_VERIFY(QDir(reports).entryList({"*.crash"}, QDir::Files).isEmpty());
-}
 
-void CrashReporterTest::memoryPressureReadings_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("parsed");
-    QTest::addColumn<int>("level");
+    void dsnIsChecked()
+    {
+        QFETCH(QString, dsn);
+        QFETCH(bool, accepted);
+        QFETCH(QString, envelopeUrl);
+        QString error;
+        std::unique_ptr<CrashReporter> client = CrashReporter::create(dsn, &error);
+        QCOMPARE(client != nullptr, accepted);
+        if (accepted)
+            QCOMPARE(client->dsn().envelopeUrl().toString(), envelopeUrl);
+        else
+            QVERIFY(!error.isEmpty());
+    }
 
-    QTest::newRow("calm") << QByteArray("some avg10=0.00 avg60=0.00 avg300=0.00 total=0\n"
-                                        "full avg10=0.00 avg60=0.00 avg300=0.00 total=0\n")
-                          << true << int(MemoryPressureMonitor::Level::Normal);
-    QTest::newRow("some stalls") << QByteArray("some avg10=12.50 avg60=3.00 avg300=1.00 total=99\n"
-                                               "full avg10=2.00 avg60=0.00 avg300=0.00 total=9\n")
-                                 << true << int(MemoryPressureMonitor::Level::Warning);
-    QTest::newRow("everything stalls")
-        << QByteArray("some avg10=60.00 avg60=3.00 avg300=1.00 total=99\n"
-                      "full avg10=35.10 avg60=0.00 avg300=0.00 total=9\n")
-        << true << int(MemoryPressureMonitor::Level::Critical);
-    QTest::newRow("old kernel without full line")
-        << QByteArray("some avg10=1.00 avg60=0 avg300=0 total=1\n") << true
-        << int(MemoryPressureMonitor::Level::Normal);
-    QTest::newRow("garbage") << QByteArray("not a pressure file") << false << 0;
-    QTest::newRow("empty") << QByteArray() << false << 0;
-}
+    void eventTravelsAsWellFormedEnvelope()
+    {
+        HttpSink sink;
+        QString error;
+        std::unique_ptr<CrashReporter> client =
+            CrashReporter::create(dsnFor(sink.origin()), &error);
+        QVERIFY2(client, qPrintable(error));
+        client->setUser(QStringLiteral("account-7"));
+        QSignalSpy delivered(client.get(), &CrashReporter::delivered);
 
-void CrashReporterTest::memoryPressureReadings()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, parsed);
-    QFETCH(int, level);
-    const auto reading = MemoryPressureMonitor::parse(text);
-    QCOMPARE(reading.has_value(), parsed);
-    if (parsed)
-        QCOMPARE(int(MemoryPressureMonitor::levelOf(*reading)), level);
-}
+        CrashEvent event;
+        event.message = QStringLiteral("Mac app unique users");
+        event.tags.insert(QStringLiteral("macOnline"), QStringLiteral("true"));
+        event.extra.insert(QStringLiteral("app"), QStringLiteral("on"));
+        event.extra.insert(QStringLiteral("status_code"), 401);
+        client->send(event);
 
-void CrashReporterTest::memoryPressureRiseBecomesEvent()
-{
-    TestEnvironment environment;
-    const QString path = environment.root() + QStringLiteral("/pressure");
-    auto writePressure = [&path](const char *text) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(text);
-    };
-    writePressure(
-        "some avg10=0.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
-    MemoryPressureMonitor monitor(path, 60000);
-    QVERIFY(monitor.start());
-    QSignalSpy raised(&monitor, &MemoryPressureMonitor::pressureRaised);
-    monitor.poll();
-    QCOMPARE(raised.size(), 0);
-    writePressure(
-        "some avg10=50.00 avg60=0 avg300=0 total=0\nfull avg10=20.00 avg60=0 avg300=0 total=0\n");
-    monitor.poll();
-    monitor.poll(); // staying high is not a new event
-    QCOMPARE(raised.size(), 1);
+        QTRY_COMPARE(delivered.size(), 1);
+        QVERIFY(delivered.at(0).at(1).toBool());
+        QCOMPARE(sink.requests().size(), 1);
+        const HttpSink::Request &request = sink.requests().first();
+        QCOMPARE(request.method, QByteArray("POST"));
+        QCOMPARE(request.path, QByteArray("/api/7/envelope/"));
+        QCOMPARE(request.headers.value("x-sentry-auth"),
+                 QByteArray("Sentry sentry_version=7, sentry_key=0123456789abcdef0123456789abcdef, "
+                            "sentry_client=quorvella/" QUORVELLA_VERSION));
+        const Envelope envelope = parseEnvelope(request.body);
+        QCOMPARE(envelope.item.value("type").toString(), QStringLiteral("event"));
+        const QString eventId = envelope.header.value("event_id").toString();
+        QCOMPARE(eventId.size(), 32);
+        QCOMPARE(envelope.event.value("event_id").toString(), eventId);
+        QCOMPARE(delivered.at(0).at(0).toString(), eventId);
+        QVERIFY(envelope.header.contains("sent_at"));
+        const std::pair<const char *, QString> fields[] = {
+            {"level", "info"},
+            {"message", "Mac app unique users"},
+            {"platform", "native"},
+            {"release", "quorvella@" QUORVELLA_VERSION}};
+        for (const auto &[key, value] : fields)
+            QCOMPARE(envelope.event.value(key).toString(), value);
+        QCOMPARE(envelope.event["tags"]["macOnline"].toString(), QStringLiteral("true"));
+        QCOMPARE(envelope.event["extra"]["status_code"].toInt(), 401);
+        QCOMPARE(envelope.event["user"]["id"].toString(), QStringLiteral("account-7"));
+        QVERIFY(
+            QDateTime::fromString(envelope.event.value("timestamp").toString(), Qt::ISODateWithMs)
+                .isValid());
+    }
 
-    MemoryPressureMonitor missing(environment.root() + QStringLiteral("/no-such-file"));
-    QVERIFY(!missing.start());
-}
+    void failingSendIsNotObserved()
+    {
+        // A port that nobody listens on any more.
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
+        const QUrl origin(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
+        closed.close();
+        QString error;
+        std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(origin), &error);
+        QVERIFY(client);
+        QSignalSpy delivered(client.get(), &CrashReporter::delivered);
+        client->send(CrashEvent{QStringLiteral("info"), QStringLiteral("lost"), {}, {}});
+        QVERIFY(delivered.isEmpty()); // send returned without waiting for the service
+        QTRY_COMPARE(delivered.size(), 1);
+        QVERIFY(!delivered.at(0).at(1).toBool());
+    }
+
+    void crashInChildIsSentAtNextStart_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("refused"); // by the service: the report is kept for later
+        QTest::newRow("SIGSEGV") << "segv" << false;
+        QTest::newRow("SIGABRT") << "abort" << false;
+        QTest::newRow("refused") << "segv" << true;
+    }
+    void crashInChildIsSentAtNextStart()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, refused);
+        TestEnvironment environment;
+        const QString reports = environment.root() + QStringLiteral("/crashes");
+
+        QProcess child;
+        child.start(QStringLiteral(QUORVELLA_BINARY_DIR "/crash_child"), {reports, how});
+        QVERIFY(child.waitForFinished(20000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
+
+        HttpSink sink;
+        if (refused)
+            sink.setStatus(503);
+        QString error;
+        std::unique_ptr<CrashReporter> client =
+            CrashReporter::create(dsnFor(sink.origin()), &error);
+        QVERIFY(client);
+        QSignalSpy delivered(client.get(), &CrashReporter::delivered);
+        QVERIFY(client->startCrashHandler(&error, reports));
+        QTRY_COMPARE(delivered.size(), 1);
+        QCOMPARE(delivered.at(0).at(1).toBool(), !refused);
+        if (refused) {
+            QCOMPARE(QDir(reports).entryList({"*.crash"}, QDir::Files).size(), 1);
+            return;
+        }
+        const Envelope envelope = parseEnvelope(sink.requests().first().body);
+        QCOMPARE(envelope.event.value("level").toString(), QStringLiteral("fatal"));
+        QCOMPARE(envelope.event.value("message").toString(),
+                 QStringLiteral("Fatal signal ") + QTest::currentDataTag());
+        QCOMPARE(envelope.event["user"]["id"].toString(), QStringLiteral("user-42"));
+        QCOMPARE(envelope.event["tags"]["crashed_release"].toString(),
+                 QStringLiteral("quorvella@test"));
+        // Sent once: the report is gone.
+        QTRY_VERIFY(QDir(reports).entryList({"*.crash"}, QDir::Files).isEmpty());
+    }
+
+    void memoryPressureReadings_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("parsed");
+        QTest::addColumn<int>("level");
+
+        QTest::newRow("calm") << QByteArray("some avg10=0.00 avg60=0.00 avg300=0.00 total=0\n"
+                                            "full avg10=0.00 avg60=0.00 avg300=0.00 total=0\n")
+                              << true << int(MemoryPressureMonitor::Level::Normal);
+        QTest::newRow("some stalls")
+            << QByteArray("some avg10=12.50 avg60=3.00 avg300=1.00 total=99\n"
+                          "full avg10=2.00 avg60=0.00 avg300=0.00 total=9\n")
+            << true << int(MemoryPressureMonitor::Level::Warning);
+        QTest::newRow("everything stalls")
+            << QByteArray("some avg10=60.00 avg60=3.00 avg300=1.00 total=99\n"
+                          "full avg10=35.10 avg60=0.00 avg300=0.00 total=9\n")
+            << true << int(MemoryPressureMonitor::Level::Critical);
+        QTest::newRow("old kernel without full line")
+            << QByteArray("some avg10=1.00 avg60=0 avg300=0 total=1\n") << true
+            << int(MemoryPressureMonitor::Level::Normal);
+        QTest::newRow("garbage") << QByteArray("not a pressure file") << false << 0;
+        QTest::newRow("empty") << QByteArray() << false << 0;
+    }
+
+    void memoryPressureReadings()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, parsed);
+        QFETCH(int, level);
+        const auto reading = MemoryPressureMonitor::parse(text);
+        QCOMPARE(reading.has_value(), parsed);
+        if (parsed)
+            QCOMPARE(int(MemoryPressureMonitor::levelOf(*reading)), level);
+    }
+
+    void memoryPressureRiseBecomesEvent()
+    {
+        TestEnvironment environment;
+        const QString path = environment.root() + QStringLiteral("/pressure");
+        auto writePressure = [&path](const char *text) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(text);
+        };
+        writePressure(
+            "some avg10=0.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
+        MemoryPressureMonitor monitor(path, 60000);
+        QVERIFY(monitor.start());
+        QSignalSpy raised(&monitor, &MemoryPressureMonitor::pressureRaised);
+        monitor.poll();
+        QCOMPARE(raised.size(), 0);
+        writePressure("some avg10=50.00 avg60=0 avg300=0 total=0\nfull avg10=20.00 avg60=0 "
+                      "avg300=0 total=0\n");
+        monitor.poll();
+        monitor.poll(); // staying high is not a new event
+        QCOMPARE(raised.size(), 1);
+
+        MemoryPressureMonitor missing(environment.root() + QStringLiteral("/no-such-file"));
+        QVERIFY(!missing.start());
+    }
+};
 
 QTEST_GUILESS_MAIN(CrashReporterTest)
 #include "tst_crashreporter.moc"

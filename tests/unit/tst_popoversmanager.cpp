@@ -1,6 +1,5 @@
 #include "App/Costants.h"
 #include "App/EventMonitor.h"
-#include "App/MenuManager.h"
 #include "App/NotificationCenter.h"
 #include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
@@ -44,29 +43,10 @@ void storeToken(const QDateTime &expiresAt)
 }
 
 } // namespace
+
 class PopoversManagerTest : public QObject
 {
     Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void routing_data();
-    void routing();
-    void menuItemsFollowSignInState_data();
-    void menuItemsFollowSignInState();
-    void signOutRemovesExactlyItsKeys();
-    void accountLoadedStoresTheUser_data();
-    void accountLoadedStoresTheUser();
-    void missingControllerMessage();
-    void placementFollowsTheTray_data();
-    void placementFollowsTheTray();
-
-private:
-    [[nodiscard]] QString shown() const;
-    void goOnline(bool online);
 
     std::unique_ptr<TestEnvironment> m_environment;
     std::unique_ptr<HttpSink> m_service;
@@ -75,278 +55,256 @@ private:
     std::unique_ptr<ApiManager> m_api;
     std::unique_ptr<AuthenticationManager> m_authentication;
     std::unique_ptr<PopoversManager> m_manager;
+
+    void goOnline(bool online)
+    {
+        m_reachability->report(online);
+        QCOMPARE(m_api->internetStatus(),
+                 online ? InternetStatus::reachable : InternetStatus::notReachable);
+    }
+
+    // The popovers on screen, joined by "+"; empty when none is.
+    [[nodiscard]] QString shown() const
+    {
+        QStringList open;
+        const std::pair<const char *, Popover *> popovers[] = {
+            {"Links", m_manager->popoverLinks()},
+            {"Login", m_manager->popoverLogin()},
+            {"NoInternet", m_manager->popoverNoInternet()},
+            {"NewLink", m_manager->popoverNewLink()},
+            {"EditLink", m_manager->popoverEditLink()}};
+        for (const auto &[name, popover] : popovers) {
+            if (popover->isShown())
+                open.append(QLatin1String(name));
+        }
+        return open.join('+');
+    }
+
+private slots:
+    void initTestCase() { ControllerRegistry::registerAll(); }
+
+    void init()
+    {
+        m_environment = std::make_unique<TestEnvironment>();
+        FakePlatform::installNew();
+        m_service = std::make_unique<HttpSink>();
+        Config config = Config::productionDefaults().routedTo(m_service->origin());
+        config.crashReportingDsn.clear();
+        Config::install(config);
+        m_network = std::make_unique<QNetworkAccessManager>();
+        auto reachability = std::make_unique<ScriptedReachability>();
+        m_reachability = reachability.get();
+        m_api = std::make_unique<ApiManager>(m_network.get(), config, std::move(reachability));
+        m_authentication = std::make_unique<AuthenticationManager>(m_network.get(), *m_api);
+        m_manager = std::make_unique<PopoversManager>(std::make_unique<FakeStatusItem>(),
+                                                      m_api.get(), m_authentication.get());
+        goOnline(true);
+    }
+
+    void cleanup()
+    {
+        m_manager.reset();
+        m_authentication.reset();
+        m_api.reset();
+        m_network.reset();
+        m_service.reset();
+        m_environment.reset();
+    }
+
+    // Steps: "toggle" (routing), "click" (the tray icon), "outside" (a click in another program),
+    // "online"/"offline", "wait" (longer than the tray's double-click guard), "=X" (X is shown
+    // now), "~X" (X is shown soon); anything else is a notification posted.
+    void routing_data()
+    {
+        QTest::addColumn<QString>("token"); // "", "valid" or "expired"
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("shown");
+        const QString newLink = NotificationViews::newLinkPopover;
+        const QString editLink = NotificationViews::newsEditLinkPopover;
+        QTest::newRow("offline, then reachable replaces it by the list")
+            << "valid" << QStringList{"offline", "toggle", "=NoInternet", "online"} << "Links";
+        QTest::newRow("signed out shows the sign-in") << "" << QStringList{"toggle"} << "Login";
+        QTest::newRow("expired: a refresh, then the list")
+            << "expired" << QStringList{"toggle", "=", "~Links"} << "Links";
+        QTest::newRow("a click on the list closes it")
+            << "valid" << QStringList{"toggle", "=Links", "toggle"} << "";
+        QTest::newRow("a click on the new-link form shows the list")
+            << "valid" << QStringList{newLink, "=NewLink", "toggle"} << "Links";
+        QTest::newRow("a click on the external form shows the list")
+            << "valid"
+            << QStringList{NotificationViews::newLinkPopoverExternal, "=NewLink", "toggle"}
+            << "Links";
+        QTest::newRow("a click on the edit form shows the list")
+            << "valid" << QStringList{editLink, "=EditLink", "toggle"} << "Links";
+        QTest::newRow("close-popover leaves the edit form")
+            << "valid" << QStringList{editLink, NotificationViews::closePopover} << "EditLink";
+        QTest::newRow("edit form declined: list and a fresh edit form")
+            << "valid" << QStringList{editLink, NotificationViews::editLinkPopover,
+                                      "=",      NotificationViews::togglePopover,
+                                      "=Links", NotificationViews::closeEditLinkPopover}
+            << "Links+EditLink";
+        QTest::newRow("outside click closes the list")
+            << "valid" << QStringList{"toggle", "=Links", "outside"} << "";
+        QTest::newRow("outside click closes the sign-in")
+            << "" << QStringList{"toggle", "=Login", "outside"} << "";
+        QTest::newRow("outside click closes no-connection")
+            << "valid" << QStringList{"offline", "toggle", "=NoInternet", "outside"} << "";
+        QTest::newRow("outside click closes the new-link form")
+            << "valid" << QStringList{newLink, "=NewLink", "outside"} << "";
+        QTest::newRow("outside click closes the edit form")
+            << "valid" << QStringList{editLink, "=EditLink", "outside"} << "";
+        // Clicking the tray moves the focus to the tray host first, then the tray reports the
+        // click that was meant to close the list.
+        QTest::newRow("tray click that closed by focus does not reopen")
+            << "valid" << QStringList{"click", "=Links", "outside", "click", "=", "wait", "click"}
+            << "Links";
+    }
+
+    void routing()
+    {
+        QFETCH(QString, token);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, shown);
+        if (!token.isEmpty())
+            storeToken(QDateTime::currentDateTimeUtc().addSecs(token == "valid" ? 3600 : -60));
+        m_service->setResponse(
+            "/connect/token",
+            {200,
+             "application/json",
+             R"({"access_token":"access-2","token_type":"Bearer","expires_in":3600,
+                                   "refresh_token":"refresh-2"})",
+             {}});
+        for (const QString &step : steps) {
+            if (step == "toggle")
+                m_manager->toggle();
+            else if (step == "click")
+                m_manager->toggleFromStatusItem();
+            else if (step == "outside")
+                m_manager->eventMonitor()->handleOutsideClick();
+            else if (step == "online" || step == "offline")
+                goOnline(step == "online");
+            else if (step == "wait")
+                QTest::qWait(600);
+            else if (step.startsWith('='))
+                QCOMPARE(this->shown(), step.mid(1));
+            else if (step.startsWith('~'))
+                QTRY_COMPARE(this->shown(), step.mid(1));
+            else
+                NotificationCenter::shared().post(step);
+        }
+        QCOMPARE(this->shown(), shown);
+        // The outside-click monitor runs exactly while something is shown.
+        QCOMPARE(m_manager->eventMonitor()->isRunning(), !shown.isEmpty());
+    }
+
+    void signOutRemovesExactlyItsKeys()
+    {
+        storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
+        SettingsStore &store = SettingsStore::shared();
+        const QStringList removed =
+            QStringLiteral(
+                "qv-last-branded-link-stored destinationURL lastChange "
+                "workspaceObjectMainView workspaceObjectAutoReplace domainObjectAutoReplace "
+                "fullName email access_token token_type expires_at expires_in refresh_token "
+                "domainNames workspaceIdsListToCheckDomains workspaceIdsListCheckedDomains "
+                "qv-preferences-dont-ask-launch-login qv-preference-user-id")
+                .split(' ');
+        const QStringList kept = {"qv-app-default-set", "qv-option-active",
+                                  "qv-preferences-startup", "qv-account-workspace-pairs",
+                                  "qv-preference-edit-link-id"};
+        for (const QString &key : removed + kept) {
+            if (!store.contains(key))
+                store.setString(key, QStringLiteral("value of ") + key);
+        }
+        QStringList posted;
+        QObject recorder;
+        for (const QString &name : {NotificationViews::closePopover,
+                                    NotificationViews::resetDefault, NotificationViews::logout})
+            NotificationCenter::shared().addObserver(
+                &recorder, name, [&posted](const Notification &n) { posted << n.name; });
+        m_manager->toggle();
+        QCOMPARE(shown(), QStringLiteral("Links"));
+
+        // Signed out from the list's own settings menu, whose loop still runs: the list goes
+        // once control is back in the event loop, not under the menu's feet.
+        QPointer<ViewControllerWithMenuHandler> view =
+            qobject_cast<ViewControllerWithMenuHandler *>(
+                m_manager->popoverLinks()->contentViewController());
+        QVERIFY(view);
+        LogCapture log;
+        view->signOut();
+        QVERIFY(view);
+        QVERIFY(!m_manager->popoverLinks()->contentViewController()); // dropped by "qv-logout"
+        QTRY_VERIFY(!view);
+        QVERIFY(log.contains("signout"));
+        SettingsStore reopened(SettingsStore::sharedFilePath());
+        for (const QString &key : removed)
+            QVERIFY2(!reopened.contains(key), qPrintable(key));
+        for (const QString &key : kept)
+            QVERIFY2(reopened.contains(key), qPrintable(key));
+        QCOMPARE(posted, (QStringList{"qv-close-popover", "qv-reset-default", "qv-logout"}));
+        QCOMPARE(shown(), QString());
+        m_manager->toggle();
+        QCOMPARE(shown(), QStringLiteral("Login"));
+    }
+
+    void accountLoadedStoresTheUser_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("userId");
+        QTest::newRow("account with id")
+            << QByteArray(R"({"id":"acc-1","fullName":"Dana"})") << "acc-1";
+        QTest::newRow("no id") << QByteArray(R"({"fullName":"Dana"})") << "";
+        QTest::newRow("id of another kind") << QByteArray(R"({"id":7})") << "";
+        QTest::newRow("no answer") << QByteArray() << "";
+    }
+
+    void accountLoadedStoresTheUser()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, userId);
+        MainViewController list;
+        LogCapture log;
+        list.accountLoaded(answer.isEmpty()
+                               ? std::nullopt
+                               : std::optional(QJsonDocument::fromJson(answer).object()));
+        const std::optional<QString> stored =
+            SettingsStore(SettingsStore::sharedFilePath()).stringForKey(Preferences::userId);
+        QCOMPARE(stored.value_or(QString()), userId);
+        QCOMPARE(log.contains("setting userid"), !userId.isEmpty());
+    }
+
+    void everyControllerIsRegistered()
+    {
+        QVERIFY(!ViewControllerFactory::tryInstantiate("NoSuchController"));
+        for (const char *identifier :
+             {"MainViewController", "LoginViewController", "NoInternetViewController",
+              "NewLink2Controller", "EditLinkController", "OauthViewController"})
+            QVERIFY2(ViewControllerFactory::tryInstantiate(QLatin1String(identifier)), identifier);
+    }
+
+    void placementFollowsTheTray_data()
+    {
+        QTest::addColumn<QRect>("anchor");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("tray at the top right")
+            << QRect(1200, 0, 24, 24) << QPoint() << QPoint(953, 29);
+        QTest::newRow("tray at the bottom opens upwards")
+            << QRect(600, 776, 24, 24) << QPoint() << QPoint(451, 470);
+        QTest::newRow("no geometry: the pointer") << QRect() << QPoint(100, 10) << QPoint(6, 16);
+    }
+
+    void placementFollowsTheTray()
+    {
+        QFETCH(QRect, anchor);
+        QFETCH(QPoint, pointer);
+        QFETCH(QPoint, expected);
+        QCOMPARE(Popover::placement(QSize(320, 300), anchor, Popover::Edge::Lower,
+                                    QRect(0, 0, 1280, 800), pointer),
+                 expected);
+    }
 };
-
-void PopoversManagerTest::initTestCase()
-{
-    ControllerRegistry::registerAll();
-}
-
-void PopoversManagerTest::init()
-{
-    m_environment = std::make_unique<TestEnvironment>();
-    FakePlatform::installNew();
-    m_service = std::make_unique<HttpSink>();
-    Config config = Config::productionDefaults().routedTo(m_service->origin());
-    config.crashReportingDsn.clear();
-    Config::install(config);
-    m_network = std::make_unique<QNetworkAccessManager>();
-    auto reachability = std::make_unique<ScriptedReachability>();
-    m_reachability = reachability.get();
-    m_api = std::make_unique<ApiManager>(m_network.get(), config, std::move(reachability));
-    m_authentication = std::make_unique<AuthenticationManager>(m_network.get(), *m_api);
-    m_manager = std::make_unique<PopoversManager>(std::make_unique<FakeStatusItem>(), m_api.get(),
-                                                  m_authentication.get());
-    goOnline(true);
-}
-
-void PopoversManagerTest::cleanup()
-{
-    m_manager.reset();
-    m_authentication.reset();
-    m_api.reset();
-    m_network.reset();
-    m_service.reset();
-    m_environment.reset();
-}
-
-void PopoversManagerTest::goOnline(bool online)
-{
-    m_reachability->report(online);
-    QCOMPARE(m_api->internetStatus(),
-             online ? InternetStatus::reachable : InternetStatus::notReachable);
-}
-
-// The popovers on screen, joined by "+"; empty when none is.
-QString PopoversManagerTest::shown() const
-{
-    QStringList open;
-    const std::pair<const char *, Popover *> popovers[] = {
-        {"Links", m_manager->popoverLinks()},
-        {"Login", m_manager->popoverLogin()},
-        {"NoInternet", m_manager->popoverNoInternet()},
-        {"NewLink", m_manager->popoverNewLink()},
-        {"EditLink", m_manager->popoverEditLink()}};
-    for (const auto &[name, popover] : popovers) {
-        if (popover->isShown())
-            open.append(QLatin1String(name));
-    }
-    return open.join('+');
-}
-
-// Steps: "toggle" (routing), "click" (the tray icon), "outside" (a click in another program),
-// "online"/"offline", "wait" (longer than the tray's double-click guard), "=X" (X is shown
-// now), "~X" (X is shown soon); anything else is a notification posted.
-void PopoversManagerTest::routing_data()
-{
-    QTest::addColumn<QString>("token"); // "", "valid" or "expired"
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QString>("shown");
-    const QString newLink = NotificationViews::newLinkPopover;
-    const QString editLink = NotificationViews::newsEditLinkPopover;
-    QTest::newRow("offline, then reachable replaces it by the list")
-        << "valid" << QStringList{"offline", "toggle", "=NoInternet", "online"} << "Links";
-    QTest::newRow("signed out shows the sign-in") << "" << QStringList{"toggle"} << "Login";
-    QTest::newRow("expired: a refresh, then the list")
-        << "expired" << QStringList{"toggle", "=", "~Links"} << "Links";
-    QTest::newRow("a click on the list closes it")
-        << "valid" << QStringList{"toggle", "=Links", "toggle"} << "";
-    QTest::newRow("a click on the new-link form shows the list")
-        << "valid" << QStringList{newLink, "=NewLink", "toggle"} << "Links";
-    QTest::newRow("a click on the external form shows the list")
-        << "valid" << QStringList{NotificationViews::newLinkPopoverExternal, "=NewLink", "toggle"}
-        << "Links";
-    QTest::newRow("a click on the edit form shows the list")
-        << "valid" << QStringList{editLink, "=EditLink", "toggle"} << "Links";
-    QTest::newRow("close-popover leaves the edit form")
-        << "valid" << QStringList{editLink, NotificationViews::closePopover} << "EditLink";
-    QTest::newRow("edit form declined: list and a fresh edit form")
-        << "valid" << QStringList{editLink, NotificationViews::editLinkPopover,
-                                  "=",      NotificationViews::togglePopover,
-                                  "=Links", NotificationViews::closeEditLinkPopover}
-        << "Links+EditLink";
-    QTest::newRow("outside click closes the list")
-        << "valid" << QStringList{"toggle", "=Links", "outside"} << "";
-    QTest::newRow("outside click closes the sign-in")
-        << "" << QStringList{"toggle", "=Login", "outside"} << "";
-    QTest::newRow("outside click closes no-connection")
-        << "valid" << QStringList{"offline", "toggle", "=NoInternet", "outside"} << "";
-    QTest::newRow("outside click closes the new-link form")
-        << "valid" << QStringList{newLink, "=NewLink", "outside"} << "";
-    QTest::newRow("outside click closes the edit form")
-        << "valid" << QStringList{editLink, "=EditLink", "outside"} << "";
-    // Clicking the tray moves the focus to the tray host first, then the tray reports the
-    // click that was meant to close the list.
-    QTest::newRow("tray click that closed by focus does not reopen")
-        << "valid" << QStringList{"click", "=Links", "outside", "click", "=", "wait", "click"}
-        << "Links";
-}
-
-void PopoversManagerTest::routing()
-{
-    QFETCH(QString, token);
-    QFETCH(QStringList, steps);
-    QFETCH(QString, shown);
-    if (!token.isEmpty())
-        storeToken(QDateTime::currentDateTimeUtc().addSecs(token == "valid" ? 3600 : -60));
-    m_service->setResponse("/connect/token",
-                           {200,
-                            "application/json",
-                            R"({"access_token":"access-2","token_type":"Bearer","expires_in":3600,
-                               "refresh_token":"refresh-2"})",
-                            {}});
-    for (const QString &step : steps) {
-        if (step == "toggle")
-            m_manager->toggle();
-        else if (step == "click")
-            m_manager->toggleFromStatusItem();
-        else if (step == "outside")
-            m_manager->eventMonitor()->handleOutsideClick();
-        else if (step == "online" || step == "offline")
-            goOnline(step == "online");
-        else if (step == "wait")
-            QTest::qWait(600);
-        else if (step.startsWith('='))
-            QCOMPARE(this->shown(), step.mid(1));
-        else if (step.startsWith('~'))
-            QTRY_COMPARE(this->shown(), step.mid(1));
-        else
-            NotificationCenter::shared().post(step);
-    }
-    QCOMPARE(this->shown(), shown);
-    // The outside-click monitor runs exactly while something is shown.
-    QCOMPARE(m_manager->eventMonitor()->isRunning(), !shown.isEmpty());
-}
-
-void PopoversManagerTest::menuItemsFollowSignInState_data()
-{
-    QTest::addColumn<bool>("signedIn");
-    QTest::addColumn<QStringList>("titles");
-    QTest::newRow("signed out") << false
-                                << QStringList{"About Quorvella", "Feedback",          "Pricing",
-                                               "Service status",  "Check for updates", "",
-                                               "Quit Quorvella"};
-    QTest::newRow("signed in") << true
-                               << QStringList{"Preferences...",    "",        "About Quorvella",
-                                              "Feedback",          "Pricing", "Service status",
-                                              "Check for updates", "",        "Sign out",
-                                              "Quit Quorvella"};
-}
-
-void PopoversManagerTest::menuItemsFollowSignInState()
-{
-    QFETCH(bool, signedIn);
-    QFETCH(QStringList, titles);
-    QStringList actual;
-    for (const MenuManager::Item &item : MenuManager::items(signedIn))
-        actual.append(item.title);
-    QCOMPARE(actual, titles);
-}
-
-void PopoversManagerTest::signOutRemovesExactlyItsKeys()
-{
-    storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
-    SettingsStore &store = SettingsStore::shared();
-    const QStringList removed =
-        QStringLiteral("qv-last-branded-link-stored destinationURL lastChange "
-                       "workspaceObjectMainView workspaceObjectAutoReplace domainObjectAutoReplace "
-                       "fullName email access_token token_type expires_at expires_in refresh_token "
-                       "domainNames workspaceIdsListToCheckDomains workspaceIdsListCheckedDomains "
-                       "qv-preferences-dont-ask-launch-login qv-preference-user-id")
-            .split(' ');
-    const QStringList kept = {"qv-app-default-set", "qv-option-active", "qv-preferences-startup",
-                              "qv-account-workspace-pairs", "qv-preference-edit-link-id"};
-    for (const QString &key : removed + kept) {
-        if (!store.contains(key))
-            store.setString(key, QStringLiteral("value of ") + key);
-    }
-    QStringList posted;
-    QObject recorder;
-    for (const QString &name : {NotificationViews::closePopover, NotificationViews::resetDefault,
-                                NotificationViews::logout})
-        NotificationCenter::shared().addObserver(
-            &recorder, name, [&posted](const Notification &n) { posted << n.name; });
-    m_manager->toggle();
-    QCOMPARE(shown(), QStringLiteral("Links"));
-
-    // Signed out from the list's own settings menu, whose loop still runs: the list goes
-    // once control is back in the event loop, not under the menu's feet.
-    QPointer<ViewControllerWithMenuHandler> view = qobject_cast<ViewControllerWithMenuHandler *>(
-        m_manager->popoverLinks()->contentViewController());
-    QVERIFY(view);
-    LogCapture log;
-    view->signOut();
-    QVERIFY(view);
-    QVERIFY(!m_manager->popoverLinks()->contentViewController()); // dropped by "qv-logout"
-    QTRY_VERIFY(!view);
-    QVERIFY(log.contains("signout"));
-    SettingsStore reopened(SettingsStore::sharedFilePath());
-    for (const QString &key : removed)
-        QVERIFY2(!reopened.contains(key), qPrintable(key));
-    for (const QString &key : kept)
-        QVERIFY2(reopened.contains(key), qPrintable(key));
-    QCOMPARE(posted, (QStringList{"qv-close-popover", "qv-reset-default", "qv-logout"}));
-    QCOMPARE(shown(), QString());
-    m_manager->toggle();
-    QCOMPARE(shown(), QStringLiteral("Login"));
-}
-
-void PopoversManagerTest::accountLoadedStoresTheUser_data()
-{
-    QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QString>("userId");
-    QTest::newRow("account with id")
-        << QByteArray(R"({"id":"acc-1","fullName":"Dana"})") << "acc-1";
-    QTest::newRow("no id") << QByteArray(R"({"fullName":"Dana"})") << "";
-    QTest::newRow("id of another kind") << QByteArray(R"({"id":7})") << "";
-    QTest::newRow("no answer") << QByteArray() << "";
-}
-
-void PopoversManagerTest::accountLoadedStoresTheUser()
-{
-    QFETCH(QByteArray, answer);
-    QFETCH(QString, userId);
-    MainViewController list;
-    LogCapture log;
-    list.accountLoaded(answer.isEmpty() ? std::nullopt
-                                        : std::optional(QJsonDocument::fromJson(answer).object()));
-    const std::optional<QString> stored =
-        SettingsStore(SettingsStore::sharedFilePath()).stringForKey(Preferences::userId);
-    QCOMPARE(stored.value_or(QString()), userId);
-    QCOMPARE(log.contains("setting userid"), !userId.isEmpty());
-}
-
-void PopoversManagerTest::missingControllerMessage()
-{
-    QCOMPARE(ViewControllerFactory::missingMessage("MainViewController"),
-             QStringLiteral("Why cant i find MainViewController? - Check Main.storyboard"));
-    QVERIFY(!ViewControllerFactory::tryInstantiate("NoSuchController"));
-    for (const char *identifier :
-         {"MainViewController", "LoginViewController", "NoInternetViewController",
-          "NewLink2Controller", "EditLinkController", "OauthViewController"})
-        QVERIFY2(ViewControllerFactory::tryInstantiate(QLatin1String(identifier)), identifier);
-}
-
-void PopoversManagerTest::placementFollowsTheTray_data()
-{
-    QTest::addColumn<QRect>("anchor");
-    QTest::addColumn<QPoint>("pointer");
-    QTest::addColumn<QPoint>("expected");
-    QTest::newRow("tray at the top right") << QRect(1200, 0, 24, 24) << QPoint() << QPoint(953, 29);
-    QTest::newRow("tray at the bottom opens upwards")
-        << QRect(600, 776, 24, 24) << QPoint() << QPoint(451, 470);
-    QTest::newRow("no geometry: the pointer") << QRect() << QPoint(100, 10) << QPoint(6, 16);
-}
-
-void PopoversManagerTest::placementFollowsTheTray()
-{
-    QFETCH(QRect, anchor);
-    QFETCH(QPoint, pointer);
-    QFETCH(QPoint, expected);
-    QCOMPARE(Popover::placement(QSize(320, 300), anchor, Popover::Edge::Lower,
-                                QRect(0, 0, 1280, 800), pointer),
-             expected);
-}
 
 QTEST_MAIN(PopoversManagerTest)
 #include "tst_popoversmanager.moc"

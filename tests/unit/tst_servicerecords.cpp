@@ -11,7 +11,6 @@
 
 #include <QJsonDocument>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -49,221 +48,204 @@ class ServiceRecordsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void domainActive_data();
-    void domainActive();
-    void workspaceListed_data();
-    void workspaceListed();
-    void plistForOtherTools_data();
-    void plistForOtherTools();
-    void domainDecode_data();
-    void domainDecode();
-    void savePair_data();
-    void savePair();
-    void twoSavesForOneWorkspaceKeepBoth();
-    void brandedLink_data();
-    void brandedLink();
-};
-
-void ServiceRecordsTest::domainActive_data()
-{
-    QTest::addColumn<QJsonValue>("active");
-    QTest::addColumn<bool>("taken");
-    QTest::newRow("true") << QJsonValue(true) << true;
-    QTest::newRow("false") << QJsonValue(false) << false;
-    QTest::newRow("number 1") << QJsonValue(1) << false;
-    QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined) << false;
-}
-
-void ServiceRecordsTest::domainActive()
-{
-    QFETCH(QJsonValue, active);
-    QFETCH(bool, taken);
-    QJsonObject object{{"fullName", "quorv.link"}, {"id", "dom-1"}};
-    if (!active.isUndefined())
-        object.insert("active", active);
-    QCOMPARE(DomainDTO::isActive(object), taken);
-    const DomainDTO domain = DomainDTO::fromJson(object, 3);
-    QCOMPARE(domain.active, taken);
-    QCOMPARE(domain.fullName, QStringLiteral("quorv.link"));
-    QCOMPARE(domain.index, 3);
-}
-
-void ServiceRecordsTest::workspaceListed_data()
-{
-    QTest::addColumn<QJsonValue>("type");
-    QTest::addColumn<bool>("listed");
-    QTest::newRow("no type") << QJsonValue(QJsonValue::Undefined) << true;
-    QTest::newRow("classic") << QJsonValue("classic") << true;
-    QTest::newRow("team") << QJsonValue("team") << false;
-    QTest::newRow("Classic in capitals") << QJsonValue("Classic") << false;
-}
-
-void ServiceRecordsTest::workspaceListed()
-{
-    QFETCH(QJsonValue, type);
-    QFETCH(bool, listed);
-    QJsonObject object{{"name", "Personal"}, {"avatarUrl", "https://a/p.png"}, {"id", "wsp-1"}};
-    if (!type.isUndefined())
-        object.insert("type", type);
-    QCOMPARE(WorkspaceDTO::isListed(object), listed);
-    const WorkspaceDTO workspace = WorkspaceDTO::fromJson(object, 2);
-    QCOMPARE(workspace.avatarURL, QStringLiteral("https://a/p.png"));
-    QCOMPARE(workspace.index, 2);
-}
-
-void ServiceRecordsTest::plistForOtherTools_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("keys"); // as Python's plistlib reads them, in stored order
-    QTest::newRow("domain")
-        << Domain{QStringLiteral("go.acme-demo.com"), QStringLiteral("dom-42")}.encoded()
-        << R"([["fullName", "id"]])";
-    // The field order, not the alphabetical one.
-    QTest::newRow("pairs") << WorkspaceDomainPair::encode(
-                                  {{"wsp-1", "dom-1", "acc-1"}, {"wsp-2", "dom-2", "acc-1"}})
-                           << R"([["workspace", "domain", "accountId"], )"
-                              R"(["workspace", "domain", "accountId"]])";
-}
-
-void ServiceRecordsTest::plistForOtherTools()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, keys);
-    QVERIFY(data.startsWith("bplist00"));
-    if (QTest::currentDataTag() == QLatin1String("domain")) {
-        const std::optional<Domain> back = Domain::decode(QVariant(data));
-        QVERIFY(back && back->fullName == "go.acme-demo.com" && back->id == "dom-42");
-    } else {
-        const auto back = WorkspaceDomainPair::decode(data);
-        QVERIFY(back && back->size() == 2 && back->at(1).domain == "dom-2");
+    void domainActive_data()
+    {
+        QTest::addColumn<QJsonValue>("active");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("true") << QJsonValue(true) << true;
+        QTest::newRow("false") << QJsonValue(false) << false;
+        QTest::newRow("number 1") << QJsonValue(1) << false;
+        QTest::newRow("missing") << QJsonValue(QJsonValue::Undefined) << false;
     }
-    const QString read = plistlibKeys(data);
-    if (read.isEmpty())
-        QSKIP("python3 with plistlib is not available");
-    QCOMPARE(read, keys);
-}
 
-void ServiceRecordsTest::domainDecode_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("decodes");
-    QTest::addColumn<bool>("usable");
-    QTest::newRow("text, not data") << QVariant(QStringLiteral("dom-1")) << false << false;
-    QTest::newRow("garbage data") << QVariant(QByteArray("not a plist")) << false << false;
-    QTest::newRow("a list") << QVariant(PropertyList::encode(QVariantList{"a"})) << false << false;
-    QTest::newRow("id missing") << QVariant(
-                                       PropertyList::encode(QVariantMap{{"fullName", "a.link"}}))
-                                << false << false;
-    QTest::newRow("id is a number")
-        << QVariant(PropertyList::encode(QVariantMap{{"fullName", "a.link"}, {"id", 7}})) << false
-        << false;
-    QTest::newRow("empty id") << QVariant(PropertyList::encode(
-                                     QVariantMap{{"fullName", "a.link"}, {"id", ""}}))
-                              << true << false;
-    QTest::newRow("extra keys are ignored")
-        << QVariant(PropertyList::encode(
-               QVariantMap{{"fullName", "a.link"}, {"id", "d"}, {"name", "x"}}))
-        << true << true;
-    QTest::newRow("nothing stored") << QVariant() << false << false;
-}
+    void domainActive()
+    {
+        QFETCH(QJsonValue, active);
+        QFETCH(bool, taken);
+        QJsonObject object{{"fullName", "quorv.link"}, {"id", "dom-1"}};
+        if (!active.isUndefined())
+            object.insert("active", active);
+        QCOMPARE(DomainDTO::isActive(object), taken);
+        const DomainDTO domain = DomainDTO::fromJson(object, 3);
+        QCOMPARE(domain.active, taken);
+        QCOMPARE(domain.fullName, QStringLiteral("quorv.link"));
+    }
 
-void ServiceRecordsTest::domainDecode()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(bool, decodes);
-    QFETCH(bool, usable);
-    const std::optional<Domain> domain = Domain::decode(stored);
-    QCOMPARE(domain.has_value(), decodes);
-    if (domain)
-        QCOMPARE(domain->isUsable(), usable);
-}
+    void workspaceListed_data()
+    {
+        QTest::addColumn<QJsonValue>("type");
+        QTest::addColumn<bool>("listed");
+        QTest::newRow("no type") << QJsonValue(QJsonValue::Undefined) << true;
+        QTest::newRow("classic") << QJsonValue("classic") << true;
+        QTest::newRow("team") << QJsonValue("team") << false;
+        QTest::newRow("Classic in capitals") << QJsonValue("Classic") << false;
+    }
 
-void ServiceRecordsTest::savePair_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<int>("count");
-    QTest::newRow("nothing stored starts a list") << QVariant() << 1;
-    QTest::newRow("a text replaced by a list") << QVariant(QStringLiteral("junk")) << 1;
-    QTest::newRow("data that does not decode") << QVariant(QByteArray("bplist00junk")) << 1;
-    QTest::newRow("incomplete pair")
-        << QVariant(
-               PropertyList::encode(QVariantList{QVariantMap{{"workspace", "w"}, {"domain", "d"}}}))
-        << 1;
-    QTest::newRow("one stored pair")
-        << QVariant(WorkspaceDomainPair::encode({{"wsp-old", "dom-old", "acc-1"}})) << 2;
-}
+    void workspaceListed()
+    {
+        QFETCH(QJsonValue, type);
+        QFETCH(bool, listed);
+        QJsonObject object{{"name", "Personal"}, {"avatarUrl", "https://a/p.png"}, {"id", "wsp-1"}};
+        if (!type.isUndefined())
+            object.insert("type", type);
+        QCOMPARE(WorkspaceDTO::isListed(object), listed);
+        const WorkspaceDTO workspace = WorkspaceDTO::fromJson(object, 2);
+        QCOMPARE(workspace.avatarURL, QStringLiteral("https://a/p.png"));
+    }
 
-void ServiceRecordsTest::savePair()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(int, count);
-    TestEnvironment environment;
-    LogCapture log;
-    SettingsStore &store = SettingsStore::shared();
-    if (stored.typeId() == QMetaType::QByteArray)
-        store.setData(accountWorkspacePairs, stored.toByteArray());
-    else if (stored.isValid())
-        store.setString(accountWorkspacePairs, stored.toString());
-    QVERIFY(WorkspaceDomainPair::save(store, "dom-new", "wsp-new", "acc-1"));
-    QVERIFY(log.contains("SAVED"));
-    // Read back from disk, as the next start would.
-    SettingsStore::reopenAll();
-    const Pairs pairs = WorkspaceDomainPair::stored(SettingsStore::shared());
-    QCOMPARE(pairs.size(), count);
-    QCOMPARE(pairs.first().workspace, QStringLiteral("wsp-new"));
-    QCOMPARE(pairs.first().domain, QStringLiteral("dom-new"));
-    QCOMPARE(pairs.first().accountId, QStringLiteral("acc-1"));
-}
+    void plistForOtherTools_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("keys"); // as Python's plistlib reads them, in stored order
+        QTest::newRow("domain")
+            << Domain{QStringLiteral("go.acme-demo.com"), QStringLiteral("dom-42")}.encoded()
+            << R"([["fullName", "id"]])";
+        // The field order, not the alphabetical one.
+        QTest::newRow("pairs") << WorkspaceDomainPair::encode(
+                                      {{"wsp-1", "dom-1", "acc-1"}, {"wsp-2", "dom-2", "acc-1"}})
+                               << R"([["workspace", "domain", "accountId"], )"
+                                  R"(["workspace", "domain", "accountId"]])";
+    }
 
-void ServiceRecordsTest::twoSavesForOneWorkspaceKeepBoth()
-{
-    TestEnvironment environment;
-    LogCapture log;
-    SettingsStore &store = SettingsStore::shared();
-    QVERIFY(WorkspaceDomainPair::save(store, "dom-a", "wsp-1", "acc-1"));
-    QVERIFY(WorkspaceDomainPair::save(store, "dom-b", "wsp-1", "acc-1"));
-    QVERIFY(WorkspaceDomainPair::save(store, "dom-c", "wsp-1", "acc-2"));
-    const Pairs pairs = WorkspaceDomainPair::stored(store);
-    QCOMPARE(pairs.size(), 3);
-    QCOMPARE(pairs.at(1).domain, QStringLiteral("dom-b"));
-    QCOMPARE(pairs.at(2).domain, QStringLiteral("dom-a"));
-    QCOMPARE(WorkspaceDomainPair::find(pairs, "acc-1", "wsp-1")->domain, QStringLiteral("dom-b"));
-    QCOMPARE(WorkspaceDomainPair::find(pairs, "acc-2", "wsp-1")->domain, QStringLiteral("dom-c"));
-    QVERIFY(!WorkspaceDomainPair::find(pairs, "acc-3", "wsp-1"));
-    QCOMPARE(log.count("SAVED"), 3);
-}
+    void plistForOtherTools()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, keys);
+        QVERIFY(data.startsWith("bplist00"));
+        if (QTest::currentDataTag() == QLatin1String("domain")) {
+            const std::optional<Domain> back = Domain::decode(QVariant(data));
+            QVERIFY(back && back->fullName == "go.acme-demo.com" && back->id == "dom-42");
+        } else {
+            const auto back = WorkspaceDomainPair::decode(data);
+            QVERIFY(back && back->size() == 2 && back->at(1).domain == "dom-2");
+        }
+        const QString read = plistlibKeys(data);
+        if (read.isEmpty())
+            QSKIP("python3 with plistlib is not available");
+        QCOMPARE(read, keys);
+    }
 
-void ServiceRecordsTest::brandedLink_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<QString>("fullShortUrl");
-    QTest::addColumn<qint64>("clicks");
-    QTest::addColumn<bool>("favourite");
-    QTest::newRow("complete") << QByteArray(R"({"id":"l1","clicks":12,"shortUrl":"quorv.link/a",)"
-                                            R"("https":true,"favourite":true})")
-                              << "https://quorv.link/a" << qint64(12) << true;
-    QTest::newRow("no https member")
-        << QByteArray(R"({"id":"l2","shortUrl":"dana.plain-demo.net/b"})")
-        << "http://dana.plain-demo.net/b" << qint64(0) << false;
-    QTest::newRow("mistyped values keep the defaults")
-        << QByteArray(R"({"id":"l3","clicks":"12","shortUrl":"x.link/c","https":"true",)"
-                      R"("favourite":1})")
-        << "http://x.link/c" << qint64(0) << false;
-}
+    void domainDecode_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<bool>("usable");
+        const auto plist = [](const QVariant &value) {
+            return QVariant(PropertyList::encode(value));
+        };
+        const auto domain = [&plist](const QVariant &id) {
+            return plist(QVariantMap{{"fullName", "a.link"}, {"id", id}});
+        };
+        QTest::newRow("text, not data") << QVariant("dom-1") << false << false;
+        QTest::newRow("garbage data") << QVariant(QByteArray("not a plist")) << false << false;
+        QTest::newRow("a list") << plist(QVariantList{"a"}) << false << false;
+        QTest::newRow("id missing") << plist(QVariantMap{{"fullName", "a.link"}}) << false << false;
+        QTest::newRow("id is a number") << domain(7) << false << false;
+        QTest::newRow("empty id") << domain("") << true << false;
+        QTest::newRow("extra keys are ignored")
+            << plist(QVariantMap{{"fullName", "a.link"}, {"id", "d"}, {"name", "x"}}) << true
+            << true;
+        QTest::newRow("nothing stored") << QVariant() << false << false;
+    }
+    void domainDecode()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, decodes);
+        QFETCH(bool, usable);
+        const std::optional<Domain> domain = Domain::decode(stored);
+        QCOMPARE(domain.has_value(), decodes);
+        if (domain)
+            QCOMPARE(domain->isUsable(), usable);
+    }
 
-void ServiceRecordsTest::brandedLink()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(QString, fullShortUrl);
-    QFETCH(qint64, clicks);
-    QFETCH(bool, favourite);
-    const BrandedLinkDTO link = BrandedLinkDTO::fromJson(QJsonDocument::fromJson(json).object());
-    QCOMPARE(link.fullShortUrl(), fullShortUrl);
-    QCOMPARE(link.clicks, clicks);
-    QCOMPARE(link.favourite, favourite);
-    QCOMPARE(link.creationDays, 0);
-    QVERIFY(link.multilineTitle.isEmpty());
-}
+    void savePair_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("count");
+        QTest::newRow("nothing stored starts a list") << QVariant() << 1;
+        QTest::newRow("a text replaced by a list") << QVariant(QStringLiteral("junk")) << 1;
+        QTest::newRow("data that does not decode") << QVariant(QByteArray("bplist00junk")) << 1;
+        QTest::newRow("incomplete pair") << QVariant(PropertyList::encode(QVariantList{
+                                                QVariantMap{{"workspace", "w"}, {"domain", "d"}}}))
+                                         << 1;
+        QTest::newRow("one stored pair")
+            << QVariant(WorkspaceDomainPair::encode({{"wsp-old", "dom-old", "acc-1"}})) << 2;
+    }
+
+    void savePair()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, count);
+        TestEnvironment environment;
+        LogCapture log;
+        SettingsStore &store = SettingsStore::shared();
+        if (stored.typeId() == QMetaType::QByteArray)
+            store.setData(accountWorkspacePairs, stored.toByteArray());
+        else if (stored.isValid())
+            store.setString(accountWorkspacePairs, stored.toString());
+        QVERIFY(WorkspaceDomainPair::save(store, "dom-new", "wsp-new", "acc-1"));
+        QVERIFY(log.contains("SAVED"));
+        // Read back from disk, as the next start would.
+        SettingsStore::reopenAll();
+        const Pairs pairs = WorkspaceDomainPair::stored(SettingsStore::shared());
+        QCOMPARE(pairs.size(), count);
+        QCOMPARE(pairs.first().workspace, QStringLiteral("wsp-new"));
+        QCOMPARE(pairs.first().domain, QStringLiteral("dom-new"));
+        QCOMPARE(pairs.first().accountId, QStringLiteral("acc-1"));
+    }
+
+    void twoSavesForOneWorkspaceKeepBoth()
+    {
+        TestEnvironment environment;
+        LogCapture log;
+        SettingsStore &store = SettingsStore::shared();
+        QVERIFY(WorkspaceDomainPair::save(store, "dom-a", "wsp-1", "acc-1"));
+        QVERIFY(WorkspaceDomainPair::save(store, "dom-b", "wsp-1", "acc-1"));
+        QVERIFY(WorkspaceDomainPair::save(store, "dom-c", "wsp-1", "acc-2"));
+        const Pairs pairs = WorkspaceDomainPair::stored(store);
+        QCOMPARE(pairs.size(), 3);
+        QCOMPARE(pairs.at(1).domain, QStringLiteral("dom-b"));
+        QCOMPARE(pairs.at(2).domain, QStringLiteral("dom-a"));
+        QCOMPARE(WorkspaceDomainPair::find(pairs, "acc-1", "wsp-1")->domain,
+                 QStringLiteral("dom-b"));
+        QCOMPARE(WorkspaceDomainPair::find(pairs, "acc-2", "wsp-1")->domain,
+                 QStringLiteral("dom-c"));
+        QVERIFY(!WorkspaceDomainPair::find(pairs, "acc-3", "wsp-1"));
+        QCOMPARE(log.count("SAVED"), 3);
+    }
+
+    void brandedLink_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("fullShortUrl");
+        QTest::addColumn<qint64>("clicks");
+        QTest::addColumn<bool>("favourite");
+        QTest::newRow("complete") << QByteArray(
+                                         R"({"id":"l1","clicks":12,"shortUrl":"quorv.link/a",)"
+                                         R"("https":true,"favourite":true})")
+                                  << "https://quorv.link/a" << qint64(12) << true;
+        QTest::newRow("no https member")
+            << QByteArray(R"({"id":"l2","shortUrl":"dana.plain-demo.net/b"})")
+            << "http://dana.plain-demo.net/b" << qint64(0) << false;
+        QTest::newRow("mistyped values keep the defaults")
+            << QByteArray(R"({"id":"l3","clicks":"12","shortUrl":"x.link/c","https":"true",)"
+                          R"("favourite":1})")
+            << "http://x.link/c" << qint64(0) << false;
+    }
+
+    void brandedLink()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, fullShortUrl);
+        QFETCH(qint64, clicks);
+        QFETCH(bool, favourite);
+        const BrandedLinkDTO link =
+            BrandedLinkDTO::fromJson(QJsonDocument::fromJson(json).object());
+        QCOMPARE(link.fullShortUrl(), fullShortUrl);
+        QCOMPARE(link.clicks, clicks);
+        QCOMPARE(link.favourite, favourite);
+    }
+};
 
 QTEST_GUILESS_MAIN(ServiceRecordsTest)
 #include "tst_servicerecords.moc"

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonValue>
 #include <QProcess>
 #include <QStandardPaths>
@@ -76,110 +75,99 @@ class SettingsStoreTest : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<TestEnvironment> m_environment;
+
 private slots:
-    void valuesKeepTheirKind_data();
-    void valuesKeepTheirKind();
-    void independentReaderSeesEachKind();
-    void fileAndFolderStayPrivate();
-    void corruptFileNeverBlocksWrites();
-    void threadsAndTwoProcessesLoseNoWrite();
-    void killedWriterLeavesReadableStore();
-    void standardStoreDefaultsAreNotWritten();
-};
-
-// A value written as one kind and read as another (or the same) kind, before and after the
-// file is reopened; a read of another kind answers "absent".
-void SettingsStoreTest::valuesKeepTheirKind_data()
-{
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("readAs");
-    QTest::addColumn<QVariant>("expected"); // invalid: absent
-    const QDateTime date(QDate(2026, 12, 7), QTime(10, 30, 15, 250), QTimeZone::utc());
-    const QDateTime old(QDate(1999, 1, 2), QTime(3, 4, 5), QTimeZone::utc());
-    const QVariantMap nested{{"id", "ws1"},
-                             {"ratio", 0.25},
-                             {"count", 3},
-                             {"flags", QVariantList{true, 1.5, "x"}},
-                             {"inner", QVariantMap{{"deep", -7}}}};
-    const QByteArray binary("\0bplist\xff", 8);
-    QTest::newRow("bool") << "bool" << QVariant(true) << "bool" << QVariant(true);
-    QTest::newRow("big integer") << "integer" << QVariant(1234567890123LL) << "integer"
-                                 << QVariant(1234567890123LL);
-    QTest::newRow("negative integer")
-        << "integer" << QVariant(-42LL) << "integer" << QVariant(-42LL);
-    QTest::newRow("unicode text") << "text" << QVariant("Ünïcode ✨ 链接") << "text"
-                                  << QVariant("Ünïcode ✨ 链接");
-    QTest::newRow("empty text") << "text" << QVariant(QString("")) << "text"
-                                << QVariant(QString(""));
-    QTest::newRow("date to the millisecond")
-        << "date" << QVariant(date) << "date" << QVariant(date);
-    QTest::newRow("date before 2001") << "date" << QVariant(old) << "date" << QVariant(old);
-    QTest::newRow("array") << "array" << QVariant(QVariantList{"a.link", 2}) << "array"
-                           << QVariant(QVariantList{"a.link", 2});
-    QTest::newRow("nested dictionary with reals")
-        << "dictionary" << QVariant(nested) << "dictionary" << QVariant(nested);
-    // A service answer's nulls are left out, the rest kept.
-    QTest::newRow("nulls left out")
-        << "dictionary"
-        << QVariant(QVariantMap{{"id", "ws1"},
-                                {"name", QVariant::fromValue(nullptr)},
-                                {"members", QVariantList{1, QVariant::fromValue(nullptr), "x"}}})
-        << "dictionary" << QVariant(QVariantMap{{"id", "ws1"}, {"members", QVariantList{1, "x"}}});
-    QTest::newRow("binary data") << "data" << QVariant(binary) << "data" << QVariant(binary);
-    QTest::newRow("absent") << "" << QVariant() << "text" << QVariant();
-    QTest::newRow("date read as text") << "date" << QVariant(date) << "text" << QVariant();
-    QTest::newRow("text read as date")
-        << "text" << QVariant("2026-12-07T10:00:00Z") << "date" << QVariant();
-    QTest::newRow("integer read as bool") << "integer" << QVariant(1LL) << "bool" << QVariant();
-    QTest::newRow("bool read as integer") << "bool" << QVariant(true) << "integer" << QVariant();
-    QTest::newRow("text read as dictionary")
-        << "text" << QVariant("x") << "dictionary" << QVariant();
-    QTest::newRow("integer read as data") << "integer" << QVariant(1LL) << "data" << QVariant();
-}
-
-void SettingsStoreTest::valuesKeepTheirKind()
-{
-    QFETCH(QString, kind);
-    QFETCH(QVariant, value);
-    QFETCH(QString, readAs);
-    QFETCH(QVariant, expected);
-    TestEnvironment environment;
-    write(SettingsStore::shared(), kind, value);
-    SettingsStore::shared().synchronize();
-    const SettingsStore reopened(SettingsStore::sharedFilePath());
-    const SettingsStore *const stores[] = {&SettingsStore::shared(), &reopened};
-    for (const SettingsStore *store : stores) {
-        const QVariant found = read(*store, readAs);
-        QCOMPARE(found.isValid(), expected.isValid());
-        if (readAs == "array" || readAs == "dictionary")
-            QCOMPARE(QJsonValue::fromVariant(found), QJsonValue::fromVariant(expected));
-        else if (expected.isValid())
-            QCOMPARE(found, expected);
-        if (kind == "dictionary" && expected.isValid()) // reals stay reals
-            QCOMPARE(found.toMap().value("ratio").typeId(),
-                     expected.toMap().value("ratio").typeId());
+    void init() { m_environment = std::make_unique<TestEnvironment>(); }
+    void cleanup() { m_environment.reset(); }
+    // A value written as one kind and read as another (or the same) kind, before and after the
+    // file is reopened; a read of another kind answers "absent".
+    void valuesKeepTheirKind_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("readAs");
+        QTest::addColumn<QVariant>("expected"); // invalid: absent
+        const auto same = [](const char *name, const char *kind, const QVariant &value) {
+            QTest::newRow(name) << QString(kind) << value << QString(kind) << value;
+        };
+        const auto other = [](const char *name, const char *kind, const QVariant &value,
+                              const char *readAs) {
+            QTest::newRow(name) << QString(kind) << value << QString(readAs) << QVariant();
+        };
+        const QDateTime date(QDate(2026, 12, 7), QTime(10, 30, 15, 250), QTimeZone::utc());
+        const QVariantMap nested{{"id", "ws1"},
+                                 {"ratio", 0.25},
+                                 {"count", 3},
+                                 {"flags", QVariantList{true, 1.5, "x"}},
+                                 {"inner", QVariantMap{{"deep", -7}}}};
+        same("bool", "bool", true);
+        same("big integer", "integer", 1234567890123LL);
+        same("negative integer", "integer", -42LL);
+        same("unicode text", "text", "Ünïcode ✨ 链接");
+        same("empty text", "text", QString(""));
+        same("date to the millisecond", "date", date);
+        same("date before 2001", "date",
+             QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5), QTimeZone::utc()));
+        same("array", "array", QVariantList{"a.link", 2});
+        same("nested dictionary with reals", "dictionary", nested);
+        same("binary data", "data", QByteArray("\0bplist\xff", 8));
+        // A service answer's nulls are left out, the rest kept.
+        const QVariant null = QVariant::fromValue(nullptr);
+        QTest::newRow("nulls left out")
+            << "dictionary"
+            << QVariant(QVariantMap{
+                   {"id", "ws1"}, {"name", null}, {"members", QVariantList{1, null, "x"}}})
+            << "dictionary"
+            << QVariant(QVariantMap{{"id", "ws1"}, {"members", QVariantList{1, "x"}}});
+        other("absent", "", {}, "text");
+        other("date read as text", "date", date, "text");
+        other("text read as date", "text", "2026-12-07T10:00:00Z", "date");
+        other("integer read as bool", "integer", 1LL, "bool");
+        other("bool read as integer", "bool", true, "integer");
+        other("text read as dictionary", "text", "x", "dictionary");
+        other("integer read as data", "integer", 1LL, "data");
     }
-}
+    void valuesKeepTheirKind()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QVariant, value);
+        QFETCH(QString, readAs);
+        QFETCH(QVariant, expected);
+        write(SettingsStore::shared(), kind, value);
+        SettingsStore::shared().synchronize();
+        const SettingsStore reopened(SettingsStore::sharedFilePath());
+        const SettingsStore *const stores[] = {&SettingsStore::shared(), &reopened};
+        for (const SettingsStore *store : stores) {
+            const QVariant found = read(*store, readAs);
+            QCOMPARE(found.isValid(), expected.isValid());
+            if (readAs == "array" || readAs == "dictionary")
+                QCOMPARE(QJsonValue::fromVariant(found), QJsonValue::fromVariant(expected));
+            else if (expected.isValid())
+                QCOMPARE(found, expected);
+            if (kind == "dictionary" && expected.isValid()) // reals stay reals
+                QCOMPARE(found.toMap().value("ratio").typeId(),
+                         expected.toMap().value("ratio").typeId());
+        }
+    }
 
-void SettingsStoreTest::independentReaderSeesEachKind()
-{
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty())
-        QSKIP("python3 is not installed: no independent property-list reader");
-    TestEnvironment environment;
-    SettingsStore &store = SettingsStore::shared();
-    store.setBool("flag", true);
-    store.setInteger("number", -5);
-    store.setString("text", QStringLiteral("ünï"));
-    store.setDate("when", QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::utc()));
-    store.setStringArray("names", {"a", "b"});
-    store.setDictionary("dict", {{"real", 1.5}, {"id", "x"}});
-    store.setData("blob", QByteArray("\x01\x02", 2));
-    store.synchronize();
+    void independentReaderSeesEachKind()
+    {
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        if (python.isEmpty())
+            QSKIP("python3 is not installed: no independent property-list reader");
+        SettingsStore &store = SettingsStore::shared();
+        store.setBool("flag", true);
+        store.setInteger("number", -5);
+        store.setString("text", QStringLiteral("ünï"));
+        store.setDate("when", QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), QTimeZone::utc()));
+        store.setStringArray("names", {"a", "b"});
+        store.setDictionary("dict", {{"real", 1.5}, {"id", "x"}});
+        store.setData("blob", QByteArray("\x01\x02", 2));
+        store.synchronize();
 
-    // Each key with the kind and value another program reads, one line each.
-    const QString script = QStringLiteral(R"(
+        // Each key with the kind and value another program reads, one line each.
+        const QString script = QStringLiteral(R"(
 import plistlib, sys, datetime
 assert open(sys.argv[1], 'rb').read(8) == b'bplist00'
 d = plistlib.load(open(sys.argv[1], 'rb'))
@@ -187,126 +175,125 @@ kinds = {bool: 'bool', int: 'int', float: 'real', str: 'text', list: 'array', di
          bytes: 'data', datetime.datetime: 'date'}
 for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 )");
-    QProcess reader;
-    reader.start(python, {QStringLiteral("-c"), script, SettingsStore::sharedFilePath()});
-    QVERIFY(reader.waitForFinished(20000));
-    QCOMPARE(reader.exitCode(), 0);
-    QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-             (QStringList{"blob data b'\\x01\\x02'", "dict dict {'id': 'x', 'real': 1.5}",
-                          "flag bool True", "names array ['a', 'b']", "number int -5",
-                          "text text 'ünï'", "when date datetime.datetime(2026, 1, 2, 3, 4, 5)"}));
-}
+        QProcess reader;
+        reader.start(python, {QStringLiteral("-c"), script, SettingsStore::sharedFilePath()});
+        QVERIFY(reader.waitForFinished(20000));
+        QCOMPARE(reader.exitCode(), 0);
+        QCOMPARE(
+            QString::fromUtf8(reader.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            (QStringList{"blob data b'\\x01\\x02'", "dict dict {'id': 'x', 'real': 1.5}",
+                         "flag bool True", "names array ['a', 'b']", "number int -5",
+                         "text text 'ünï'", "when date datetime.datetime(2026, 1, 2, 3, 4, 5)"}));
+    }
 
-void SettingsStoreTest::fileAndFolderStayPrivate()
-{
-    TestEnvironment environment;
-    SettingsStore &store = SettingsStore::shared();
-    store.setString("access_token", "secret");
-    QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
-    QCOMPARE(modeOf(SettingsStore::directory()), mode_t(0700));
-
-    // Someone widens the file; the next rewrite makes it private again.
-    QFile::setPermissions(SettingsStore::sharedFilePath(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    store.setString("refresh_token", "secret too");
-    QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
-
-    // A file created by a fresh store is private from the first byte.
-    QFile::remove(SettingsStore::sharedFilePath());
-    SettingsStore fresh(SettingsStore::sharedFilePath());
-    QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
-}
-
-void SettingsStoreTest::corruptFileNeverBlocksWrites()
-{
-    TestEnvironment environment;
+    void fileAndFolderStayPrivate()
     {
-        QFile file(SettingsStore::sharedFilePath());
-        QDir().mkpath(SettingsStore::directory());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("bplist00 this is not a property list");
-    }
-    SettingsStore store(SettingsStore::sharedFilePath());
-    QVERIFY(!store.contains("anything"));
-    store.setString("k", "v");
-    SettingsStore reopened(SettingsStore::sharedFilePath());
-    QCOMPARE(reopened.stringForKey("k"), QStringLiteral("v"));
-}
+        SettingsStore &store = SettingsStore::shared();
+        store.setString("access_token", "secret");
+        QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
+        QCOMPARE(modeOf(SettingsStore::directory()), mode_t(0700));
 
-void SettingsStoreTest::threadsAndTwoProcessesLoseNoWrite()
-{
-    TestEnvironment environment;
-    constexpr int kPerThread = 60;
-    constexpr int kPerProcess = 60;
+        // Someone widens the file; the next rewrite makes it private again.
+        QFile::setPermissions(SettingsStore::sharedFilePath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        store.setString("refresh_token", "secret too");
+        QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
 
-    QList<QProcess *> writers;
-    for (const char *prefix : {"proc-a", "proc-b"}) {
-        auto *process = new QProcess(this);
-        process->start(helper("settings_writer"),
-                       {QLatin1String(prefix), QString::number(kPerProcess)});
-        writers.append(process);
+        // A file created by a fresh store is private from the first byte.
+        QFile::remove(SettingsStore::sharedFilePath());
+        SettingsStore fresh(SettingsStore::sharedFilePath());
+        QCOMPARE(modeOf(SettingsStore::sharedFilePath()), mode_t(0600));
     }
-    QList<QThread *> threads;
-    for (int t = 0; t < 3; ++t) {
-        threads.append(QThread::create([t] {
+
+    void corruptFileNeverBlocksWrites()
+    {
+        {
+            QFile file(SettingsStore::sharedFilePath());
+            QDir().mkpath(SettingsStore::directory());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("bplist00 this is not a property list");
+        }
+        SettingsStore store(SettingsStore::sharedFilePath());
+        QVERIFY(!store.contains("anything"));
+        store.setString("k", "v");
+        SettingsStore reopened(SettingsStore::sharedFilePath());
+        QCOMPARE(reopened.stringForKey("k"), QStringLiteral("v"));
+    }
+
+    void threadsAndTwoProcessesLoseNoWrite()
+    {
+        constexpr int kPerThread = 60;
+        constexpr int kPerProcess = 60;
+
+        QList<QProcess *> writers;
+        for (const char *prefix : {"proc-a", "proc-b"}) {
+            auto *process = new QProcess(this);
+            process->start(helper("settings_writer"),
+                           {QLatin1String(prefix), QString::number(kPerProcess)});
+            writers.append(process);
+        }
+        QList<QThread *> threads;
+        for (int t = 0; t < 3; ++t) {
+            threads.append(QThread::create([t] {
+                for (int i = 0; i < kPerThread; ++i)
+                    SettingsStore::shared().setInteger(QStringLiteral("thread-%1-%2").arg(t).arg(i),
+                                                       i);
+            }));
+            threads.last()->start();
+        }
+        for (QThread *thread : threads) {
+            QVERIFY(thread->wait(60000));
+            delete thread;
+        }
+        for (QProcess *process : writers) {
+            QVERIFY(process->waitForFinished(60000));
+            QCOMPARE(process->exitCode(), 0);
+            delete process;
+        }
+        SettingsStore::shared().synchronize();
+
+        SettingsStore reopened(SettingsStore::sharedFilePath());
+        for (int t = 0; t < 3; ++t)
             for (int i = 0; i < kPerThread; ++i)
-                SettingsStore::shared().setInteger(QStringLiteral("thread-%1-%2").arg(t).arg(i), i);
-        }));
-        threads.last()->start();
+                QCOMPARE(reopened.integerForKey(QStringLiteral("thread-%1-%2").arg(t).arg(i)),
+                         qint64(i));
+        for (const char *prefix : {"proc-a", "proc-b"}) {
+            QCOMPARE(reopened.integerForKey(QStringLiteral("%1-count").arg(QLatin1String(prefix))),
+                     qint64(kPerProcess));
+            for (int i = 0; i < kPerProcess; ++i)
+                QVERIFY(reopened.stringForKey(
+                    QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(i)));
+        }
     }
-    for (QThread *thread : threads) {
-        QVERIFY(thread->wait(60000));
-        delete thread;
-    }
-    for (QProcess *process : writers) {
-        QVERIFY(process->waitForFinished(60000));
-        QCOMPARE(process->exitCode(), 0);
-        delete process;
-    }
-    SettingsStore::shared().synchronize();
 
-    SettingsStore reopened(SettingsStore::sharedFilePath());
-    for (int t = 0; t < 3; ++t)
-        for (int i = 0; i < kPerThread; ++i)
-            QCOMPARE(reopened.integerForKey(QStringLiteral("thread-%1-%2").arg(t).arg(i)),
-                     qint64(i));
-    for (const char *prefix : {"proc-a", "proc-b"}) {
-        QCOMPARE(reopened.integerForKey(QStringLiteral("%1-count").arg(QLatin1String(prefix))),
-                 qint64(kPerProcess));
-        for (int i = 0; i < kPerProcess; ++i)
-            QVERIFY(
-                reopened.stringForKey(QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(i)));
+    void killedWriterLeavesReadableStore()
+    {
+        SettingsStore::shared().setString("before", "kept");
+        for (int round = 0; round < 5; ++round) {
+            QProcess writer;
+            writer.start(helper("settings_writer"),
+                         {QStringLiteral("killed"), QStringLiteral("0")});
+            QVERIFY(writer.waitForReadyRead(20000));
+            QTest::qWait(50 + round * 37);
+            writer.kill();
+            QVERIFY(writer.waitForFinished(20000));
+        }
+        SettingsStore reopened(SettingsStore::sharedFilePath());
+        QCOMPARE(reopened.stringForKey("before"), QStringLiteral("kept"));
+        QVERIFY(reopened.integerForKey("killed-count") > 0);
+        QVERIFY(reopened.synchronize());
     }
-}
 
-void SettingsStoreTest::killedWriterLeavesReadableStore()
-{
-    TestEnvironment environment;
-    SettingsStore::shared().setString("before", "kept");
-    for (int round = 0; round < 5; ++round) {
-        QProcess writer;
-        writer.start(helper("settings_writer"), {QStringLiteral("killed"), QStringLiteral("0")});
-        QVERIFY(writer.waitForReadyRead(20000));
-        QTest::qWait(50 + round * 37);
-        writer.kill();
-        QVERIFY(writer.waitForFinished(20000));
+    void standardStoreDefaultsAreNotWritten()
+    {
+        SettingsStore &standard = SettingsStore::standard();
+        standard.registerDefaults({{"NSApplicationCrashOnExceptions", true}});
+        QVERIFY(standard.boolForKey("NSApplicationCrashOnExceptions"));
+        QVERIFY(!SettingsStore::shared().contains("NSApplicationCrashOnExceptions"));
+        SettingsStore reopened(SettingsStore::standardFilePath());
+        QVERIFY(!reopened.contains("NSApplicationCrashOnExceptions"));
     }
-    SettingsStore reopened(SettingsStore::sharedFilePath());
-    QCOMPARE(reopened.stringForKey("before"), QStringLiteral("kept"));
-    QVERIFY(reopened.integerForKey("killed-count") > 0);
-    QVERIFY(reopened.synchronize());
-}
-
-void SettingsStoreTest::standardStoreDefaultsAreNotWritten()
-{
-    TestEnvironment environment;
-    SettingsStore &standard = SettingsStore::standard();
-    standard.registerDefaults({{"NSApplicationCrashOnExceptions", true}});
-    QVERIFY(standard.boolForKey("NSApplicationCrashOnExceptions"));
-    QVERIFY(!SettingsStore::shared().contains("NSApplicationCrashOnExceptions"));
-    SettingsStore reopened(SettingsStore::standardFilePath());
-    QVERIFY(!reopened.contains("NSApplicationCrashOnExceptions"));
-}
+};
 
 QTEST_GUILESS_MAIN(SettingsStoreTest)
 #include "tst_settingsstore.moc"

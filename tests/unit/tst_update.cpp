@@ -71,23 +71,6 @@ class UpdateTest : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-    void versionComparison_data();
-    void versionComparison();
-    void evaluateManifest_data();
-    void evaluateManifest();
-    void dailyCheck_data();
-    void dailyCheck();
-    void windowScreensAndButtons_data();
-    void windowScreensAndButtons();
-    void updaterRequest_data();
-    void updaterRequest();
-
-private:
-    void serveManifest(const QString &entryJson);
-
     std::unique_ptr<TestEnvironment> m_environment;
     FakePlatform *m_platform = nullptr;
     std::unique_ptr<HttpSink> m_sink;
@@ -96,319 +79,254 @@ private:
     std::unique_ptr<ManualClock> m_clock;
     QList<Scheduled> m_scheduled;
     int m_terminations = 0;
+
+private slots:
+    void init()
+    {
+        m_environment = std::make_unique<TestEnvironment>();
+        m_platform = &FakePlatform::installNew();
+        m_platform->bundleInfo.version = QStringLiteral("1.2.3");
+        m_sink = std::make_unique<HttpSink>();
+        Config::install(Config::productionDefaults().routedTo(m_sink->origin()));
+        m_network = std::make_unique<RecordingNetwork>();
+        m_network->setProxy(QNetworkProxy::NoProxy);
+        m_api = std::make_unique<ApiManager>(m_network.get(), Config::current(), nullptr);
+        ApiManager::installShared(m_api.get());
+        m_clock = std::make_unique<ManualClock>(at(QStringLiteral("12:05")));
+        Clock::install(m_clock.get());
+        m_scheduled.clear();
+        Checker::shared().setScheduler([this](std::chrono::milliseconds delay, auto action) {
+            m_scheduled.append({delay, std::move(action)});
+        });
+        Checker::shared().setWindowFactory(
+            [] { return std::make_unique<UpdaterWindowController>(); });
+        m_terminations = 0;
+        UpdateController::setTerminator([this] { ++m_terminations; });
+    }
+    void cleanup()
+    {
+        delete Checker::shared().updaterWindow();
+        Checker::shared().setScheduler({});
+        ApiManager::installShared(nullptr);
+        m_api.reset();
+        Clock::install(nullptr);
+        m_environment.reset();
+    }
+
+    void versionComparison_data()
+    {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<QString>("newest");
+        QTest::addColumn<bool>("older");
+        QTest::addColumn<bool>("olderMajorMinor");
+        const auto row = [](const char *name, const char *running, const char *newest, bool older,
+                            bool majorMinor) {
+            QTest::newRow(name) << QString(running) << QString(newest) << older << majorMinor;
+        };
+        row("patch ahead", "1.2.3", "1.2.4", true, false);
+        row("minor ahead", "1.2.3", "1.3.0", true, true);
+        row("major ahead", "1.2.3", "2.0.0", true, true);
+        row("equal", "1.2.3", "1.2.3", false, false);
+        row("behind", "1.2.3", "1.1.9", false, false);
+        row("major behind, minor ahead", "2.0.0", "1.9.9", false, false);
+        row("no patch", "1.2", "1.2.1", false, false);
+        row("minor not a number", "1.x.0", "1.3.0", false, false);
+        row("minor not a number, major ahead", "1.x.0", "2.0.0", true, true);
+        row("empty pieces dropped", "1..2.3", "1.2.4", true, false);
+        row("fourth piece ignored", "1.2.3.9", "1.2.4", true, false);
+        row("number with a suffix", "1.2.3b", "1.2.4", false, false);
+    }
+    void versionComparison()
+    {
+        QFETCH(QString, running);
+        QFETCH(QString, newest);
+        QFETCH(bool, older);
+        QFETCH(bool, olderMajorMinor);
+        const VersionHelper current = VersionHelper::fromText(running);
+        const VersionHelper next = VersionHelper::fromText(newest);
+        QCOMPARE(VersionHelper::isOlder(current, next), older);
+        QCOMPARE(VersionHelper::isOlderMajorMinor(current, next), olderMajorMinor);
+    }
+
+    // Running 1.2.3, the mandatory flag set before; the comparison itself is the table above.
+    void evaluateManifest_data()
+    {
+        QTest::addColumn<QString>("entry"); // empty: no manifest at all
+        QTest::addColumn<bool>("flagAfter");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("patch ahead") << R"({"major":1,"minor":2,"patch":4})" << false << true;
+        QTest::newRow("minor ahead") << R"({"major":1,"minor":3,"patch":0})" << true << true;
+        QTest::newRow("same") << R"({"major":1,"minor":2,"patch":3})" << false << false;
+        QTest::newRow("no patch in the entry") << R"({"major":2,"minor":0})" << true << false;
+        QTest::newRow("a text value") << R"({"major":2,"minor":0,"patch":"0"})" << false << false;
+        QTest::newRow("a fraction") << R"({"major":2,"minor":0.5,"patch":0})" << false << false;
+        QTest::newRow("entry not an object") << "[2,0,0]" << false << false;
+        QTest::newRow("no manifest") << "" << false << false;
+    }
+    void evaluateManifest()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, flagAfter);
+        QFETCH(bool, opens);
+        SettingsStore::shared().setBool(Preferences::updateMandatoryRequested, true);
+        Checker::shared().evaluateManifest(entry.isEmpty() ? std::nullopt
+                                                           : std::optional(manifest(entry)));
+        QCOMPARE(SettingsStore::shared().objectForKey(Preferences::updateMandatoryRequested),
+                 QVariant(flagAfter));
+        QCOMPARE(m_scheduled.size(), opens ? 1 : 0);
+        if (!opens)
+            return;
+        QCOMPARE(m_scheduled.first().delay, 2000ms);
+        QVERIFY(!Checker::shared().updaterWindow());
+        m_scheduled.first().action();
+        QWidget *first = Checker::shared().updaterWindow();
+        QVERIFY(first);
+        // A second tick while the window waits for an answer opens no second one.
+        Checker::shared().openUpdater();
+        QCOMPARE(Checker::shared().updaterWindow(), first);
+    }
+
+    void dailyCheck_data()
+    {
+        QTest::addColumn<QString>("stamp"); // empty: none stored
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<bool>("mandatory");
+        QTest::addColumn<bool>("fetches");
+        const auto row = [](const char *name, const char *stamp, const char *now, bool mandatory,
+                            bool fetches) {
+            QTest::newRow(name) << QString(stamp) << QString(now) << mandatory << fetches;
+        };
+        row("one hour", "10:00", "11:40", false, false);
+        row("two hours", "10:00", "12:05", false, true);
+        row("same hour", "12:00", "12:59", false, false);
+        row("first run", "", "12:05", false, false);
+        row("mandatory, same hour", "12:00", "12:05", true, true);
+        row("mandatory, first run", "", "12:05", true, true);
+    }
+    void dailyCheck()
+    {
+        QFETCH(QString, stamp);
+        QFETCH(QString, now);
+        QFETCH(bool, mandatory);
+        QFETCH(bool, fetches);
+        SettingsStore &store = SettingsStore::shared();
+        if (!stamp.isEmpty())
+            store.setDate(Preferences::lastUpdateDayChecked, at(stamp));
+        store.setBool(Preferences::updateMandatoryRequested, mandatory);
+        m_clock->set(at(now));
+        LogCapture log;
+        Checker::shared().dailyCheck();
+
+        QCOMPARE(m_network->urls.size(), fetches ? 1 : 0);
+        if (fetches)
+            QCOMPARE(m_network->urls.first().path(), kVersions);
+        QCOMPARE(log.contains("forcing check for updates set by key"), mandatory);
+        const QDateTime hour = at(now.left(2) + QStringLiteral(":00"));
+        QCOMPARE(store.dateForKey(Preferences::lastUpdateDayChecked), std::optional(hour));
+        QCOMPARE(m_scheduled.size(), 1);
+        QCOMPARE(m_scheduled.first().delay, 3600000ms);
+
+        // The next tick, an hour later, finds the stamp one hour old: no check unless mandatory.
+        m_network->urls.clear();
+        m_clock->advance(3600 * 1000);
+        m_scheduled.takeFirst().action();
+        QCOMPARE(m_network->urls.size(), mandatory ? 1 : 0);
+        QCOMPARE(store.dateForKey(Preferences::lastUpdateDayChecked),
+                 std::optional(hour.addSecs(3600)));
+        QCOMPARE(m_scheduled.size(), 1);
+    }
+
+    void windowScreensAndButtons_data()
+    {
+        QTest::addColumn<QString>("entry");     // empty: the fetch fails
+        QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
+        QTest::addColumn<bool>("pressNegative");
+        QTest::addColumn<bool>("terminates");
+        const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella",
+                                   "", "OK"};
+        const QStringList available{"Update available",
+                                    "A new version of Quorvella is ready to download", "Cancel",
+                                    "Update"};
+        const QStringList required{"Update required",
+                                   "Update the Quorvella app in order to keep using it",
+                                   "Quit application", "Update"};
+        QTest::newRow("up to date, OK")
+            << R"({"major":1,"minor":2,"patch":3})" << upToDate << false << false;
+        QTest::newRow("failed fetch") << "" << upToDate << false << false;
+        QTest::newRow("optional, Cancel")
+            << R"({"major":1,"minor":2,"patch":4})" << available << true << false;
+        QTest::newRow("mandatory, Quit application")
+            << R"({"major":1,"minor":3,"patch":0})" << required << true << true;
+        QTest::newRow("mandatory, window closed")
+            << R"({"major":2,"minor":0,"patch":0})" << required << false << true;
+    }
+    void windowScreensAndButtons()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, texts);
+        QFETCH(bool, pressNegative);
+        QFETCH(bool, terminates);
+        const QByteArray body = QJsonDocument(manifest(entry)).toJson(QJsonDocument::Compact);
+        m_sink->setResponse(
+            kVersions.toUtf8(),
+            {entry.isEmpty() ? 500 : 200, "application/json", entry.isEmpty() ? "{}" : body, {}});
+        Checker::shared().openUpdater();
+        QPointer<QWidget> window = Checker::shared().updaterWindow();
+        QVERIFY(window);
+        auto *controller =
+            static_cast<UpdaterWindowController *>(window.data())->contentViewController();
+        QCOMPARE(controller->titleWindow->text(), QStringLiteral("Checking for updates"));
+        QVERIFY(controller->spinnerWindow->isVisible());
+        QVERIFY(!controller->negativeButton->isVisible());
+        QCOMPARE(controller->positiveButton->text(), QStringLiteral("Cancel"));
+
+        QTRY_VERIFY(controller->status() != StatusUpdater::checking);
+        QVERIFY(!controller->spinnerWindow->isVisible());
+        QCOMPARE(controller->titleWindow->text(), texts[0]);
+        QCOMPARE(controller->descriptionWindow->text(), texts[1]);
+        QCOMPARE(controller->negativeButton->isVisible(), !texts[2].isEmpty());
+        if (!texts[2].isEmpty())
+            QCOMPARE(controller->negativeButton->text(), texts[2]);
+        QCOMPARE(controller->positiveButton->text(), texts[3]);
+
+        if (pressNegative)
+            QTest::mouseClick(controller->negativeButton, Qt::LeftButton);
+        else if (texts[3] == QLatin1String("OK"))
+            QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+        else
+            window->close();
+        QTRY_VERIFY(!window);
+        QCOMPARE(m_terminations, terminates ? 1 : 0);
+    }
+
+    void updaterRequest_data()
+    {
+        QTest::addColumn<QString>("bundle");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("request"); // after "quorvella-updater://update?"
+        const auto row = [](const char *name, const char *bundle, const char *stored,
+                            const char *request) {
+            QTest::newRow(name) << QString(bundle) << QString(stored) << QString(request);
+        };
+        row("applications folder", "/Applications/Quorvella.app",
+            "file:///var/folders/x/T/Quorvella.zip",
+            "pathApp=/Applications/&pathZip=/var/folders/x/T/Quorvella.zip");
+        row("parent is the root", "/Quorvella.app", "file:///tmp/Quorvella.zip",
+            "pathApp=/&pathZip=/tmp/Quorvella.zip");
+        row("spaces and escapes", "/home/a b/Applications/Quorvella.app/",
+            "file:///tmp/my%20dir/Quorvella.zip",
+            "pathApp=/home/a%20b/Applications/&pathZip=/tmp/my%2520dir/Quorvella.zip");
+    }
+    void updaterRequest()
+    {
+        QFETCH(QString, bundle);
+        QFETCH(QString, stored);
+        QFETCH(QString, request);
+        const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored);
+        QVERIFY(url);
+        QCOMPARE(url->toString(QUrl::FullyEncoded), "quorvella-updater://update?" + request);
+    }
 };
-
-void UpdateTest::init()
-{
-    m_environment = std::make_unique<TestEnvironment>();
-    m_platform = &FakePlatform::installNew();
-    m_platform->bundleInfo.version = QStringLiteral("1.2.3");
-    m_sink = std::make_unique<HttpSink>();
-    Config::install(Config::productionDefaults().routedTo(m_sink->origin()));
-    m_network = std::make_unique<RecordingNetwork>();
-    m_network->setProxy(QNetworkProxy::NoProxy);
-    m_api = std::make_unique<ApiManager>(m_network.get(), Config::current(), nullptr);
-    ApiManager::installShared(m_api.get());
-    m_clock = std::make_unique<ManualClock>(at(QStringLiteral("12:05")));
-    Clock::install(m_clock.get());
-    m_scheduled.clear();
-    Checker::shared().setScheduler([this](std::chrono::milliseconds delay, auto action) {
-        m_scheduled.append({delay, std::move(action)});
-    });
-    Checker::shared().setWindowFactory([] { return std::make_unique<UpdaterWindowController>(); });
-    m_terminations = 0;
-    UpdateController::setTerminator([this] { ++m_terminations; });
-}
-
-void UpdateTest::cleanup()
-{
-    delete Checker::shared().updaterWindow();
-    Checker::shared().setScheduler({});
-    ApiManager::installShared(nullptr);
-    m_api.reset();
-    Clock::install(nullptr);
-    m_environment.reset();
-}
-
-void UpdateTest::serveManifest(const QString &entryJson)
-{
-    m_sink->setResponse(kVersions.toUtf8(),
-                        {200,
-                         "application/json",
-                         QJsonDocument(manifest(entryJson)).toJson(QJsonDocument::Compact),
-                         {}});
-}
-
-void UpdateTest::versionComparison_data()
-{
-    QTest::addColumn<QString>("running");
-    QTest::addColumn<QString>("newest");
-    QTest::addColumn<bool>("older");
-    QTest::addColumn<bool>("olderMajorMinor");
-    QTest::newRow("patch ahead") << "1.2.3"
-                                 << "1.2.4" << true << false;
-    QTest::newRow("minor ahead") << "1.2.3"
-                                 << "1.3.0" << true << true;
-    QTest::newRow("major ahead") << "1.2.3"
-                                 << "2.0.0" << true << true;
-    QTest::newRow("equal") << "1.2.3"
-                           << "1.2.3" << false << false;
-    QTest::newRow("behind") << "1.2.3"
-                            << "1.1.9" << false << false;
-    QTest::newRow("major behind, minor ahead") << "2.0.0"
-                                               << "1.9.9" << false << false;
-    QTest::newRow("no patch") << "1.2"
-                              << "1.2.1" << false << false;
-    QTest::newRow("minor not a number") << "1.x.0"
-                                        << "1.3.0" << false << false;
-    QTest::newRow("minor not a number, major ahead") << "1.x.0"
-                                                     << "2.0.0" << true << true;
-    QTest::newRow("empty pieces dropped") << "1..2.3"
-                                          << "1.2.4" << true << false;
-    QTest::newRow("fourth piece ignored") << "1.2.3.9"
-                                          << "1.2.4" << true << false;
-    QTest::newRow("number with a suffix") << "1.2.3b"
-                                          << "1.2.4" << false << false;
-}
-
-void UpdateTest::versionComparison()
-{
-    QFETCH(QString, running);
-    QFETCH(QString, newest);
-    QFETCH(bool, older);
-    QFETCH(bool, olderMajorMinor);
-    const VersionHelper current = VersionHelper::fromText(running);
-    const VersionHelper next = VersionHelper::fromText(newest);
-    QCOMPARE(VersionHelper::isOlder(current, next), older);
-    QCOMPARE(VersionHelper::isOlderMajorMinor(current, next), olderMajorMinor);
-}
-
-void UpdateTest::evaluateManifest_data()
-{
-    QTest::addColumn<QString>("running");
-    QTest::addColumn<QString>("entry"); // empty: no manifest at all
-    QTest::addColumn<QVariant>("flagAfter");
-    QTest::addColumn<bool>("opens");
-    const QVariant kept(QStringLiteral("kept"));
-    QTest::newRow("patch ahead") << "1.2.3"
-                                 << R"({"major":1,"minor":2,"patch":4})" << QVariant(false) << true;
-    QTest::newRow("minor ahead") << "1.2.3"
-                                 << R"({"major":1,"minor":3,"patch":0})" << QVariant(true) << true;
-    QTest::newRow("major ahead") << "1.2.3"
-                                 << R"({"major":2,"minor":0,"patch":0})" << QVariant(true) << true;
-    QTest::newRow("same") << "1.2.3"
-                          << R"({"major":1,"minor":2,"patch":3})" << QVariant(false) << false;
-    QTest::newRow("older") << "1.2.3"
-                           << R"({"major":1,"minor":1,"patch":9})" << QVariant(false) << false;
-    QTest::newRow("running without patch")
-        << "1.2"
-        << R"({"major":1,"minor":2,"patch":1})" << QVariant(false) << false;
-    QTest::newRow("running minor not a number")
-        << "1.x.0"
-        << R"({"major":1,"minor":3,"patch":0})" << QVariant(false) << false;
-    QTest::newRow("no patch in the entry") << "1.2.3"
-                                           << R"({"major":2,"minor":0})" << kept << false;
-    QTest::newRow("a text value") << "1.2.3"
-                                  << R"({"major":2,"minor":0,"patch":"0"})" << QVariant(false)
-                                  << false;
-    QTest::newRow("a fraction") << "1.2.3"
-                                << R"({"major":2,"minor":0.5,"patch":0})" << QVariant(false)
-                                << false;
-    QTest::newRow("entry not an object") << "1.2.3"
-                                         << "[2,0,0]" << QVariant(false) << false;
-    QTest::newRow("no manifest") << "1.2.3"
-                                 << "" << QVariant(false) << false;
-}
-
-void UpdateTest::evaluateManifest()
-{
-    QFETCH(QString, running);
-    QFETCH(QString, entry);
-    QFETCH(QVariant, flagAfter);
-    QFETCH(bool, opens);
-    m_platform->bundleInfo.version = running;
-    SettingsStore::shared().setBool(Preferences::updateMandatoryRequested, true);
-    Checker::shared().evaluateManifest(entry.isEmpty() ? std::nullopt
-                                                       : std::optional(manifest(entry)));
-    const QVariant flag =
-        SettingsStore::shared().objectForKey(Preferences::updateMandatoryRequested);
-    QCOMPARE(flag, flagAfter.typeId() == QMetaType::QString ? QVariant(true) : flagAfter);
-    QCOMPARE(m_scheduled.size(), opens ? 1 : 0);
-    if (!opens)
-        return;
-    QCOMPARE(m_scheduled.first().delay, 2000ms);
-    QVERIFY(!Checker::shared().updaterWindow());
-    m_scheduled.first().action();
-    QVERIFY(Checker::shared().updaterWindow());
-    // A second tick while the window waits for an answer opens no second one.
-    QWidget *first = Checker::shared().updaterWindow();
-    Checker::shared().openUpdater();
-    QCOMPARE(Checker::shared().updaterWindow(), first);
-}
-
-void UpdateTest::dailyCheck_data()
-{
-    QTest::addColumn<QString>("stamp"); // empty: none stored
-    QTest::addColumn<QString>("now");
-    QTest::addColumn<bool>("mandatory");
-    QTest::addColumn<bool>("fetches");
-    QTest::newRow("one hour") << "10:00"
-                              << "11:40" << false << false;
-    QTest::newRow("two hours") << "10:00"
-                               << "12:05" << false << true;
-    QTest::newRow("same hour") << "12:00"
-                               << "12:59" << false << false;
-    QTest::newRow("first run") << ""
-                               << "12:05" << false << false;
-    QTest::newRow("mandatory, same hour") << "12:00"
-                                          << "12:05" << true << true;
-    QTest::newRow("mandatory, first run") << ""
-                                          << "12:05" << true << true;
-}
-
-void UpdateTest::dailyCheck()
-{
-    QFETCH(QString, stamp);
-    QFETCH(QString, now);
-    QFETCH(bool, mandatory);
-    QFETCH(bool, fetches);
-    SettingsStore &store = SettingsStore::shared();
-    if (!stamp.isEmpty())
-        store.setDate(Preferences::lastUpdateDayChecked, at(stamp));
-    store.setBool(Preferences::updateMandatoryRequested, mandatory);
-    m_clock->set(at(now));
-    LogCapture log;
-    Checker::shared().dailyCheck();
-
-    QCOMPARE(m_network->urls.size(), fetches ? 1 : 0);
-    if (fetches)
-        QCOMPARE(m_network->urls.first().path(), kVersions);
-    QCOMPARE(log.contains("forcing check for updates set by key"), mandatory);
-    const QDateTime hour = at(now.left(2) + QStringLiteral(":00"));
-    QCOMPARE(store.dateForKey(Preferences::lastUpdateDayChecked), std::optional(hour));
-    QCOMPARE(m_scheduled.size(), 1);
-    QCOMPARE(m_scheduled.first().delay, 3600000ms);
-
-    // The next tick, an hour later, finds the stamp one hour old: no check unless mandatory.
-    m_network->urls.clear();
-    m_clock->advance(3600 * 1000);
-    m_scheduled.takeFirst().action();
-    QCOMPARE(m_network->urls.size(), mandatory ? 1 : 0);
-    QCOMPARE(store.dateForKey(Preferences::lastUpdateDayChecked),
-             std::optional(hour.addSecs(3600)));
-    QCOMPARE(m_scheduled.size(), 1);
-}
-
-void UpdateTest::windowScreensAndButtons_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("description");
-    QTest::addColumn<QString>("negative"); // empty: hidden
-    QTest::addColumn<QString>("positive");
-    QTest::addColumn<bool>("pressNegative");
-    QTest::addColumn<bool>("terminates");
-    QTest::newRow("up to date, OK") << R"({"major":1,"minor":2,"patch":3})"
-                                    << "You're up to date!"
-                                    << "You have the latest version of Quorvella"
-                                    << ""
-                                    << "OK" << false << false;
-    QTest::newRow("failed fetch") << ""
-                                  << "You're up to date!"
-                                  << "You have the latest version of Quorvella"
-                                  << ""
-                                  << "OK" << false << false;
-    QTest::newRow("optional, Cancel") << R"({"major":1,"minor":2,"patch":4})"
-                                      << "Update available"
-                                      << "A new version of Quorvella is ready to download"
-                                      << "Cancel"
-                                      << "Update" << true << false;
-    QTest::newRow("mandatory, Quit application")
-        << R"({"major":1,"minor":3,"patch":0})"
-        << "Update required"
-        << "Update the Quorvella app in order to keep using it"
-        << "Quit application"
-        << "Update" << true << true;
-    QTest::newRow("mandatory, window closed")
-        << R"({"major":2,"minor":0,"patch":0})"
-        << "Update required"
-        << "Update the Quorvella app in order to keep using it"
-        << "Quit application"
-        << "Update" << false << true;
-}
-
-void UpdateTest::windowScreensAndButtons()
-{
-    QFETCH(QString, entry);
-    QFETCH(QString, title);
-    QFETCH(QString, description);
-    QFETCH(QString, negative);
-    QFETCH(QString, positive);
-    QFETCH(bool, pressNegative);
-    QFETCH(bool, terminates);
-    if (!entry.isEmpty())
-        serveManifest(entry);
-    else
-        m_sink->setResponse(kVersions.toUtf8(), {500, "application/json", "{}", {}});
-    Checker::shared().openUpdater();
-    QPointer<QWidget> window = Checker::shared().updaterWindow();
-    QVERIFY(window);
-    auto *controller =
-        static_cast<UpdaterWindowController *>(window.data())->contentViewController();
-    QCOMPARE(controller->titleWindow->text(), QStringLiteral("Checking for updates"));
-    QVERIFY(controller->spinnerWindow->isVisible());
-    QVERIFY(!controller->negativeButton->isVisible());
-    QCOMPARE(controller->positiveButton->text(), QStringLiteral("Cancel"));
-
-    QTRY_VERIFY(controller->status() != StatusUpdater::checking);
-    QCOMPARE(controller->titleWindow->text(), title);
-    QCOMPARE(controller->descriptionWindow->text(), description);
-    QVERIFY(!controller->spinnerWindow->isVisible());
-    QCOMPARE(controller->negativeButton->isVisible(), !negative.isEmpty());
-    if (!negative.isEmpty())
-        QCOMPARE(controller->negativeButton->text(), negative);
-    QCOMPARE(controller->positiveButton->text(), positive);
-
-    if (pressNegative)
-        QTest::mouseClick(controller->negativeButton, Qt::LeftButton);
-    else if (positive == QLatin1String("OK"))
-        QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
-    else
-        window->close();
-    QTRY_VERIFY(!window);
-    QCOMPARE(m_terminations, terminates ? 1 : 0);
-}
-
-void UpdateTest::updaterRequest_data()
-{
-    QTest::addColumn<QString>("bundle");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QString>("request");
-    QTest::newRow("applications folder")
-        << "/Applications/Quorvella.app"
-        << "file:///var/folders/x/T/Quorvella.zip"
-        << "quorvella-updater://update?pathApp=/Applications/&pathZip=/var/folders/x/T/"
-           "Quorvella.zip";
-    QTest::newRow("parent is the root") << "/Quorvella.app"
-                                        << "file:///tmp/Quorvella.zip"
-                                        << "quorvella-updater://update?pathApp=/&pathZip=/tmp/"
-                                           "Quorvella.zip";
-    QTest::newRow("spaces and escapes")
-        << "/home/a b/Applications/Quorvella.app/"
-        << "file:///tmp/my%20dir/Quorvella.zip"
-        << "quorvella-updater://update?pathApp=/home/a%20b/Applications/&pathZip=/tmp/"
-           "my%2520dir/Quorvella.zip";
-}
-
-void UpdateTest::updaterRequest()
-{
-    QFETCH(QString, bundle);
-    QFETCH(QString, stored);
-    QFETCH(QString, request);
-    const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored);
-    QVERIFY(url);
-    QCOMPARE(url->toString(QUrl::FullyEncoded), request);
-}
 
 QTEST_MAIN(UpdateTest)
 #include "tst_update.moc"
