@@ -220,22 +220,18 @@ private slots:
     {
         QTest::addColumn<QString>("text");    // empty: no text format
         QTest::addColumn<QByteArray>("hint"); // empty: no password-manager hint
-        QTest::addColumn<int>("expectedItems");
-        QTest::addColumn<QString>("expectedText"); // of the first item; empty: none
-        QTest::newRow("plain text")
-            << "https://example.com" << QByteArray() << 1 << "https://example.com";
-        QTest::newRow("secret") << "hunter2" << QByteArray("secret") << 0 << "";
-        QTest::newRow("secret with newline") << "hunter2" << QByteArray("secret\n") << 0 << "";
-        QTest::newRow("other hint")
-            << "https://example.com" << QByteArray("accepted") << 1 << "https://example.com";
-        QTest::newRow("no text") << "" << QByteArray() << 1 << "";
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("plain text") << "https://example.com" << QByteArray() << false;
+        QTest::newRow("secret") << "hunter2" << QByteArray("secret") << true;
+        QTest::newRow("secret with newline") << "hunter2" << QByteArray("secret\n") << true;
+        QTest::newRow("other hint") << "https://example.com" << QByteArray("accepted") << false;
+        QTest::newRow("no text") << "" << QByteArray() << false;
     }
     void changesBySomebodyElse()
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, hint);
-        QFETCH(int, expectedItems);
-        QFETCH(QString, expectedText);
+        QFETCH(bool, hidden);
         ClipboardPasteboard pasteboard;
         const qint64 before = pasteboard.changeCount();
         auto *data = new QMimeData;
@@ -251,9 +247,9 @@ private slots:
         const PasteboardSnapshot snapshot = pasteboard.snapshot();
         QCOMPARE(snapshot.changeCount, pasteboard.changeCount());
         QVERIFY(snapshot.items.has_value());
-        QCOMPARE(snapshot.items->size(), expectedItems);
-        if (expectedItems > 0)
-            QCOMPARE(snapshot.items->front().plainText.value_or(QString()), expectedText);
+        QCOMPARE(snapshot.items->size(), hidden ? 0 : 1);
+        if (!hidden)
+            QCOMPARE(snapshot.items->front().plainText.value_or(QString()), text);
     }
     void burstAndOwnWrites()
     {
@@ -327,8 +323,6 @@ private slots:
     {
         QTest::addColumn<QString>("executable");
         QTest::addColumn<QString>("exec");
-        QTest::newRow("plain") << "/opt/Q/bin/quorvella-launcher"
-                               << "\"/opt/Q/bin/quorvella-launcher\"";
         QTest::newRow("blank") << "/home/k/My Apps/l"
                                << "\"/home/k/My Apps/l\"";
         QTest::newRow("reserved") << "/h/\"$`\\%/l"
