@@ -7,7 +7,6 @@
 #include "Services/Domain.h"
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
-#include "Utils/BackgroundTasks.h"
 #include "Utils/DefaultHelper.h"
 #include "Utils/Utils.h"
 
