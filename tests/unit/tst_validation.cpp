@@ -52,7 +52,6 @@ private slots:
         // Hosts without a scheme: the top-level domain decides.
         QTest::newRow("bare .com") << "example.com" << QStringList{"example.com"};
         QTest::newRow("unknown TLD") << "example.notatld" << QStringList{};
-        QTest::newRow("file name") << "notes.txt" << QStringList{};
         QTest::newRow("version") << "version 1.2.3" << QStringList{};
         QTest::newRow("single label") << "localhost" << QStringList{};
         QTest::newRow("www unknown TLD") << "www.intranet" << QStringList{"www.intranet"};
