@@ -22,9 +22,9 @@ QStringList describe(const QString &text, const QList<LinkMatch> &matches)
 {
     QStringList described;
     for (const LinkMatch &match : matches) {
-        const QString part = text.mid(match.start, match.length);
+        const QString piece = text.mid(match.start, match.length);
         described.append(
-            match.kind == LinkMatch::Kind::EmailAddress ? QStringLiteral("mail:") + part : part);
+            match.kind == LinkMatch::Kind::EmailAddress ? QStringLiteral("mail:") + piece : piece);
     }
     return described;
 }
