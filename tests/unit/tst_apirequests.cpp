@@ -200,58 +200,50 @@ private slots:
         QCOMPARE(token.isExpired(), expired);
     }
 
-    void saveWithAbsentFieldRemovesEntry_data()
+    // A save without a field, or the sign-out delete: the entries go, the rest stays, and
+    // the store is private again even when someone loosened it.
+    void tokenWrites_data()
     {
-        QTest::addColumn<QString>("absent");
-        QTest::newRow("refresh token") << refreshToken;
-        QTest::newRow("expiry") << expiresAt;
+        QTest::addColumn<QString>("write"); // "delete", or the field a save goes without
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("save without refresh token") << refreshToken << true;
+        QTest::newRow("save without expiry") << expiresAt << true;
+        QTest::newRow("delete") << "delete" << true;
+        QTest::newRow("delete, empty store") << "delete" << false;
     }
-    void saveWithAbsentFieldRemovesEntry()
+    void tokenWrites()
     {
-        QFETCH(QString, absent);
-        const QString path = SettingsStore::shared().filePath();
-        QVERIFY(TokenManager("a", "Bearer", kNow, "r").save());
-        QCOMPARE(fileMode(path), mode_t(0600));
-        QVERIFY(SettingsStore::shared().contains(absent));
-        TokenManager token("a2", "Bearer", kNow.addSecs(10), "r2");
-        if (absent == refreshToken)
-            token.refresh_token.reset();
-        else
-            token.expires_at.reset();
-        QVERIFY(loosen(path));
-        QVERIFY(token.save());
-        QCOMPARE(fileMode(path), mode_t(0600));
-        SettingsStore::reopenAll();
-        QVERIFY(!SettingsStore::shared().contains(absent));
-        QVERIFY(!TokenManager::load().has_value());
-        QCOMPARE(SettingsStore::shared().stringForKey(tokenType), std::optional<QString>("Bearer"));
-    }
-
-    void deleteRemovesEverySignInEntry_data()
-    {
-        QTest::addColumn<bool>("filled");
-        QTest::newRow("signed in") << true;
-        QTest::newRow("empty store") << false;
-    }
-    void deleteRemovesEverySignInEntry()
-    {
-        QFETCH(bool, filled);
+        QFETCH(QString, write);
+        QFETCH(bool, signedIn);
         SettingsStore &store = SettingsStore::shared();
-        if (filled) {
+        if (signedIn) {
             QVERIFY(TokenManager("a", "Bearer", kNow, "r").save());
             store.setInteger(expiresIn, 3600);
             store.setString(userId, "acc-1");
         }
         store.setBool(appDefaultSet, true);
         store.setString(optionActive, "qv-option-notification");
+        QCOMPARE(fileMode(store.filePath()), mode_t(0600));
         QVERIFY(loosen(store.filePath()));
-        TokenManager::deleteToken();
+        QStringList gone{accessToken, tokenType, expiresAt, expiresIn, refreshToken, userId};
+        if (write == "delete") {
+            TokenManager::deleteToken();
+        } else {
+            TokenManager token("a2", "Bearer", kNow.addSecs(10), "r2");
+            if (write == refreshToken)
+                token.refresh_token.reset();
+            else
+                token.expires_at.reset();
+            QVERIFY(token.save());
+            gone = QStringList{write};
+        }
         QCOMPARE(fileMode(store.filePath()), mode_t(0600));
         QCOMPARE(fileMode(QFileInfo(store.filePath()).absolutePath()) & 0077, mode_t(0));
         SettingsStore::reopenAll();
-        for (const QString &key :
-             {accessToken, tokenType, expiresAt, expiresIn, refreshToken, userId})
+        for (const QString &key : gone)
             QVERIFY2(!SettingsStore::shared().contains(key), qPrintable(key));
+        QVERIFY(!TokenManager::load().has_value());
+        QCOMPARE(SettingsStore::shared().contains(tokenType), write != "delete");
         // Only the sign-in entries go.
         QVERIFY(SettingsStore::shared().boolForKey(appDefaultSet));
         QCOMPARE(SettingsStore::shared().stringForKey(optionActive),
