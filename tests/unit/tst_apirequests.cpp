@@ -1,3 +1,5 @@
+// The request shape and the pure parts of the API client, and the stored token.
+#include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "Services/ApiManager.h"
@@ -7,134 +9,251 @@
 #include "Services/TokenManager.h"
 #include "TestEnvironment.h"
 
+#include <QFileInfo>
 #include <QTest>
 
+#include <sys/stat.h>
+
+using namespace Costants::Preferences;
 using Headers = ApiManager::Headers;
 
-// The request shape and the pure parts of the API client and of the token exchange.
+namespace {
+
+const QDateTime kNow = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+
+mode_t fileMode(const QString &path)
+{
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & 0777;
+}
+
+// Someone loosened the store's mode; the next token write must make it private again.
+bool loosen(const QString &path)
+{
+    return ::chmod(QFile::encodeName(path).constData(), 0644) == 0;
+}
+
+} // namespace
+
 class ApiRequestsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void redaction_data();
-    void redaction();
-    void lenientJson_data();
-    void lenientJson();
-    void authorizedHeaders_data();
-    void authorizedHeaders();
-    void reachabilityMapping_data();
-    void reachabilityMapping();
+    void init()
+    {
+        m_environment = std::make_unique<TestEnvironment>();
+        m_clock.set(kNow);
+        Clock::install(&m_clock);
+    }
+    void cleanup()
+    {
+        Clock::install(nullptr);
+        m_environment.reset();
+    }
+
+    void redaction_data()
+    {
+        QTest::addColumn<QVariantMap>("parameters");
+        QTest::addColumn<QVariantMap>("expected");
+        const QString r = Redaction::placeholder;
+        QTest::newRow("code exchange")
+            << QVariantMap{{"code", "c-1"}, {"client_secret", "s"}, {"redirect_uri", "u"}}
+            << QVariantMap{{"code", r}, {"client_secret", r}, {"redirect_uri", "u"}};
+        QTest::newRow("access token and odd case")
+            << QVariantMap{{"Access_Token", "a"}, {"state", "xyz"}}
+            << QVariantMap{{"Access_Token", r}, {"state", "xyz"}};
+        QTest::newRow("empty") << QVariantMap{} << QVariantMap{};
+    }
+    void redaction()
+    {
+        QFETCH(QVariantMap, parameters);
+        QFETCH(QVariantMap, expected);
+        QCOMPARE(Redaction::parameters(parameters), expected);
+    }
+
+    void lenientJson_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QJsonValue>("value"); // undefined: refused
+        QTest::newRow("object") << QByteArray(R"({"a":1})") << QJsonValue(QJsonObject{{"a", 1}});
+        QTest::newRow("array") << QByteArray("[1]") << QJsonValue(QJsonArray{1});
+        QTest::newRow("bare number") << QByteArray("42") << QJsonValue(42);
+        QTest::newRow("empty") << QByteArray() << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("cut in half") << QByteArray(R"({"a":)") << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("two values") << QByteArray("1,2") << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("smuggled second list")
+            << QByteArray("1][2") << QJsonValue(QJsonValue::Undefined);
+        QTest::newRow("html") << QByteArray("<html></html>") << QJsonValue(QJsonValue::Undefined);
+    }
+    void lenientJson()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QJsonValue, value);
+        QCOMPARE(ApiResponse::parse(body).value_or(QJsonValue(QJsonValue::Undefined)), value);
+    }
+
+    void authorizedHeaders_data()
+    {
+        QTest::addColumn<QVariant>("stored"); // the main-view workspace dictionary, if any
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<bool>("omit");
+        QTest::addColumn<QByteArray>("workspace"); // empty: no header
+        const QVariant chosen(QVariantMap{{"id", "wsp-stored"}, {"name", "Stored"}});
+        QTest::newRow("given id wins") << chosen << "wsp-given" << false << QByteArray("wsp-given");
+        QTest::newRow("stored id") << chosen << QString() << false << QByteArray("wsp-stored");
+        QTest::newRow("nothing stored") << QVariant() << QString() << false << QByteArray();
+        QTest::newRow("stored without id")
+            << QVariant(QVariantMap{{"name", "x"}}) << QString() << false << QByteArray();
+        QTest::newRow("omitted") << chosen << "wsp-given" << true << QByteArray();
+    }
+    void authorizedHeaders()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, given);
+        QFETCH(bool, omit);
+        QFETCH(QByteArray, workspace);
+        if (stored.isValid())
+            SettingsStore::shared().setDictionary(workspaceObjectMainView, stored.toMap());
+        const Headers headers = ApiManager::authorizedHeaders(
+            TokenManager("tok-1", "Bearer", kNow, "r"),
+            given.isEmpty() ? std::nullopt : std::optional<QString>(given), omit);
+        Headers expected{{"Authorization", "Bearer tok-1"}, {"Content-type", "application/json"}};
+        if (!workspace.isEmpty())
+            expected.append({"workspace", workspace});
+        QCOMPARE(headers, expected);
+    }
+
+    void reachabilityMapping()
+    {
+        using R = QNetworkInformation::Reachability;
+        QVERIFY(NetworkInformationReachability::isReachable(R::Online));
+        // Unknown: the request itself tells, rather than refusing everything.
+        QVERIFY(NetworkInformationReachability::isReachable(R::Unknown));
+        QVERIFY(!NetworkInformationReachability::isReachable(R::Local));
+        QVERIFY(!NetworkInformationReachability::isReachable(R::Disconnected));
+    }
+
+    void loadToken_data()
+    {
+        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<bool>("loads");
+        const QVariantMap complete{
+            {accessToken, "a"}, {tokenType, "Bearer"}, {expiresAt, kNow}, {refreshToken, "r"}};
+        QTest::newRow("complete") << complete << true;
+        QVariantMap changed = complete;
+        changed.remove(refreshToken);
+        QTest::newRow("no refresh token") << changed << false;
+        changed = complete;
+        changed[expiresAt] = kNow.toString(Qt::ISODate);
+        QTest::newRow("expiry stored as text") << changed << false;
+        changed = complete;
+        changed[accessToken] = 42;
+        QTest::newRow("access token stored as a number") << changed << false;
+        changed = complete;
+        changed[expiresAt] = kNow.addSecs(-3600);
+        QTest::newRow("expired still loads") << changed << true;
+        QTest::newRow("empty store") << QVariantMap{} << false;
+    }
+    void loadToken()
+    {
+        QFETCH(QVariantMap, stored);
+        QFETCH(bool, loads);
+        SettingsStore &store = SettingsStore::shared();
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
+            if (it.value().typeId() == QMetaType::QDateTime)
+                store.setDate(it.key(), it.value().toDateTime());
+            else if (it.value().typeId() == QMetaType::Int)
+                store.setInteger(it.key(), it.value().toInt());
+            else
+                store.setString(it.key(), it.value().toString());
+        }
+        const std::optional<TokenManager> token = TokenManager::load();
+        QCOMPARE(token.has_value(), loads);
+        if (token) {
+            QCOMPARE(*token->access_token, stored.value(accessToken).toString());
+            QCOMPARE(*token->expires_at, stored.value(expiresAt).toDateTime());
+        }
+    }
+
+    void tokenExpiry_data()
+    {
+        QTest::addColumn<qint64>("expiresInMs");
+        QTest::addColumn<bool>("hasExpiry");
+        QTest::addColumn<bool>("expired");
+        QTest::newRow("one second ahead") << qint64(1000) << true << false;
+        QTest::newRow("this very instant") << qint64(0) << true << false;
+        QTest::newRow("one millisecond ago") << qint64(-1) << true << true;
+        QTest::newRow("no expiry") << qint64(0) << false << true;
+    }
+    void tokenExpiry()
+    {
+        QFETCH(qint64, expiresInMs);
+        QFETCH(bool, hasExpiry);
+        QFETCH(bool, expired);
+        const TokenManager token(
+            "a", "Bearer",
+            hasExpiry ? std::optional<QDateTime>(kNow.addMSecs(expiresInMs)) : std::nullopt, "r");
+        QCOMPARE(token.isExpired(), expired);
+    }
+
+    // A save without a field, or the sign-out delete: the entries go, the rest stays, and
+    // the store is private again even when someone loosened it.
+    void tokenWrites_data()
+    {
+        QTest::addColumn<QString>("write"); // "delete", or the field a save goes without
+        QTest::addColumn<bool>("signedIn");
+        QTest::newRow("save without refresh token") << refreshToken << true;
+        QTest::newRow("save without expiry") << expiresAt << true;
+        QTest::newRow("delete") << "delete" << true;
+        QTest::newRow("delete, empty store") << "delete" << false;
+    }
+    void tokenWrites()
+    {
+        QFETCH(QString, write);
+        QFETCH(bool, signedIn);
+        SettingsStore &store = SettingsStore::shared();
+        if (signedIn) {
+            QVERIFY(TokenManager("a", "Bearer", kNow, "r").save());
+            store.setInteger(expiresIn, 3600);
+            store.setString(userId, "acc-1");
+        }
+        store.setBool(appDefaultSet, true);
+        store.setString(optionActive, "qv-option-notification");
+        QCOMPARE(fileMode(store.filePath()), mode_t(0600));
+        QVERIFY(loosen(store.filePath()));
+        QStringList gone{accessToken, tokenType, expiresAt, expiresIn, refreshToken, userId};
+        if (write == "delete") {
+            TokenManager::deleteToken();
+        } else {
+            TokenManager token("a2", "Bearer", kNow.addSecs(10), "r2");
+            if (write == refreshToken)
+                token.refresh_token.reset();
+            else
+                token.expires_at.reset();
+            QVERIFY(token.save());
+            gone = QStringList{write};
+        }
+        QCOMPARE(fileMode(store.filePath()), mode_t(0600));
+        QCOMPARE(fileMode(QFileInfo(store.filePath()).absolutePath()) & 0077, mode_t(0));
+        SettingsStore::reopenAll();
+        for (const QString &key : gone)
+            QVERIFY2(!SettingsStore::shared().contains(key), qPrintable(key));
+        QVERIFY(!TokenManager::load().has_value());
+        QCOMPARE(SettingsStore::shared().contains(tokenType), write != "delete");
+        // Only the sign-in entries go.
+        QVERIFY(SettingsStore::shared().boolForKey(appDefaultSet));
+        QCOMPARE(SettingsStore::shared().stringForKey(optionActive),
+                 std::optional<QString>("qv-option-notification"));
+    }
+
+private:
+    std::unique_ptr<TestEnvironment> m_environment;
+    ManualClock m_clock{kNow};
 };
-
-void ApiRequestsTest::redaction_data()
-{
-    QTest::addColumn<QVariantMap>("parameters");
-    QTest::addColumn<QVariantMap>("expected");
-    const QString r = Redaction::placeholder;
-    QTest::newRow("code exchange") << QVariantMap{{"code", "c-1"},
-                                                  {"client_id", "id"},
-                                                  {"client_secret", "s"},
-                                                  {"grant_type", "authorization_code"},
-                                                  {"redirect_uri", "https://localhost/oauth"}}
-                                   << QVariantMap{{"code", r},
-                                                  {"client_id", "id"},
-                                                  {"client_secret", r},
-                                                  {"grant_type", "authorization_code"},
-                                                  {"redirect_uri", "https://localhost/oauth"}};
-    QTest::newRow("access token and odd case")
-        << QVariantMap{{"Access_Token", "a"}, {"state", "xyz"}}
-        << QVariantMap{{"Access_Token", r}, {"state", "xyz"}};
-    QTest::newRow("empty") << QVariantMap{} << QVariantMap{};
-}
-
-void ApiRequestsTest::redaction()
-{
-    QFETCH(QVariantMap, parameters);
-    QFETCH(QVariantMap, expected);
-    QCOMPARE(Redaction::parameters(parameters), expected);
-}
-
-void ApiRequestsTest::lenientJson_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("parses");
-    QTest::addColumn<QJsonValue>("value");
-    QTest::newRow("object") << QByteArray(R"({"a":1})") << true
-                            << QJsonValue(QJsonObject{{"a", 1}});
-    QTest::newRow("array") << QByteArray("[1]") << true << QJsonValue(QJsonArray{1});
-    QTest::newRow("bare number") << QByteArray("42") << true << QJsonValue(42);
-    QTest::newRow("empty") << QByteArray() << false << QJsonValue();
-    QTest::newRow("cut in half") << QByteArray(R"({"a":)") << false << QJsonValue();
-    QTest::newRow("two values") << QByteArray("1,2") << false << QJsonValue();
-    QTest::newRow("smuggled second list") << QByteArray("1][2") << false << QJsonValue();
-    QTest::newRow("html") << QByteArray("<html></html>") << false << QJsonValue();
-}
-
-void ApiRequestsTest::lenientJson()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(bool, parses);
-    QFETCH(QJsonValue, value);
-    const std::optional<QJsonValue> parsed = ApiResponse::parse(body);
-    QCOMPARE(parsed.has_value(), parses);
-    if (parsed)
-        QCOMPARE(*parsed, value);
-}
-
-void ApiRequestsTest::authorizedHeaders_data()
-{
-    QTest::addColumn<QVariant>("stored"); // the main-view workspace dictionary, if any
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<bool>("omit");
-    QTest::addColumn<QByteArray>("workspace"); // empty: no header
-    const QVariant chosen(QVariantMap{{"id", "wsp-stored"}, {"name", "Stored"}});
-    QTest::newRow("given id wins") << chosen << "wsp-given" << false << QByteArray("wsp-given");
-    QTest::newRow("stored id") << chosen << QString() << false << QByteArray("wsp-stored");
-    QTest::newRow("nothing stored") << QVariant() << QString() << false << QByteArray();
-    QTest::newRow("stored without id")
-        << QVariant(QVariantMap{{"name", "x"}}) << QString() << false << QByteArray();
-    QTest::newRow("omitted") << chosen << "wsp-given" << true << QByteArray();
-}
-
-void ApiRequestsTest::authorizedHeaders()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QString, given);
-    QFETCH(bool, omit);
-    QFETCH(QByteArray, workspace);
-    TestEnvironment environment;
-    if (stored.isValid())
-        SettingsStore::shared().setDictionary(Costants::Preferences::workspaceObjectMainView,
-                                              stored.toMap());
-    const TokenManager token("tok-1", "Bearer", QDateTime::currentDateTimeUtc(), "r");
-    const Headers headers = ApiManager::authorizedHeaders(
-        token, given.isEmpty() ? std::nullopt : std::optional<QString>(given), omit);
-    Headers expected{{"Authorization", "Bearer tok-1"}, {"Content-type", "application/json"}};
-    if (!workspace.isEmpty())
-        expected.append({"workspace", workspace});
-    QCOMPARE(headers, expected);
-}
-
-void ApiRequestsTest::reachabilityMapping_data()
-{
-    using R = QNetworkInformation::Reachability;
-    QTest::addColumn<int>("reachability");
-    QTest::addColumn<bool>("reachable");
-    QTest::newRow("online") << int(R::Online) << true;
-    QTest::newRow("unknown") << int(R::Unknown) << true;
-    QTest::newRow("local only") << int(R::Local) << false;
-    QTest::newRow("disconnected") << int(R::Disconnected) << false;
-}
-
-void ApiRequestsTest::reachabilityMapping()
-{
-    QFETCH(int, reachability);
-    QFETCH(bool, reachable);
-    QCOMPARE(NetworkInformationReachability::isReachable(
-                 static_cast<QNetworkInformation::Reachability>(reachability)),
-             reachable);
-}
 
 QTEST_GUILESS_MAIN(ApiRequestsTest)
 #include "tst_apirequests.moc"

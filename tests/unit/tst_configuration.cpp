@@ -1,145 +1,240 @@
+// The program's own plumbing: command line, configuration, log and notification centre.
 #include "App/CommandLine.h"
+#include "App/Logger.h"
+#include "App/NotificationCenter.h"
+#include "LogCapture.h"
 #include "Services/Config.h"
 #include "TestEnvironment.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTest>
+#include <QThread>
+#include <QTimeZone>
+
+namespace {
+
+// What a parsed command line asks for, in one comparable text.
+QString describe(const CommandLine &line)
+{
+    if (!line.error.isEmpty())
+        return QStringLiteral("error");
+    QStringList parts;
+    if (line.help)
+        parts << QStringLiteral("help");
+    if (line.sandbox)
+        parts << QStringLiteral("sandbox ") + line.sandboxUrl.toString();
+    if (line.rebrandText)
+        parts << QStringLiteral("rebrand ") + *line.rebrandText;
+    for (const QUrl &url : line.openUrls)
+        parts << QStringLiteral("open ") + url.toString();
+    return parts.join(u'|');
+}
+
+} // namespace
 
 class ConfigurationTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void commandLine_data();
-    void commandLine();
-    void sources_data();
-    void sources();
-    void sandboxRoutesEveryRole();
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("nothing") << QStringList{} << "";
+        QTest::newRow("help") << QStringList{"--help"} << "help";
+        QTest::newRow("sandbox") << QStringList{"--sandbox"} << "sandbox ";
+        QTest::newRow("sandbox url")
+            << QStringList{"--sandbox=http://127.0.0.1:8080"} << "sandbox http://127.0.0.1:8080";
+        QTest::newRow("sandbox bad url") << QStringList{"--sandbox=not a url"} << "error";
+        QTest::newRow("rebrand") << QStringList{"--rebrand", "see https://a.b"}
+                                 << "rebrand see https://a.b";
+        QTest::newRow("rebrand without text") << QStringList{"--rebrand"} << "error";
+        QTest::newRow("qt option keeps its value")
+            << QStringList{"-platform", "--sandbox", "--sandbox"} << "sandbox ";
+        QTest::newRow("unknown") << QStringList{"--sandbx"} << "error";
+        // A link of the program's own scheme, as the desktop hands it over.
+        QTest::newRow("own scheme")
+            << QStringList{"quorvella://open?x=1"} << "open quorvella://open?x=1";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        QCOMPARE(describe(CommandLine::parse(QStringList{"quorvella"} + arguments)), expected);
+    }
+
+    void sources_data()
+    {
+        QTest::addColumn<QByteArray>("conf");
+        QTest::addColumn<QString>("api"); // empty: refused
+        QTest::addColumn<QByteArray>("environment");
+        QTest::addColumn<QString>("dsn");
+        QTest::newRow("defaults") << QByteArray() << "https://api.quorvella.com" << QByteArray()
+                                  << "";
+        QTest::newRow("conf file")
+            << QByteArray("api=https://api.staging.example\nsentry_dsn=https://k@s.example/3\n")
+            << "https://api.staging.example" << QByteArray() << "https://k@s.example/3";
+        QTest::newRow("environment wins")
+            << QByteArray("api=https://api.staging.example\n") << "http://127.0.0.1:9999"
+            << QByteArray("http://127.0.0.1:9999") << "";
+        QTest::newRow("plain http elsewhere refused")
+            << QByteArray("api=http://api.example\n") << "" << QByteArray() << "";
+    }
+    void sources()
+    {
+        QFETCH(QByteArray, conf);
+        QFETCH(QString, api);
+        QFETCH(QByteArray, environment);
+        QFETCH(QString, dsn);
+        TestEnvironment testEnvironment;
+        testEnvironment.setVariable("QUORVELLA_API_URL", environment);
+        testEnvironment.setVariable("QUORVELLA_SENTRY_DSN", QByteArray());
+        qunsetenv("QUORVELLA_SENTRY_DSN");
+        if (!conf.isEmpty()) {
+            QDir().mkpath(QFileInfo(Config::confFilePath()).absolutePath());
+            QFile file(Config::confFilePath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(conf);
+        }
+        QString error;
+        const std::optional<Config> config = Config::load(&error);
+        QCOMPARE(config.has_value(), !api.isEmpty());
+        if (!config) {
+            QVERIFY(error.contains("https"));
+            return;
+        }
+        QCOMPARE(config->apiHost.toString(), api);
+        QCOMPARE(config->apiBaseUrl().toString(), api + "/v1");
+        QCOMPARE(config->crashReportingDsn, dsn);
+    }
+
+    void sandboxRoutesEveryRole()
+    {
+        const QUrl origin(QStringLiteral("http://127.0.0.1:4567"));
+        const Config routed = Config::productionDefaults().routedTo(origin);
+        for (const QUrl &host :
+             {routed.apiHost, routed.recommendationHost, routed.authorizationHost,
+              routed.downloadHost, routed.qrHost, routed.faviconHost, routed.dashboardHost})
+            QCOMPARE(host, origin);
+        QCOMPARE(routed.reachabilityHost, QStringLiteral("127.0.0.1"));
+        QCOMPARE(routed.crashReportingDsn,
+                 QStringLiteral("http://5b0f3e6c2a9d4e71b8c3f0a1d2e4b6c8@127.0.0.1:4567/1"));
+        QVERIFY(Config::isAcceptableOrigin(origin));
+        QVERIFY(!Config::isAcceptableOrigin(QUrl(QStringLiteral("http://sandbox.example"))));
+    }
+
+    void logItemIsOneLine_data()
+    {
+        QTest::addColumn<QVariantList>("items");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("text and status code") << QVariantList{"ERROR RESPONSE API!!!", 404}
+                                              << QStringList{"ERROR RESPONSE API!!!", "404"};
+        QTest::newRow("empty list") << QVariantList{} << QStringList{};
+        QTest::newRow("bool and real") << QVariantList{true, 2.5} << QStringList{"true", "2.5"};
+        QTest::newRow("date in UTC")
+            << QVariantList{QDateTime(QDate(2026, 12, 7), QTime(1, 2, 3), QTimeZone::utc())}
+            << QStringList{"2026-12-07T01:02:03Z"};
+        QTest::newRow("absent value") << QVariantList{QVariant()} << QStringList{"nil"};
+        QTest::newRow("dictionary and array, one line each")
+            << QVariantList{QVariantMap{{"a", 1}, {"b", QVariantList{"x", 2}}},
+                            QStringList{"p", "q"}}
+            << QStringList{R"({"a":1,"b":["x",2]})", R"(["p","q"])"};
+    }
+    void logItemIsOneLine()
+    {
+        QFETCH(QVariantList, items);
+        QFETCH(QStringList, lines);
+        LogCapture capture;
+        Logger::shared().log(items);
+        QCOMPARE(capture.lines(), lines);
+    }
+
+    void logIsNeverWrittenToDisk()
+    {
+        TestEnvironment environment;
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(environment.root());
+        Logger::shared().log({"one", "two", "three"});
+        QDir::setCurrent(previous);
+        QVERIFY(!Logger::shared().writeToFile());
+        QDirIterator it(environment.root(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QVERIFY2(!path.endsWith(QLatin1String("-logs.txt")), qPrintable(path));
+        }
+    }
+
+    void concurrentLogLinesNeverMix()
+    {
+        LogCapture capture;
+        const QString longLine(3000, QLatin1Char('x'));
+        QList<QThread *> threads;
+        for (int t = 0; t < 4; ++t) {
+            threads.append(QThread::create([t, longLine] {
+                for (int i = 0; i < 50; ++i)
+                    Logger::shared().log({QStringLiteral("%1:").arg(t) + longLine});
+            }));
+            threads.last()->start();
+        }
+        for (QThread *thread : threads) {
+            QVERIFY(thread->wait(30000));
+            delete thread;
+        }
+        QCOMPARE(capture.lines().size(), 200);
+        for (const QString &line : capture.lines())
+            QCOMPARE(line.size(), longLine.size() + 2);
+    }
+
+    void observersOfTheNameRunInOrderOnThePostingThread()
+    {
+        NotificationCenter center;
+        QObject a, b, sender;
+        QStringList calls;
+        QThread *seen = nullptr;
+        const auto record = [&](const QString &who) {
+            return [&, who](const Notification &n) {
+                calls << who + ":" + n.userInfo.value("currentInternetStatus").toString();
+                seen = QThread::currentThread();
+            };
+        };
+        center.addObserver(&b, "qv-close-popover", record("b"));
+        center.addObserver(&a, "qv-close-popover", record("a"));
+        center.addObserver(&a, "qv-close-popover", record("a2"));
+        center.post("qv-close-popover-x");
+        center.post("QV-CLOSE-POPOVER");
+        QCOMPARE(calls, QStringList());
+        std::unique_ptr<QThread> poster(QThread::create([&] {
+            center.post("qv-close-popover", &sender, {{"currentInternetStatus", "reachable"}});
+        }));
+        poster->start();
+        QVERIFY(poster->wait(10000));
+        QCOMPARE(calls, (QStringList{"b:reachable", "a:reachable", "a2:reachable"}));
+        QCOMPARE(seen, poster.get());
+    }
+    void destroyedObserversAreNeverCalled()
+    {
+        NotificationCenter center;
+        int hits = 0;
+        {
+            QObject shortLived;
+            center.addObserver(&shortLived, "n", [&](const Notification &) { ++hits; });
+        }
+        QCOMPARE(center.observerCount("n"), 0);
+        // A view torn down by an earlier observer of the same post.
+        QObject first;
+        auto *second = new QObject;
+        center.addObserver(&first, "n", [&](const Notification &) {
+            ++hits;
+            delete second;
+        });
+        center.addObserver(second, "n", [&](const Notification &) { hits += 100; });
+        center.post("n");
+        QCOMPARE(hits, 1);
+    }
 };
-
-void ConfigurationTest::commandLine_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("help");
-    QTest::addColumn<bool>("sandbox");
-    QTest::addColumn<QString>("sandboxUrl");
-    QTest::addColumn<QString>("rebrand"); // or the link opened
-    QTest::addColumn<bool>("failed");
-
-    QTest::newRow("nothing") << QStringList{} << false << false << ""
-                             << "" << false;
-    QTest::newRow("help") << QStringList{"--help"} << true << false << ""
-                          << "" << false;
-    QTest::newRow("sandbox") << QStringList{"--sandbox"} << false << true << ""
-                             << "" << false;
-    QTest::newRow("sandbox url") << QStringList{"--sandbox=http://127.0.0.1:8080"} << false << true
-                                 << "http://127.0.0.1:8080"
-                                 << "" << false;
-    QTest::newRow("sandbox bad url") << QStringList{"--sandbox=not a url"} << false << true << ""
-                                     << "" << true;
-    QTest::newRow("rebrand") << QStringList{"--rebrand", "see https://a.b"} << false << false << ""
-                             << "see https://a.b" << false;
-    QTest::newRow("rebrand without text") << QStringList{"--rebrand"} << false << false << ""
-                                          << "" << true;
-    QTest::newRow("qt option keeps its value")
-        << QStringList{"-platform", "--sandbox", "--sandbox"} << false << true << ""
-        << "" << false;
-    QTest::newRow("unknown") << QStringList{"--sandbx"} << false << false << ""
-                             << "" << true;
-    // A link of the program's own scheme, as the desktop hands it over.
-    QTest::newRow("own scheme") << QStringList{"quorvella://open?x=1"} << false << false << ""
-                                << "quorvella://open?x=1" << false;
-}
-
-void ConfigurationTest::commandLine()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, help);
-    QFETCH(bool, sandbox);
-    QFETCH(QString, sandboxUrl);
-    QFETCH(QString, rebrand);
-    QFETCH(bool, failed);
-    arguments.prepend(QStringLiteral("quorvella"));
-    const CommandLine line = CommandLine::parse(arguments);
-    QCOMPARE(!line.error.isEmpty(), failed);
-    if (failed)
-        return;
-    QCOMPARE(line.help, help);
-    QCOMPARE(line.sandbox, sandbox);
-    QCOMPARE(line.sandboxUrl.toString(), sandboxUrl);
-    if (!line.openUrls.isEmpty())
-        QCOMPARE(line.openUrls.first().toString(), rebrand);
-    else
-        QCOMPARE(line.rebrandText.value_or(QString()), rebrand);
-}
-
-void ConfigurationTest::sources_data()
-{
-    QTest::addColumn<QByteArray>("conf");
-    QTest::addColumn<QByteArray>("environment");
-    QTest::addColumn<bool>("loaded");
-    QTest::addColumn<QString>("api");
-    QTest::addColumn<QString>("dsn");
-
-    QTest::newRow("defaults") << QByteArray() << QByteArray() << true << "https://api.quorvella.com"
-                              << "";
-    QTest::newRow("conf file")
-        << QByteArray("api=https://api.staging.example\nsentry_dsn=https://k@s.example/3\n")
-        << QByteArray() << true << "https://api.staging.example"
-        << "https://k@s.example/3";
-    QTest::newRow("environment wins")
-        << QByteArray("api=https://api.staging.example\n") << QByteArray("http://127.0.0.1:9999")
-        << true << "http://127.0.0.1:9999"
-        << "";
-    QTest::newRow("plain http elsewhere refused")
-        << QByteArray("api=http://api.example\n") << QByteArray() << false << ""
-        << "";
-}
-
-void ConfigurationTest::sources()
-{
-    QFETCH(QByteArray, conf);
-    QFETCH(QByteArray, environment);
-    QFETCH(bool, loaded);
-    QFETCH(QString, api);
-    QFETCH(QString, dsn);
-    TestEnvironment testEnvironment;
-    testEnvironment.setVariable("QUORVELLA_API_URL", environment);
-    testEnvironment.setVariable("QUORVELLA_SENTRY_DSN", QByteArray());
-    qunsetenv("QUORVELLA_SENTRY_DSN");
-    if (!conf.isEmpty()) {
-        QDir().mkpath(QFileInfo(Config::confFilePath()).absolutePath());
-        QFile file(Config::confFilePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(conf);
-    }
-    QString error;
-    const std::optional<Config> config = Config::load(&error);
-    QCOMPARE(config.has_value(), loaded);
-    if (!loaded) {
-        QVERIFY(error.contains("https"));
-        return;
-    }
-    QCOMPARE(config->apiHost.toString(), api);
-    QCOMPARE(config->apiBaseUrl().toString(), api + "/v1");
-    QCOMPARE(config->crashReportingDsn, dsn);
-}
-
-void ConfigurationTest::sandboxRoutesEveryRole()
-{
-    const QUrl origin(QStringLiteral("http://127.0.0.1:4567"));
-    const Config routed = Config::productionDefaults().routedTo(origin);
-    for (const QUrl &host :
-         {routed.apiHost, routed.recommendationHost, routed.authorizationHost, routed.downloadHost,
-          routed.qrHost, routed.faviconHost, routed.dashboardHost})
-        QCOMPARE(host, origin);
-    QCOMPARE(routed.reachabilityHost, QStringLiteral("127.0.0.1"));
-    QCOMPARE(routed.crashReportingDsn,
-             QStringLiteral("http://5b0f3e6c2a9d4e71b8c3f0a1d2e4b6c8@127.0.0.1:4567/1"));
-    QVERIFY(Config::isAcceptableOrigin(origin));
-    QVERIFY(!Config::isAcceptableOrigin(QUrl(QStringLiteral("http://sandbox.example"))));
-}
 
 QTEST_GUILESS_MAIN(ConfigurationTest)
 #include "tst_configuration.moc"

@@ -7,7 +7,6 @@
 #include "Services/Domain.h"
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
-#include "Utils/BackgroundTasks.h"
 #include "Utils/DefaultHelper.h"
 #include "Utils/Utils.h"
 
@@ -73,187 +72,159 @@ private slots:
         m_environment.reset();
     }
 
-    void chooseDefaultWorkspace_data();
-    void chooseDefaultWorkspace();
-    void checkDefaultDomain_data();
-    void checkDefaultDomain();
-    void updateDomainNames_data();
-    void updateDomainNames();
-    void prepareWorkspaces_data();
-    void prepareWorkspaces();
-    void accountDomainsFetchedKeepsActiveOnly();
+    void chooseDefaultWorkspace_data()
+    {
+        QTest::addColumn<QString>("storedId"); // empty: nothing stored
+        QTest::addColumn<QJsonArray>("list");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("afterId"); // empty: nothing stored afterwards
+        const QJsonArray withDefault{workspace("w1"), workspace("w2", true), workspace("w3")};
+        const QJsonArray noDefault{workspace("w1"), workspace("w2"), workspace("w3")};
+        QTest::newRow("nothing stored, second is default") << QString() << withDefault << 1 << "w2";
+        QTest::newRow("nothing stored, no default") << QString() << noDefault << 0 << "w1";
+        QTest::newRow("stored one found") << "w3" << withDefault << 2 << "w3";
+        QTest::newRow("stored one gone, default wins") << "w9" << withDefault << 1 << "w2";
+        QTest::newRow("empty list keeps the stored one") << "w9" << QJsonArray() << -1 << "w9";
+        QTest::newRow("empty list, nothing stored") << QString() << QJsonArray() << -1 << QString();
+    }
+    void chooseDefaultWorkspace()
+    {
+        QFETCH(QString, storedId);
+        QFETCH(QJsonArray, list);
+        QFETCH(int, index);
+        QFETCH(QString, afterId);
+        for (const QString &key :
+             {Preferences::workspaceObjectAutoReplace, Preferences::workspaceObjectMainView}) {
+            if (!storedId.isEmpty())
+                SettingsStore::shared().setDictionary(key, {{"id", storedId}, {"name", "old"}});
+            QCOMPARE(DefaultHelper::chooseDefaultWorkspace(list, key), index);
+            const std::optional<QVariantMap> after = SettingsStore::shared().dictionaryForKey(key);
+            QCOMPARE(after.has_value(), !afterId.isEmpty());
+            if (after)
+                QCOMPARE(after->value("id").toString(), afterId);
+            // The fresh object from the list replaces the stored one.
+            if (after && index >= 0)
+                QCOMPARE(after->value("name").toString(), afterId.toUpper());
+        }
+    }
+    void checkDefaultDomain_data()
+    {
+        QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("after"); // id and name of the stored domain
+        QTest::newRow("nothing stored takes the first") << QByteArray() << 0 << "d1 one.test";
+        QTest::newRow("undecodable takes the first") << QByteArray("junk") << 0 << "d1 one.test";
+        QTest::newRow("stored found, renamed on the service")
+            << Domain{"two.test", "d2"}.encoded() << 1 << "d2 two-renamed.test";
+        QTest::newRow("stored gone stays")
+            << Domain{"gone.test", "d9"}.encoded() << -1 << "d9 gone.test";
+    }
+    void checkDefaultDomain()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, index);
+        QFETCH(QString, after);
+        if (!stored.isEmpty())
+            SettingsStore::shared().setData(Preferences::domainObjectAutoReplace, stored);
+        const QJsonArray list{domain("d1", "one.test"), domain("d2", "two-renamed.test")};
+        QCOMPARE(DefaultHelper::checkDefaultDomain(list), index);
+        const std::optional<Domain> domain = storedDomain();
+        QVERIFY(domain);
+        QCOMPARE(domain->id + ' ' + domain->fullName, after);
+        QVERIFY(SettingsStore::shared()
+                    .stringArrayForKey(Preferences::domainNames)
+                    .value_or(QStringList())
+                    .contains("short.test"));
+    }
+    void updateDomainNames_data()
+    {
+        QTest::addColumn<QVariant>("stored"); // invalid: nothing stored
+        QTest::addColumn<QJsonArray>("list");
+        QTest::addColumn<QStringList>("names");
+        const QJsonArray list{domain("d1", "one.test"), domain("d2", "two.test"),
+                              domain("d3", "one.test")};
+        QTest::newRow("first call adds the shared domain")
+            << QVariant() << QJsonArray() << QStringList{"short.test"};
+        QTest::newRow("names in order, once")
+            << QVariant() << list << QStringList{"short.test", "one.test", "two.test"};
+        QTest::newRow("never removed")
+            << QVariant(QStringList{"old.test"}) << list
+            << QStringList{"old.test", "short.test", "one.test", "two.test"};
+        QTest::newRow("another kind stored starts afresh")
+            << QVariant(QStringLiteral("text")) << QJsonArray{domain("d1", "one.test")}
+            << QStringList{"short.test", "one.test"};
+    }
+    void updateDomainNames()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QJsonArray, list);
+        QFETCH(QStringList, names);
+        if (stored.typeId() == QMetaType::QStringList)
+            SettingsStore::shared().setStringArray(Preferences::domainNames, stored.toStringList());
+        else if (stored.isValid())
+            SettingsStore::shared().setString(Preferences::domainNames, stored.toString());
+        DefaultHelper::updateDomainNames(list);
+        QCOMPARE(SettingsStore::shared().stringArrayForKey(Preferences::domainNames),
+                 std::optional<QStringList>(names));
+    }
+    void prepareWorkspaces_data()
+    {
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QStringList>("queued");
+        QTest::addColumn<QStringList>("queuedAfter");
+        QTest::newRow("fresh store")
+            << QStringList() << QStringList() << QStringList{"a", "c", "d"};
+        QTest::newRow("checked ones stay out")
+            << QStringList{"a", "d"} << QStringList() << QStringList{"c"};
+        QTest::newRow("queued ones are not doubled")
+            << QStringList() << QStringList{"c", "x"} << QStringList{"c", "x", "a", "d"};
+    }
+    void prepareWorkspaces()
+    {
+        QFETCH(QStringList, checked);
+        QFETCH(QStringList, queued);
+        QFETCH(QStringList, queuedAfter);
+        SettingsStore &store = SettingsStore::shared();
+        if (!checked.isEmpty())
+            store.setStringArray(Preferences::workspaceIdsListCheckedDomains, checked);
+        if (!queued.isEmpty())
+            store.setStringArray(Preferences::workspaceIdsListToCheckDomains, queued);
+        QJsonObject team = workspace("b");
+        team.insert("type", "team");
+        QJsonObject classic = workspace("c");
+        classic.insert("type", "classic");
+        // Offline: the background check leaves the queue as it is.
+        const QList<WorkspaceDTO> result =
+            Utils::prepareWorkspaces(QJsonArray{workspace("a"), team, classic, workspace("d")});
+        QStringList ids;
+        for (const WorkspaceDTO &dto : result) {
+            QCOMPARE(dto.index, ids.size());
+            ids.append(dto.id);
+        }
+        QCOMPARE(ids, (QStringList{"a", "c", "d"})); // team workspaces are left out
+        QCOMPARE(result.at(0).name, QStringLiteral("A"));
+        QCOMPARE(store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
+                 std::optional<QStringList>(queuedAfter));
+    }
+    void accountDomainsFetchedKeepsActiveOnly()
+    {
+        QJsonObject inactive = domain("d0", "inactive.test");
+        inactive.insert("active", false);
+        DefaultHelper::accountDomainsFetched(QJsonArray{inactive, domain("d1", "one.test")});
+        const std::optional<Domain> after = storedDomain();
+        QVERIFY(after);
+        QCOMPARE(after->id, QStringLiteral("d1"));
+        QVERIFY(!SettingsStore::shared()
+                     .stringArrayForKey(Preferences::domainNames)
+                     .value_or(QStringList())
+                     .contains("inactive.test"));
+    }
 
 private:
     QNetworkAccessManager m_network;
     std::unique_ptr<ApiManager> m_api;
     std::unique_ptr<TestEnvironment> m_environment;
 };
-
-void DefaultHelperTest::chooseDefaultWorkspace_data()
-{
-    QTest::addColumn<QString>("storedId"); // empty: nothing stored
-    QTest::addColumn<QJsonArray>("list");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("afterId"); // empty: nothing stored afterwards
-    const QJsonArray withDefault{workspace("w1"), workspace("w2", true), workspace("w3")};
-    const QJsonArray noDefault{workspace("w1"), workspace("w2"), workspace("w3")};
-    QTest::newRow("nothing stored, second is default") << QString() << withDefault << 1 << "w2";
-    QTest::newRow("nothing stored, no default") << QString() << noDefault << 0 << "w1";
-    QTest::newRow("stored one found") << "w3" << withDefault << 2 << "w3";
-    QTest::newRow("stored one gone, default wins") << "w9" << withDefault << 1 << "w2";
-    QTest::newRow("empty list keeps the stored one") << "w9" << QJsonArray() << -1 << "w9";
-    QTest::newRow("empty list, nothing stored") << QString() << QJsonArray() << -1 << QString();
-}
-
-void DefaultHelperTest::chooseDefaultWorkspace()
-{
-    QFETCH(QString, storedId);
-    QFETCH(QJsonArray, list);
-    QFETCH(int, index);
-    QFETCH(QString, afterId);
-    for (const QString &key :
-         {Preferences::workspaceObjectAutoReplace, Preferences::workspaceObjectMainView}) {
-        if (!storedId.isEmpty())
-            SettingsStore::shared().setDictionary(key, {{"id", storedId}, {"name", "old"}});
-        QCOMPARE(DefaultHelper::chooseDefaultWorkspace(list, key), index);
-        const std::optional<QVariantMap> after = SettingsStore::shared().dictionaryForKey(key);
-        QCOMPARE(after.has_value(), !afterId.isEmpty());
-        if (after)
-            QCOMPARE(after->value("id").toString(), afterId);
-        // The fresh object from the list replaces the stored one.
-        if (after && index >= 0)
-            QCOMPARE(after->value("name").toString(), afterId.toUpper());
-    }
-}
-
-void DefaultHelperTest::checkDefaultDomain_data()
-{
-    QTest::addColumn<QByteArray>("stored"); // empty: nothing stored
-    QTest::addColumn<QJsonArray>("list");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("afterId");
-    QTest::addColumn<QString>("afterName");
-    const QJsonArray list{domain("d1", "one.test"), domain("d2", "two-renamed.test")};
-    QTest::newRow("nothing stored takes the first") << QByteArray() << list << 0 << "d1"
-                                                    << "one.test";
-    QTest::newRow("undecodable takes the first") << QByteArray("not a plist") << list << 0 << "d1"
-                                                 << "one.test";
-    QTest::newRow("stored found, renamed on the service")
-        << Domain{"two.test", "d2"}.encoded() << list << 1 << "d2"
-        << "two-renamed.test";
-    QTest::newRow("stored gone stays") << Domain{"gone.test", "d9"}.encoded() << list << -1 << "d9"
-                                       << "gone.test";
-}
-
-void DefaultHelperTest::checkDefaultDomain()
-{
-    QFETCH(QByteArray, stored);
-    QFETCH(QJsonArray, list);
-    QFETCH(int, index);
-    QFETCH(QString, afterId);
-    QFETCH(QString, afterName);
-    if (!stored.isEmpty())
-        SettingsStore::shared().setData(Preferences::domainObjectAutoReplace, stored);
-    QCOMPARE(DefaultHelper::checkDefaultDomain(list), index);
-    const std::optional<Domain> after = storedDomain();
-    QVERIFY(after);
-    QCOMPARE(after->id, afterId);
-    QCOMPARE(after->fullName, afterName);
-    QVERIFY(SettingsStore::shared()
-                .stringArrayForKey(Preferences::domainNames)
-                .value_or(QStringList())
-                .contains("short.test"));
-}
-
-void DefaultHelperTest::updateDomainNames_data()
-{
-    QTest::addColumn<QVariant>("stored"); // invalid: nothing stored
-    QTest::addColumn<QJsonArray>("list");
-    QTest::addColumn<QStringList>("names");
-    const QJsonArray list{domain("d1", "one.test"), domain("d2", "two.test"),
-                          domain("d3", "one.test")};
-    QTest::newRow("first call adds the shared domain")
-        << QVariant() << QJsonArray() << QStringList{"short.test"};
-    QTest::newRow("names in order, once")
-        << QVariant() << list << QStringList{"short.test", "one.test", "two.test"};
-    QTest::newRow("never removed") << QVariant(QStringList{"old.test"}) << list
-                                   << QStringList{"old.test", "short.test", "one.test", "two.test"};
-    QTest::newRow("another kind stored starts afresh")
-        << QVariant(QStringLiteral("text")) << QJsonArray{domain("d1", "one.test")}
-        << QStringList{"short.test", "one.test"};
-}
-
-void DefaultHelperTest::updateDomainNames()
-{
-    QFETCH(QVariant, stored);
-    QFETCH(QJsonArray, list);
-    QFETCH(QStringList, names);
-    if (stored.typeId() == QMetaType::QStringList)
-        SettingsStore::shared().setStringArray(Preferences::domainNames, stored.toStringList());
-    else if (stored.isValid())
-        SettingsStore::shared().setString(Preferences::domainNames, stored.toString());
-    DefaultHelper::updateDomainNames(list);
-    QCOMPARE(SettingsStore::shared().stringArrayForKey(Preferences::domainNames),
-             std::optional<QStringList>(names));
-}
-
-void DefaultHelperTest::prepareWorkspaces_data()
-{
-    QTest::addColumn<QStringList>("checked");
-    QTest::addColumn<QStringList>("queued");
-    QTest::addColumn<QStringList>("listed");
-    QTest::addColumn<QStringList>("queuedAfter");
-    QTest::newRow("fresh store") << QStringList() << QStringList() << QStringList{"a", "c", "d"}
-                                 << QStringList{"a", "c", "d"};
-    QTest::newRow("checked ones stay out")
-        << QStringList{"a", "d"} << QStringList() << QStringList{"a", "c", "d"} << QStringList{"c"};
-    QTest::newRow("queued ones are not doubled")
-        << QStringList() << QStringList{"c", "x"} << QStringList{"a", "c", "d"}
-        << QStringList{"c", "x", "a", "d"};
-}
-
-void DefaultHelperTest::prepareWorkspaces()
-{
-    QFETCH(QStringList, checked);
-    QFETCH(QStringList, queued);
-    QFETCH(QStringList, listed);
-    QFETCH(QStringList, queuedAfter);
-    SettingsStore &store = SettingsStore::shared();
-    if (!checked.isEmpty())
-        store.setStringArray(Preferences::workspaceIdsListCheckedDomains, checked);
-    if (!queued.isEmpty())
-        store.setStringArray(Preferences::workspaceIdsListToCheckDomains, queued);
-    QJsonObject team = workspace("b");
-    team.insert("type", "team");
-    QJsonObject classic = workspace("c");
-    classic.insert("type", "classic");
-    // Offline: the background check leaves the queue as it is.
-    const QList<WorkspaceDTO> result =
-        Utils::prepareWorkspaces(QJsonArray{workspace("a"), team, classic, workspace("d")});
-    QStringList ids;
-    for (const WorkspaceDTO &dto : result) {
-        QCOMPARE(dto.index, ids.size());
-        ids.append(dto.id);
-    }
-    QCOMPARE(ids, listed);
-    QCOMPARE(result.at(0).name, QStringLiteral("A"));
-    QCOMPARE(store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
-             std::optional<QStringList>(queuedAfter));
-}
-
-void DefaultHelperTest::accountDomainsFetchedKeepsActiveOnly()
-{
-    QJsonObject inactive = domain("d0", "inactive.test");
-    inactive.insert("active", false);
-    DefaultHelper::accountDomainsFetched(QJsonArray{inactive, domain("d1", "one.test")});
-    const std::optional<Domain> after = storedDomain();
-    QVERIFY(after);
-    QCOMPARE(after->id, QStringLiteral("d1"));
-    QVERIFY(!SettingsStore::shared()
-                 .stringArrayForKey(Preferences::domainNames)
-                 .value_or(QStringList())
-                 .contains("inactive.test"));
-}
 
 QTEST_GUILESS_MAIN(DefaultHelperTest)
 #include "tst_defaulthelper.moc"

@@ -1,0 +1,402 @@
+// The sign-in, share and QR controllers, on the platform doubles.
+#include "App/Costants.h"
+#include "App/NotificationCenter.h"
+#include "App/SettingsStore.h"
+#include "Controllers/ControllerRegistry.h"
+#include "Controllers/LoginViewController.h"
+#include "Controllers/OauthViewController.h"
+#include "Controllers/QRController.h"
+#include "Controllers/ShareController.h"
+#include "HttpSink.h"
+#include "LogCapture.h"
+#include "Platform/testing/FakePlatform.h"
+#include "Services/Config.h"
+#include "TestEnvironment.h"
+#include "Views/WindowNoTitleBar.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace Costants;
+using Rendering = QRController::Rendering;
+using Site = ShareController::Site;
+
+Q_DECLARE_METATYPE(Rendering)
+Q_DECLARE_METATYPE(Site)
+
+namespace {
+
+// Counts the posts of one notification name.
+class PostCounter : public QObject
+{
+public:
+    explicit PostCounter(const QString &name)
+    {
+        NotificationCenter::shared().addObserver(this, name,
+                                                 [this](const Notification &) { ++count; });
+    }
+    int count = 0;
+};
+
+} // namespace
+
+class ControllersTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { ControllerRegistry::registerAll(); }
+    void init()
+    {
+        m_environment = std::make_unique<TestEnvironment>();
+        m_platform = &FakePlatform::installNew();
+        m_service = std::make_unique<HttpSink>();
+        m_service->setResponse("/connect/token",
+                               {200,
+                                "application/json",
+                                R"({"access_token":"access-9","token_type":"Bearer",
+                                    "expires_in":3600,"refresh_token":"refresh-9"})",
+                                {}});
+        Config config = Config::productionDefaults().routedTo(m_service->origin());
+        config.crashReportingDsn.clear();
+        // Nothing listens there: every QR image is drawn locally, no test waits for a network.
+        config.qrHost = QUrl(QStringLiteral("http://127.0.0.1:9"));
+        Config::install(config);
+    }
+    void cleanup()
+    {
+        // Windows left open by a test close themselves here.
+        NotificationCenter::shared().post(NotificationViews::closeWindowOauth);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        m_service.reset();
+        m_environment.reset();
+    }
+
+    void authorizeUrl_data()
+    {
+        QTest::addColumn<bool>("isSignup");
+        QTest::addColumn<QString>("expected");
+        const QString start = QStringLiteral(
+            "https://identity.example/connect/authorize?client_id=5f3c9a1e-8b2d-4c6f-a7e0-"
+            "91d4b2c8e6a3&redirect_uri=https://localhost/oauth&response_type=code&scope=qvapi%20"
+            "offline_access");
+        QTest::newRow("sign in") << false
+                                 << start + "&acr_values=cmd:relogin,register&prompt=login";
+        QTest::newRow("sign up") << true << start + "&acr_values=register%20cmd:direct";
+    }
+    void authorizeUrl()
+    {
+        QFETCH(bool, isSignup);
+        QFETCH(QString, expected);
+        QCOMPARE(OauthViewController::authorizeUrl(QUrl("https://identity.example"), isSignup),
+                 expected);
+    }
+    void redirectWithCodeExchangesAndCloses()
+    {
+        LogCapture log;
+        QStringList posted;
+        QObject recorder;
+        for (const QString &name :
+             {NotificationViews::closeOauthWebview, NotificationViews::closeWindowOauth,
+              NotificationViews::resetPopoverControllers, NotificationViews::togglePopoverOpen})
+            NotificationCenter::shared().addObserver(
+                &recorder, name, [&posted](const Notification &n) { posted << n.name; });
+        QPointer<WindowNoTitleBar> window = openWindow();
+        QVERIFY(window);
+        QPointer<FakeWebView> view = m_platform->lastWebView;
+        QCOMPARE(view->interceptedPrefix, QStringLiteral("https://localhost/oauth"));
+        QVERIFY(view->loads.value(0).toString(QUrl::FullyEncoded).endsWith("&prompt=login"));
+
+        view->failProvisional(QStringLiteral("https://localhost/oauth?code=abc&state=xyz"));
+        QVERIFY(log.contains("it is my redirect URI <3"));
+        QVERIFY(log.contains("oauth went good"));
+        QVERIFY(!window->isOpen());
+        QVERIFY(log.contains("close webview oauth"));
+        QCOMPARE(posted.mid(0, 3), (QStringList{"qv-close-oauth-webview", "qv-close-window-oauth",
+                                                "qv-reset-popover-controllers"}));
+
+        // The code goes to the token endpoint, and the stored token follows.
+        QTRY_VERIFY(!m_service->requests().isEmpty());
+        QCOMPARE(m_service->requests().first().path, QByteArray("/connect/token"));
+        const QUrlQuery form(QString::fromUtf8(m_service->requests().first().body));
+        QCOMPARE(form.queryItemValue("code"), QStringLiteral("abc"));
+        QCOMPARE(form.queryItemValue("grant_type"), QStringLiteral("authorization_code"));
+        QTRY_COMPARE(SettingsStore::shared().stringForKey(Preferences::accessToken),
+                     QStringLiteral("access-9"));
+        QTRY_VERIFY(posted.contains("qv-toggle-popover-open"));
+        // The code is a credential: it never reaches the log.
+        for (const QString &line : log.lines())
+            QVERIFY2(!line.contains("abc"), qPrintable(line));
+    }
+    void failedNavigationKeepsWindow_data()
+    {
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QString>("logged");
+        QTest::addColumn<bool>("sameView"); // the next click on "Sign in" reuses the page
+        const QString notGood = QStringLiteral("oauth not so good");
+        QTest::newRow("no query") << "https://localhost/oauth" << notGood << false;
+        QTest::newRow("error instead of code")
+            << "https://localhost/oauth?error=access_denied&state=1" << notGood << false;
+        QTest::newRow("empty code") << "https://localhost/oauth?code=&state=1" << notGood << false;
+        QTest::newRow("another address, its code redacted")
+            << "https://elsewhere.example/oauth?code=abc"
+            << "fail LINK: https://elsewhere.example/oauth?code=<redacted>" << true;
+    }
+    void failedNavigationKeepsWindow()
+    {
+        QFETCH(QString, failing);
+        QFETCH(QString, logged);
+        QFETCH(bool, sameView);
+        LogCapture log;
+        QPointer<WindowNoTitleBar> window = openWindow();
+        QVERIFY(window);
+        QPointer<FakeWebView> view = m_platform->lastWebView;
+        view->loadPage(QUrl("http://127.0.0.1/connect/authorize?x=1"));
+        view->failProvisional(failing);
+        QVERIFY(log.contains(logged));
+        QCOMPARE(log.contains("it is my redirect URI <3"), !sameView);
+        QVERIFY(window->isOpen());
+        QTest::qWait(50);
+        QVERIFY(m_service->requests().isEmpty());
+        // The next click starts the page afresh, in the same browser when it is still there.
+        openWindow();
+        QVERIFY(window->isOpen());
+        QCOMPARE(m_platform->lastWebView == view, sameView);
+        QCOMPARE(m_platform->lastWebView->loads.size(), sameView ? 2 : 1);
+    }
+    void windowEnds_data()
+    {
+        QTest::addColumn<bool>("crash");
+        QTest::newRow("the browser helper crashes") << true;
+        QTest::newRow("the user closes the window") << false;
+    }
+    void windowEnds()
+    {
+        QFETCH(bool, crash);
+        LogCapture log;
+        QPointer<WindowNoTitleBar> window = openWindow();
+        if (crash)
+            m_platform->lastWebView->crash(QStringLiteral("the browser could not start"));
+        else
+            m_platform->lastWebView->userCloses();
+        QVERIFY(!window || !window->isOpen());
+        QVERIFY(log.contains("CLOSING WINDOW"));
+        QCOMPARE(m_platform->alertPresenter.shown().size(), crash ? 1 : 0);
+        if (crash) {
+            QCOMPARE(m_platform->alertPresenter.shown().first().message,
+                     QStringLiteral("Sign-in could not continue"));
+            QVERIFY(m_platform->alertPresenter.shown().first().informativeText.contains(
+                "could not start"));
+        }
+    }
+    void signupAndDashboardOpenInBrowser()
+    {
+        LoginViewController login;
+        login.signupAction();
+        login.openDashboard();
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 2);
+        QCOMPARE(m_platform->fakeWorkspace.opened.at(0).path(), QStringLiteral("/sign-up"));
+        QCOMPARE(m_platform->fakeWorkspace.opened.at(1), Config::current().dashboardHost);
+    }
+
+    void qrRequestAndName_data()
+    {
+        QTest::addColumn<QString>("shortURL");
+        QTest::addColumn<Rendering>("rendering");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("suggested");
+        const QString source = QStringLiteral("&source=com.quorvella.app");
+        QTest::newRow("slash encoded, 64") << "quorv.link/abc" << Rendering::Size64
+                                           << "quorv.link%2Fabc" + source + "&size=64&dummy="
+                                           << "abc-64px.png";
+        QTest::newRow("& = : kept, 128") << "quorv.link/a&b=c:d" << Rendering::Size128
+                                         << "quorv.link%2Fa&b=c:d" + source + "&size=128&dummy="
+                                         << "abc-128px.png";
+        QTest::newRow("? and space, 256") << "quorv.link/a b?" << Rendering::Size256
+                                          << "quorv.link%2Fa%20b%3F" + source + "&size=256&dummy="
+                                          << "abc-256px.png";
+        QTest::newRow("UTF-8, 512") << "quorv.link/café" << Rendering::Size512
+                                    << "quorv.link%2Fcaf%C3%A9" + source + "&size=512&dummy="
+                                    << "abc-512px.png";
+        QTest::newRow("svg") << "quorv.link/abc" << Rendering::Svg
+                             << "quorv.link%2Fabc" + source + "&type=svg6&dummy="
+                             << "abc.svg";
+    }
+    void qrRequestAndName()
+    {
+        QFETCH(QString, shortURL);
+        QFETCH(Rendering, rendering);
+        QFETCH(QString, query);
+        QFETCH(QString, suggested);
+        const QUrl host(QStringLiteral("https://qr.example.test/"));
+        const QString first = QRController::drawDummy();
+        const QString second = QRController::drawDummy();
+        QVERIFY(QRegularExpression(QStringLiteral("^[01]\\.\\d\\d$")).match(first).hasMatch());
+        // Two requests of the same rendering never share a dummy, so no cache answers the second.
+        QVERIFY(first != second);
+        const QUrl url = QRController::qrImageURL(host, shortURL, rendering, first);
+        QCOMPARE(QString::fromUtf8(url.toEncoded()),
+                 "https://qr.example.test/v1/qrcode?shortUrl=" + query + first);
+        QVERIFY(QRController::qrImageURL(host, shortURL, rendering, second) != url);
+        QCOMPARE(QRController::suggestedName(QStringLiteral("abc"), rendering), suggested);
+    }
+    void outsideClicks_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QStringList>("logged");
+        QTest::addColumn<int>("closes");
+        const QStringList outsideInside = {"IS OUTSIDE CTA VIEW", "IS INSIDE"};
+        QTest::newRow("inside") << "centre" << true << QStringList{"TOUCHED INSIDE!!"} << 0;
+        for (const char *edge : {"left", "top", "right", "bottom"})
+            QTest::addRow("on the %s edge", edge) << edge << true << outsideInside << 0;
+        QTest::newRow("one in from the corner")
+            << "corner+1" << true << QStringList{"TOUCHED INSIDE!!"} << 0;
+        QTest::newRow("outside the popover")
+            << "away" << true << QStringList{"IS OUTSIDE CTA VIEW"} << 1;
+        QTest::newRow("popover not shown") << "away" << false << QStringList{} << 0;
+    }
+    void outsideClicks()
+    {
+        QFETCH(QString, where);
+        QFETCH(bool, shown);
+        QFETCH(QStringList, logged);
+        QFETCH(int, closes);
+        QRController qr(QStringLiteral("quorv.link/abc"), QStringLiteral("abc"), true);
+        ShareController share(QStringLiteral("quorv.link/abc"), QStringLiteral("Sale"));
+        qr.move(100, 100);
+        share.move(600, 100);
+        if (shown) {
+            qr.show();
+            share.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&qr));
+        }
+        auto *cta = qr.findChild<QWidget *>(QStringLiteral("ctaView"));
+        QVERIFY(cta);
+        const QRectF r(QPointF(cta->mapToGlobal(QPoint(0, 0))), QSizeF(cta->size()));
+        const QHash<QString, QPointF> points = {
+            {"centre", r.center()},
+            {"left", {r.left(), r.center().y()}},
+            {"top", {r.center().x(), r.top()}},
+            {"right", {r.left() + r.width(), r.center().y()}},
+            {"bottom", {r.center().x(), r.top() + r.height()}},
+            {"corner+1", r.topLeft() + QPointF(1, 1)},
+            {"away", {20, 20}},
+        };
+        PostCounter closeQr(NotificationViews::closeQrPopup);
+        PostCounter closeShare(NotificationViews::closeSharePopup);
+        LogCapture log;
+        qr.localMatchingEvent(points.value(where));
+        QCOMPARE(log.lines(), logged);
+        QCOMPARE(closeQr.count, closes);
+        // The share popover closes on the same rule: outside its background only.
+        share.localMatchingEvent(points.value(where));
+        QCOMPARE(closeShare.count, shown ? 1 : 0);
+        share.localMatchingEvent(QPointF(share.mapToGlobal(QPoint(5, 5))));
+        QCOMPARE(closeShare.count, shown ? 1 : 0);
+    }
+    void shareOnSite_data()
+    {
+        QTest::addColumn<Site>("site");
+        QTest::addColumn<QString>("shortURL");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("notification");
+        QTest::newRow("Facebook") << Site::Facebook << "quorv.link/abc"
+                                  << "https://www.facebook.com/sharer/sharer.php?u=https://"
+                                     "quorv.link/abc"
+                                  << "qv-main-popover-close";
+        QTest::newRow("Twitter, space") << Site::Twitter << "quorv.link/a b"
+                                        << "https://twitter.com/share?url=https://quorv.link/a%20b"
+                                        << "qv-close-popover";
+        QTest::newRow("LinkedIn, query characters kept")
+            << Site::Linkedin << "quorv.link/x?a=1&b@c"
+            << "https://www.linkedin.com/sharing/share-offsite/?url=https://quorv.link/x?a=1&b@c"
+            << "qv-close-popover";
+        QTest::newRow("Twitter, UTF-8")
+            << Site::Twitter << "quorv.link/ü#"
+            << "https://twitter.com/share?url=https://quorv.link/%C3%BC%23"
+            << "qv-close-popover";
+    }
+    void shareOnSite()
+    {
+        QFETCH(Site, site);
+        QFETCH(QString, shortURL);
+        QFETCH(QString, expected);
+        QFETCH(QString, notification);
+        PostCounter closeShare(NotificationViews::closeSharePopup);
+        PostCounter closing(notification);
+        PostCounter mainClose(NotificationViews::mainPopoverClose);
+        PostCounter close(NotificationViews::closePopover);
+        {
+            ShareController share(shortURL, QStringLiteral("Title"));
+            if (site == Site::Facebook)
+                share.openFacebook();
+            else if (site == Site::Twitter)
+                share.openTwitter();
+            else
+                share.openLinkedin();
+        }
+        // At once: only the share popover closes. The site opens later, even with the
+        // controller gone.
+        QCOMPARE(closeShare.count, 1);
+        QCOMPARE(closing.count, 0);
+        QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
+        QTRY_COMPARE(m_platform->fakeWorkspace.opened.size(), 1);
+        QCOMPARE(m_platform->fakeWorkspace.opened.first().toEncoded(), expected.toUtf8());
+        QCOMPARE(closing.count, 1);
+        QCOMPARE(mainClose.count + close.count, 1);
+    }
+    void email_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("hasMailProgram");
+        QTest::addColumn<QString>("body");
+        const QString greeting =
+            QStringLiteral("Hi there,\nI'd like to share a branded link with you,\n\n");
+        const QString tail = QStringLiteral(":\nhttps://quorv.link/a&b\n\nCreated with Quorvella");
+        QTest::newRow("title") << "Sale & more" << true << greeting + "Sale & more" + tail;
+        QTest::newRow("empty title starts with the colon") << "" << true << greeting + tail;
+        QTest::newRow("no mail program") << "Sale" << false << QString();
+    }
+    void email()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, hasMailProgram);
+        QFETCH(QString, body);
+        if (!hasMailProgram)
+            m_platform->fakeWorkspace.handledSchemes = {QStringLiteral("https")};
+        PostCounter closeShare(NotificationViews::closeSharePopup);
+        PostCounter close(NotificationViews::closePopover);
+        ShareController share(QStringLiteral("quorv.link/a&b"), title);
+        share.openEmail();
+        QCOMPARE(closeShare.count, 1);
+        QTRY_COMPARE(close.count, 1);
+        if (!hasMailProgram) {
+            QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
+            return;
+        }
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
+        const QUrl mail = m_platform->fakeWorkspace.opened.first();
+        QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
+        QVERIFY(mail.path().isEmpty());
+        const QUrlQuery query(mail);
+        QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), title);
+        QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), body);
+    }
+
+private:
+    WindowNoTitleBar *openWindow()
+    {
+        LoginViewController login;
+        login.loginAction();
+        return m_platform->lastWebView ? LoginViewController::signInWindow() : nullptr;
+    }
+
+    std::unique_ptr<TestEnvironment> m_environment;
+    std::unique_ptr<HttpSink> m_service;
+    FakePlatform *m_platform = nullptr;
+};
+
+QTEST_MAIN(ControllersTest)
+#include "tst_controllers.moc"

@@ -1,0 +1,342 @@
+// The Linux platform's own pieces: the web-view helper's protocol, the real clipboard and
+// message boxes on the offscreen platform, and the launcher with its autostart entry.
+#include "App/Costants.h"
+#include "App/SettingsStore.h"
+#include "Launcher/HelperAppDelegate.h"
+#include "LogCapture.h"
+#include "Platform/linux/ClipboardPasteboard.h"
+#include "Platform/linux/MessageBoxAlertPresenter.h"
+#include "Platform/linux/WebViewProtocol.h"
+#include "Platform/linux/XdgAutostartLoginItems.h"
+#include "Platform/testing/FakeApplications.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+
+using namespace Costants;
+using Command = WebViewProtocol::Command;
+using Event = WebViewProtocol::Event;
+
+Q_DECLARE_METATYPE(std::optional<Command>)
+Q_DECLARE_METATYPE(std::optional<Event>)
+
+namespace {
+
+// JSON written with single quotes, for rows that stay readable.
+QByteArray json(const char *text)
+{
+    return QByteArray(text).replace('\'', '"');
+}
+
+std::optional<Event> makeEvent(Event::Kind kind, const char *url = "")
+{
+    Event e;
+    e.kind = kind;
+    e.url = QUrl(QString::fromLatin1(url));
+    return e;
+}
+
+// A row whose line is the event as the helper writes it.
+void addEventRow(const char *name, const std::optional<Event> &e)
+{
+    QTest::newRow(name) << WebViewProtocol::encode(*e).trimmed() << e;
+}
+
+} // namespace
+
+class LinuxPlatformTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QGuiApplication::clipboard()->clear(); }
+    void events_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<std::optional<Event>>("expected"); // none: the line is refused
+        addEventRow("ready", makeEvent(Event::Kind::Ready));
+        addEventRow("started", makeEvent(Event::Kind::Started, "https://auth.example/login"));
+        std::optional<Event> e = makeEvent(Event::Kind::Loading, "https://auth.example/login");
+        e->progress = 42;
+        addEventRow("loading", e);
+        e = makeEvent(Event::Kind::Loaded, "https://auth.example/login");
+        e->ok = true;
+        addEventRow("loaded ok", e);
+        e = makeEvent(Event::Kind::Error, "http://127.0.0.1:9/x");
+        e->error = QStringLiteral("net::ERR_CONNECTION_REFUSED \"quoted\" \n newline");
+        addEventRow("error with quotes and newline", e);
+        e = makeEvent(Event::Kind::FailedProvisional, "https://auth.example/login");
+        e->failingUrl = QStringLiteral("https://localhost/oauth?code=abc&state=x");
+        e->error = QStringLiteral("not loaded");
+        e->userInfo = WebViewProtocol::failureUserInfo(e->failingUrl, e->error);
+        addEventRow("failed provisional", e);
+        addEventRow("challenge", makeEvent(Event::Kind::Challenge, "https://auth.example/"));
+        e = makeEvent(Event::Kind::Closed);
+        e->byUser = true;
+        addEventRow("closed by user", e);
+        addEventRow("non-ASCII address",
+                    makeEvent(Event::Kind::Started, "https://auth.example/p%C3%A4ge?x=%E2%9C%93"));
+
+        // Newer helpers may add fields; they must not make an event unreadable.
+        e = makeEvent(Event::Kind::Loaded, "http://a/");
+        e->ok = true;
+        QTest::newRow("extra field")
+            << json("{'event':'loaded','url':'http://a/','ok':true,'timing':{'ms':1}}") << e;
+        e = makeEvent(Event::Kind::Loading, "http://a/");
+        QTest::newRow("progress below")
+            << json("{'event':'loading','url':'http://a/','progress':-5}") << e;
+        e->progress = 100;
+        QTest::newRow("progress above")
+            << json("{'event':'loading','url':'http://a/','progress':1000}") << e;
+        // The sign-in flow reads the failing address from the user-info; a helper that sent
+        // another one there must not be able to point it elsewhere.
+        e = makeEvent(Event::Kind::FailedProvisional, "http://a/");
+        e->failingUrl = QStringLiteral("https://localhost/oauth?code=abc");
+        e->error = QStringLiteral("e");
+        e->userInfo = WebViewProtocol::failureUserInfo(e->failingUrl, e->error);
+        const QByteArray failed =
+            json("{'event':'failedProvisional','url':'http://a/',"
+                 "'failingUrl':'https://localhost/oauth?code=abc','error':'e'");
+        QTest::newRow("user-info missing") << failed + "}" << e;
+        QTest::newRow("user-info empty") << failed + json(",'userInfo':{}}") << e;
+        QTest::newRow("user-info pointing elsewhere")
+            << failed + json(",'userInfo':{'NSErrorFailingURLStringKey':'https://evil/'}}") << e;
+        e->userInfo.insert(QStringLiteral("code"), -999.0);
+        QTest::newRow("user-info with more") << failed + json(",'userInfo':{'code':-999}}") << e;
+
+        const std::optional<Event> refused;
+        QTest::newRow("empty") << QByteArray() << refused;
+        QTest::newRow("not JSON") << QByteArray("[0207/101010.123:ERROR:gpu_init.cc] oops")
+                                  << refused;
+        QTest::newRow("truncated") << json("{'event':'started','url':'http://a") << refused;
+        QTest::newRow("no kind") << json("{'url':'http://a/'}") << refused;
+        QTest::newRow("unknown event")
+            << json("{'event':'telemetry','url':'http://a/'}") << refused;
+        QTest::newRow("command as event") << json("{'cmd':'close'}") << refused;
+        QTest::newRow("started without url") << json("{'event':'started'}") << refused;
+        QTest::newRow("loading without progress")
+            << json("{'event':'loading','url':'http://a/'}") << refused;
+        QTest::newRow("error without text")
+            << json("{'event':'error','url':'http://a/'}") << refused;
+        QTest::newRow("failed provisional without failing url")
+            << json("{'event':'failedProvisional','url':'http://a/','error':'x'}") << refused;
+        QTest::newRow("failed provisional user-info an array")
+            << failed + json(",'userInfo':[]}") << refused;
+        QTest::newRow("closed without byUser") << json("{'event':'closed'}") << refused;
+        QTest::newRow("overlong") << json("{'event':'error','url':'http://a/','error':'") +
+                                         QByteArray(WebViewProtocol::maxLineLength, 'x') + "\"}"
+                                  << refused;
+    }
+    void events()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(std::optional<Event>, expected);
+        QVERIFY(WebViewProtocol::decodeEvent(line) == expected);
+        if (!expected)
+            return;
+        // One event, one line, whatever its texts hold.
+        const QByteArray encoded = WebViewProtocol::encode(*expected);
+        QVERIFY(encoded.endsWith('\n'));
+        QCOMPARE(encoded.count('\n'), 1);
+        QVERIFY(WebViewProtocol::decodeEvent(encoded.trimmed()) == expected);
+    }
+
+    void commands_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<std::optional<Command>>("expected"); // none: the line is refused
+        const auto addCommand = [](const char *name, const Command &command) {
+            QTest::newRow(name) << WebViewProtocol::encode(command)
+                                << std::optional<Command>(command);
+        };
+        addCommand("load",
+                   {Command::Kind::Load,
+                    QUrl(QStringLiteral("https://auth.example/connect/authorize?client_id=1&"
+                                        "redirect_uri=https://localhost/oauth&scope=a%20b")),
+                    {}});
+        addCommand("intercept",
+                   {Command::Kind::Intercept, {}, QStringLiteral("https://localhost/oauth")});
+        addCommand("close", {Command::Kind::Close, {}, {}});
+        const std::optional<Command> refused;
+        QTest::newRow("not JSON") << QByteArray("load http://a/") << refused;
+        QTest::newRow("unknown command") << json("{'cmd':'reload'}") << refused;
+        QTest::newRow("event as command") << json("{'event':'ready'}") << refused;
+        QTest::newRow("load without url") << json("{'cmd':'load'}") << refused;
+        QTest::newRow("load with relative url") << json("{'cmd':'load','url':'/x'}") << refused;
+        QTest::newRow("intercept without prefix") << json("{'cmd':'intercept'}") << refused;
+    }
+    void commands()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(std::optional<Command>, expected);
+        QVERIFY(WebViewProtocol::decodeCommand(line) == expected);
+    }
+
+    void lineBuffer_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<qsizetype>("pending");
+        using L = QList<QByteArray>;
+        QTest::newRow("one line") << L{"a\n"} << L{"a"} << qsizetype(0);
+        QTest::newRow("split across chunks")
+            << L{"{\"ev", "ent\":", "1}\n"} << L{"{\"event\":1}"} << qsizetype(0);
+        QTest::newRow("partial last line kept") << L{"a\nbc"} << L{"a"} << qsizetype(2);
+        QTest::newRow("carriage returns dropped")
+            << L{"a\r\n", "b\r", "\n"} << L{"a", "b"} << qsizetype(0);
+        const QByteArray big(WebViewProtocol::maxLineLength / 2 + 1, 'x');
+        QTest::newRow("overlong line dropped, next kept")
+            << L{big, big, big, "tail\nnext\n"} << L{"next"} << qsizetype(0);
+        QTest::newRow("overlong line dropped at once")
+            << L{QByteArray(WebViewProtocol::maxLineLength + 10, 'y') + "\nok\n"} << L{"ok"}
+            << qsizetype(0);
+        QTest::newRow("inside overlong nothing piles up")
+            << L{QByteArray(WebViewProtocol::maxLineLength + 1, 'z'), "more"} << L{}
+            << qsizetype(0);
+    }
+    void lineBuffer()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(qsizetype, pending);
+        WebViewLineBuffer buffer;
+        QList<QByteArray> seen;
+        for (const QByteArray &chunk : chunks)
+            seen += buffer.append(chunk);
+        QCOMPARE(seen, lines);
+        QCOMPARE(buffer.pending(), pending);
+    }
+    void changesBySomebodyElse_data()
+    {
+        QTest::addColumn<QString>("text");    // empty: no text format
+        QTest::addColumn<QByteArray>("hint"); // empty: no password-manager hint
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("plain text") << "https://example.com" << QByteArray() << false;
+        QTest::newRow("secret") << "hunter2" << QByteArray("secret") << true;
+        QTest::newRow("secret with newline") << "hunter2" << QByteArray("secret\n") << true;
+        QTest::newRow("other hint") << "https://example.com" << QByteArray("accepted") << false;
+        QTest::newRow("no text") << "" << QByteArray() << false;
+    }
+    void changesBySomebodyElse()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, hint);
+        QFETCH(bool, hidden);
+        ClipboardPasteboard pasteboard;
+        const qint64 before = pasteboard.changeCount();
+        auto *data = new QMimeData;
+        if (!text.isEmpty())
+            data->setText(text);
+        else
+            data->setData(QStringLiteral("image/png"), QByteArrayLiteral("\x89PNG"));
+        if (!hint.isEmpty())
+            data->setData(QStringLiteral("x-kde-passwordManagerHint"), hint);
+        QGuiApplication::clipboard()->setMimeData(data);
+
+        QTRY_VERIFY(pasteboard.changeCount() > before);
+        const PasteboardSnapshot snapshot = pasteboard.snapshot();
+        QCOMPARE(snapshot.changeCount, pasteboard.changeCount());
+        QVERIFY(snapshot.items.has_value());
+        QCOMPARE(snapshot.items->size(), hidden ? 0 : 1);
+        if (!hidden)
+            QCOMPARE(snapshot.items->front().plainText.value_or(QString()), text);
+    }
+    void burstAndAWriteFromAnotherThread()
+    {
+        ClipboardPasteboard pasteboard;
+        const qint64 before = pasteboard.changeCount();
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        clipboard->setText(QStringLiteral("one"));
+        clipboard->setText(QStringLiteral("two"));
+        std::atomic<int> result{-1};
+        std::unique_ptr<QThread> thread(QThread::create([&] {
+            result = pasteboard.setString(QStringLiteral("https://quorv.link/b")) ? 1 : 0;
+        }));
+        thread->start();
+        // The write waits for this thread's event loop, which QTRY_ keeps running.
+        QTRY_COMPARE(result.load(), 1);
+        QVERIFY(thread->wait(5000));
+        QCOMPARE(clipboard->text(), QStringLiteral("https://quorv.link/b"));
+        // One read serves the burst, but each change still counts.
+        QTRY_COMPARE(pasteboard.changeCount(), before + 3);
+        QCOMPARE(pasteboard.snapshot().items->front().plainText,
+                 std::optional<QString>(QStringLiteral("https://quorv.link/b")));
+    }
+    void alertClosedWithoutAButtonAnswersNothing()
+    {
+        MessageBoxAlertPresenter presenter;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                box->reject();
+        });
+        closer.start(20);
+        const int answer =
+            presenter.runModal({"Rebrand?",
+                                "https://example.com",
+                                Alert::Style::Warning,
+                                {QStringLiteral("Rebrand"), QStringLiteral("Cancel")}});
+        QCOMPARE(answer, AlertPresenter::NoAnswer);
+    }
+    void mainProgramFourFoldersUp_data()
+    {
+        QTest::addColumn<QString>("launcherBundle");
+        QTest::addColumn<QString>("mainBundle");
+        QTest::newRow("installed bundle")
+            << "/opt/Quorvella/Contents/Library/LoginItems/QuorvellaLauncher"
+            << "/opt/Quorvella";
+        QTest::newRow("trailing slash") << "/home/kim/Apps/Q v2/Contents/Library/LoginItems/L/"
+                                        << "/home/kim/Apps/Q v2";
+        QTest::newRow("too shallow") << "/Library/LoginItems/L"
+                                     << "/";
+    }
+    void mainProgramFourFoldersUp()
+    {
+        QFETCH(QString, launcherBundle);
+        QFETCH(QString, mainBundle);
+        TestEnvironment environment;
+        SettingsStore::shared().setBool(Preferences::startup, true);
+        FakeApplications applications;
+        LogCapture log;
+        HelperAppDelegate(applications, launcherBundle).applicationDidFinishLaunching();
+        QCOMPARE(applications.launched, QStringList{mainBundle});
+        QVERIFY(log.contains("end path: " + mainBundle));
+        QCOMPARE(log.lines().mid(log.lines().size() - 2), (QStringList{"USER", "true"}));
+    }
+    void autostartEntry_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QString>("exec");
+        QTest::newRow("blank") << "/home/k/My Apps/l"
+                               << "\"/home/k/My Apps/l\"";
+        QTest::newRow("reserved") << "/h/\"$`\\%/l"
+                                  << "\"/h/\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"";
+    }
+    void autostartEntry()
+    {
+        QFETCH(QString, executable);
+        QFETCH(QString, exec);
+        TestEnvironment environment;
+        XdgAutostartLoginItems items(executable);
+        QVERIFY(items.setEnabled(Launcher::helperIdentifier, true));
+        QFile entry(XdgAutostartLoginItems::entryPath(Launcher::helperIdentifier));
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        QVERIFY(entry.readAll().contains(("\nExec=" + exec + "\n").toUtf8()));
+        QVERIFY(entry.fileName().startsWith(environment.configHome() + "/autostart/"));
+        QVERIFY(items.setEnabled(Launcher::helperIdentifier, false));
+        QVERIFY(!entry.exists());
+    }
+};
+
+QTEST_MAIN(LinuxPlatformTest)
+#include "tst_linuxplatform.moc"
