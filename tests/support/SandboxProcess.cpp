@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -22,21 +23,13 @@ QJsonValue SandboxProcess::Reply::json() const
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-QByteArray SandboxProcess::Reply::header(const QByteArray &name) const
+SandboxProcess::SandboxProcess()
 {
-    for (const auto &[key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
-}
-
-SandboxProcess::SandboxProcess(const QStringList &extraArguments, int startTimeoutMs)
-{
+    const int startTimeoutMs = 10000;
     m_network.setProxy(QNetworkProxy::NoProxy);
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setProgram(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"));
-    m_process.setArguments(QStringList{QStringLiteral("--exit-on-stdin-eof")} + extraArguments);
+    m_process.setArguments({QStringLiteral("--exit-on-stdin-eof")});
     m_process.start();
     if (!m_process.waitForStarted(startTimeoutMs)) {
         m_startError =
@@ -88,16 +81,10 @@ void SandboxProcess::stop()
     }
 }
 
-QUrl SandboxProcess::url(const QString &pathAndQuery) const
-{
-    return QUrl(m_baseUrl.toString() + pathAndQuery, QUrl::StrictMode);
-}
-
 SandboxProcess::Reply SandboxProcess::request(const QByteArray &method, const QString &pathAndQuery,
-                                              const Headers &headers, const QByteArray &body,
-                                              int timeoutMs)
+                                              const Headers &headers, const QByteArray &body)
 {
-    QNetworkRequest request(url(pathAndQuery));
+    QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     for (const auto &[name, value] : headers)
@@ -109,16 +96,13 @@ SandboxProcess::Reply SandboxProcess::request(const QByteArray &method, const QS
     timeout.setSingleShot(true);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(&timeout, &QTimer::timeout, reply, &QNetworkReply::abort);
-    timeout.start(timeoutMs);
+    timeout.start(10000);
     if (!reply->isFinished())
         loop.exec();
 
     Reply answer;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    answer.error = reply->error();
     answer.body = reply->readAll();
-    for (const auto &pair : reply->rawHeaderPairs())
-        answer.headers.emplaceBack(pair.first, pair.second);
     reply->deleteLater();
     return answer;
 }
