@@ -25,34 +25,25 @@ QJsonValue SandboxProcess::Reply::json() const
 
 SandboxProcess::SandboxProcess()
 {
-    const int startTimeoutMs = 10000;
     m_network.setProxy(QNetworkProxy::NoProxy);
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setProgram(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"));
-    m_process.setArguments({QStringLiteral("--exit-on-stdin-eof")});
-    m_process.start();
-    if (!m_process.waitForStarted(startTimeoutMs)) {
-        m_startError =
-            QStringLiteral("cannot start %1: %2").arg(m_process.program(), m_process.errorString());
-        return;
-    }
+    m_process.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"),
+                    {QStringLiteral("--exit-on-stdin-eof")});
     static const QRegularExpression ready(
         QStringLiteral("^quorvella-sandbox listening on (http://127\\.0\\.0\\.1:[0-9]+)$"));
-    const QDeadlineTimer deadline(startTimeoutMs);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-        if (!m_process.canReadLine() && !m_process.waitForReadyRead(int(deadline.remainingTime())))
-            continue;
-        while (m_process.canReadLine()) {
-            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-            const QRegularExpressionMatch match = ready.match(line);
-            if (match.hasMatch()) {
-                m_baseUrl = QUrl(match.captured(1));
-                return;
-            }
+    const QDeadlineTimer deadline(10000);
+    while (m_process.canReadLine() || m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        if (!m_process.canReadLine())
+            continue; // half a line so far
+        const QRegularExpressionMatch match =
+            ready.match(QString::fromUtf8(m_process.readLine()).trimmed());
+        if (match.hasMatch()) {
+            m_baseUrl = QUrl(match.captured(1));
+            return;
         }
     }
-    m_startError = QStringLiteral("no listening line from the sandbox; stderr: %1")
-                       .arg(QString::fromUtf8(m_process.readAllStandardError()));
+    m_startError = QStringLiteral("no listening line from %1 (%2); stderr: %3")
+                       .arg(m_process.program(), m_process.errorString(),
+                            QString::fromUtf8(m_process.readAllStandardError()));
     stop();
 }
 
@@ -70,11 +61,8 @@ void SandboxProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    // Closing our end of its stdin is the orderly way out; a signal and then a kill follow.
+    // Closing our end of its stdin is the orderly way out; a kill follows if that fails.
     m_process.closeWriteChannel();
-    if (m_process.waitForFinished(3000))
-        return;
-    m_process.terminate();
     if (!m_process.waitForFinished(3000)) {
         m_process.kill();
         m_process.waitForFinished(3000);
