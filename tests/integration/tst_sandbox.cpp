@@ -3,7 +3,6 @@
 #include "SandboxProcess.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
@@ -148,52 +147,37 @@ private slots:
         QCOMPARE(reused.json()["error"].toString(), QStringLiteral("invalid_grant"));
     }
 
+    // Other faults going unheeded would fail the product's own tests; these would not.
     void faults_data()
     {
         QTest::addColumn<QJsonObject>("fault");
-        QTest::addColumn<int>("status"); // 0: no HTTP answer
-        QTest::addColumn<QString>("expect");
-        const auto links = [](const char *key, const QJsonValue &value) {
-            return QJsonObject{{"path", "/v1/links"}, {key, value}};
-        };
-        QTest::newRow("delay") << links("delayMs", 400) << 200 << "list";
+        QTest::addColumn<int>("status");
         QTest::newRow("status with body")
             << QJsonObject{{"path", "/v1/links"}, {"status", 500}, {"body", QJsonObject{{"m", 1}}}}
-            << 500 << "object";
-        QTest::newRow("malformed JSON") << links("malformedJson", true) << 200 << "no JSON";
-        QTest::newRow("mistyped list") << links("mistypedJson", true) << 200 << "not a list";
-        QTest::newRow("dropped connection") << links("drop", true) << 0 << "";
+            << 500;
+        QTest::newRow("mistyped list")
+            << QJsonObject{{"path", "/v1/links"}, {"mistypedJson", true}} << 200;
         QTest::newRow("other method untouched")
-            << QJsonObject{{"method", "POST"}, {"path", "/v1/links*"}, {"status", 418}} << 200
-            << "list";
+            << QJsonObject{{"method", "POST"}, {"path", "/v1/links*"}, {"status", 418}} << 200;
     }
     void faults()
     {
         QFETCH(QJsonObject, fault);
         QFETCH(int, status);
-        QFETCH(QString, expect);
         const QString links = QStringLiteral("/v1/links?limit=15");
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
-        QElapsedTimer clock;
-        clock.start();
         const SandboxProcess::Reply reply = call("GET", links);
-        QVERIFY(clock.elapsed() >= fault.value("delayMs").toInt());
         QCOMPARE(reply.status, status);
-        if (expect == "list")
-            QVERIFY(reply.json().isArray());
-        else if (expect == "object")
+        if (fault.contains("body"))
             QCOMPARE(reply.json().toObject(), fault.value("body").toObject());
-        else if (expect == "no JSON")
-            QVERIFY(!reply.body.isEmpty() && reply.json().isUndefined());
-        else if (expect == "not a list")
+        else if (fault.contains("mistypedJson"))
             QVERIFY2(reply.body.startsWith('"') && reply.body.endsWith('"'), reply.body);
+        else
+            QVERIFY(reply.json().isArray());
         // Until cleared, or until used up with "times".
         QCOMPARE(call("GET", links).status, status);
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
         QCOMPARE(call("GET", links).status, 200);
-        // A dropped GET is sent again by the HTTP stack itself, which would use the fault up.
-        if (status == 0)
-            return;
         fault.insert("times", 1);
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
         QCOMPARE(call("GET", links).status, status);
