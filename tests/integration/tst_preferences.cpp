@@ -80,29 +80,38 @@ private slots:
         setOnline(true);
     }
     void cleanup() { m_environment.reset(); }
-    void generalPaneReadsTheStore_data()
+    // The pane shows what the store holds, rewrites nothing on load, and a choice writes the
+    // key at once.
+    void generalPane_data()
     {
         QTest::addColumn<QString>("slashtag"); // empty: absent
         QTest::addColumn<int>("slashtagPosition");
         QTest::addColumn<QString>("slashtagStored");
         QTest::addColumn<QString>("rule");
         QTest::addColumn<int>("rulePosition");
-        QTest::newRow("first run") << "" << 1 << "qv-option-slashtag-random"
-                                   << "qv-option-autoRebrand" << 1;
+        QTest::addColumn<int>("choice"); // the rule chosen then
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("defaultsShown");
+        QTest::newRow("first run")
+            << "" << 1 << "qv-option-slashtag-random"
+            << "qv-option-autoRebrand" << 1 << 3 << "qv-option-doNothing" << false;
         QTest::newRow("unknown values")
             << "qv-option-slashtag-longest" << 1 << "qv-option-slashtag-random"
-            << "qv-option-sometimes" << -1;
+            << "qv-option-sometimes" << -1 << 1 << "qv-option-autoRebrand" << true;
         QTest::newRow("known values")
             << "qv-option-slashtag-suggested-dash" << 3 << "qv-option-slashtag-suggested-dash"
-            << "qv-option-dialogueBox" << 4;
+            << "qv-option-dialogueBox" << 4 << 1 << "qv-option-autoRebrand" << true;
     }
-    void generalPaneReadsTheStore()
+    void generalPane()
     {
         QFETCH(QString, slashtag);
         QFETCH(int, slashtagPosition);
         QFETCH(QString, slashtagStored);
         QFETCH(QString, rule);
         QFETCH(int, rulePosition);
+        QFETCH(int, choice);
+        QFETCH(QString, chosen);
+        QFETCH(bool, defaultsShown);
         setOnline(false);
         SettingsStore &store = SettingsStore::shared();
         if (!slashtag.isEmpty())
@@ -111,37 +120,20 @@ private slots:
         store.setBool(startup, true);
         store.setBool(automaticCopy, false);
         PreferencesGeneralController pane;
+        pane.show();
         QCOMPARE(combo(&pane, "slashtagOptions")->currentIndex(), slashtagPosition);
         QCOMPARE(store.stringForKey(optionSlashtagRebrand), std::optional(slashtagStored));
         QCOMPARE(combo(&pane, "rebrandOptionList")->currentIndex(), rulePosition);
-        QCOMPARE(store.stringForKey(optionActive), std::optional(rule)); // never rewritten on load
+        QCOMPARE(store.stringForKey(optionActive), std::optional(rule));
         QVERIFY(pane.findChild<QCheckBox *>("checkboxStartup")->isChecked());
         QVERIFY(!pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->isChecked());
-        // A click writes the key at once.
         pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->click();
-        QVERIFY(SettingsStore::shared().boolForKey(automaticCopy));
-    }
-    void ruleChoiceShowsOrHidesTheDefaults_data()
-    {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("defaultsShown");
-        QTest::newRow("do nothing") << 3 << "qv-option-doNothing" << false;
-        QTest::newRow("rebrand at once") << 1 << "qv-option-autoRebrand" << true;
-    }
-    void ruleChoiceShowsOrHidesTheDefaults()
-    {
-        QFETCH(int, position);
-        QFETCH(QString, stored);
-        QFETCH(bool, defaultsShown);
-        setOnline(false);
-        SettingsStore::shared().setString(optionActive, OptionsRebrand::notification);
-        PreferencesGeneralController pane;
-        pane.show();
+        QVERIFY(store.boolForKey(automaticCopy));
+        // A new rule clears the notifications of the old one and shows or hides its defaults.
         QComboBox *rules = combo(&pane, "rebrandOptionList");
-        rules->setCurrentIndex(position);
-        emit rules->activated(position);
-        QCOMPARE(SettingsStore::shared().stringForKey(optionActive), std::optional(stored));
+        rules->setCurrentIndex(choice);
+        emit rules->activated(choice);
+        QCOMPARE(store.stringForKey(optionActive), std::optional(chosen));
         QCOMPARE(m_platform->userNotifications.removeAllCount(), 1);
         for (const char *name : {"workspaceLabel", "workspaces", "domainLabel", "domains",
                                  "slashtagLabel", "slashtagOptions"})
