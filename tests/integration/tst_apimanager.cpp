@@ -126,18 +126,10 @@ private slots:
                                                << "wsp-marketing"
                                                << ""
                                                << "";
-        QTest::newRow("nothing stored") << "getLinks"
-                                        << ""
-                                        << ""
-                                        << "limit=15";
         QTest::newRow("stored") << "favourites"
                                 << "wsp-marketing"
                                 << "wsp-marketing"
                                 << "limit=15&last=wsp-personal-l001&favourite=true";
-        QTest::newRow("favourite") << "setFavourite"
-                                   << "wsp-personal"
-                                   << "wsp-personal"
-                                   << "";
         QTest::newRow("slashtag") << "recommendSlashtag"
                                   << "wsp-personal"
                                   << "wsp-personal"
