@@ -239,7 +239,19 @@ private slots:
         QFETCH(bool, offline);
         const bool goesOut = offline && kCalls[call].sentOffline;
         harness::storeIssuedToken(*m_sandbox, offline ? 3600 : -60);
+        QStringList posts; // previous>current, and a report of the unchanged state still posts
+        QObject observer;
+        NotificationCenter::shared().addObserver(
+            &observer, NotificationViews::changeInternetReachability,
+            [&posts](const Notification &n) {
+                posts << QStringLiteral("%1>%2").arg(
+                    n.userInfo.value(InternetReachability::previousInternetStatus).toString(),
+                    n.userInfo.value(InternetReachability::currentInternetStatus).toString());
+            });
         m_reachability->report(!offline);
+        QCOMPARE(posts.value(0),
+                 offline ? QStringLiteral("reachable>notReachable") : "reachable>reachable");
+        QCOMPARE(m_log->contains("NETWORK NOT REACHABLE"), offline);
         auto outcome = std::make_shared<Outcome>();
         run(*m_api, call, outcome);
         if (offline) {
@@ -263,6 +275,11 @@ private slots:
         if (!offline && !requests.isEmpty())
             QVERIFY(requests.at(0).toObject().value("seq").toInt() >
                     token.at(0).toObject().value("seq").toInt());
+        m_reachability->report(true);
+        QCOMPARE(posts.value(1),
+                 offline ? QStringLiteral("notReachable>reachable") : "reachable>reachable");
+        QCOMPARE(m_api->internetStatus(), InternetStatus::reachable);
+        QCOMPARE(m_reachability->starts, 1);
     }
 
     void answers_data()
@@ -345,37 +362,6 @@ private slots:
         delete worker;
         QTRY_COMPARE(outcome->calls, 1);
         QVERIFY(outcome->gotValue && outcome->onGuiThread);
-    }
-
-    void reachabilityReports_data()
-    {
-        QTest::addColumn<QList<bool>>("reports");
-        QTest::addColumn<QStringList>("expected"); // previous>current per post
-        QTest::newRow("unchanged still posts")
-            << QList<bool>{true, true} << QStringList{"reachable>reachable", "reachable>reachable"};
-        QTest::newRow("flaps") << QList<bool>{false, true}
-                               << QStringList{"reachable>notReachable", "notReachable>reachable"};
-    }
-    void reachabilityReports()
-    {
-        QFETCH(QList<bool>, reports);
-        QFETCH(QStringList, expected);
-        QStringList posts;
-        QObject observer;
-        NotificationCenter::shared().addObserver(
-            &observer, NotificationViews::changeInternetReachability,
-            [&posts](const Notification &n) {
-                posts
-                    << n.userInfo.value(InternetReachability::previousInternetStatus).toString() +
-                           ">" +
-                           n.userInfo.value(InternetReachability::currentInternetStatus).toString();
-            });
-        for (bool reachable : reports)
-            m_reachability->report(reachable);
-        QCOMPARE(posts, expected);
-        QCOMPARE(m_api->internetStatus(), InternetStatus::reachable);
-        QCOMPARE(m_log->contains("NETWORK NOT REACHABLE"), reports.contains(false));
-        QCOMPARE(m_reachability->starts, 1);
     }
 
     void probeFindsTheHost_data()
