@@ -40,47 +40,11 @@ QJsonArray jsonArray(const char *text)
     return QJsonDocument::fromJson(text).array();
 }
 
-// One client for the whole run over the sandbox, with reachability the test decides.
-struct Client
-{
-    explicit Client(const QUrl &origin)
-        : config(Config::productionDefaults().routedTo(origin))
-    {
-        network.setProxy(QNetworkProxy::NoProxy);
-        auto source = std::make_unique<ManualReachability>();
-        reachability = source.get();
-        api = std::make_unique<ApiManager>(&network, config, std::move(source));
-    }
-    QNetworkAccessManager network;
-    Config config;
-    ManualReachability *reachability = nullptr;
-    std::unique_ptr<ApiManager> api;
-};
-
 } // namespace
 
 class PreferencesTest : public QObject
 {
     Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void generalPaneReadsTheStore_data();
-    void generalPaneReadsTheStore();
-    void ruleChoiceShowsOrHidesTheDefaults_data();
-    void ruleChoiceShowsOrHidesTheDefaults();
-    void workspacesAndDomainsFromTheService();
-    void workspaceList_data();
-    void workspaceList();
-    void domainList_data();
-    void domainList();
-    void windowBuildsAFreshPaneOnEverySwitch();
-    void accountPane_data();
-    void accountPane();
-    void aboutPaneCheck_data();
-    void aboutPaneCheck();
 
 private:
     void setOnline(bool online) { m_client->reachability->report(online); }
@@ -93,330 +57,304 @@ private:
     }
 
     std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<Client> m_client;
+    std::unique_ptr<ServiceClient> m_client;
     std::unique_ptr<TestEnvironment> m_environment;
     FakePlatform *m_platform = nullptr;
-};
 
-void PreferencesTest::initTestCase()
-{
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY(m_sandbox->isRunning());
-    // One client for the whole run: the shared token exchange keeps the first one it sees.
-    m_client = std::make_unique<Client>(m_sandbox->baseUrl());
-    ApiManager::installShared(m_client->api.get());
-    Config::install(m_client->config);
-}
-
-void PreferencesTest::init()
-{
-    m_environment = std::make_unique<TestEnvironment>();
-    m_platform = &FakePlatform::installNew();
-    ControllerRegistry::registerAll(); // a test may have put counting creators in
-    QVERIFY(m_sandbox->control("POST", QStringLiteral("/__sandbox/reset")).status == 200);
-    setOnline(true);
-}
-
-void PreferencesTest::cleanup()
-{
-    m_environment.reset();
-}
-
-void PreferencesTest::generalPaneReadsTheStore_data()
-{
-    QTest::addColumn<QString>("slashtag"); // empty: absent
-    QTest::addColumn<int>("slashtagPosition");
-    QTest::addColumn<QString>("slashtagStored");
-    QTest::addColumn<QString>("rule");
-    QTest::addColumn<int>("rulePosition");
-    QTest::newRow("first run") << "" << 1 << "qv-option-slashtag-random"
-                               << "qv-option-autoRebrand" << 1;
-    QTest::newRow("unknown values")
-        << "qv-option-slashtag-longest" << 1 << "qv-option-slashtag-random"
-        << "qv-option-sometimes" << -1;
-    QTest::newRow("known values") << "qv-option-slashtag-suggested-dash" << 3
-                                  << "qv-option-slashtag-suggested-dash"
-                                  << "qv-option-dialogueBox" << 4;
-}
-
-void PreferencesTest::generalPaneReadsTheStore()
-{
-    QFETCH(QString, slashtag);
-    QFETCH(int, slashtagPosition);
-    QFETCH(QString, slashtagStored);
-    QFETCH(QString, rule);
-    QFETCH(int, rulePosition);
-    setOnline(false);
-    SettingsStore &store = SettingsStore::shared();
-    if (!slashtag.isEmpty())
-        store.setString(optionSlashtagRebrand, slashtag);
-    store.setString(optionActive, rule);
-    store.setBool(startup, true);
-    store.setBool(automaticCopy, false);
-    PreferencesGeneralController pane;
-    QCOMPARE(combo(&pane, "slashtagOptions")->currentIndex(), slashtagPosition);
-    QCOMPARE(store.stringForKey(optionSlashtagRebrand), std::optional(slashtagStored));
-    QCOMPARE(combo(&pane, "rebrandOptionList")->currentIndex(), rulePosition);
-    QCOMPARE(store.stringForKey(optionActive), std::optional(rule)); // never rewritten on load
-    QVERIFY(pane.findChild<QCheckBox *>("checkboxStartup")->isChecked());
-    QVERIFY(!pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->isChecked());
-    // A click writes the key at once.
-    pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->click();
-    QVERIFY(SettingsStore::shared().boolForKey(automaticCopy));
-}
-
-void PreferencesTest::ruleChoiceShowsOrHidesTheDefaults_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<bool>("defaultsShown");
-    QTest::newRow("do nothing") << 3 << "qv-option-doNothing" << false;
-    QTest::newRow("rebrand at once") << 1 << "qv-option-autoRebrand" << true;
-}
-
-void PreferencesTest::ruleChoiceShowsOrHidesTheDefaults()
-{
-    QFETCH(int, position);
-    QFETCH(QString, stored);
-    QFETCH(bool, defaultsShown);
-    setOnline(false);
-    SettingsStore::shared().setString(optionActive, OptionsRebrand::notification);
-    PreferencesGeneralController pane;
-    pane.show();
-    QComboBox *rules = combo(&pane, "rebrandOptionList");
-    rules->setCurrentIndex(position);
-    emit rules->activated(position);
-    QCOMPARE(SettingsStore::shared().stringForKey(optionActive), std::optional(stored));
-    QCOMPARE(m_platform->userNotifications.removeAllCount(), 1);
-    for (const char *name : {"workspaceLabel", "workspaces", "domainLabel", "domains",
-                             "slashtagLabel", "slashtagOptions"})
-        QCOMPARE(pane.findChild<QWidget *>(QLatin1String(name))->isVisible(), defaultsShown);
-}
-
-void PreferencesTest::workspacesAndDomainsFromTheService()
-{
-    harness::storeIssuedToken(*m_sandbox);
-    PreferencesGeneralController pane;
-    QComboBox *workspaces = combo(&pane, "workspaces");
-    QComboBox *domains = combo(&pane, "domains");
-    // The team workspace is no place for automatic links.
-    QTRY_COMPARE(itemsOf(workspaces), (QStringList{"Archive", "Marketing", "Personal"}));
-    QCOMPARE(workspaces->currentText(), QStringLiteral("Personal")); // the service's default
-    QTRY_COMPARE(itemsOf(domains), (QStringList{"quorv.link", "dana.plain-demo.net"}));
-
-    workspaces->setCurrentIndex(1);
-    emit workspaces->activated(1);
-    QCOMPARE(SettingsStore::shared().dictionaryForKey(workspaceObjectAutoReplace)->value("id"),
-             QVariant("wsp-marketing"));
-    // The old workspace's domain is gone before the new domains arrive.
-    QVERIFY(!SettingsStore::shared().contains(domainObjectAutoReplace));
-    QTRY_COMPARE(domains->count(), 7);
-    QVERIFY(!itemsOf(domains).contains("old.acme-demo.com"));
-    domains->setCurrentIndex(2);
-    emit domains->activated(2);
-    const std::optional<Domain> chosen =
-        Domain::decode(SettingsStore::shared().objectForKey(domainObjectAutoReplace));
-    QVERIFY(chosen);
-    QCOMPARE(chosen->fullName, domains->itemText(2));
-}
-
-void PreferencesTest::workspaceList_data()
-{
-    QTest::addColumn<QJsonArray>("answer");
-    QTest::addColumn<QStringList>("titles");
-    QTest::addColumn<QString>("chosenId");
-    QTest::newRow("same names") << jsonArray(R"([{"name":"Team","id":"abcdefgh1234"},
-        {"name":"Team","id":"zyxwvuts9876"},{"name":"Team","id":"short"}])")
-                                << QStringList{"Team", "Team (zyxwvuts... )", "Team (short... )"}
-                                << "abcdefgh1234";
-    QTest::newRow("other types") << jsonArray(R"([{"name":"A","id":"a1","type":"team"},
-        {"name":"B","id":"b1","type":"classic"},{"name":"C","id":"c1"},
-        {"name":"D","id":"d1","type":null}])")
-                                 << QStringList{"B", "C"} << "b1";
-    QTest::newRow("unusable") << jsonArray(R"([{"id":"x1"},{"name":7,"id":"x2"},
-        {"name":"No id"},{"name":"Empty id","id":""},{"name":"Number id","id":5},
-        {"name":"Fine","id":"f1"}])")
-                              << QStringList{"Fine"} << "f1";
-    QTest::newRow("none usable") << jsonArray(R"([{"name":"No id"}])") << QStringList{} << "";
-}
-
-void PreferencesTest::workspaceList()
-{
-    QFETCH(QJsonArray, answer);
-    QFETCH(QStringList, titles);
-    QFETCH(QString, chosenId);
-    setOnline(false);
-    PreferencesGeneralController pane;
-    pane.fillWorkspaces(answer);
-    QCOMPARE(itemsOf(combo(&pane, "workspaces")), titles);
-    QCOMPARE(pane.workspacesList().size(), titles.size());
-    const std::optional<QVariantMap> stored =
-        SettingsStore::shared().dictionaryForKey(workspaceObjectAutoReplace);
-    QCOMPARE(stored ? stored->value("id").toString() : QString(), chosenId);
-}
-
-void PreferencesTest::domainList_data()
-{
-    QTest::addColumn<QJsonArray>("answer");
-    QTest::addColumn<QStringList>("titles");
-    QTest::newRow("active only") << jsonArray(R"([{"fullName":"a.link","id":"1","active":true},
-        {"fullName":"b.link","id":"2","active":false},{"fullName":"c.link","id":"3"},
-        {"fullName":"d.link","id":"4","active":"true"},{"fullName":"e.link","active":true},
-        {"id":"6","active":true},{"fullName":"g.link","id":"7","active":true}])")
-                                 << QStringList{"a.link", "g.link"};
-    QTest::newRow("empty answer") << QJsonArray() << QStringList{};
-}
-
-void PreferencesTest::domainList()
-{
-    QFETCH(QJsonArray, answer);
-    QFETCH(QStringList, titles);
-    setOnline(false);
-    PreferencesGeneralController pane;
-    pane.fillDomains(answer);
-    QCOMPARE(itemsOf(combo(&pane, "domains")), titles);
-    QCOMPARE(pane.domainsList().size(), titles.size());
-    // A failed request empties the pop-up and keeps the records.
-    pane.fillDomains(std::nullopt);
-    QCOMPARE(combo(&pane, "domains")->count(), 0);
-    QCOMPARE(pane.domainsList().size(), titles.size());
-}
-
-void PreferencesTest::windowBuildsAFreshPaneOnEverySwitch()
-{
-    setOnline(false);
-    QStringList created;
-    for (const QString &identifier : {QStringLiteral("PreferencesGeneralController"),
-                                      QStringLiteral("PreferencesAccountController")}) {
-        ViewControllerFactory::registerCreator(identifier, [identifier, &created] {
-            created.append(identifier);
-            return identifier.contains("General")
-                       ? std::unique_ptr<QObject>(std::make_unique<PreferencesGeneralController>())
-                       : std::unique_ptr<QObject>(std::make_unique<PreferencesAccountController>());
-        });
-    }
-    PreferencesWindowController window;
-    QCOMPARE(window.toolbarSelectableItemIdentifiers(), (QStringList{"general", "account"}));
-    QCOMPARE(window.selectedItemIdentifier(), QStringLiteral("general"));
-    QVERIFY(qobject_cast<PreferencesGeneralController *>(window.contentViewController()));
-    created.clear();
-    for (const char *item : {"account", "general", "general"})
-        window.toolbar()->findChild<QAction *>(QLatin1String(item))->trigger();
-    QCOMPARE(created, (QStringList{"PreferencesAccountController", "PreferencesGeneralController",
-                                   "PreferencesGeneralController"}));
-    QCOMPARE(window.selectedItemIdentifier(), QStringLiteral("general"));
-
-    LogCapture log;
-    QTimer::singleShot(0, &window, &QWidget::close); // the close button
-    window.runModal();                               // returns: the modal run has ended
-    QVERIFY(log.contains("closing"));
-}
-
-void PreferencesTest::accountPane_data()
-{
-    QTest::addColumn<QString>("storedName");
-    QTest::addColumn<int>("tokenSeconds"); // lifetime of the stored token
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("email");
-    QTest::addColumn<int>("requests");
-    QTest::newRow("name without e-mail") << "Kim" << 3600 << "Kim"
-                                         << "Your e-mail address" << 0;
-    QTest::newRow("fetched once") << "" << 3600 << "Dana Demo"
-                                  << "demo@quorvella.test" << 1;
-    QTest::newRow("expired token") << "" << -60 << "Your name"
-                                   << "Your e-mail address" << 0;
-}
-
-void PreferencesTest::accountPane()
-{
-    QFETCH(QString, storedName);
-    QFETCH(int, tokenSeconds);
-    QFETCH(QString, name);
-    QFETCH(QString, email);
-    QFETCH(int, requests);
-    harness::storeIssuedToken(*m_sandbox, tokenSeconds);
-    if (!storedName.isEmpty())
-        SettingsStore::shared().setString(fullName, storedName);
-    const qsizetype refreshesBefore =
-        harness::requests(*m_sandbox, QStringLiteral("/connect/token")).size();
+private slots:
+    void initTestCase()
     {
-        PreferencesAccountController pane;
-        QTRY_COMPARE(pane.username(), name);
-        QCOMPARE(pane.email(), email);
-        pane.findChild<QPushButton *>("openDashboardButton")->click();
-        QTest::qWait(300);
-        QCOMPARE(accountRequests(), requests);
+        m_sandbox = std::make_unique<SandboxProcess>();
+        QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
+        // One client for the whole run: the shared token exchange keeps the first one it sees.
+        m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
+        ApiManager::installShared(m_client->api.get());
+        Config::install(m_client->config);
     }
-    if (requests) {
-        PreferencesAccountController again; // from the store now
-        QCOMPARE(again.username(), name);
-        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::email), std::optional(email));
-        QTest::qWait(200);
-        QCOMPARE(accountRequests(), requests);
+    void init()
+    {
+        m_environment = std::make_unique<TestEnvironment>();
+        m_platform = &FakePlatform::installNew();
+        ControllerRegistry::registerAll(); // a test may have put counting creators in
+        QVERIFY(m_sandbox->control("POST", QStringLiteral("/__sandbox/reset")).status == 200);
+        setOnline(true);
     }
-    QCOMPARE(harness::requests(*m_sandbox, QStringLiteral("/connect/token")).size() -
-                 refreshesBefore,
-             tokenSeconds < 0 ? 1 : 0);
-    QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(),
-             m_client->config.dashboardHost.toString() + "/account/settings");
-}
+    void cleanup() { m_environment.reset(); }
+    // The pane shows what the store holds, rewrites nothing on load, and a choice writes the
+    // key at once.
+    void generalPane_data()
+    {
+        QTest::addColumn<QString>("slashtag"); // empty: absent
+        QTest::addColumn<int>("slashtagPosition");
+        QTest::addColumn<QString>("slashtagStored");
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<int>("rulePosition");
+        QTest::addColumn<int>("choice"); // the rule chosen then
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<bool>("defaultsShown");
+        QTest::newRow("first run")
+            << "" << 1 << "qv-option-slashtag-random"
+            << "qv-option-autoRebrand" << 1 << 3 << "qv-option-doNothing" << false;
+        QTest::newRow("unknown values")
+            << "qv-option-slashtag-longest" << 1 << "qv-option-slashtag-random"
+            << "qv-option-sometimes" << -1 << 1 << "qv-option-autoRebrand" << true;
+        QTest::newRow("known values")
+            << "qv-option-slashtag-suggested-dash" << 3 << "qv-option-slashtag-suggested-dash"
+            << "qv-option-dialogueBox" << 4 << 1 << "qv-option-autoRebrand" << true;
+    }
+    void generalPane()
+    {
+        QFETCH(QString, slashtag);
+        QFETCH(int, slashtagPosition);
+        QFETCH(QString, slashtagStored);
+        QFETCH(QString, rule);
+        QFETCH(int, rulePosition);
+        QFETCH(int, choice);
+        QFETCH(QString, chosen);
+        QFETCH(bool, defaultsShown);
+        setOnline(false);
+        SettingsStore &store = SettingsStore::shared();
+        if (!slashtag.isEmpty())
+            store.setString(optionSlashtagRebrand, slashtag);
+        store.setString(optionActive, rule);
+        store.setBool(startup, true);
+        store.setBool(automaticCopy, false);
+        PreferencesGeneralController pane;
+        pane.show();
+        QCOMPARE(combo(&pane, "slashtagOptions")->currentIndex(), slashtagPosition);
+        QCOMPARE(store.stringForKey(optionSlashtagRebrand), std::optional(slashtagStored));
+        QCOMPARE(combo(&pane, "rebrandOptionList")->currentIndex(), rulePosition);
+        QCOMPARE(store.stringForKey(optionActive), std::optional(rule));
+        QVERIFY(pane.findChild<QCheckBox *>("checkboxStartup")->isChecked());
+        QVERIFY(!pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->isChecked());
+        pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->click();
+        QVERIFY(store.boolForKey(automaticCopy));
+        // A new rule clears the notifications of the old one and shows or hides its defaults.
+        QComboBox *rules = combo(&pane, "rebrandOptionList");
+        rules->setCurrentIndex(choice);
+        emit rules->activated(choice);
+        QCOMPARE(store.stringForKey(optionActive), std::optional(chosen));
+        QCOMPARE(m_platform->userNotifications.removeAllCount(), 1);
+        for (const char *name : {"workspaceLabel", "workspaces", "domainLabel", "domains",
+                                 "slashtagLabel", "slashtagOptions"})
+            QCOMPARE(pane.findChild<QWidget *>(QLatin1String(name))->isVisible(), defaultsShown);
+    }
+    void workspacesAndDomainsFromTheService()
+    {
+        harness::storeIssuedToken(*m_sandbox);
+        PreferencesGeneralController pane;
+        QComboBox *workspaces = combo(&pane, "workspaces");
+        QComboBox *domains = combo(&pane, "domains");
+        // The team workspace is no place for automatic links.
+        QTRY_COMPARE(itemsOf(workspaces), (QStringList{"Archive", "Marketing", "Personal"}));
+        QCOMPARE(workspaces->currentText(), QStringLiteral("Personal")); // the service's default
+        QTRY_COMPARE(itemsOf(domains), (QStringList{"quorv.link", "dana.plain-demo.net"}));
 
-void PreferencesTest::aboutPaneCheck_data()
-{
-    QTest::addColumn<QString>("running");
-    QTest::addColumn<QByteArray>("document"); // empty: unreachable
-    QTest::addColumn<QString>("message");
-    QTest::newRow("newer minor") << "1.4.9"
+        workspaces->setCurrentIndex(1);
+        emit workspaces->activated(1);
+        QCOMPARE(SettingsStore::shared().dictionaryForKey(workspaceObjectAutoReplace)->value("id"),
+                 QVariant("wsp-marketing"));
+        // The old workspace's domain is gone before the new domains arrive.
+        QVERIFY(!SettingsStore::shared().contains(domainObjectAutoReplace));
+        QTRY_COMPARE(domains->count(), 7);
+        QVERIFY(!itemsOf(domains).contains("old.acme-demo.com"));
+        domains->setCurrentIndex(2);
+        emit domains->activated(2);
+        const std::optional<Domain> chosen =
+            Domain::decode(SettingsStore::shared().objectForKey(domainObjectAutoReplace));
+        QVERIFY(chosen);
+        QCOMPARE(chosen->fullName, domains->itemText(2));
+    }
+    void fillLists_data()
+    {
+        QTest::addColumn<bool>("workspaces"); // else domains
+        QTest::addColumn<QJsonArray>("answer");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("chosenId");
+        QTest::newRow("same names")
+            << true << jsonArray(R"([{"name":"Team","id":"abcdefgh1234"},
+            {"name":"Team","id":"zyxwvuts9876"},{"name":"Team","id":"short"}])")
+            << QStringList{"Team", "Team (zyxwvuts... )", "Team (short... )"} << "abcdefgh1234";
+        QTest::newRow("other types") << true << jsonArray(R"([{"name":"A","id":"a1","type":"team"},
+            {"name":"B","id":"b1","type":"classic"},{"name":"C","id":"c1"},
+            {"name":"D","id":"d1","type":null}])")
+                                     << QStringList{"B", "C"} << "b1";
+        QTest::newRow("unusable") << true << jsonArray(R"([{"id":"x1"},{"name":7,"id":"x2"},
+            {"name":"No id"},{"name":"Empty id","id":""},{"name":"Number id","id":5},
+            {"name":"Fine","id":"f1"}])")
+                                  << QStringList{"Fine"} << "f1";
+        QTest::newRow("none usable")
+            << true << jsonArray(R"([{"name":"No id"}])") << QStringList{} << "";
+        QTest::newRow("active domains")
+            << false << jsonArray(R"([{"fullName":"a.link","id":"1","active":true},
+            {"fullName":"b.link","id":"2","active":false},{"fullName":"c.link","id":"3"},
+            {"fullName":"d.link","id":"4","active":"true"},{"fullName":"e.link","active":true},
+            {"id":"6","active":true},{"fullName":"g.link","id":"7","active":true}])")
+            << QStringList{"a.link", "g.link"} << "";
+        QTest::newRow("no domains") << false << QJsonArray() << QStringList{} << "";
+    }
+    void fillLists()
+    {
+        QFETCH(bool, workspaces);
+        QFETCH(QJsonArray, answer);
+        QFETCH(QStringList, titles);
+        QFETCH(QString, chosenId);
+        setOnline(false);
+        PreferencesGeneralController pane;
+        QComboBox *box = combo(&pane, workspaces ? "workspaces" : "domains");
+        if (workspaces)
+            pane.fillWorkspaces(answer);
+        else
+            pane.fillDomains(answer);
+        QCOMPARE(itemsOf(box), titles);
+        QCOMPARE(workspaces ? pane.workspacesList().size() : pane.domainsList().size(),
+                 titles.size());
+        const std::optional<QVariantMap> stored =
+            SettingsStore::shared().dictionaryForKey(workspaceObjectAutoReplace);
+        QCOMPARE(stored ? stored->value("id").toString() : QString(), chosenId);
+        if (workspaces)
+            return;
+        // A failed request empties the pop-up and keeps the records.
+        pane.fillDomains(std::nullopt);
+        QCOMPARE(box->count(), 0);
+        QCOMPARE(pane.domainsList().size(), titles.size());
+    }
+    void windowBuildsAFreshPaneOnEverySwitch()
+    {
+        setOnline(false);
+        QStringList created;
+        for (const QString &identifier : {QStringLiteral("PreferencesGeneralController"),
+                                          QStringLiteral("PreferencesAccountController")}) {
+            ViewControllerFactory::registerCreator(identifier, [identifier, &created] {
+                created.append(identifier);
+                return identifier.contains("General")
+                           ? std::unique_ptr<QObject>(
+                                 std::make_unique<PreferencesGeneralController>())
+                           : std::unique_ptr<QObject>(
+                                 std::make_unique<PreferencesAccountController>());
+            });
+        }
+        PreferencesWindowController window;
+        QCOMPARE(window.toolbarSelectableItemIdentifiers(), (QStringList{"general", "account"}));
+        QCOMPARE(window.selectedItemIdentifier(), QStringLiteral("general"));
+        QVERIFY(qobject_cast<PreferencesGeneralController *>(window.contentViewController()));
+        created.clear();
+        for (const char *item : {"account", "general", "general"})
+            window.toolbar()->findChild<QAction *>(QLatin1String(item))->trigger();
+        QCOMPARE(created,
+                 (QStringList{"PreferencesAccountController", "PreferencesGeneralController",
+                              "PreferencesGeneralController"}));
+        QCOMPARE(window.selectedItemIdentifier(), QStringLiteral("general"));
+
+        LogCapture log;
+        QTimer::singleShot(0, &window, &QWidget::close); // the close button
+        window.runModal();                               // returns: the modal run has ended
+        QVERIFY(log.contains("closing"));
+    }
+    void accountPane_data()
+    {
+        QTest::addColumn<QString>("storedName");
+        QTest::addColumn<int>("tokenSeconds"); // lifetime of the stored token
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("email");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("name without e-mail") << "Kim" << 3600 << "Kim"
+                                             << "Your e-mail address" << 0;
+        QTest::newRow("fetched once") << "" << 3600 << "Dana Demo"
+                                      << "demo@quorvella.test" << 1;
+        QTest::newRow("expired token") << "" << -60 << "Your name"
+                                       << "Your e-mail address" << 0;
+    }
+    void accountPane()
+    {
+        QFETCH(QString, storedName);
+        QFETCH(int, tokenSeconds);
+        QFETCH(QString, name);
+        QFETCH(QString, email);
+        QFETCH(int, requests);
+        harness::storeIssuedToken(*m_sandbox, tokenSeconds);
+        if (!storedName.isEmpty())
+            SettingsStore::shared().setString(fullName, storedName);
+        const qsizetype refreshesBefore =
+            harness::requests(*m_sandbox, QStringLiteral("/connect/token")).size();
+        {
+            PreferencesAccountController pane;
+            QTRY_COMPARE(pane.username(), name);
+            QCOMPARE(pane.email(), email);
+            pane.findChild<QPushButton *>("openDashboardButton")->click();
+            QTest::qWait(300);
+            QCOMPARE(accountRequests(), requests);
+        }
+        if (requests) {
+            PreferencesAccountController again; // from the store now
+            QCOMPARE(again.username(), name);
+            QCOMPARE(SettingsStore::shared().stringForKey(Preferences::email),
+                     std::optional(email));
+            QTest::qWait(200);
+            QCOMPARE(accountRequests(), requests);
+        }
+        QCOMPARE(harness::requests(*m_sandbox, QStringLiteral("/connect/token")).size() -
+                     refreshesBefore,
+                 tokenSeconds < 0 ? 1 : 0);
+        QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(),
+                 m_client->config.dashboardHost.toString() + "/account/settings");
+    }
+    void aboutPaneCheck_data()
+    {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<QByteArray>("document"); // empty: unreachable
+        QTest::addColumn<QString>("message");
+        QTest::newRow("newer minor")
+            << "1.4.9" << QByteArray(R"({"macos":{"version":{"major":1,"minor":5}}})")
+            << "You need to update your Quorvella app";
+        QTest::newRow("current") << "1.5.0"
                                  << QByteArray(R"({"macos":{"version":{"major":1,"minor":5}}})")
-                                 << "You need to update your Quorvella app";
-    QTest::newRow("current") << "1.5.0"
-                             << QByteArray(R"({"macos":{"version":{"major":1,"minor":5}}})")
-                             << "Your Quorvella app is up to date - 1.5.0";
-    QTest::newRow("unreachable") << "3.0.1" << QByteArray()
-                                 << "Your Quorvella app is up to date - 0.1.0";
-    QTest::newRow("no macos member")
-        << "1.0.0" << QByteArray(R"({"windows":{}})") << "Your Quorvella app is up to date - 0.1.0";
-    QTest::newRow("text major") << "1.0.0"
-                                << QByteArray(R"({"macos":{"version":{"major":"2","minor":0}}})")
-                                << "Your Quorvella app is up to date - 0.1.0";
-    QTest::newRow("one-piece version")
-        << "3" << QByteArray(R"({"macos":{"version":{"major":9,"minor":0}}})")
-        << "Your Quorvella app is up to date - 0.1.0";
-}
-
-void PreferencesTest::aboutPaneCheck()
-{
-    QFETCH(QString, running);
-    QFETCH(QByteArray, document);
-    QFETCH(QString, message);
-    const SandboxProcess::Reply armed =
-        document.isEmpty()
-            ? m_sandbox->control("POST", QStringLiteral("/__sandbox/faults"),
-                                 QJsonObject{{"path", "/plugins"}, {"drop", true}})
-            : m_sandbox->control("POST", QStringLiteral("/__sandbox/documents/plugins"),
-                                 QJsonDocument::fromJson(document).object());
-    QCOMPARE(armed.status, 200);
-    m_platform->bundleInfo.version = running;
-    auto *window = new WindowNoTitleBar(std::make_unique<AboutController>());
-    QPointer<WindowNoTitleBar> guard(window);
-    window->show();
-    auto *about = qobject_cast<AboutController *>(window->contentViewController());
-    QCOMPARE(about->versionText(), "version " + running + "d");
-    QVERIFY(about->view()->findChild<QLabel *>("websiteLink")->isVisible());
-    about->view()->findChild<QPushButton *>("checkUpdatesButton")->click();
-    QTRY_COMPARE(m_platform->alertPresenter.shown().size(), 1);
-    const Alert shown = m_platform->alertPresenter.shown().first();
-    QCOMPARE(shown.message, message);
-    QCOMPARE(shown.informativeText, QStringLiteral("Thanks for using Quorvella"));
-    QCOMPARE(shown.buttons, (QStringList{"OK", "Cancel"}));
-    // Only the update alert's "OK" opens the download page.
-    QCOMPARE(m_platform->fakeWorkspace.opened, message.startsWith("You need")
-                                                   ? QList<QUrl>{m_client->config.downloadPage}
-                                                   : QList<QUrl>{});
-    QVERIFY(window->isOpen());
-    window->close();
-    QTRY_VERIFY(!guard);
-}
+                                 << "Your Quorvella app is up to date - 1.5.0";
+        QTest::newRow("unreachable")
+            << "3.0.1" << QByteArray() << "Your Quorvella app is up to date - 0.1.0";
+        QTest::newRow("no macos member") << "1.0.0" << QByteArray(R"({"windows":{}})")
+                                         << "Your Quorvella app is up to date - 0.1.0";
+        QTest::newRow("text major")
+            << "1.0.0" << QByteArray(R"({"macos":{"version":{"major":"2","minor":0}}})")
+            << "Your Quorvella app is up to date - 0.1.0";
+        QTest::newRow("one-piece version")
+            << "3" << QByteArray(R"({"macos":{"version":{"major":9,"minor":0}}})")
+            << "Your Quorvella app is up to date - 0.1.0";
+    }
+    void aboutPaneCheck()
+    {
+        QFETCH(QString, running);
+        QFETCH(QByteArray, document);
+        QFETCH(QString, message);
+        const SandboxProcess::Reply armed =
+            document.isEmpty()
+                ? m_sandbox->control("POST", QStringLiteral("/__sandbox/faults"),
+                                     QJsonObject{{"path", "/plugins"}, {"drop", true}})
+                : m_sandbox->control("POST", QStringLiteral("/__sandbox/documents/plugins"),
+                                     QJsonDocument::fromJson(document).object());
+        QCOMPARE(armed.status, 200);
+        m_platform->bundleInfo.version = running;
+        auto *window = new WindowNoTitleBar(std::make_unique<AboutController>());
+        QPointer<WindowNoTitleBar> guard(window);
+        window->show();
+        auto *about = qobject_cast<AboutController *>(window->contentViewController());
+        QCOMPARE(about->versionText(), "version " + running + "d");
+        QVERIFY(about->view()->findChild<QLabel *>("websiteLink")->isVisible());
+        about->view()->findChild<QPushButton *>("checkUpdatesButton")->click();
+        QTRY_COMPARE(m_platform->alertPresenter.shown().size(), 1);
+        const Alert shown = m_platform->alertPresenter.shown().first();
+        QCOMPARE(shown.message, message);
+        QCOMPARE(shown.informativeText, QStringLiteral("Thanks for using Quorvella"));
+        QCOMPARE(shown.buttons, (QStringList{"OK", "Cancel"}));
+        // Only the update alert's "OK" opens the download page.
+        QCOMPARE(m_platform->fakeWorkspace.opened, message.startsWith("You need")
+                                                       ? QList<QUrl>{m_client->config.downloadPage}
+                                                       : QList<QUrl>{});
+        QVERIFY(window->isOpen());
+        window->close();
+        QTRY_VERIFY(!guard);
+    }
+};
 
 QTEST_MAIN(PreferencesTest)
 #include "tst_preferences.moc"

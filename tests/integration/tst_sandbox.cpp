@@ -3,19 +3,16 @@
 #include "SandboxProcess.h"
 
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 #include <csignal>
 #include <memory>
 
 namespace {
 
-const QString clientId = QStringLiteral("5f3c9a1e-8b2d-4c6f-a7e0-91d4b2c8e6a3");
-const QString clientSecret = QStringLiteral("c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8");
+const QByteArray clientId = "5f3c9a1e-8b2d-4c6f-a7e0-91d4b2c8e6a3";
+const QByteArray clientSecret = "c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8";
 const QByteArray body = R"({"url":"https://example.com/a"})";
 
 } // namespace
@@ -28,24 +25,31 @@ private:
     std::unique_ptr<SandboxProcess> m_sandbox;
     QString m_token;
 
-    SandboxProcess::Reply call(const QByteArray &method, const QString &path,
+    SandboxProcess::Reply call(const QString &method, const QString &path,
                                const QByteArray &workspace = {})
     {
         SandboxProcess::Headers headers{{"Authorization", "Bearer " + m_token.toLatin1()},
                                         {"Content-type", "application/json"}};
         if (!workspace.isEmpty())
             headers.emplaceBack("workspace", workspace);
-        return m_sandbox->request(method, path, headers, body);
+        return m_sandbox->request(method.toLatin1(), path, headers, body);
     }
-    SandboxProcess::Reply grant(const QString &field, const QString &value, const QString &type,
-                                const QString &secret = clientSecret)
+    SandboxProcess::Reply grant(const QString &field, const QString &value,
+                                const QByteArray &secret = clientSecret)
     {
-        const QByteArray form =
-            field.toLatin1() + '=' + QUrl::toPercentEncoding(value) +
-            "&client_id=" + clientId.toLatin1() + "&client_secret=" + secret.toLatin1() +
-            "&grant_type=" + type.toLatin1() + "&redirect_uri=https%3A%2F%2Flocalhost%2Foauth";
+        const QByteArray type = field == "code" ? "authorization_code" : "refresh_token";
+        const QByteArray form = field.toLatin1() + '=' + QUrl::toPercentEncoding(value) +
+                                "&client_id=" + clientId + "&client_secret=" + secret +
+                                "&grant_type=" + type +
+                                "&redirect_uri=https%3A%2F%2Flocalhost%2Foauth";
         return m_sandbox->request("POST", "/connect/token",
                                   {{"Content-Type", "application/x-www-form-urlencoded"}}, form);
+    }
+    QJsonArray requests(const QString &query = {})
+    {
+        return m_sandbox->control("GET", "/__sandbox/requests" + query)
+            .json()["requests"]
+            .toArray();
     }
 
 private slots:
@@ -90,27 +94,29 @@ private slots:
 
     void refusals_data()
     {
-        QTest::addColumn<QByteArray>("method");
+        QTest::addColumn<QString>("method");
         QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("workspace");
+        QTest::addColumn<QByteArray>("workspace"); // empty: the token has expired instead
         QTest::addColumn<int>("status");
-        QTest::newRow("expired token, list")
-            << QByteArray("GET") << "/v1/links" << QByteArray() << 401;
+        QTest::newRow("expired token, list") << "GET"
+                                             << "/v1/links" << QByteArray() << 401;
         QTest::newRow("expired token, delete")
-            << QByteArray("DELETE") << "/v1/links/wsp-personal-l000" << QByteArray() << 401;
+            << "DELETE"
+            << "/v1/links/wsp-personal-l000" << QByteArray() << 401;
         QTest::newRow("expired token, recommendation")
-            << QByteArray("POST") << "/v1/recommendation-system/slashtag/recommend" << QByteArray()
-            << 401;
+            << "POST"
+            << "/v1/recommendation-system/slashtag/recommend" << QByteArray() << 401;
         QTest::newRow("unknown workspace")
-            << QByteArray("GET") << "/v1/domains?active=true" << QByteArray("wsp-nope") << 403;
+            << "GET"
+            << "/v1/domains?active=true" << QByteArray("wsp-nope") << 403;
     }
     void refusals()
     {
-        QFETCH(QByteArray, method);
+        QFETCH(QString, method);
         QFETCH(QString, path);
         QFETCH(QByteArray, workspace);
         QFETCH(int, status);
-        if (status == 401)
+        if (workspace.isEmpty())
             QCOMPARE(m_sandbox->control("POST", "/__sandbox/tokens/expire").status, 200);
         const SandboxProcess::Reply reply = call(method, path, workspace);
         QCOMPARE(reply.status, status);
@@ -126,78 +132,56 @@ private slots:
     {
         const QString code =
             m_sandbox->control("POST", "/__sandbox/codes").json()["code"].toString();
-        const SandboxProcess::Reply first = grant("code", code, "authorization_code");
+        const SandboxProcess::Reply first = grant("code", code);
         QCOMPARE(first.status, 200);
         const QJsonObject pair = first.json().toObject();
         QVERIFY(pair.value("expires_in").isDouble());
         m_token = pair.value("access_token").toString();
         QCOMPARE(call("GET", "/v1/account").status, 200);
-        QCOMPARE(grant("code", code, "authorization_code").json()["error"].toString(),
-                 QStringLiteral("invalid_grant"));
+        QCOMPARE(grant("code", code).json()["error"].toString(), QStringLiteral("invalid_grant"));
         const QString refresh = pair.value("refresh_token").toString();
-        QCOMPARE(grant("refresh_token", refresh, "refresh_token", "wrong").status, 401);
-        QCOMPARE(grant("refresh_token", refresh, "refresh_token").status, 200);
-        const SandboxProcess::Reply reused = grant("refresh_token", refresh, "refresh_token");
+        QCOMPARE(grant("refresh_token", refresh, "wrong").status, 401);
+        QCOMPARE(grant("refresh_token", refresh).status, 200);
+        const SandboxProcess::Reply reused = grant("refresh_token", refresh);
         QCOMPARE(reused.status, 400);
         QCOMPARE(reused.json()["error"].toString(), QStringLiteral("invalid_grant"));
     }
 
+    // Other faults going unheeded would fail the product's own tests; these would not.
     void faults_data()
     {
         QTest::addColumn<QJsonObject>("fault");
-        QTest::addColumn<QByteArray>("method");
-        QTest::addColumn<int>("status"); // 0: no HTTP answer
-        QTest::addColumn<QString>("expect");
-        const QJsonObject links{{"path", "/v1/links"}};
-        const auto with = [links](const char *key, const QJsonValue &value) {
-            QJsonObject fault = links;
-            fault.insert(key, value);
-            return fault;
-        };
-        QTest::newRow("delay") << with("delayMs", 400) << QByteArray("GET") << 200 << "list";
+        QTest::addColumn<int>("status");
         QTest::newRow("status with body")
             << QJsonObject{{"path", "/v1/links"}, {"status", 500}, {"body", QJsonObject{{"m", 1}}}}
-            << QByteArray("GET") << 500 << "object";
-        QTest::newRow("malformed JSON")
-            << with("malformedJson", true) << QByteArray("GET") << 200 << "no JSON";
+            << 500;
         QTest::newRow("mistyped list")
-            << with("mistypedJson", true) << QByteArray("GET") << 200 << "not a list";
-        QTest::newRow("dropped connection") << with("drop", true) << QByteArray("GET") << 0 << "";
+            << QJsonObject{{"path", "/v1/links"}, {"mistypedJson", true}} << 200;
         QTest::newRow("other method untouched")
-            << QJsonObject{{"method", "POST"}, {"path", "/v1/links*"}, {"status", 418}}
-            << QByteArray("GET") << 200 << "untouched";
+            << QJsonObject{{"method", "POST"}, {"path", "/v1/links*"}, {"status", 418}} << 200;
     }
     void faults()
     {
         QFETCH(QJsonObject, fault);
-        QFETCH(QByteArray, method);
         QFETCH(int, status);
-        QFETCH(QString, expect);
+        const QString links = QStringLiteral("/v1/links?limit=15");
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
-        QElapsedTimer clock;
-        clock.start();
-        const SandboxProcess::Reply reply = call(method, "/v1/links?limit=15");
-        QVERIFY(clock.elapsed() >= (fault.contains("delayMs") ? 400 : 0));
+        const SandboxProcess::Reply reply = call("GET", links);
         QCOMPARE(reply.status, status);
-        if (expect == "list" || expect == "untouched")
-            QVERIFY(reply.json().isArray());
-        else if (expect == "object")
+        if (fault.contains("body"))
             QCOMPARE(reply.json().toObject(), fault.value("body").toObject());
-        else if (expect == "no JSON")
-            QVERIFY(!reply.body.isEmpty() && reply.json().isUndefined());
-        else if (expect == "not a list")
+        else if (fault.contains("mistypedJson"))
             QVERIFY2(reply.body.startsWith('"') && reply.body.endsWith('"'), reply.body);
+        else
+            QVERIFY(reply.json().isArray());
         // Until cleared, or until used up with "times".
-        QCOMPARE(call(method, "/v1/links?limit=15").status, status);
+        QCOMPARE(call("GET", links).status, status);
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
-        QCOMPARE(call(method, "/v1/links?limit=15").status, 200);
-        // A dropped GET is sent again by the HTTP stack itself, which would use the fault up.
-        if (status == 0)
-            return;
+        QCOMPARE(call("GET", links).status, 200);
         fault.insert("times", 1);
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
-        QCOMPARE(call(method, "/v1/links?limit=15").status, status);
-        QCOMPARE(call(method, "/v1/links?limit=15").status, 200);
+        QCOMPARE(call("GET", links).status, status);
+        QCOMPARE(call("GET", links).status, 200);
     }
 
     void requestLogAndReset()
@@ -205,9 +189,7 @@ private slots:
         QCOMPARE(call("GET", "/v1/links?limit=15&last=wsp-personal-l003", "wsp-personal").status,
                  200);
         QCOMPARE(call("DELETE", "/v1/links/wsp-personal-l000").status, 200);
-        const QJsonArray entries = m_sandbox->control("GET", "/__sandbox/requests?method=GET")
-                                       .json()["requests"]
-                                       .toArray();
+        const QJsonArray entries = requests("?method=GET");
         QCOMPARE(entries.size(), 1); // control calls are not recorded
         const QJsonObject page = entries[0].toObject();
         QCOMPARE(page["path"].toString(), QStringLiteral("/v1/links"));
@@ -215,10 +197,7 @@ private slots:
         QCOMPARE(page["headers"]["workspace"].toString(), QStringLiteral("wsp-personal"));
         QCOMPARE(page["body"].toString(), QString::fromUtf8(body));
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);
-        QVERIFY(m_sandbox->control("GET", "/__sandbox/requests")
-                    .json()["requests"]
-                    .toArray()
-                    .isEmpty());
+        QVERIFY(requests().isEmpty());
         QCOMPARE(call("GET", "/v1/account").status, 401); // tokens dropped
         m_token = m_sandbox->issueAccessToken();
         QCOMPARE(call("GET", "/v1/links/wsp-personal-l000").status, 200); // the link is back

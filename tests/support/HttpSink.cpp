@@ -47,20 +47,15 @@ void HttpSink::onReadable(QTcpSocket *socket)
     request.body = buffer.mid(headerEnd + 4, length);
     buffer.clear();
     m_requests.append(request);
-    QByteArray answer = "HTTP/1.1 " + QByteArray::number(m_status) +
-                        " Status\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}";
-    const QByteArray path = request.path.split('?').constFirst();
-    const auto route = m_responses.constFind(path);
-    if (route != m_responses.cend()) {
-        answer = "HTTP/1.1 " + QByteArray::number(route->status) +
-                 " Status\r\nContent-Type: " + route->contentType +
-                 "\r\nContent-Length: " + QByteArray::number(route->body.size()) +
-                 "\r\nConnection: close\r\n";
-        if (!route->location.isEmpty())
-            answer += "Location: " + route->location + "\r\n";
-        answer += "\r\n" + route->body;
-    }
+    const Response route = m_responses.value(request.path.split('?').constFirst(),
+                                             Response{m_status, "application/json", "{}", {}});
+    QByteArray answer = "HTTP/1.1 " + QByteArray::number(route.status) +
+                        " Status\r\nContent-Type: " + route.contentType +
+                        "\r\nContent-Length: " + QByteArray::number(route.body.size()) +
+                        "\r\nConnection: close\r\n";
+    if (!route.location.isEmpty())
+        answer += "Location: " + route.location + "\r\n";
+    answer += "\r\n" + route.body;
     socket->write(answer);
     socket->disconnectFromHost();
-    emit received();
 }

@@ -11,8 +11,6 @@
 // status of the test's choice.
 class HttpSink : public QObject
 {
-    Q_OBJECT
-
 public:
     struct Request
     {
@@ -21,8 +19,6 @@ public:
         QMap<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;
     };
-
-    explicit HttpSink(QObject *parent = nullptr);
 
     // What one path (without its query) answers instead of the default status and "{}".
     struct Response
@@ -33,6 +29,8 @@ public:
         QByteArray location; // a Location header, for redirects
     };
 
+    explicit HttpSink(QObject *parent = nullptr);
+
     [[nodiscard]] QUrl origin() const;
     void setResponse(const QByteArray &path, const Response &response)
     {
@@ -40,9 +38,6 @@ public:
     }
     [[nodiscard]] const QList<Request> &requests() const { return m_requests; }
     void setStatus(int status) { m_status = status; }
-
-signals:
-    void received();
 
 private:
     void onConnection();

@@ -4,8 +4,6 @@
 
 #include <QFile>
 
-#include <unistd.h>
-
 LogCapture::LogCapture()
 {
     m_file.open();
@@ -29,12 +27,4 @@ QStringList LogCapture::lines() const
     if (text.isEmpty())
         return {};
     return text.split(QLatin1Char('\n'));
-}
-
-void LogCapture::clear()
-{
-    // The log writes at the descriptor's offset: truncate and rewind it together.
-    if (::ftruncate(m_file.handle(), 0) != 0)
-        return;
-    ::lseek(m_file.handle(), 0, SEEK_SET);
 }

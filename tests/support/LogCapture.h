@@ -16,7 +16,6 @@ public:
     [[nodiscard]] QStringList lines() const;
     [[nodiscard]] bool contains(const QString &line) const { return lines().contains(line); }
     [[nodiscard]] qsizetype count(const QString &line) const { return lines().count(line); }
-    void clear();
 
 private:
     QTemporaryFile m_file;

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -22,44 +23,27 @@ QJsonValue SandboxProcess::Reply::json() const
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-QByteArray SandboxProcess::Reply::header(const QByteArray &name) const
-{
-    for (const auto &[key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
-}
-
-SandboxProcess::SandboxProcess(const QStringList &extraArguments, int startTimeoutMs)
+SandboxProcess::SandboxProcess()
 {
     m_network.setProxy(QNetworkProxy::NoProxy);
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.setProgram(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"));
-    m_process.setArguments(QStringList{QStringLiteral("--exit-on-stdin-eof")} + extraArguments);
-    m_process.start();
-    if (!m_process.waitForStarted(startTimeoutMs)) {
-        m_startError =
-            QStringLiteral("cannot start %1: %2").arg(m_process.program(), m_process.errorString());
-        return;
-    }
+    m_process.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"),
+                    {QStringLiteral("--exit-on-stdin-eof")});
     static const QRegularExpression ready(
         QStringLiteral("^quorvella-sandbox listening on (http://127\\.0\\.0\\.1:[0-9]+)$"));
-    const QDeadlineTimer deadline(startTimeoutMs);
-    while (!deadline.hasExpired() && m_process.state() == QProcess::Running) {
-        if (!m_process.canReadLine() && !m_process.waitForReadyRead(int(deadline.remainingTime())))
-            continue;
-        while (m_process.canReadLine()) {
-            const QString line = QString::fromUtf8(m_process.readLine()).trimmed();
-            const QRegularExpressionMatch match = ready.match(line);
-            if (match.hasMatch()) {
-                m_baseUrl = QUrl(match.captured(1));
-                return;
-            }
+    const QDeadlineTimer deadline(10000);
+    while (m_process.canReadLine() || m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+        if (!m_process.canReadLine())
+            continue; // half a line so far
+        const QRegularExpressionMatch match =
+            ready.match(QString::fromUtf8(m_process.readLine()).trimmed());
+        if (match.hasMatch()) {
+            m_baseUrl = QUrl(match.captured(1));
+            return;
         }
     }
-    m_startError = QStringLiteral("no listening line from the sandbox; stderr: %1")
-                       .arg(QString::fromUtf8(m_process.readAllStandardError()));
+    m_startError = QStringLiteral("no listening line from %1 (%2); stderr: %3")
+                       .arg(m_process.program(), m_process.errorString(),
+                            QString::fromUtf8(m_process.readAllStandardError()));
     stop();
 }
 
@@ -77,27 +61,18 @@ void SandboxProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    // Closing our end of its stdin is the orderly way out; a signal and then a kill follow.
+    // Closing our end of its stdin is the orderly way out; a kill follows if that fails.
     m_process.closeWriteChannel();
-    if (m_process.waitForFinished(3000))
-        return;
-    m_process.terminate();
     if (!m_process.waitForFinished(3000)) {
         m_process.kill();
         m_process.waitForFinished(3000);
     }
 }
 
-QUrl SandboxProcess::url(const QString &pathAndQuery) const
-{
-    return QUrl(m_baseUrl.toString() + pathAndQuery, QUrl::StrictMode);
-}
-
 SandboxProcess::Reply SandboxProcess::request(const QByteArray &method, const QString &pathAndQuery,
-                                              const Headers &headers, const QByteArray &body,
-                                              int timeoutMs)
+                                              const Headers &headers, const QByteArray &body)
 {
-    QNetworkRequest request(url(pathAndQuery));
+    QNetworkRequest request(QUrl(m_baseUrl.toString() + pathAndQuery, QUrl::StrictMode));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);
     for (const auto &[name, value] : headers)
@@ -109,16 +84,13 @@ SandboxProcess::Reply SandboxProcess::request(const QByteArray &method, const QS
     timeout.setSingleShot(true);
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QObject::connect(&timeout, &QTimer::timeout, reply, &QNetworkReply::abort);
-    timeout.start(timeoutMs);
+    timeout.start(10000);
     if (!reply->isFinished())
         loop.exec();
 
     Reply answer;
     answer.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    answer.error = reply->error();
     answer.body = reply->readAll();
-    for (const auto &pair : reply->rawHeaderPairs())
-        answer.headers.emplaceBack(pair.first, pair.second);
     reply->deleteLater();
     return answer;
 }

@@ -4,10 +4,8 @@
 #include <QJsonValue>
 #include <QList>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QProcess>
 #include <QString>
-#include <QStringList>
 #include <QUrl>
 #include <utility>
 
@@ -18,32 +16,27 @@ class SandboxProcess
 public:
     struct Reply
     {
-        int status = 0; // 0: no HTTP answer (see error)
-        QNetworkReply::NetworkError error = QNetworkReply::NoError;
+        int status = 0; // 0: no HTTP answer
         QByteArray body;
-        QList<std::pair<QByteArray, QByteArray>> headers;
 
         [[nodiscard]] QJsonValue json() const; // undefined when the body is no JSON
-        [[nodiscard]] QByteArray header(const QByteArray &name) const;
     };
     using Headers = QList<std::pair<QByteArray, QByteArray>>;
 
-    // Starts the sandbox and waits up to startTimeoutMs for its "listening" line.
-    explicit SandboxProcess(const QStringList &extraArguments = {}, int startTimeoutMs = 10000);
+    // Starts the sandbox and waits up to ten seconds for its "listening" line.
+    SandboxProcess();
     ~SandboxProcess();
     SandboxProcess(const SandboxProcess &) = delete;
     SandboxProcess &operator=(const SandboxProcess &) = delete;
 
     [[nodiscard]] bool isRunning() const;
     [[nodiscard]] QUrl baseUrl() const { return m_baseUrl; }
-    [[nodiscard]] QUrl url(const QString &pathAndQuery) const;
     // Why the start failed, for the test's failure message.
     [[nodiscard]] QString startError() const { return m_startError; }
 
     // One synchronous HTTP exchange with the sandbox; redirects are not followed.
     [[nodiscard]] Reply request(const QByteArray &method, const QString &pathAndQuery,
-                                const Headers &headers = {}, const QByteArray &body = {},
-                                int timeoutMs = 10000);
+                                const Headers &headers = {}, const QByteArray &body = {});
     // A call of the control API under /__sandbox/ with a JSON body (none when undefined).
     [[nodiscard]] Reply control(const QByteArray &method, const QString &path,
                                 const QJsonValue &json = QJsonValue(QJsonValue::Undefined));
@@ -51,9 +44,9 @@ public:
     // A valid token pair straight from the control API, for tests that do not sign in.
     [[nodiscard]] QString issueAccessToken();
 
+private:
     void stop();
 
-private:
     QProcess m_process;
     QNetworkAccessManager m_network;
     QUrl m_baseUrl;

@@ -7,20 +7,19 @@
 
 TestEnvironment::TestEnvironment()
 {
-    QDir().mkpath(configHome());
-    QDir().mkpath(cacheHome());
-    QDir().mkpath(applicationsFolder());
-    QDir().mkpath(root() + QStringLiteral("/data"));
-    setVariable("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
-    setVariable("XDG_CACHE_HOME", QFile::encodeName(cacheHome()));
-    setVariable("XDG_DATA_HOME", QFile::encodeName(root() + QStringLiteral("/data")));
-    setVariable("QUORVELLA_APPLICATIONS_DIR", QFile::encodeName(applicationsFolder()));
+    const std::pair<const char *, QString> folders[]{
+        {"XDG_CONFIG_HOME", configHome()},
+        {"XDG_CACHE_HOME", root() + QStringLiteral("/cache")},
+        {"XDG_DATA_HOME", root() + QStringLiteral("/data")},
+        {"QUORVELLA_APPLICATIONS_DIR", applicationsFolder()},
+        {"XDG_RUNTIME_DIR", root() + QStringLiteral("/runtime")}};
+    for (const auto &[name, folder] : folders) {
+        QDir().mkpath(folder);
+        setVariable(name, QFile::encodeName(folder));
+    }
     // The runtime folder must be private, or Qt and D-Bus refuse it.
-    const QString runtime = root() + QStringLiteral("/runtime");
-    QDir().mkpath(runtime);
-    QFile::setPermissions(runtime,
+    QFile::setPermissions(root() + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    setVariable("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     SettingsStore::reopenAll();
 }
 
@@ -33,21 +32,6 @@ TestEnvironment::~TestEnvironment()
             qunsetenv(name.constData());
     }
     SettingsStore::reopenAll();
-}
-
-QString TestEnvironment::configHome() const
-{
-    return root() + QStringLiteral("/config");
-}
-
-QString TestEnvironment::cacheHome() const
-{
-    return root() + QStringLiteral("/cache");
-}
-
-QString TestEnvironment::applicationsFolder() const
-{
-    return root() + QStringLiteral("/Applications/");
 }
 
 void TestEnvironment::setVariable(const char *name, const QByteArray &value)

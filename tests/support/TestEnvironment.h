@@ -19,9 +19,11 @@ public:
     TestEnvironment &operator=(const TestEnvironment &) = delete;
 
     [[nodiscard]] QString root() const { return m_dir.path(); }
-    [[nodiscard]] QString configHome() const;
-    [[nodiscard]] QString cacheHome() const;
-    [[nodiscard]] QString applicationsFolder() const;
+    [[nodiscard]] QString configHome() const { return root() + QStringLiteral("/config"); }
+    [[nodiscard]] QString applicationsFolder() const
+    {
+        return root() + QStringLiteral("/Applications/");
+    }
 
     void setVariable(const char *name, const QByteArray &value);
 
