@@ -30,50 +30,37 @@ QStringList listing(const QString &folder)
 
 } // namespace
 
-#define sandboxControl(...) QCOMPARE(m_sandbox->control(__VA_ARGS__).status, 200)
-
-class UpdateDownloadTest : public QObject
+class UpdateDownloadTest : public ServiceTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
     void updateHandsOverToTheUpdater();
     void faultsEndOnTheErrorScreen_data();
     void faultsEndOnTheErrorScreen();
     void cancelDuringStepOneStopsTheChain();
 
 private:
+    void prepare() override;
+    void release() override { delete Checker::shared().updaterWindow(); }
     UpdateController *openAndOffer();
 
-    std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<ServiceClient> m_client;
-    FakePlatform *m_platform = nullptr;
     QString m_bundle;
     QString m_temporary;
     int m_terminations = 0;
 };
 
-void UpdateDownloadTest::initTestCase()
+void UpdateDownloadTest::prepare()
 {
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
-}
-
-void UpdateDownloadTest::init()
-{
-    sandboxControl("POST", QStringLiteral("/__sandbox/reset"));
-    sandboxControl("POST", QStringLiteral("/__sandbox/documents/versions"),
-                   QJsonObject{{Updater::bundleIdentifier,
-                                QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}}});
-    m_environment = std::make_unique<TestEnvironment>();
+    QCOMPARE(m_sandbox
+                 ->control("POST", "/__sandbox/documents/versions",
+                           QJsonObject{{Updater::bundleIdentifier,
+                                        QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}}})
+                 .status,
+             200);
     m_temporary = m_environment->root() + QStringLiteral("/tmp");
     QDir().mkpath(m_temporary);
     m_environment->setVariable("TMPDIR", QFile::encodeName(m_temporary));
-    m_platform = &FakePlatform::installNew();
     m_platform->bundleInfo.version = QStringLiteral("1.0.0");
     m_platform->bundleInfo.applications = m_environment->applicationsFolder();
     // An installed bundle, which no failure may touch.
@@ -83,21 +70,10 @@ void UpdateDownloadTest::init()
     QVERIFY(program.open(QIODevice::WriteOnly) && program.write("installed\n") > 0);
     program.close();
     m_platform->bundleInfo.bundle = m_bundle;
-    m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
-    Config::install(m_client->config);
-    ApiManager::installShared(m_client->api.get());
     Checker::shared().setWindowFactory([] { return std::make_unique<UpdaterWindowController>(); });
     m_terminations = 0;
     UpdateController::setTerminator([this] { ++m_terminations; });
     UpdateController::setHandOffDelay(0);
-}
-
-void UpdateDownloadTest::cleanup()
-{
-    delete Checker::shared().updaterWindow();
-    ApiManager::installShared(nullptr);
-    m_client.reset();
-    m_environment.reset();
 }
 
 UpdateController *UpdateDownloadTest::openAndOffer()
@@ -119,7 +95,6 @@ void UpdateDownloadTest::updateHandsOverToTheUpdater()
     QDir().mkpath(applications + QStringLiteral("QuorvellaUpdater.app/stale"));
     QFile(applications + QStringLiteral("QuorvellaUpdater.zip")).open(QIODevice::WriteOnly);
     const QStringList bundleBefore = listing(m_bundle);
-    LogCapture log;
     UpdateController *controller = openAndOffer();
     QVERIFY(controller);
     QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
@@ -140,8 +115,9 @@ void UpdateDownloadTest::updateHandsOverToTheUpdater()
                  QStringLiteral("&pathZip=") + m_temporary + QStringLiteral("/Quorvella.zip"));
     QVERIFY(SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
     QVERIFY(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
-    QVERIFY(log.contains("downloaded updater and new version"));
-    QVERIFY(log.lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() > 1);
+    QVERIFY(m_log->contains("downloaded updater and new version"));
+    QVERIFY(m_log->lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() >
+            1);
     // Swapping the bundle is the updater's work; the program leaves it alone.
     QCOMPARE(listing(m_bundle), bundleBefore);
 }
@@ -186,10 +162,13 @@ void UpdateDownloadTest::faultsEndOnTheErrorScreen()
     QFETCH(bool, handOffRefused);
     QFETCH(bool, badSignature);
     if (!fault.isEmpty())
-        sandboxControl("POST", QStringLiteral("/__sandbox/faults"), fault);
+        QVERIFY(harness::arm(*m_sandbox, fault));
     if (!variant.isEmpty())
-        sandboxControl("POST", QStringLiteral("/__sandbox/archives/") + archive,
-                       QJsonObject{{"variant", variant}});
+        QCOMPARE(m_sandbox
+                     ->control("POST", "/__sandbox/archives/" + archive,
+                               QJsonObject{{"variant", variant}})
+                     .status,
+                 200);
     m_platform->fakeWorkspace.canOpen = !handOffRefused;
     const QStringList bundleBefore = listing(m_bundle);
     UpdateController *controller = openAndOffer();
@@ -226,15 +205,15 @@ void UpdateDownloadTest::faultsEndOnTheErrorScreen()
     }
 
     // "Retry" checks again.
-    sandboxControl("DELETE", QStringLiteral("/__sandbox/faults"));
+    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
     QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::optionalUpdate, 5000);
 }
 
 void UpdateDownloadTest::cancelDuringStepOneStopsTheChain()
 {
-    sandboxControl("POST", QStringLiteral("/__sandbox/faults"),
-                   QJsonObject{{"path", "/apps/macapp/QuorvellaUpdater.zip"}, {"delayMs", 300}});
+    QVERIFY(harness::arm(*m_sandbox,
+                         {{"path", "/apps/macapp/QuorvellaUpdater.zip"}, {"delayMs", 300}}));
     UpdateController *controller = openAndOffer();
     QVERIFY(controller);
     QPointer<QWidget> window = controller->window();
@@ -243,7 +222,7 @@ void UpdateDownloadTest::cancelDuringStepOneStopsTheChain()
     QTest::mouseClick(controller->positiveButton, Qt::LeftButton); // "Cancel"
     QTRY_VERIFY(!window);
     QTest::qWait(800); // past the answer of the first download
-    QVERIFY(harness::requests(*m_sandbox, "/apps/macapp/Quorvella.zip").isEmpty());
+    QVERIFY(sent("/apps/macapp/Quorvella.zip").isEmpty());
     QCOMPARE(m_terminations, 0);
 }
 
