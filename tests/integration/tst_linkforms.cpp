@@ -15,16 +15,11 @@
 
 using namespace Costants;
 
-class LinkFormsTest : public QObject
+class LinkFormsTest : public ServiceTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-
     void newLink_data();
     void newLink();
     void pickers_data();
@@ -38,16 +33,12 @@ private slots:
     void refusals();
 
 private:
-    [[nodiscard]] QJsonArray sent(const QString &path, const QString &method = QString())
-    {
-        return harness::requests(*m_sandbox, path, method);
-    }
+    void prepare() override;
     template<typename T>
     [[nodiscard]] T *child(QWidget *form, const char *name)
     {
         return form->findChild<T *>(QString::fromLatin1(name));
     }
-    [[nodiscard]] QJsonObject sandboxLink(const QString &id);
     // Keeps a picture of the view in one of its states under the build folder.
     static void snap(QWidget *view, const QString &name)
     {
@@ -55,29 +46,11 @@ private:
         QDir().mkpath(folder);
         QVERIFY(view->grab().save(folder + QStringLiteral("/form-") + name + ".png"));
     }
-
-    std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<ServiceClient> m_client;
-    FakePlatform *m_platform = nullptr;
-    QString m_token;
 };
 
-void LinkFormsTest::initTestCase()
+void LinkFormsTest::prepare()
 {
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
-}
-
-void LinkFormsTest::init()
-{
-    QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);
-    m_environment = std::make_unique<TestEnvironment>();
-    m_platform = &FakePlatform::installNew();
-    m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
-    m_client->api->setAuthentication(m_client->authentication.get());
-    ApiManager::installShared(m_client->api.get());
-    m_token = harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
+    harness::storeIssuedToken(*m_sandbox);
     SettingsStore &store = SettingsStore::shared();
     store.setString(Preferences::userId, "acc-7d1e2f30");
     store.setDictionary(Preferences::workspaceObjectMainView,
@@ -88,30 +61,6 @@ void LinkFormsTest::init()
     store.setBool(Preferences::skipDuplicateCheck, true);
     store.setBool(Preferences::notificationBrandedLink, true);
     QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
-}
-
-void LinkFormsTest::cleanup()
-{
-    QTest::qWait(50);
-    ApiManager::installShared(nullptr);
-    m_client.reset();
-    m_environment.reset();
-}
-
-void LinkFormsTest::cleanupTestCase()
-{
-    Platform::install(nullptr);
-    m_sandbox.reset();
-}
-
-QJsonObject LinkFormsTest::sandboxLink(const QString &id)
-{
-    return m_sandbox
-        ->request(
-            "GET", "/v1/links/" + id,
-            {{"Authorization", "Bearer " + m_token.toLatin1()}, {"workspace", "wsp-personal"}})
-        .json()
-        .toObject();
 }
 
 void LinkFormsTest::newLink_data()
@@ -175,10 +124,7 @@ void LinkFormsTest::newLink()
     QVERIFY(!slug->isReadOnly());
     QTest::keyClick(title, Qt::Key_Return);
     QTRY_COMPARE(sent("/v1/links", "POST").size(), 1);
-    const QJsonObject body =
-        QJsonDocument::fromJson(
-            sent("/v1/links", "POST").at(0).toObject().value("body").toString().toUtf8())
-            .object();
+    const QJsonObject body = harness::body(sent("/v1/links", "POST").at(0));
     QCOMPARE(body.value("destination").toString(), created);
     QCOMPARE(body.value("slashtag"), QJsonValue(slug->text()));
     QCOMPARE(sent("/v1/links/search").size(), searches);
@@ -294,7 +240,8 @@ void LinkFormsTest::edit()
     QString linkId;
     for (int i = 0; i < 40 && linkId.isEmpty(); ++i) {
         const QString id = QString("wsp-personal-l%1").arg(i, 3, 10, QLatin1Char('0'));
-        const QJsonObject link = sandboxLink(id);
+        const QJsonObject link =
+            harness::asUser(*m_sandbox, "GET", "/v1/links/" + id).json().toObject();
         if ((link.value("clicks").toInt() > 0) == (clicks > 0) &&
             link.value("domain").toObject().value("id") == QJsonValue("dom-quorv-link"))
             linkId = id;
