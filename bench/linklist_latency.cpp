@@ -76,10 +76,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "linklist_latency: %s\n", qPrintable(sandbox.startError()));
         return 1;
     }
-    ServiceClient client(sandbox.baseUrl());
-    client.api->setAuthentication(client.authentication.get());
-    ApiManager::installShared(client.api.get());
-    Config::install(client.config);
+    ServiceClient client;
+    client.makeClient(sandbox.baseUrl());
     harness::storeIssuedToken(sandbox);
 
     QList<double> firstPage;
@@ -120,6 +118,5 @@ int main(int argc, char **argv)
                 static_cast<long long>(stalls.worst()));
     const bool met = cachedMedian < 100 && firstMedian < 300 && stalls.worst() <= 50;
     std::printf("targets (100 ms, 300 ms, 50 ms): %s\n", met ? "met" : "NOT met");
-    ApiManager::installShared(nullptr);
     return met ? 0 : 2;
 }

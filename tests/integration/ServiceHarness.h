@@ -56,31 +56,41 @@ public:
     Notification last;
 };
 
-// One client and token exchange over a fresh store, for tests that keep their own fixture.
+// A client and token exchange routed to the sandbox, installed as the shared ones and
+// reachable. The fixture below builds one per test function; a benchmark builds its own.
 struct ServiceClient
 {
-    explicit ServiceClient(const QUrl &origin)
+    ~ServiceClient() { dropClient(); }
+
+    void makeClient(const QUrl &origin, int timeoutMs = 60000)
     {
-        network.setProxy(QNetworkProxy::NoProxy);
-        config = Config::productionDefaults().routedTo(origin);
+        dropClient();
+        m_network = std::make_unique<QNetworkAccessManager>();
+        m_network->setProxy(QNetworkProxy::NoProxy);
+        Config config = Config::productionDefaults().routedTo(origin);
+        config.requestTimeoutMs = timeoutMs;
+        Config::install(config);
         auto source = std::make_unique<ManualReachability>();
-        reachability = source.get();
-        api = std::make_unique<ApiManager>(&network, config, std::move(source));
-        authentication = std::make_unique<AuthenticationManager>(&network, *api);
-        reachability->report(true);
-    }
-    ~ServiceClient()
-    {
-        // Answers still under way are dropped with their handlers.
-        authentication.reset();
-        api.reset();
+        m_reachability = source.get();
+        m_api = std::make_unique<ApiManager>(m_network.get(), config, std::move(source));
+        m_authentication = std::make_unique<AuthenticationManager>(m_network.get(), *m_api);
+        ApiManager::installShared(m_api.get());
+        m_reachability->report(true);
     }
 
-    QNetworkAccessManager network;
-    Config config;
-    ManualReachability *reachability = nullptr;
-    std::unique_ptr<ApiManager> api;
-    std::unique_ptr<AuthenticationManager> authentication;
+    // Answers still under way are dropped with their handlers.
+    void dropClient()
+    {
+        ApiManager::installShared(nullptr);
+        m_authentication.reset();
+        m_api.reset();
+        m_network.reset();
+    }
+
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    ManualReachability *m_reachability = nullptr;
+    std::unique_ptr<ApiManager> m_api;
+    std::unique_ptr<AuthenticationManager> m_authentication;
 };
 
 namespace harness {
@@ -114,6 +124,24 @@ inline QJsonArray requests(SandboxProcess &sandbox, const QString &path = QStrin
         .toObject()
         .value(QLatin1String("requests"))
         .toArray();
+}
+
+// The JSON body of a recorded request.
+inline QJsonObject body(const QJsonValue &request)
+{
+    return QJsonDocument::fromJson(request[QLatin1String("body")].toString().toUtf8()).object();
+}
+
+// A call of the service as the user of the stored token, in the personal workspace.
+inline SandboxProcess::Reply asUser(SandboxProcess &sandbox, const QByteArray &method,
+                                    const QString &path, const QJsonObject &json = {})
+{
+    const QString token = TokenManager::load()->access_token.value_or(QString());
+    return sandbox.request(method, path,
+                           {{"Authorization", "Bearer " + token.toLatin1()},
+                            {"Content-Type", "application/json"},
+                            {"workspace", "wsp-personal"}},
+                           json.isEmpty() ? QByteArray() : QJsonDocument(json).toJson());
 }
 
 // A header of a recorded request, whatever the case of its name; none when absent.
@@ -257,19 +285,24 @@ inline bool installCrashSink(SandboxProcess &sandbox)
 // The fixture of every sandbox-backed test: one sandbox per test case; per test function a
 // reset sandbox, a fresh store, fake platform, clock, log and client, installed as the
 // shared one. After each test function no secret may be in the log or the crash sink.
-class ServiceTest : public QObject
+class ServiceTest : public QObject, protected ServiceClient
 {
     Q_OBJECT
 
 protected:
     // Per test function, once the client exists.
     virtual void prepare() {}
+    // Per test function, before the client goes.
+    virtual void release() {}
 
     [[nodiscard]] QJsonArray sent(const QString &path = QString(),
                                   const QString &method = QString())
     {
         return harness::requests(*m_sandbox, path, method);
     }
+
+    // Builds the client and token exchange anew (the old answers under way are dropped).
+    void makeClient() { ServiceClient::makeClient(m_sandbox->baseUrl(), m_timeoutMs); }
 
     // The request timeout of the clients this fixture builds.
     int m_timeoutMs = 60000;
@@ -278,37 +311,8 @@ protected:
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<LogCapture> m_log;
     FakePlatform *m_platform = nullptr;
-    QNetworkAccessManager *m_network = nullptr;
-    ManualReachability *m_reachability = nullptr;
-    std::unique_ptr<ApiManager> m_api;
-    std::unique_ptr<AuthenticationManager> m_authentication;
     // Secrets the test made up itself, for the leak check.
     QSet<QString> m_secrets;
-
-    // Builds the client and token exchange anew (the old answers under way are dropped).
-    void makeClient()
-    {
-        dropClient();
-        m_network = new QNetworkAccessManager(this);
-        m_network->setProxy(QNetworkProxy::NoProxy);
-        Config config = Config::productionDefaults().routedTo(m_sandbox->baseUrl());
-        config.requestTimeoutMs = m_timeoutMs;
-        auto source = std::make_unique<ManualReachability>();
-        m_reachability = source.get();
-        m_api = std::make_unique<ApiManager>(m_network, config, std::move(source));
-        m_authentication = std::make_unique<AuthenticationManager>(m_network, *m_api);
-        ApiManager::installShared(m_api.get());
-        m_reachability->report(true);
-    }
-
-    void dropClient()
-    {
-        ApiManager::installShared(nullptr);
-        m_authentication.reset();
-        m_api.reset();
-        delete m_network;
-        m_network = nullptr;
-    }
 
 private slots:
     void initTestCase()
@@ -336,6 +340,7 @@ private slots:
 
     void cleanup()
     {
+        release();
         // Answers and events still under way land first, so they are checked too.
         QTRY_VERIFY(!m_authentication->requestDate().has_value());
         QTest::qWait(200);

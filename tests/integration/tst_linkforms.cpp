@@ -15,39 +15,16 @@
 
 using namespace Costants;
 
-class LinkFormsTest : public QObject
+class LinkFormsTest : public ServiceTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
-
-    void newLink_data();
-    void newLink();
-    void pickers_data();
-    void pickers();
-    void pickerRows_data();
-    void pickerRows();
-    void edit_data();
-    void edit();
-    void editState();
-    void refusals_data();
-    void refusals();
-
 private:
-    [[nodiscard]] QJsonArray sent(const QString &path, const QString &method = QString())
-    {
-        return harness::requests(*m_sandbox, path, method);
-    }
     template<typename T>
     [[nodiscard]] T *child(QWidget *form, const char *name)
     {
         return form->findChild<T *>(QString::fromLatin1(name));
     }
-    [[nodiscard]] QJsonObject sandboxLink(const QString &id);
     // Keeps a picture of the view in one of its states under the build folder.
     static void snap(QWidget *view, const QString &name)
     {
@@ -56,374 +33,335 @@ private:
         QVERIFY(view->grab().save(folder + QStringLiteral("/form-") + name + ".png"));
     }
 
-    std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<ServiceClient> m_client;
-    FakePlatform *m_platform = nullptr;
-    QString m_token;
-};
-
-void LinkFormsTest::initTestCase()
-{
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
-}
-
-void LinkFormsTest::init()
-{
-    QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);
-    m_environment = std::make_unique<TestEnvironment>();
-    m_platform = &FakePlatform::installNew();
-    m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
-    m_client->api->setAuthentication(m_client->authentication.get());
-    ApiManager::installShared(m_client->api.get());
-    m_token = harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
-    SettingsStore &store = SettingsStore::shared();
-    store.setString(Preferences::userId, "acc-7d1e2f30");
-    store.setDictionary(Preferences::workspaceObjectMainView,
-                        {{"id", "wsp-personal"}, {"name", "Personal"}});
-    store.setDictionary(Preferences::workspaceObjectAutoReplace, {{"id", "wsp-personal"}});
-    store.setData(Preferences::domainObjectAutoReplace,
-                  Domain{"quorv.link", "dom-quorv-link"}.encoded());
-    store.setBool(Preferences::skipDuplicateCheck, true);
-    store.setBool(Preferences::notificationBrandedLink, true);
-    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
-}
-
-void LinkFormsTest::cleanup()
-{
-    QTest::qWait(50);
-    ApiManager::installShared(nullptr);
-    m_client.reset();
-    m_environment.reset();
-}
-
-void LinkFormsTest::cleanupTestCase()
-{
-    Platform::install(nullptr);
-    m_sandbox.reset();
-}
-
-QJsonObject LinkFormsTest::sandboxLink(const QString &id)
-{
-    return m_sandbox
-        ->request(
-            "GET", "/v1/links/" + id,
-            {{"Authorization", "Bearer " + m_token.toLatin1()}, {"workspace", "wsp-personal"}})
-        .json()
-        .toObject();
-}
-
-void LinkFormsTest::newLink_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("field");   // the field's text after typing
-    QTest::addColumn<QString>("created"); // the destination created; empty: cannot continue
-    QTest::addColumn<bool>("skipCheck");
-    QTest::addColumn<bool>("external");
-    QTest::addColumn<int>("searches");
-    QTest::newRow("no scheme") << "example.org/page"
-                               << "example.org/page"
-                               << "https://example.org/page" << true << false << 0;
-    QTest::newRow("http kept") << "http://example.org/a"
-                               << "http://example.org/a"
-                               << "http://example.org/a" << true << false << 0;
-    QTest::newRow("blanks trimmed") << "  https://example.org/b\n "
-                                    << "https://example.org/b"
-                                    << "https://example.org/b" << false << false << 1;
-    QTest::newRow("external skips the check") << "https://example.org/c"
-                                              << "https://example.org/c"
-                                              << "https://example.org/c" << false << true << 0;
-    QTest::newRow("not a URL") << "not a url"
-                               << "not a url" << QString() << true << false << 0;
-}
-
-void LinkFormsTest::newLink()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, field);
-    QFETCH(QString, created);
-    QFETCH(bool, skipCheck);
-    QFETCH(bool, external);
-    QFETCH(int, searches);
-    SettingsStore::shared().setBool(Preferences::skipDuplicateCheck, skipCheck);
-    SettingsStore::shared().setString(Preferences::newDestination, "");
-    NewLink2Controller form;
-    form.setExternal(external);
-    form.show();
-    form.viewWillAppear();
-    QCOMPARE(form.height(), NewLink2Controller::collapsedHeight);
-    auto *destination = child<QLineEdit>(&form, "textDestination");
-    QVERIFY(destination->hasFocus() || !form.isActiveWindow());
-    // Typed at once, as a paste would bring it.
-    destination->setText(typed);
-    emit destination->textEdited(typed);
-    QCOMPARE(destination->text(), field);
-    snap(&form, QStringLiteral("new-collapsed-") + QTest::currentDataTag());
-    auto *next = child<QPushButton>(&form, "fakeSubmitBtn");
-    QCOMPARE(next->isEnabled(), !created.isEmpty());
-    QTest::keyClick(destination, Qt::Key_Return);
-    QCOMPARE(form.isExpanded(), !created.isEmpty());
-    if (created.isEmpty())
-        return;
-    QCOMPARE(form.height(), NewLink2Controller::expandedHeight);
-    auto *slug = child<QLineEdit>(&form, "textSlug");
-    auto *title = child<QLineEdit>(&form, "textTitle");
-    QTRY_VERIFY(!slug->text().isEmpty() && !title->text().isEmpty());
-    if (QTest::currentDataTag() == QLatin1String("no scheme"))
-        snap(&form, "new-expanded");
-    QVERIFY(!slug->isReadOnly());
-    QTest::keyClick(title, Qt::Key_Return);
-    QTRY_COMPARE(sent("/v1/links", "POST").size(), 1);
-    const QJsonObject body =
-        QJsonDocument::fromJson(
-            sent("/v1/links", "POST").at(0).toObject().value("body").toString().toUtf8())
-            .object();
-    QCOMPARE(body.value("destination").toString(), created);
-    QCOMPARE(body.value("slashtag"), QJsonValue(slug->text()));
-    QCOMPARE(sent("/v1/links/search").size(), searches);
-}
-
-void LinkFormsTest::pickers_data()
-{
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("picker"); // class of the picker; empty: none
-    QTest::newRow("1 domain") << 1 << QString();
-    QTest::newRow("5 domains") << 5 << "DomainsController";
-    QTest::newRow("6 domains") << 6 << "Domains2Controller";
-}
-
-void LinkFormsTest::pickers()
-{
-    QFETCH(int, count);
-    QFETCH(QString, picker);
-    NewLink2Controller form;
-    QJsonArray list{QJsonObject{{"id", "off"}, {"fullName", "off.test"}, {"active", "true"}}};
-    for (int i = 0; i < count; ++i)
-        list.append(QJsonObject{{"id", QString("d%1").arg(i)},
-                                {"fullName", QString("d%1.test").arg(i)},
-                                {"active", true}});
-    form.domains()->domainsLoaded(list);
-    // A domain whose "active" is no boolean is not offered.
-    QCOMPARE(form.domains()->baseDomains().size(), count);
-    QCOMPARE(form.domains()->domainId(), QStringLiteral("d0"));
-    auto *button = child<QPushButton>(&form, "textDomain");
-    QCOMPARE(button->isEnabled(), !picker.isEmpty());
-    form.domains()->openDomainMenu();
-    if (form.domains()->picker())
-        snap(form.domains()->picker(), QStringLiteral("picker-%1").arg(count));
-    QCOMPARE(form.domains()->picker() ? form.domains()->picker()->metaObject()->className() : "",
-             picker);
-}
-
-void LinkFormsTest::pickerRows_data()
-{
-    QTest::addColumn<QStringList>("typing"); // texts typed one after another
-    QTest::addColumn<bool>("pressReturn");
-    QTest::addColumn<int>("row");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<int>("shown");
-    QTest::newRow("ab does not filter") << QStringList{"ab"} << false << 2 << "ab.test" << 7;
-    QTest::newRow("abc filters, third row")
-        << QStringList{"abc"} << false << 2 << "x.abc.test" << 3;
-    QTest::newRow("return with empty field")
-        << QStringList{"abc", ""} << true << 3 << "abd.test" << 7;
-    QTest::newRow("no match shows all")
-        << QStringList{"abc", "zzz"} << false << 4 << "zz.test" << 7;
-    QTest::newRow("shortened text shows all")
-        << QStringList{"abc", "ab"} << false << 1 << "abc.test" << 7;
-}
-
-void LinkFormsTest::pickerRows()
-{
-    QFETCH(QStringList, typing);
-    QFETCH(bool, pressReturn);
-    QFETCH(int, row);
-    QFETCH(QString, chosen);
-    QFETCH(int, shown);
-    EditLinkController form;
-    QJsonArray list;
-    for (const char *name :
-         {"go.test", "abc.test", "ab.test", "abd.test", "zz.test", "abc.org", "x.abc.test"})
-        list.append(
-            QJsonObject{{"id", QString("id-") + name}, {"fullName", name}, {"active", true}});
-    form.domains()->domainsLoaded(list);
-    form.domains()->openDomainMenu();
-    auto *picker = qobject_cast<Domains2Controller *>(form.domains()->picker());
-    QVERIFY(picker);
-    for (const QString &text : typing) {
-        picker->textSearch()->setText(text);
-        emit picker->textSearch()->textEdited(text);
+    void prepare() override
+    {
+        harness::storeIssuedToken(*m_sandbox);
+        SettingsStore &store = SettingsStore::shared();
+        store.setString(Preferences::userId, "acc-7d1e2f30");
+        store.setDictionary(Preferences::workspaceObjectMainView,
+                            {{"id", "wsp-personal"}, {"name", "Personal"}});
+        store.setDictionary(Preferences::workspaceObjectAutoReplace, {{"id", "wsp-personal"}});
+        store.setData(Preferences::domainObjectAutoReplace,
+                      Domain{"quorv.link", "dom-quorv-link"}.encoded());
+        store.setBool(Preferences::skipDuplicateCheck, true);
+        store.setBool(Preferences::notificationBrandedLink, true);
+        QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
     }
-    if (pressReturn)
-        QTest::keyClick(picker->textSearch(), Qt::Key_Return);
-    QCOMPARE(picker->shownDomains().size(), shown);
-    if (QTest::currentDataTag() == QLatin1String("abc filters, third row")) {
-        QTest::qWait(20);
-        snap(picker, "picker-filtered");
-    }
-    QTest::mouseClick(picker->row(row)->findChild<QPushButton *>(), Qt::LeftButton);
-    QCOMPARE(form.domains()->domainName(), chosen);
-    QCOMPARE(form.domains()->domainId(), "id-" + chosen);
-}
 
-void LinkFormsTest::edit_data()
-{
-    QTest::addColumn<int>("clicks");
-    QTest::addColumn<QString>("change"); // title, destination, slashtag or domain
-    QTest::addColumn<int>("answer");     // the alert's answer
-    QTest::addColumn<int>("alerts");
-    QTest::addColumn<QString>("request"); // update, replace or none
-    QTest::newRow("title, clicks") << 5 << "title" << 0 << 0 << "update";
-    QTest::newRow("destination, clicks") << 5 << "destination" << 0 << 0 << "update";
-    QTest::newRow("slashtag, no clicks") << 0 << "slashtag" << 0 << 0 << "replace";
-    QTest::newRow("slashtag, clicks, OK")
-        << 5 << "slashtag" << AlertPresenter::FirstButton << 1 << "replace";
-    QTest::newRow("domain, clicks, Cancel")
-        << 5 << "domain" << AlertPresenter::SecondButton << 1 << "none";
-}
+private slots:
 
-void LinkFormsTest::edit()
-{
-    QFETCH(int, clicks);
-    QFETCH(QString, change);
-    QFETCH(int, answer);
-    QFETCH(int, alerts);
-    QFETCH(QString, request);
-    // A link of the personal workspace on quorv.link with or without clicks.
-    QString linkId;
-    for (int i = 0; i < 40 && linkId.isEmpty(); ++i) {
-        const QString id = QString("wsp-personal-l%1").arg(i, 3, 10, QLatin1Char('0'));
-        const QJsonObject link = sandboxLink(id);
-        if ((link.value("clicks").toInt() > 0) == (clicks > 0) &&
-            link.value("domain").toObject().value("id") == QJsonValue("dom-quorv-link"))
-            linkId = id;
+    void newLink_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("field");   // the field's text after typing
+        QTest::addColumn<QString>("created"); // the destination created; empty: cannot continue
+        QTest::addColumn<bool>("skipCheck");
+        QTest::addColumn<bool>("external");
+        QTest::addColumn<int>("searches");
+        QTest::newRow("no scheme") << "example.org/page"
+                                   << "example.org/page"
+                                   << "https://example.org/page" << true << false << 0;
+        QTest::newRow("http kept") << "http://example.org/a"
+                                   << "http://example.org/a"
+                                   << "http://example.org/a" << true << false << 0;
+        QTest::newRow("blanks trimmed") << "  https://example.org/b\n "
+                                        << "https://example.org/b"
+                                        << "https://example.org/b" << false << false << 1;
+        QTest::newRow("external skips the check") << "https://example.org/c"
+                                                  << "https://example.org/c"
+                                                  << "https://example.org/c" << false << true << 0;
+        QTest::newRow("not a URL") << "not a url"
+                                   << "not a url" << QString() << true << false << 0;
     }
-    QVERIFY(!linkId.isEmpty());
-    SettingsStore::shared().setString(Preferences::editLinkId, linkId);
-    if (answer)
-        m_platform->alertPresenter.answerWith(answer);
-    PostCounter toggle(NotificationViews::togglePopover);
-    EditLinkController form;
-    form.show();
-    form.viewWillAppear();
-    auto *submit = child<QPushButton>(&form, "submitBtn");
-    auto *title = child<QLineEdit>(&form, "textTitle");
-    QTRY_VERIFY(!title->text().isEmpty());
-    QTRY_COMPARE(form.domains()->baseDomains().size(), 2);
-    QVERIFY(!submit->isVisible());
-    const QString name = change == "destination" ? "textDestination"
-                         : change == "slashtag"  ? "textSlug"
-                                                 : "textTitle";
-    if (change == "domain") {
+
+    void newLink()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, field);
+        QFETCH(QString, created);
+        QFETCH(bool, skipCheck);
+        QFETCH(bool, external);
+        QFETCH(int, searches);
+        SettingsStore::shared().setBool(Preferences::skipDuplicateCheck, skipCheck);
+        SettingsStore::shared().setString(Preferences::newDestination, "");
+        NewLink2Controller form;
+        form.setExternal(external);
+        form.show();
+        form.viewWillAppear();
+        QCOMPARE(form.height(), NewLink2Controller::collapsedHeight);
+        auto *destination = child<QLineEdit>(&form, "textDestination");
+        QVERIFY(destination->hasFocus() || !form.isActiveWindow());
+        // Typed at once, as a paste would bring it.
+        destination->setText(typed);
+        emit destination->textEdited(typed);
+        QCOMPARE(destination->text(), field);
+        snap(&form, QStringLiteral("new-collapsed-") + QTest::currentDataTag());
+        auto *next = child<QPushButton>(&form, "fakeSubmitBtn");
+        QCOMPARE(next->isEnabled(), !created.isEmpty());
+        QTest::keyClick(destination, Qt::Key_Return);
+        QCOMPARE(form.isExpanded(), !created.isEmpty());
+        if (created.isEmpty())
+            return;
+        QCOMPARE(form.height(), NewLink2Controller::expandedHeight);
+        auto *slug = child<QLineEdit>(&form, "textSlug");
+        auto *title = child<QLineEdit>(&form, "textTitle");
+        QTRY_VERIFY(!slug->text().isEmpty() && !title->text().isEmpty());
+        if (QTest::currentDataTag() == QLatin1String("no scheme"))
+            snap(&form, "new-expanded");
+        QVERIFY(!slug->isReadOnly());
+        QTest::keyClick(title, Qt::Key_Return);
+        QTRY_COMPARE(sent("/v1/links", "POST").size(), 1);
+        const QJsonObject body = harness::body(sent("/v1/links", "POST").at(0));
+        QCOMPARE(body.value("destination").toString(), created);
+        QCOMPARE(body.value("slashtag"), QJsonValue(slug->text()));
+        QCOMPARE(sent("/v1/links/search").size(), searches);
+    }
+
+    void pickers_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("picker"); // class of the picker; empty: none
+        QTest::newRow("1 domain") << 1 << QString();
+        QTest::newRow("5 domains") << 5 << "DomainsController";
+        QTest::newRow("6 domains") << 6 << "Domains2Controller";
+    }
+
+    void pickers()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, picker);
+        NewLink2Controller form;
+        QJsonArray list{QJsonObject{{"id", "off"}, {"fullName", "off.test"}, {"active", "true"}}};
+        for (int i = 0; i < count; ++i)
+            list.append(QJsonObject{{"id", QString("d%1").arg(i)},
+                                    {"fullName", QString("d%1.test").arg(i)},
+                                    {"active", true}});
+        form.domains()->domainsLoaded(list);
+        // A domain whose "active" is no boolean is not offered.
+        QCOMPARE(form.domains()->baseDomains().size(), count);
+        QCOMPARE(form.domains()->domainId(), QStringLiteral("d0"));
+        auto *button = child<QPushButton>(&form, "textDomain");
+        QCOMPARE(button->isEnabled(), !picker.isEmpty());
         form.domains()->openDomainMenu();
-        QTest::mouseClick(form.domains()->picker()->row(1)->findChild<QPushButton *>(),
-                          Qt::LeftButton);
-    } else {
-        auto *field = child<QLineEdit>(&form, name.toLatin1().constData());
-        const QString text = field->text() + (change == "destination" ? "?v=2" : "x2");
-        field->setText(text);
-        emit field->textEdited(text);
+        if (form.domains()->picker())
+            snap(form.domains()->picker(), QStringLiteral("picker-%1").arg(count));
+        QCOMPARE(form.domains()->picker() ? form.domains()->picker()->metaObject()->className()
+                                          : "",
+                 picker);
     }
-    QVERIFY(submit->isVisible());
-    snap(&form, "edit-changed-" + change);
-    QTest::mouseClick(submit, Qt::LeftButton);
-    QTest::qWait(300);
-    QCOMPARE(m_platform->alertPresenter.shown().size(), alerts);
-    QCOMPARE(sent("/v1/links/" + linkId, "POST").size(), request == "update" ? 1 : 0);
-    const QJsonArray posts = sent("/v1/links", "POST");
-    const auto creations = std::count_if(posts.begin(), posts.end(), [](const QJsonValue &post) {
-        return post.toObject().value("path") == QJsonValue("/v1/links");
-    });
-    QCOMPARE(creations, request == "replace" ? 1 : 0);
-    QCOMPARE(sent("/v1/links/", "DELETE").size(), request == "replace" ? 1 : 0);
-    // Done or cancelled, the form gives way to the list.
-    QCOMPARE(toggle.count, 1);
-}
 
-void LinkFormsTest::editState()
-{
-    SettingsStore::shared().setString(Preferences::editLinkId, "wsp-personal-l002");
-    EditLinkController form;
-    form.show();
-    form.viewWillAppear();
-    auto *submit = child<QPushButton>(&form, "submitBtn");
-    auto *slug = child<QLineEdit>(&form, "textSlug");
-    auto *title = child<QLineEdit>(&form, "textTitle");
-    QTRY_VERIFY(!slug->text().isEmpty());
-    QTRY_VERIFY(!form.domains()->baseDomains().isEmpty());
-    snap(&form, "edit-loaded");
-    const QString oldSlug = slug->text();
-    const QString oldTitle = title->text();
-    slug->setText("a b c ");
-    emit slug->textEdited(slug->text());
-    QCOMPARE(slug->text(), QStringLiteral("a-b-c"));
-    QVERIFY(submit->isVisible());
-    title->setText("Another title");
-    emit title->textEdited(title->text());
-    slug->setText(oldSlug);
-    emit slug->textEdited(oldSlug);
-    title->setText(oldTitle);
-    emit title->textEdited(oldTitle);
-    QVERIFY(!submit->isVisible());
-    // The link's own domain chosen again changes nothing.
-    form.domains()->openDomainMenu();
-    const QStringList names = form.domains()->picker()->shownDomains();
-    QTest::mouseClick(form.domains()
-                          ->picker()
-                          ->row(static_cast<int>(names.indexOf(form.domains()->domainName())))
-                          ->findChild<QPushButton *>(),
-                      Qt::LeftButton);
-    QVERIFY(!submit->isVisible());
-}
+    void pickerRows_data()
+    {
+        QTest::addColumn<QStringList>("typing"); // texts typed one after another
+        QTest::addColumn<bool>("pressReturn");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("ab does not filter") << QStringList{"ab"} << false << 2 << "ab.test" << 7;
+        QTest::newRow("abc filters, third row")
+            << QStringList{"abc"} << false << 2 << "x.abc.test" << 3;
+        QTest::newRow("return with empty field")
+            << QStringList{"abc", ""} << true << 3 << "abd.test" << 7;
+        QTest::newRow("no match shows all")
+            << QStringList{"abc", "zzz"} << false << 4 << "zz.test" << 7;
+        QTest::newRow("shortened text shows all")
+            << QStringList{"abc", "ab"} << false << 1 << "abc.test" << 7;
+    }
 
-void LinkFormsTest::refusals_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("errorLabel");
-    QTest::addColumn<bool>("sentAtAll");
-    QTest::newRow("41-character slashtag")
-        << "textSlug" << QString(41, 'a') << "slugErrorLabel" << false;
-    QTest::newRow("slashtag with a dot") << "textSlug"
-                                         << "a.b"
-                                         << "slugErrorLabel" << false;
-    QTest::newRow("taken slashtag") << "textSlug"
-                                    << "welcome"
-                                    << "slugErrorLabel" << true;
-    QTest::newRow("2-character title") << "textTitle"
-                                       << "ab"
-                                       << "titleErrorLabel" << true;
-    QTest::newRow("2,100-character destination")
-        << "textDestination"
-        << "https://example.org/?q=" + QString(2100, 'x') << "destinationErrorLabel" << true;
-}
+    void pickerRows()
+    {
+        QFETCH(QStringList, typing);
+        QFETCH(bool, pressReturn);
+        QFETCH(int, row);
+        QFETCH(QString, chosen);
+        QFETCH(int, shown);
+        EditLinkController form;
+        QJsonArray list;
+        for (const char *name :
+             {"go.test", "abc.test", "ab.test", "abd.test", "zz.test", "abc.org", "x.abc.test"})
+            list.append(
+                QJsonObject{{"id", QString("id-") + name}, {"fullName", name}, {"active", true}});
+        form.domains()->domainsLoaded(list);
+        form.domains()->openDomainMenu();
+        auto *picker = qobject_cast<Domains2Controller *>(form.domains()->picker());
+        QVERIFY(picker);
+        for (const QString &text : typing) {
+            picker->textSearch()->setText(text);
+            emit picker->textSearch()->textEdited(text);
+        }
+        if (pressReturn)
+            QTest::keyClick(picker->textSearch(), Qt::Key_Return);
+        QCOMPARE(picker->shownDomains().size(), shown);
+        if (QTest::currentDataTag() == QLatin1String("abc filters, third row")) {
+            QTest::qWait(20);
+            snap(picker, "picker-filtered");
+        }
+        QTest::mouseClick(picker->row(row)->findChild<QPushButton *>(), Qt::LeftButton);
+        QCOMPARE(form.domains()->domainName(), chosen);
+        QCOMPARE(form.domains()->domainId(), "id-" + chosen);
+    }
 
-void LinkFormsTest::refusals()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, text);
-    QFETCH(QString, errorLabel);
-    QFETCH(bool, sentAtAll);
-    SettingsStore::shared().setString(Preferences::newDestination, "https://example.org/refused");
-    NewLink2Controller form;
-    form.show();
-    form.viewWillAppear();
-    auto *slug = child<QLineEdit>(&form, "textSlug");
-    QTRY_VERIFY(!slug->text().isEmpty());
-    auto *edited = child<QLineEdit>(&form, field.toLatin1().constData());
-    edited->setText(text);
-    emit edited->textEdited(text);
-    QTest::keyClick(edited, Qt::Key_Return);
-    auto *label = child<QLabel>(&form, errorLabel.toLatin1().constData());
-    QTRY_VERIFY(label->isVisible());
-    QVERIFY(!label->text().isEmpty());
-    snap(&form, QStringLiteral("new-refused-") + QTest::currentDataTag());
-    QCOMPARE(sent("/v1/links", "POST").size(), sentAtAll ? 1 : 0);
-    // Nothing the user typed is lost and the form can be sent again once mended.
-    QCOMPARE(edited->text(), text);
-    QCOMPARE(child<QPushButton>(&form, "submitBtn")->isEnabled(), sentAtAll);
-}
+    void edit_data()
+    {
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<QString>("change"); // title, destination, slashtag or domain
+        QTest::addColumn<int>("answer");     // the alert's answer
+        QTest::addColumn<int>("alerts");
+        QTest::addColumn<QString>("request"); // update, replace or none
+        QTest::newRow("title, clicks") << 5 << "title" << 0 << 0 << "update";
+        QTest::newRow("destination, clicks") << 5 << "destination" << 0 << 0 << "update";
+        QTest::newRow("slashtag, no clicks") << 0 << "slashtag" << 0 << 0 << "replace";
+        QTest::newRow("slashtag, clicks, OK")
+            << 5 << "slashtag" << AlertPresenter::FirstButton << 1 << "replace";
+        QTest::newRow("domain, clicks, Cancel")
+            << 5 << "domain" << AlertPresenter::SecondButton << 1 << "none";
+    }
+
+    void edit()
+    {
+        QFETCH(int, clicks);
+        QFETCH(QString, change);
+        QFETCH(int, answer);
+        QFETCH(int, alerts);
+        QFETCH(QString, request);
+        // A link of the personal workspace on quorv.link with or without clicks.
+        QString linkId;
+        for (int i = 0; i < 40 && linkId.isEmpty(); ++i) {
+            const QString id = QString("wsp-personal-l%1").arg(i, 3, 10, QLatin1Char('0'));
+            const QJsonObject link =
+                harness::asUser(*m_sandbox, "GET", "/v1/links/" + id).json().toObject();
+            if ((link.value("clicks").toInt() > 0) == (clicks > 0) &&
+                link.value("domain").toObject().value("id") == QJsonValue("dom-quorv-link"))
+                linkId = id;
+        }
+        QVERIFY(!linkId.isEmpty());
+        SettingsStore::shared().setString(Preferences::editLinkId, linkId);
+        if (answer)
+            m_platform->alertPresenter.answerWith(answer);
+        PostCounter toggle(NotificationViews::togglePopover);
+        EditLinkController form;
+        form.show();
+        form.viewWillAppear();
+        auto *submit = child<QPushButton>(&form, "submitBtn");
+        auto *title = child<QLineEdit>(&form, "textTitle");
+        QTRY_VERIFY(!title->text().isEmpty());
+        QTRY_COMPARE(form.domains()->baseDomains().size(), 2);
+        QVERIFY(!submit->isVisible());
+        const QString name = change == "destination" ? "textDestination"
+                             : change == "slashtag"  ? "textSlug"
+                                                     : "textTitle";
+        if (change == "domain") {
+            form.domains()->openDomainMenu();
+            QTest::mouseClick(form.domains()->picker()->row(1)->findChild<QPushButton *>(),
+                              Qt::LeftButton);
+        } else {
+            auto *field = child<QLineEdit>(&form, name.toLatin1().constData());
+            const QString text = field->text() + (change == "destination" ? "?v=2" : "x2");
+            field->setText(text);
+            emit field->textEdited(text);
+        }
+        QVERIFY(submit->isVisible());
+        snap(&form, "edit-changed-" + change);
+        QTest::mouseClick(submit, Qt::LeftButton);
+        QTest::qWait(300);
+        QCOMPARE(m_platform->alertPresenter.shown().size(), alerts);
+        QCOMPARE(sent("/v1/links/" + linkId, "POST").size(), request == "update" ? 1 : 0);
+        const QJsonArray posts = sent("/v1/links", "POST");
+        const auto creations =
+            std::count_if(posts.begin(), posts.end(), [](const QJsonValue &post) {
+                return post.toObject().value("path") == QJsonValue("/v1/links");
+            });
+        QCOMPARE(creations, request == "replace" ? 1 : 0);
+        QCOMPARE(sent("/v1/links/", "DELETE").size(), request == "replace" ? 1 : 0);
+        // Done or cancelled, the form gives way to the list.
+        QCOMPARE(toggle.count, 1);
+    }
+
+    void editState()
+    {
+        SettingsStore::shared().setString(Preferences::editLinkId, "wsp-personal-l002");
+        EditLinkController form;
+        form.show();
+        form.viewWillAppear();
+        auto *submit = child<QPushButton>(&form, "submitBtn");
+        auto *slug = child<QLineEdit>(&form, "textSlug");
+        auto *title = child<QLineEdit>(&form, "textTitle");
+        QTRY_VERIFY(!slug->text().isEmpty());
+        QTRY_VERIFY(!form.domains()->baseDomains().isEmpty());
+        snap(&form, "edit-loaded");
+        const QString oldSlug = slug->text();
+        const QString oldTitle = title->text();
+        slug->setText("a b c ");
+        emit slug->textEdited(slug->text());
+        QCOMPARE(slug->text(), QStringLiteral("a-b-c"));
+        QVERIFY(submit->isVisible());
+        title->setText("Another title");
+        emit title->textEdited(title->text());
+        slug->setText(oldSlug);
+        emit slug->textEdited(oldSlug);
+        title->setText(oldTitle);
+        emit title->textEdited(oldTitle);
+        QVERIFY(!submit->isVisible());
+        // The link's own domain chosen again changes nothing.
+        form.domains()->openDomainMenu();
+        const QStringList names = form.domains()->picker()->shownDomains();
+        QTest::mouseClick(form.domains()
+                              ->picker()
+                              ->row(static_cast<int>(names.indexOf(form.domains()->domainName())))
+                              ->findChild<QPushButton *>(),
+                          Qt::LeftButton);
+        QVERIFY(!submit->isVisible());
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("errorLabel");
+        QTest::addColumn<bool>("sentAtAll");
+        QTest::newRow("41-character slashtag")
+            << "textSlug" << QString(41, 'a') << "slugErrorLabel" << false;
+        QTest::newRow("slashtag with a dot") << "textSlug"
+                                             << "a.b"
+                                             << "slugErrorLabel" << false;
+        QTest::newRow("taken slashtag") << "textSlug"
+                                        << "welcome"
+                                        << "slugErrorLabel" << true;
+        QTest::newRow("2-character title") << "textTitle"
+                                           << "ab"
+                                           << "titleErrorLabel" << true;
+        QTest::newRow("2,100-character destination")
+            << "textDestination"
+            << "https://example.org/?q=" + QString(2100, 'x') << "destinationErrorLabel" << true;
+    }
+
+    void refusals()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, errorLabel);
+        QFETCH(bool, sentAtAll);
+        SettingsStore::shared().setString(Preferences::newDestination,
+                                          "https://example.org/refused");
+        NewLink2Controller form;
+        form.show();
+        form.viewWillAppear();
+        auto *slug = child<QLineEdit>(&form, "textSlug");
+        QTRY_VERIFY(!slug->text().isEmpty());
+        auto *edited = child<QLineEdit>(&form, field.toLatin1().constData());
+        edited->setText(text);
+        emit edited->textEdited(text);
+        QTest::keyClick(edited, Qt::Key_Return);
+        auto *label = child<QLabel>(&form, errorLabel.toLatin1().constData());
+        QTRY_VERIFY(label->isVisible());
+        QVERIFY(!label->text().isEmpty());
+        snap(&form, QStringLiteral("new-refused-") + QTest::currentDataTag());
+        QCOMPARE(sent("/v1/links", "POST").size(), sentAtAll ? 1 : 0);
+        // Nothing the user typed is lost and the form can be sent again once mended.
+        QCOMPARE(edited->text(), text);
+        QCOMPARE(child<QPushButton>(&form, "submitBtn")->isEnabled(), sentAtAll);
+    }
+};
 
 QTEST_MAIN(LinkFormsTest)
 #include "tst_linkforms.moc"

@@ -1,27 +1,15 @@
 // QR codes saved against the sandbox's QR service, which draws real codes: every file decodes
 // as what it claims, and a scanner reads the link back, also when the service fails.
-#include "App/Costants.h"
-#include "App/NotificationCenter.h"
 #include "Controllers/QRController.h"
 #include "Controllers/QRSaveJob.h"
-#include "LogCapture.h"
-#include "Platform/testing/FakePlatform.h"
-#include "SandboxProcess.h"
-#include "Services/Config.h"
-#include "TestEnvironment.h"
+#include "ServiceHarness.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QUrlQuery>
 
 using namespace Costants;
 
@@ -47,16 +35,10 @@ QString scan(const QString &file)
     return QString::fromUtf8(zbar.readAllStandardOutput()).trimmed();
 }
 
-class PostCounter : public QObject
-{
-public:
-    explicit PostCounter(const QString &name)
-    {
-        NotificationCenter::shared().addObserver(this, name,
-                                                 [this](const Notification &) { ++count; });
-    }
-    int count = 0;
-};
+// The saves of the popover's menu: 64, 128, 256 and 512 pixels, SVG, SVG into Documents.
+using Save = QRSaveJob *(QRController::*)();
+const Save saves[] = {&QRController::saveQR1, &QRController::saveQR2, &QRController::saveQR3,
+                      &QRController::saveQR4, &QRController::saveSVG, &QRController::_saveSVG};
 
 } // namespace
 
@@ -64,211 +46,176 @@ class QRCodeTest : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void savedFileDecodes_data();
-    void savedFileDecodes();
-    void failureWritesNothing_data();
-    void failureWritesNothing();
-    void cancelAsksAnewEachTime();
-
-private:
-    QRSaveJob *save(QRController &qr, int action);
     std::unique_ptr<SandboxProcess> m_sandbox;
     QNetworkAccessManager m_network;
     FakePlatform *m_platform = nullptr;
-};
 
-void QRCodeTest::initTestCase()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty())
-        QSKIP("zbarimg (zbar-tools) is not installed: scripts/setup-debian.sh installs it");
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
-    m_network.setProxy(QNetworkProxy::NoProxy);
-    QRController::setNetworkAccessManager(&m_network);
-    Config::install(Config::productionDefaults().routedTo(m_sandbox->baseUrl()));
-    m_platform = &FakePlatform::installNew();
-}
-
-void QRCodeTest::init()
-{
-    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
-    QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
-    m_platform->alertPresenter.clear();
-}
-
-QRSaveJob *QRCodeTest::save(QRController &qr, int action)
-{
-    switch (action) {
-    case 1:
-        return qr.saveQR1();
-    case 2:
-        return qr.saveQR2();
-    case 3:
-        return qr.saveQR3();
-    case 4:
-        return qr.saveQR4();
-    case 5:
-        return qr.saveSVG();
-    default:
-        return qr._saveSVG();
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("zbarimg")).isEmpty())
+            QSKIP("zbarimg (zbar-tools) is not installed: scripts/setup-debian.sh installs it");
+        m_sandbox = std::make_unique<SandboxProcess>();
+        QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
+        m_network.setProxy(QNetworkProxy::NoProxy);
+        QRController::setNetworkAccessManager(&m_network);
+        Config::install(Config::productionDefaults().routedTo(m_sandbox->baseUrl()));
+        m_platform = &FakePlatform::installNew();
     }
-}
 
-void QRCodeTest::savedFileDecodes_data()
-{
-    QTest::addColumn<int>("action");
-    QTest::addColumn<QString>("shortURL");
-    QTest::addColumn<bool>("isHttps");
-    QTest::addColumn<QJsonObject>("fault");
-    QTest::addColumn<int>("size"); // 0: SVG
-    const QString welcome = QStringLiteral("quorv.link/welcome");
-    const QJsonObject none;
-    const QJsonObject status{{"path", "/v1/qrcode"}, {"status", 500}};
-    const QJsonObject drop{{"path", "/v1/qrcode"}, {"drop", true}};
-    const QJsonObject garbage{{"path", "/v1/qrcode"}, {"malformedJson", true}};
-    QTest::newRow("64") << 1 << welcome << true << none << 64;
-    QTest::newRow("128") << 2 << welcome << true << none << 128;
-    QTest::newRow("256, the one shown") << 3 << welcome << true << none << 256;
-    QTest::newRow("512") << 4 << welcome << true << none << 512;
-    QTest::newRow("svg") << 5 << welcome << true << none << 0;
-    QTest::newRow("svg into Documents") << 6 << welcome << true << none << 0;
-    QTest::newRow("http domain") << 2 << "dana.plain-demo.net/x" << false << none << 128;
-    QTest::newRow("64, error status: local") << 1 << welcome << true << status << 64;
-    QTest::newRow("256, dropped: local") << 3 << welcome << true << drop << 256;
-    QTest::newRow("512, no PNG: local") << 4 << welcome << true << garbage << 512;
-    QTest::newRow("svg, error status: local") << 5 << welcome << true << status << 0;
-    QTest::newRow("svg, no SVG: local") << 5 << welcome << true << garbage << 0;
-    QTest::newRow("svg into Documents, dropped") << 6 << welcome << true << drop << 0;
-    QTest::newRow("http domain, dropped: local")
-        << 2 << "dana.plain-demo.net/x" << false << drop << 128;
-}
-
-void QRCodeTest::savedFileDecodes()
-{
-    QFETCH(int, action);
-    QFETCH(QString, shortURL);
-    QFETCH(bool, isHttps);
-    QFETCH(QJsonObject, fault);
-    QFETCH(int, size);
-    TestEnvironment environment;
-    // The Documents folder of the test's own home.
-    environment.setVariable("HOME", QFile::encodeName(environment.root()));
-    if (!fault.isEmpty())
-        QCOMPARE(m_sandbox->control("POST", "/__sandbox/faults", fault).status, 200);
-    LogCapture log;
-    QTemporaryDir folder;
-    const QString file =
-        action == 6
-            ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/qr.svg"
-            : folder.filePath(size ? "code.png" : "code.svg");
-    if (action != 6)
-        m_platform->saveDialogs.script(1, file);
-    QRController qr(shortURL, QStringLiteral("abc"), isHttps);
-    QVERIFY(!qr.isLoading()); // nothing is fetched before the popover shows
-    qr.show();
-    // The 256-pixel save of a popover still loading waits for its own image.
-    if (action != 3) {
-        QVERIFY(qr.isLoading());
-        QTRY_VERIFY(!qr.isLoading());
-        QCOMPARE(qr.qr3().size(), QSize(256, 256));
+    void init()
+    {
+        QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
+        QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
+        m_platform->alertPresenter.clear();
     }
-    QPointer<QRSaveJob> job = save(qr, action);
-    QTRY_VERIFY_WITH_TIMEOUT(!job, 15000);
-    QVERIFY(m_platform->alertPresenter.shown().isEmpty());
-    const QString link = (isHttps ? "https://" : "http://") + shortURL;
-    QCOMPARE(scan(file), link);
-    if (size) {
-        QCOMPARE(QImage(file, "PNG").size(), QSize(size, size));
-    } else {
-        QFile svg(file);
-        QVERIFY(svg.open(QIODevice::ReadOnly));
-        QVERIFY(QSvgRenderer(svg.readAll()).isValid());
+
+    void savedFileDecodes_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("shortURL");
+        QTest::addColumn<bool>("isHttps");
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<int>("size"); // 0: SVG
+        const QString welcome = QStringLiteral("quorv.link/welcome");
+        const QJsonObject none;
+        const QJsonObject status{{"path", "/v1/qrcode"}, {"status", 500}};
+        const QJsonObject drop{{"path", "/v1/qrcode"}, {"drop", true}};
+        const QJsonObject garbage{{"path", "/v1/qrcode"}, {"malformedJson", true}};
+        QTest::newRow("64") << 1 << welcome << true << none << 64;
+        QTest::newRow("128") << 2 << welcome << true << none << 128;
+        QTest::newRow("256, the one shown") << 3 << welcome << true << none << 256;
+        QTest::newRow("512") << 4 << welcome << true << none << 512;
+        QTest::newRow("svg") << 5 << welcome << true << none << 0;
+        QTest::newRow("svg into Documents") << 6 << welcome << true << none << 0;
+        QTest::newRow("http domain") << 2 << "dana.plain-demo.net/x" << false << none << 128;
+        QTest::newRow("64, error status: local") << 1 << welcome << true << status << 64;
+        QTest::newRow("256, dropped: local") << 3 << welcome << true << drop << 256;
+        QTest::newRow("512, no PNG: local") << 4 << welcome << true << garbage << 512;
+        QTest::newRow("svg, error status: local") << 5 << welcome << true << status << 0;
+        QTest::newRow("svg, no SVG: local") << 5 << welcome << true << garbage << 0;
+        QTest::newRow("svg into Documents, dropped") << 6 << welcome << true << drop << 0;
+        QTest::newRow("http domain, dropped: local")
+            << 2 << "dana.plain-demo.net/x" << false << drop << 128;
     }
-    bool local = false;
-    for (const QString &line : log.lines())
-        local = local || line.startsWith(QLatin1String("QR code drawn locally: "));
-    QCOMPARE(local, !fault.isEmpty());
-}
 
-void QRCodeTest::failureWritesNothing_data()
-{
-    QTest::addColumn<int>("action");
-    QTest::addColumn<QString>("shortURL");
-    QTest::addColumn<QString>("path");
-    // Too long for any QR code: the service refuses it and it cannot be drawn here either.
-    const QString tooLong = "quorv.link/" + QString(3000, QLatin1Char('x'));
-    QTest::newRow("png, too long") << 1 << tooLong << "code.png";
-    QTest::newRow("svg, too long") << 5 << tooLong << "code.svg";
-    QTest::newRow("png, folder not writable") << 4 << "quorv.link/welcome"
-                                              << "missing/code.png";
-    QTest::newRow("svg, folder not writable") << 5 << "quorv.link/welcome"
-                                              << "missing/code.svg";
-}
-
-void QRCodeTest::failureWritesNothing()
-{
-    QFETCH(int, action);
-    QFETCH(QString, shortURL);
-    QFETCH(QString, path);
-    TestEnvironment environment;
-    QCOMPARE(m_sandbox
-                 ->control("POST", "/__sandbox/faults",
-                           QJsonObject{{"path", "/v1/qrcode"},
-                                       {"status", 500},
-                                       {"body", "<svg>error page</svg>"}})
-                 .status,
-             200);
-    QTemporaryDir folder;
-    m_platform->saveDialogs.script(1, folder.filePath(path));
-    QRController qr(shortURL, QStringLiteral("abc"), true);
-    QPointer<QRSaveJob> job = save(qr, action);
-    QTRY_VERIFY_WITH_TIMEOUT(!job, 15000);
-    QCOMPARE(m_platform->alertPresenter.shown().size(), 1);
-    QCOMPARE(m_platform->alertPresenter.shown().first().message, QStringLiteral("Error"));
-    QCOMPARE(m_platform->alertPresenter.shown().first().informativeText,
-             QStringLiteral("Failed to save image."));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
-             QStringList());
-}
-
-void QRCodeTest::cancelAsksAnewEachTime()
-{
-    TestEnvironment environment;
-    PostCounter toggle(NotificationViews::togglePopover);
-    PostCounter closeQr(NotificationViews::closeQrPopup);
-    LogCapture log;
-    QRController qr(QStringLiteral("quorv.link/welcome"), QStringLiteral("welcome"), true);
-    // Each save asks the service anew, with its own dummy value, while its panel is open.
-    const auto dummies = [this] {
-        QStringList values;
-        const QJsonArray requests = m_sandbox->control("GET", "/__sandbox/requests?path=/v1/qrcode")
-                                        .json()["requests"]
-                                        .toArray();
-        for (const QJsonValue &request : requests) {
-            const QUrlQuery query(request["query"].toString());
-            if (query.queryItemValue(QStringLiteral("size")) == QLatin1String("64"))
-                values.append(query.queryItemValue(QStringLiteral("dummy")));
+    void savedFileDecodes()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, shortURL);
+        QFETCH(bool, isHttps);
+        QFETCH(QJsonObject, fault);
+        QFETCH(int, size);
+        TestEnvironment environment;
+        // The Documents folder of the test's own home.
+        environment.setVariable("HOME", QFile::encodeName(environment.root()));
+        if (!fault.isEmpty())
+            QVERIFY(harness::arm(*m_sandbox, fault));
+        LogCapture log;
+        QTemporaryDir folder;
+        const QString file =
+            action == 6
+                ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + "/qr.svg"
+                : folder.filePath(size ? "code.png" : "code.svg");
+        if (action != 6)
+            m_platform->saveDialogs.script(1, file);
+        QRController qr(shortURL, QStringLiteral("abc"), isHttps);
+        QVERIFY(!qr.isLoading()); // nothing is fetched before the popover shows
+        qr.show();
+        // The 256-pixel save of a popover still loading waits for its own image.
+        if (action != 3) {
+            QVERIFY(qr.isLoading());
+            QTRY_VERIFY(!qr.isLoading());
+            QCOMPARE(qr.qr3().size(), QSize(256, 256));
         }
-        return values;
-    };
-    for (int i = 0; i < 2; ++i) {
-        QPointer<QRSaveJob> job = qr.saveQR1();
-        QTRY_COMPARE(dummies().size(), i + 1);
-        m_platform->saveDialogs.answer(0);
-        QTRY_VERIFY(!job);
+        QPointer<QRSaveJob> job = (qr.*saves[action - 1])();
+        QTRY_VERIFY_WITH_TIMEOUT(!job, 15000);
+        QVERIFY(m_platform->alertPresenter.shown().isEmpty());
+        const QString link = (isHttps ? "https://" : "http://") + shortURL;
+        QCOMPARE(scan(file), link);
+        if (size) {
+            QCOMPARE(QImage(file, "PNG").size(), QSize(size, size));
+        } else {
+            QFile svg(file);
+            QVERIFY(svg.open(QIODevice::ReadOnly));
+            QVERIFY(QSvgRenderer(svg.readAll()).isValid());
+        }
+        bool local = false;
+        for (const QString &line : log.lines())
+            local = local || line.startsWith(QLatin1String("QR code drawn locally: "));
+        QCOMPARE(local, !fault.isEmpty());
     }
-    QVERIFY(dummies().first() != dummies().last());
-    QCOMPARE(m_platform->saveDialogs.begun().last().suggestedName,
-             QStringLiteral("welcome-64px.png"));
-    QCOMPARE(m_platform->saveDialogs.begun().last().title, QStringLiteral("Save QR code"));
-    // Once after the panel opened and once at cancel, each time.
-    QTRY_COMPARE(toggle.count, 4);
-    QCOMPARE(closeQr.count, 2);
-    QCOMPARE(log.count(QStringLiteral("User Cancelled")), 2);
-}
+
+    void failureWritesNothing_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("shortURL");
+        QTest::addColumn<QString>("path");
+        // Too long for any QR code: the service refuses it and it cannot be drawn here either.
+        const QString tooLong = "quorv.link/" + QString(3000, QLatin1Char('x'));
+        QTest::newRow("png, too long") << 1 << tooLong << "code.png";
+        QTest::newRow("svg, too long") << 5 << tooLong << "code.svg";
+        QTest::newRow("png, folder not writable") << 4 << "quorv.link/welcome"
+                                                  << "missing/code.png";
+        QTest::newRow("svg, folder not writable") << 5 << "quorv.link/welcome"
+                                                  << "missing/code.svg";
+    }
+
+    void failureWritesNothing()
+    {
+        QFETCH(int, action);
+        QFETCH(QString, shortURL);
+        QFETCH(QString, path);
+        TestEnvironment environment;
+        QVERIFY(harness::arm(
+            *m_sandbox,
+            {{"path", "/v1/qrcode"}, {"status", 500}, {"body", "<svg>error page</svg>"}}));
+        QTemporaryDir folder;
+        m_platform->saveDialogs.script(1, folder.filePath(path));
+        QRController qr(shortURL, QStringLiteral("abc"), true);
+        QPointer<QRSaveJob> job = (qr.*saves[action - 1])();
+        QTRY_VERIFY_WITH_TIMEOUT(!job, 15000);
+        QCOMPARE(m_platform->alertPresenter.shown().size(), 1);
+        QCOMPARE(m_platform->alertPresenter.shown().first().message, QStringLiteral("Error"));
+        QCOMPARE(m_platform->alertPresenter.shown().first().informativeText,
+                 QStringLiteral("Failed to save image."));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void cancelAsksAnewEachTime()
+    {
+        TestEnvironment environment;
+        PostCounter toggle(NotificationViews::togglePopover);
+        PostCounter closeQr(NotificationViews::closeQrPopup);
+        LogCapture log;
+        QRController qr(QStringLiteral("quorv.link/welcome"), QStringLiteral("welcome"), true);
+        // Each save asks the service anew, with its own dummy value, while its panel is open.
+        const auto dummies = [this] {
+            QStringList values;
+            for (const QJsonValue &request : harness::requests(*m_sandbox, "/v1/qrcode")) {
+                const QUrlQuery query(request["query"].toString());
+                if (query.queryItemValue(QStringLiteral("size")) == QLatin1String("64"))
+                    values.append(query.queryItemValue(QStringLiteral("dummy")));
+            }
+            return values;
+        };
+        for (int i = 0; i < 2; ++i) {
+            QPointer<QRSaveJob> job = qr.saveQR1();
+            QTRY_COMPARE(dummies().size(), i + 1);
+            m_platform->saveDialogs.answer(0);
+            QTRY_VERIFY(!job);
+        }
+        QVERIFY(dummies().first() != dummies().last());
+        QCOMPARE(m_platform->saveDialogs.begun().last().suggestedName,
+                 QStringLiteral("welcome-64px.png"));
+        QCOMPARE(m_platform->saveDialogs.begun().last().title, QStringLiteral("Save QR code"));
+        // Once after the panel opened and once at cancel, each time.
+        QTRY_COMPARE(toggle.count, 4);
+        QCOMPARE(closeQr.count, 2);
+        QCOMPARE(log.count(QStringLiteral("User Cancelled")), 2);
+    }
+};
 
 QTEST_MAIN(QRCodeTest)
 #include "tst_qrcode.moc"

@@ -30,222 +30,194 @@ QStringList listing(const QString &folder)
 
 } // namespace
 
-#define sandboxControl(...) QCOMPARE(m_sandbox->control(__VA_ARGS__).status, 200)
-
-class UpdateDownloadTest : public QObject
+class UpdateDownloadTest : public ServiceTest
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void updateHandsOverToTheUpdater();
-    void faultsEndOnTheErrorScreen_data();
-    void faultsEndOnTheErrorScreen();
-    void cancelDuringStepOneStopsTheChain();
-
 private:
-    UpdateController *openAndOffer();
+    void release() override { delete Checker::shared().updaterWindow(); }
 
-    std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<ServiceClient> m_client;
-    FakePlatform *m_platform = nullptr;
     QString m_bundle;
     QString m_temporary;
     int m_terminations = 0;
-};
 
-void UpdateDownloadTest::initTestCase()
-{
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
-}
-
-void UpdateDownloadTest::init()
-{
-    sandboxControl("POST", QStringLiteral("/__sandbox/reset"));
-    sandboxControl("POST", QStringLiteral("/__sandbox/documents/versions"),
-                   QJsonObject{{Updater::bundleIdentifier,
-                                QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}}});
-    m_environment = std::make_unique<TestEnvironment>();
-    m_temporary = m_environment->root() + QStringLiteral("/tmp");
-    QDir().mkpath(m_temporary);
-    m_environment->setVariable("TMPDIR", QFile::encodeName(m_temporary));
-    m_platform = &FakePlatform::installNew();
-    m_platform->bundleInfo.version = QStringLiteral("1.0.0");
-    m_platform->bundleInfo.applications = m_environment->applicationsFolder();
-    // An installed bundle, which no failure may touch.
-    m_bundle = m_environment->applicationsFolder() + QStringLiteral("Quorvella.app");
-    QDir().mkpath(m_bundle + QStringLiteral("/bin"));
-    QFile program(m_bundle + QStringLiteral("/bin/quorvella"));
-    QVERIFY(program.open(QIODevice::WriteOnly) && program.write("installed\n") > 0);
-    program.close();
-    m_platform->bundleInfo.bundle = m_bundle;
-    m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
-    Config::install(m_client->config);
-    ApiManager::installShared(m_client->api.get());
-    Checker::shared().setWindowFactory([] { return std::make_unique<UpdaterWindowController>(); });
-    m_terminations = 0;
-    UpdateController::setTerminator([this] { ++m_terminations; });
-    UpdateController::setHandOffDelay(0);
-}
-
-void UpdateDownloadTest::cleanup()
-{
-    delete Checker::shared().updaterWindow();
-    ApiManager::installShared(nullptr);
-    m_client.reset();
-    m_environment.reset();
-}
-
-UpdateController *UpdateDownloadTest::openAndOffer()
-{
-    Checker::shared().openUpdater();
-    auto *window = static_cast<UpdaterWindowController *>(Checker::shared().updaterWindow());
-    if (!window)
-        return nullptr;
-    UpdateController *controller = window->contentViewController();
-    const bool offered = QTest::qWaitFor(
-        [controller] { return controller->status() == StatusUpdater::optionalUpdate; }, 5000);
-    return offered ? controller : nullptr;
-}
-
-void UpdateDownloadTest::updateHandsOverToTheUpdater()
-{
-    // Leftovers of an earlier attempt go before the copy.
-    const QString applications = m_environment->applicationsFolder();
-    QDir().mkpath(applications + QStringLiteral("QuorvellaUpdater.app/stale"));
-    QFile(applications + QStringLiteral("QuorvellaUpdater.zip")).open(QIODevice::WriteOnly);
-    const QStringList bundleBefore = listing(m_bundle);
-    LogCapture log;
-    UpdateController *controller = openAndOffer();
-    QVERIFY(controller);
-    QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
-    QCOMPARE(controller->descriptionWindow->text(),
-             QStringLiteral("Please wait while we download the latest version\nStep 1 of 2"));
-    QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 10000);
-
-    const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
-    const QStringList started{updater + QStringLiteral("/bin/quorvella-updater"), "--sandbox"};
-    QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
-    // The new version's signature lies beside it for the updater.
-    QCOMPARE(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
-    QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
-    QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
-    QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
-    QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(QUrl::FullyEncoded),
-             QStringLiteral("quorvella-updater://update?pathApp=") + applications +
-                 QStringLiteral("&pathZip=") + m_temporary + QStringLiteral("/Quorvella.zip"));
-    QVERIFY(SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
-    QVERIFY(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
-    QVERIFY(log.contains("downloaded updater and new version"));
-    QVERIFY(log.lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() > 1);
-    // Swapping the bundle is the updater's work; the program leaves it alone.
-    QCOMPARE(listing(m_bundle), bundleBefore);
-}
-
-void UpdateDownloadTest::faultsEndOnTheErrorScreen_data()
-{
-    QTest::addColumn<QString>("archive"); // "updater" or "program"
-    QTest::addColumn<QJsonObject>("fault");
-    QTest::addColumn<QString>("variant");
-    QTest::addColumn<bool>("handOffRefused");
-    QTest::addColumn<bool>("badSignature");
-    const QString updater = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
-    const QString program = QStringLiteral("/apps/macapp/Quorvella.zip");
-    QTest::newRow("updater 404") << "updater" << QJsonObject{{"path", updater}, {"status", 404}}
-                                 << "" << false << false;
-    QTest::newRow("program 500") << "program" << QJsonObject{{"path", program}, {"status", 500}}
-                                 << "" << false << false;
-    QTest::newRow("updater dropped")
-        << "updater" << QJsonObject{{"path", updater}, {"drop", true}} << "" << false << false;
-    QTest::newRow("program past the timeout")
-        << "program" << QJsonObject{{"path", program}, {"delayMs", 3000}} << "" << false << false;
-    QTest::newRow("updater truncated")
-        << "updater" << QJsonObject() << "truncated" << false << false;
-    QTest::newRow("updater with ../")
-        << "updater" << QJsonObject() << "traversal" << false << false;
-    QTest::newRow("updater with an absolute entry")
-        << "updater" << QJsonObject() << "absolute" << false << false;
-    QTest::newRow("updater with a link out")
-        << "updater" << QJsonObject() << "link" << false << false;
-    QTest::newRow("updater bad signature")
-        << "updater" << QJsonObject() << "badsignature" << false << true;
-    QTest::newRow("program bad signature")
-        << "program" << QJsonObject() << "badsignature" << false << true;
-    QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true << false;
-}
-
-void UpdateDownloadTest::faultsEndOnTheErrorScreen()
-{
-    QFETCH(QString, archive);
-    QFETCH(QJsonObject, fault);
-    QFETCH(QString, variant);
-    QFETCH(bool, handOffRefused);
-    QFETCH(bool, badSignature);
-    if (!fault.isEmpty())
-        sandboxControl("POST", QStringLiteral("/__sandbox/faults"), fault);
-    if (!variant.isEmpty())
-        sandboxControl("POST", QStringLiteral("/__sandbox/archives/") + archive,
-                       QJsonObject{{"variant", variant}});
-    m_platform->fakeWorkspace.canOpen = !handOffRefused;
-    const QStringList bundleBefore = listing(m_bundle);
-    UpdateController *controller = openAndOffer();
-    QVERIFY(controller);
-    controller->downloader().setTimeout(500);
-    QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::error, 10000);
-
-    QCOMPARE(controller->titleWindow->text(), QStringLiteral("An error occurred!"));
-    QCOMPARE(controller->descriptionWindow->text(),
-             badSignature ? QStringLiteral("The downloaded update is not signed by Quorvella and "
-                                           "was not installed")
-                          : QStringLiteral("We\u2019re unable to verify if updates are available, "
-                                           "please check your network connection"));
-    QCOMPARE(controller->positiveButton->text(), QStringLiteral("Retry"));
-    QVERIFY(!controller->negativeButton->isVisible());
-    QVERIFY(controller->window()->isVisible());
-    QCOMPARE(m_terminations, 0);
-    QVERIFY(!SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
-    // Nothing but the installed bundle in the applications folder, and it is untouched.
-    QCOMPARE(listing(m_bundle), bundleBefore);
-    const QStringList applications = listing(m_environment->applicationsFolder());
-    QVERIFY2(handOffRefused ||
-                 applications.filter(QRegularExpression("^Quorvella\\.app")) == applications,
-             qPrintable(applications.join(", ")));
-    QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
-    QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt")));
-    // An error answer or a foreign archive is never kept.
-    if (!fault.isEmpty() || badSignature) {
-        const QString saved =
-            m_temporary + QLatin1Char('/') +
-            (archive == QLatin1String("updater") ? "QuorvellaUpdater.zip" : "Quorvella.zip");
-        QVERIFY(!QFileInfo::exists(saved));
+    void prepare() override
+    {
+        QCOMPARE(m_sandbox
+                     ->control("POST", "/__sandbox/documents/versions",
+                               QJsonObject{{Updater::bundleIdentifier,
+                                            QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}}})
+                     .status,
+                 200);
+        m_temporary = m_environment->root() + QStringLiteral("/tmp");
+        QDir().mkpath(m_temporary);
+        m_environment->setVariable("TMPDIR", QFile::encodeName(m_temporary));
+        m_platform->bundleInfo.version = QStringLiteral("1.0.0");
+        m_platform->bundleInfo.applications = m_environment->applicationsFolder();
+        // An installed bundle, which no failure may touch.
+        m_bundle = m_environment->applicationsFolder() + QStringLiteral("Quorvella.app");
+        QDir().mkpath(m_bundle + QStringLiteral("/bin"));
+        QFile program(m_bundle + QStringLiteral("/bin/quorvella"));
+        QVERIFY(program.open(QIODevice::WriteOnly) && program.write("installed\n") > 0);
+        program.close();
+        m_platform->bundleInfo.bundle = m_bundle;
+        Checker::shared().setWindowFactory(
+            [] { return std::make_unique<UpdaterWindowController>(); });
+        m_terminations = 0;
+        UpdateController::setTerminator([this] { ++m_terminations; });
+        UpdateController::setHandOffDelay(0);
     }
 
-    // "Retry" checks again.
-    sandboxControl("DELETE", QStringLiteral("/__sandbox/faults"));
-    QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::optionalUpdate, 5000);
-}
+    UpdateController *openAndOffer()
+    {
+        Checker::shared().openUpdater();
+        auto *window = static_cast<UpdaterWindowController *>(Checker::shared().updaterWindow());
+        if (!window)
+            return nullptr;
+        UpdateController *controller = window->contentViewController();
+        const bool offered = QTest::qWaitFor(
+            [controller] { return controller->status() == StatusUpdater::optionalUpdate; }, 5000);
+        return offered ? controller : nullptr;
+    }
 
-void UpdateDownloadTest::cancelDuringStepOneStopsTheChain()
-{
-    sandboxControl("POST", QStringLiteral("/__sandbox/faults"),
-                   QJsonObject{{"path", "/apps/macapp/QuorvellaUpdater.zip"}, {"delayMs", 300}});
-    UpdateController *controller = openAndOffer();
-    QVERIFY(controller);
-    QPointer<QWidget> window = controller->window();
-    QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
-    QCOMPARE(controller->status(), StatusUpdater::downloadingUpdater);
-    QTest::mouseClick(controller->positiveButton, Qt::LeftButton); // "Cancel"
-    QTRY_VERIFY(!window);
-    QTest::qWait(800); // past the answer of the first download
-    QVERIFY(harness::requests(*m_sandbox, "/apps/macapp/Quorvella.zip").isEmpty());
-    QCOMPARE(m_terminations, 0);
-}
+private slots:
+
+    void updateHandsOverToTheUpdater()
+    {
+        // Leftovers of an earlier attempt go before the copy.
+        const QString applications = m_environment->applicationsFolder();
+        QDir().mkpath(applications + QStringLiteral("QuorvellaUpdater.app/stale"));
+        QFile(applications + QStringLiteral("QuorvellaUpdater.zip")).open(QIODevice::WriteOnly);
+        const QStringList bundleBefore = listing(m_bundle);
+        UpdateController *controller = openAndOffer();
+        QVERIFY(controller);
+        QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+        QCOMPARE(controller->descriptionWindow->text(),
+                 QStringLiteral("Please wait while we download the latest version\nStep 1 of 2"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 10000);
+
+        const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
+        const QStringList started{updater + QStringLiteral("/bin/quorvella-updater"), "--sandbox"};
+        QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
+        // The new version's signature lies beside it for the updater.
+        QCOMPARE(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
+        QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
+        QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
+        QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(QUrl::FullyEncoded),
+                 QStringLiteral("quorvella-updater://update?pathApp=") + applications +
+                     QStringLiteral("&pathZip=") + m_temporary + QStringLiteral("/Quorvella.zip"));
+        QVERIFY(SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
+        QVERIFY(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
+        QVERIFY(m_log->contains("downloaded updater and new version"));
+        QVERIFY(
+            m_log->lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() >
+            1);
+        // Swapping the bundle is the updater's work; the program leaves it alone.
+        QCOMPARE(listing(m_bundle), bundleBefore);
+    }
+
+    void faultsEndOnTheErrorScreen_data()
+    {
+        QTest::addColumn<QString>("archive"); // "updater" or "program"
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<QString>("variant");
+        QTest::addColumn<bool>("handOffRefused");
+        const QString updater = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
+        const QString program = QStringLiteral("/apps/macapp/Quorvella.zip");
+        QTest::newRow("updater 404")
+            << "updater" << QJsonObject{{"path", updater}, {"status", 404}} << "" << false;
+        QTest::newRow("program 500")
+            << "program" << QJsonObject{{"path", program}, {"status", 500}} << "" << false;
+        QTest::newRow("updater dropped")
+            << "updater" << QJsonObject{{"path", updater}, {"drop", true}} << "" << false;
+        QTest::newRow("program past the timeout")
+            << "program" << QJsonObject{{"path", program}, {"delayMs", 3000}} << "" << false;
+        QTest::newRow("updater truncated") << "updater" << QJsonObject() << "truncated" << false;
+        QTest::newRow("updater with ../") << "updater" << QJsonObject() << "traversal" << false;
+        QTest::newRow("updater with an absolute entry")
+            << "updater" << QJsonObject() << "absolute" << false;
+        QTest::newRow("updater with a link out") << "updater" << QJsonObject() << "link" << false;
+        QTest::newRow("updater bad signature")
+            << "updater" << QJsonObject() << "badsignature" << false;
+        QTest::newRow("program bad signature")
+            << "program" << QJsonObject() << "badsignature" << false;
+        QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
+    }
+
+    void faultsEndOnTheErrorScreen()
+    {
+        QFETCH(QString, archive);
+        QFETCH(QJsonObject, fault);
+        QFETCH(QString, variant);
+        QFETCH(bool, handOffRefused);
+        const bool badSignature = variant == QLatin1String("badsignature");
+        if (!fault.isEmpty())
+            QVERIFY(harness::arm(*m_sandbox, fault));
+        if (!variant.isEmpty())
+            QCOMPARE(m_sandbox
+                         ->control("POST", "/__sandbox/archives/" + archive,
+                                   QJsonObject{{"variant", variant}})
+                         .status,
+                     200);
+        m_platform->fakeWorkspace.canOpen = !handOffRefused;
+        const QStringList bundleBefore = listing(m_bundle);
+        UpdateController *controller = openAndOffer();
+        QVERIFY(controller);
+        controller->downloader().setTimeout(500);
+        QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::error, 10000);
+
+        QCOMPARE(controller->titleWindow->text(), QStringLiteral("An error occurred!"));
+        QCOMPARE(controller->descriptionWindow->text(),
+                 badSignature
+                     ? QStringLiteral("The downloaded update is not signed by Quorvella and "
+                                      "was not installed")
+                     : QStringLiteral("We\u2019re unable to verify if updates are available, "
+                                      "please check your network connection"));
+        QCOMPARE(controller->positiveButton->text(), QStringLiteral("Retry"));
+        QVERIFY(!controller->negativeButton->isVisible());
+        QVERIFY(controller->window()->isVisible());
+        QCOMPARE(m_terminations, 0);
+        QVERIFY(!SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
+        // Nothing but the installed bundle in the applications folder, and it is untouched.
+        QCOMPARE(listing(m_bundle), bundleBefore);
+        const QStringList applications = listing(m_environment->applicationsFolder());
+        QVERIFY2(handOffRefused ||
+                     applications.filter(QRegularExpression("^Quorvella\\.app")) == applications,
+                 qPrintable(applications.join(", ")));
+        QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt")));
+        // An error answer or a foreign archive is never kept.
+        if (!fault.isEmpty() || badSignature) {
+            const QString saved =
+                m_temporary + QLatin1Char('/') +
+                (archive == QLatin1String("updater") ? "QuorvellaUpdater.zip" : "Quorvella.zip");
+            QVERIFY(!QFileInfo::exists(saved));
+        }
+
+        // "Retry" checks again.
+        QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
+        QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::optionalUpdate, 5000);
+    }
+
+    void cancelDuringStepOneStopsTheChain()
+    {
+        QVERIFY(harness::arm(*m_sandbox,
+                             {{"path", "/apps/macapp/QuorvellaUpdater.zip"}, {"delayMs", 300}}));
+        UpdateController *controller = openAndOffer();
+        QVERIFY(controller);
+        QPointer<QWidget> window = controller->window();
+        QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+        QCOMPARE(controller->status(), StatusUpdater::downloadingUpdater);
+        QTest::mouseClick(controller->positiveButton, Qt::LeftButton); // "Cancel"
+        QTRY_VERIFY(!window);
+        QTest::qWait(800); // past the answer of the first download
+        QVERIFY(sent("/apps/macapp/Quorvella.zip").isEmpty());
+        QCOMPARE(m_terminations, 0);
+    }
+};
 
 QTEST_MAIN(UpdateDownloadTest)
 #include "tst_updatedownload.moc"
