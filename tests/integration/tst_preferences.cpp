@@ -47,7 +47,7 @@ class PreferencesTest : public QObject
     Q_OBJECT
 
 private:
-    void setOnline(bool online) { m_client->reachability->report(online); }
+    void setOnline(bool online) { m_client->m_reachability->report(online); }
     [[nodiscard]] qsizetype accountRequests()
     {
         const QJsonArray all = harness::requests(*m_sandbox, QStringLiteral("/v1/account"), "GET");
@@ -67,9 +67,8 @@ private slots:
         m_sandbox = std::make_unique<SandboxProcess>();
         QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
         // One client for the whole run: the shared token exchange keeps the first one it sees.
-        m_client = std::make_unique<ServiceClient>(m_sandbox->baseUrl());
-        ApiManager::installShared(m_client->api.get());
-        Config::install(m_client->config);
+        m_client = std::make_unique<ServiceClient>();
+        m_client->makeClient(m_sandbox->baseUrl());
     }
     void init()
     {
@@ -297,7 +296,7 @@ private slots:
                      refreshesBefore,
                  tokenSeconds < 0 ? 1 : 0);
         QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(),
-                 m_client->config.dashboardHost.toString() + "/account/settings");
+                 Config::current().dashboardHost.toString() + "/account/settings");
     }
     void aboutPaneCheck_data()
     {
@@ -348,7 +347,7 @@ private slots:
         QCOMPARE(shown.buttons, (QStringList{"OK", "Cancel"}));
         // Only the update alert's "OK" opens the download page.
         QCOMPARE(m_platform->fakeWorkspace.opened, message.startsWith("You need")
-                                                       ? QList<QUrl>{m_client->config.downloadPage}
+                                                       ? QList<QUrl>{Config::current().downloadPage}
                                                        : QList<QUrl>{});
         QVERIFY(window->isOpen());
         window->close();
