@@ -11,10 +11,12 @@
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
 #include "Update/Checker.h"
+#include "Update/Updater.h"
 #include "Update/VersionHelper.h"
 #include "Utils/Switcher.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QNetworkAccessManager>
@@ -84,6 +86,8 @@ private slots:
     void windowScreensAndButtons();
     void updaterRequest_data();
     void updaterRequest();
+    void installedBundle_data();
+    void installedBundle();
 
 private:
     void serveManifest(const QString &entryJson);
@@ -408,6 +412,58 @@ void UpdateTest::updaterRequest()
     const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored);
     QVERIFY(url);
     QCOMPARE(url->toString(QUrl::FullyEncoded), request);
+}
+
+// The version a bundle reports, and whether the updater can swap it.
+void UpdateTest::installedBundle_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("downloads");
+    QTest::addColumn<QString>("versionFile"); // empty: none
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<bool>("replaceable");
+    QTest::newRow("sandbox bundle") << "Quorvella.app"
+                                    << "http://127.0.0.1:9"
+                                    << "1.2.4\n"
+                                    << "1.2.4" << true;
+    QTest::newRow("its file ignored in production") << "Quorvella.app/"
+                                                    << "https://cdn.quorvella.com"
+                                                    << "9.9.9"
+                                                    << "1.2.3" << true;
+    QTest::newRow("no file") << "Quorvella.app"
+                             << "http://localhost:9"
+                             << ""
+                             << "1.2.3" << true;
+    QTest::newRow("another name") << "quorvella"
+                                  << "http://127.0.0.1:9"
+                                  << ""
+                                  << "1.2.3" << false;
+    QTest::newRow("no such bundle") << "gone/Quorvella.app"
+                                    << "http://127.0.0.1:9"
+                                    << ""
+                                    << "1.2.3" << false;
+}
+
+void UpdateTest::installedBundle()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, downloads);
+    QFETCH(QString, versionFile);
+    QFETCH(QString, version);
+    QFETCH(bool, replaceable);
+    const QString bundle = m_environment->applicationsFolder() + name;
+    if (!name.startsWith(QLatin1String("gone")))
+        QVERIFY(QDir().mkpath(bundle + QStringLiteral("/share/quorvella")));
+    QFile file(bundle + QLatin1Char('/') + VersionHelper::sandboxVersionFile);
+    if (!versionFile.isEmpty())
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(versionFile.toUtf8()) > 0);
+    file.close();
+    m_platform->bundleInfo.bundle = bundle;
+    Config config = Config::current();
+    config.downloadHost = QUrl(downloads);
+    Config::install(config);
+    QCOMPARE(VersionHelper::runningText(), version);
+    QCOMPARE(::Updater::canReplaceBundle(bundle), replaceable);
 }
 
 QTEST_MAIN(UpdateTest)
