@@ -77,9 +77,13 @@ private:
     {
         return m_bus->interface()->servicePid(Launcher::mainIdentifier).value();
     }
-    // Visible windows titled as the update window and the alerts are.
-    [[nodiscard]] QStringList windows() const;
-    [[nodiscard]] int manifestRequests();
+    // The lines xdotool writes; windows() are the visible ones titled as the update window
+    // and the alerts are.
+    QStringList xdotool(const QStringList &arguments) const;
+    [[nodiscard]] QStringList windows() const
+    {
+        return xdotool({"search", "--onlyvisible", "--name", "^Quorvella$"});
+    }
     bool startWithCheck();
     void stopProgram();
 
@@ -120,20 +124,13 @@ void UpdateEndToEndTest::cleanupTestCase()
     m_environment.reset();
 }
 
-QStringList UpdateEndToEndTest::windows() const
+QStringList UpdateEndToEndTest::xdotool(const QStringList &arguments) const
 {
-    QProcess search;
-    search.setProcessEnvironment(m_desktop->environment());
-    search.start("xdotool", {"search", "--onlyvisible", "--name", "^Quorvella$"});
-    search.waitForFinished(10000);
-    return QString::fromUtf8(search.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-}
-
-int UpdateEndToEndTest::manifestRequests()
-{
-    const QJsonValue answer =
-        m_sandbox->control("GET", "/__sandbox/requests?path=/apps/macapp/versions.json").json();
-    return int(answer["requests"].toArray().size());
+    QProcess tool;
+    tool.setProcessEnvironment(m_desktop->environment());
+    tool.start("xdotool", arguments);
+    tool.waitForFinished(10000);
+    return QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
 bool UpdateEndToEndTest::startWithCheck()
@@ -182,25 +179,17 @@ void UpdateEndToEndTest::updatesItself()
     QVERIFY(QDir(applications).removeRecursively());
     QVERIFY(install(bundle()));
     QFile::remove(m_environment->root() + "/program.log");
-    QCOMPARE(m_sandbox
-                 ->control("POST", "/__sandbox/documents/versions",
-                           QJsonObject{{Updater::bundleIdentifier, newerVersion()}})
-                 .status,
-             200);
-    QCOMPARE(
-        m_sandbox->control("POST", "/__sandbox/archives/program", QJsonObject{{"variant", variant}})
-            .status,
-        200);
+    const QJsonObject versions{{Updater::bundleIdentifier, newerVersion()}};
+    QCOMPARE(m_sandbox->control("POST", "/__sandbox/documents/versions", versions).status, 200);
+    const QJsonObject spoiled{{"variant", variant}};
+    QCOMPARE(m_sandbox->control("POST", "/__sandbox/archives/program", spoiled).status, 200);
     QVERIFY(startWithCheck());
     QTRY_VERIFY_WITH_TIMEOUT(runningPid() != 0, 10000);
     const uint oldPid = runningPid();
 
     // "Update available", answered from the keyboard: its first button has the focus.
     QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 20000);
-    QProcess key;
-    key.setProcessEnvironment(m_desktop->environment());
-    key.start("xdotool", {"windowfocus", "--sync", windows().first(), "key", "space"});
-    QVERIFY(key.waitForFinished(10000) && key.exitCode() == 0);
+    xdotool({"windowfocus", "--sync", windows().first(), "key", "space"});
 
     const QString ended =
         updated ? "the new version runs" : "restarted the installed version: true";
@@ -210,11 +199,10 @@ void UpdateEndToEndTest::updatesItself()
     QCOMPARE(version.isEmpty(), !updated);
     QVERIFY(readFile(bundle() + "/bin/quorvella").startsWith("\177ELF"));
     // Nothing of the swap is left; the updater goes with the first start of the new version.
-    const QStringList left =
-        QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    const QStringList expected = updated ? QStringList{"Quorvella.app"}
-                                         : QStringList{"Quorvella.app", "QuorvellaUpdater.app"};
-    QCOMPARE(left, expected);
+    const QStringList left = updated ? QStringList{"Quorvella.app"}
+                                     : QStringList{"Quorvella.app", "QuorvellaUpdater.app"};
+    QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             left);
     QCOMPARE(log().count("awaken by UPDATER"), updated ? 1 : 0);
     if (updated)
         QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 10000); // "You're up to date!"
@@ -223,9 +211,15 @@ void UpdateEndToEndTest::updatesItself()
         return;
 
     // The same check with the new version: it is current, so nothing opens.
-    const int checks = manifestRequests();
+    const auto checks = [this] {
+        return m_sandbox->control("GET", "/__sandbox/requests?path=/apps/macapp/versions.json")
+            .json()["requests"]
+            .toArray()
+            .size();
+    };
+    const qsizetype before = checks();
     QVERIFY(startWithCheck());
-    QTRY_VERIFY_WITH_TIMEOUT(manifestRequests() > checks, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(checks() > before, 20000);
     QTest::qWait(3000); // the window would open 2 s after the answer
     QVERIFY(windows().isEmpty());
     QVERIFY(log().contains("version: " + version.trimmed()));
