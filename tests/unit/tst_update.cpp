@@ -310,35 +310,40 @@ void UpdateTest::windowScreensAndButtons_data()
     QTest::addColumn<QString>("description");
     QTest::addColumn<QString>("negative"); // empty: hidden
     QTest::addColumn<QString>("positive");
-    QTest::addColumn<bool>("pressNegative");
+    QTest::addColumn<QString>("press"); // negative, positive, Return or close
     QTest::addColumn<bool>("terminates");
-    QTest::newRow("up to date, OK") << R"({"major":1,"minor":2,"patch":3})"
-                                    << "You're up to date!"
-                                    << "You have the latest version of Quorvella"
-                                    << ""
-                                    << "OK" << false << false;
+    QTest::newRow("up to date, Return") << R"({"major":1,"minor":2,"patch":3})"
+                                        << "You're up to date!"
+                                        << "You have the latest version of Quorvella"
+                                        << ""
+                                        << "OK"
+                                        << "Return" << false;
     QTest::newRow("failed fetch") << ""
                                   << "You're up to date!"
                                   << "You have the latest version of Quorvella"
                                   << ""
-                                  << "OK" << false << false;
+                                  << "OK"
+                                  << "positive" << false;
     QTest::newRow("optional, Cancel") << R"({"major":1,"minor":2,"patch":4})"
                                       << "Update available"
                                       << "A new version of Quorvella is ready to download"
                                       << "Cancel"
-                                      << "Update" << true << false;
+                                      << "Update"
+                                      << "negative" << false;
     QTest::newRow("mandatory, Quit application")
         << R"({"major":1,"minor":3,"patch":0})"
         << "Update required"
         << "Update the Quorvella app in order to keep using it"
         << "Quit application"
-        << "Update" << true << true;
+        << "Update"
+        << "negative" << true;
     QTest::newRow("mandatory, window closed")
         << R"({"major":2,"minor":0,"patch":0})"
         << "Update required"
         << "Update the Quorvella app in order to keep using it"
         << "Quit application"
-        << "Update" << false << true;
+        << "Update"
+        << "close" << true;
 }
 
 void UpdateTest::windowScreensAndButtons()
@@ -348,7 +353,7 @@ void UpdateTest::windowScreensAndButtons()
     QFETCH(QString, description);
     QFETCH(QString, negative);
     QFETCH(QString, positive);
-    QFETCH(bool, pressNegative);
+    QFETCH(QString, press);
     QFETCH(bool, terminates);
     if (!entry.isEmpty())
         serveManifest(entry);
@@ -373,10 +378,12 @@ void UpdateTest::windowScreensAndButtons()
         QCOMPARE(controller->negativeButton->text(), negative);
     QCOMPARE(controller->positiveButton->text(), positive);
 
-    if (pressNegative)
+    if (press == QLatin1String("negative"))
         QTest::mouseClick(controller->negativeButton, Qt::LeftButton);
-    else if (positive == QLatin1String("OK"))
+    else if (press == QLatin1String("positive"))
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+    else if (press == QLatin1String("Return"))
+        QTest::keyClick(window, Qt::Key_Return);
     else
         window->close();
     QTRY_VERIFY(!window);
