@@ -99,10 +99,13 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QFile zip(archive);
     QVERIFY(zip.open(QIODevice::WriteOnly));
     const QByteArray bytes = ArchiveBuilder::spoiled(
-        ArchiveBuilder::zip({{"Quorvella.app/", {}},
-                             {"Quorvella.app/bin/", {}},
-                             {"Quorvella.app/bin/quorvella",
-                              script(QStringLiteral("new"), marker, newRuns), true}}),
+        ArchiveBuilder::zip(
+            {{"Quorvella.app/", {}},
+             {"Quorvella.app/bin/", {}},
+             {"Quorvella.app/bin/quorvella", script(QStringLiteral("new"), marker, newRuns), true},
+             {"Quorvella.app/share/applications/"
+              "com.quorvella.desktop.Quorvella.desktop",
+              "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"}}),
         QStringLiteral("Quorvella.app"), variant == "badsignature" ? QString() : variant);
     zip.write(bytes);
     zip.close();
@@ -147,6 +150,9 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QVERIFY(QDir(environment.root()).entryList({"escaped*"}).isEmpty());
     SettingsStore::reopenAll();
     QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status == 0);
+    if (status == 0)
+        QVERIFY(read(bundle + "/share/applications/com.quorvella.desktop.Quorvella.desktop")
+                    .contains("\nExec=" + bundle + "/bin/quorvella %u\nType="));
     // The scheme is ours.
     QVERIFY(
         read(environment.root() + QStringLiteral("/data/applications/"
