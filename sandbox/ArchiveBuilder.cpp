@@ -1,12 +1,17 @@
 #include "ArchiveBuilder.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
 #include <QRandomGenerator>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
 #include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
 #include <sodium.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -57,6 +62,38 @@ QByteArray ArchiveBuilder::zip(const QList<Entry> &entries)
     return archive.getZipError() == 0 ? bytes : QByteArray();
 }
 
+QList<ArchiveBuilder::Entry> ArchiveBuilder::folderEntries(const QString &parent,
+                                                           const QString &top)
+{
+    const QDir base(parent);
+    QList<Entry> entries{{top + QLatin1Char('/'), {}, false}};
+    QDirIterator it(base.filePath(top), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info(it.next());
+        const QString path = base.relativeFilePath(info.filePath());
+        if (info.isSymLink()) {
+            // The link as written, relative or not; the extractor decides whether it is safe.
+            char target[4096];
+            const ssize_t length =
+                ::readlink(QFile::encodeName(info.filePath()).constData(), target, sizeof target);
+            if (length < 0 || length == sizeof target)
+                return {};
+            entries.append({path, QByteArray(target, length), false, true});
+        } else if (info.isDir()) {
+            entries.append({path + QLatin1Char('/'), {}, false});
+        } else {
+            QFile file(info.filePath());
+            if (!file.open(QIODevice::ReadOnly))
+                return {};
+            entries.append({path, file.readAll(), info.isExecutable()});
+        }
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry &a, const Entry &b) { return a.path < b.path; });
+    return entries;
+}
+
 QByteArray ArchiveBuilder::updaterArchive()
 {
     return zip(
@@ -105,7 +142,9 @@ QByteArray ArchiveBuilder::spoiled(const QByteArray &archive, const QString &top
         file.open(QIODevice::ReadOnly);
         QuaZipFileInfo64 info;
         source.getCurrentFileInfo(&info);
-        entries.append({info.name, file.readAll(), bool(info.getPermissions() & QFile::ExeOwner)});
+        const bool link = (info.externalAttr >> 16 & 0170000u) == 0120000u;
+        entries.append(
+            {info.name, file.readAll(), bool(info.getPermissions() & QFile::ExeOwner), link});
     }
     source.close();
     const QByteArray marker("written by a spoiled archive\n");
@@ -115,6 +154,12 @@ QByteArray ArchiveBuilder::spoiled(const QByteArray &archive, const QString &top
         entries.append({absoluteEntryPath(), marker, false});
     else if (variant == QLatin1String("link"))
         entries.append({topFolder + QStringLiteral("/outside"), "../../..", false, true});
+    else if (variant == QLatin1String("nostart")) {
+        for (Entry &entry : entries) {
+            if (entry.path == topFolder + QStringLiteral("/bin/quorvella"))
+                entry.content = "#!/bin/sh\nexit 1\n";
+        }
+    }
     return variant.isEmpty() ? archive : zip(entries);
 }
 

@@ -18,12 +18,16 @@ public:
     };
 
     [[nodiscard]] static QByteArray zip(const QList<Entry> &entries);
+    // The folder `parent`/`top` and everything in it, as entries under "`top`/"; links stay
+    // links. Nothing when the folder cannot be read whole.
+    [[nodiscard]] static QList<Entry> folderEntries(const QString &parent, const QString &top);
     // The updater application bundle, "QuorvellaUpdater.app" at the top level.
     [[nodiscard]] static QByteArray updaterArchive();
     // The new program bundle, "Quorvella.app", with some payload so downloads report progress.
     [[nodiscard]] static QByteArray programArchive();
     // The archive spoiled as a test asks: an entry with "..", an absolute entry, a link that
-    // points out of the folder, or the bytes cut in half. An empty variant leaves it whole.
+    // points out of the folder, the bytes cut in half, or a program that ends at once instead
+    // of starting ("nostart"). An empty variant leaves it whole.
     [[nodiscard]] static QByteArray spoiled(const QByteArray &archive, const QString &topFolder,
                                             const QString &variant);
     // The detached Ed25519 signature of `bytes` under the sandbox's test key.

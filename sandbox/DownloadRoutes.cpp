@@ -1,13 +1,59 @@
 #include "DownloadRoutes.h"
 
-#include "ArchiveBuilder.h"
 #include "SandboxState.h"
 
-DownloadRoutes::DownloadRoutes(const SandboxState &state)
+#include <QJsonValue>
+
+namespace {
+
+const QString kProgramBundle = QStringLiteral("Quorvella.app");
+
+// "major.minor.patch" of the manifest's entry for the program, or empty.
+QString announcedVersion(const QJsonObject &versions)
+{
+    const QJsonObject entry =
+        versions.value(QLatin1String("com.quorvella.desktop.macos.Quorvella")).toObject();
+    QStringList parts;
+    for (const char *field : {"major", "minor", "patch"}) {
+        const QJsonValue value = entry.value(QLatin1String(field));
+        if (!value.isDouble())
+            return {};
+        parts.append(QString::number(value.toInteger()));
+    }
+    return parts.join(QLatin1Char('.'));
+}
+
+} // namespace
+
+DownloadRoutes::DownloadRoutes(const SandboxState &state, const QString &archivesFrom)
     : m_state(state)
-    , m_updaterArchive(ArchiveBuilder::updaterArchive())
-    , m_programArchive(ArchiveBuilder::programArchive())
-{}
+{
+    if (archivesFrom.isEmpty()) {
+        m_updaterArchive = ArchiveBuilder::updaterArchive();
+        m_programArchive = ArchiveBuilder::programArchive();
+        return;
+    }
+    m_updaterArchive = ArchiveBuilder::zip(
+        ArchiveBuilder::folderEntries(archivesFrom, QStringLiteral("QuorvellaUpdater.app")));
+    m_programBundle = ArchiveBuilder::folderEntries(archivesFrom, kProgramBundle);
+}
+
+QByteArray DownloadRoutes::programArchive()
+{
+    if (m_programBundle.isEmpty())
+        return m_programArchive;
+    const QString version = announcedVersion(m_state.versions);
+    if (m_programArchive.isEmpty() || version != m_programVersion) {
+        // Read by the program only against this sandbox, as the version it runs.
+        QList<ArchiveBuilder::Entry> entries = m_programBundle;
+        if (!version.isEmpty())
+            entries.append({kProgramBundle + QStringLiteral("/share/quorvella/version"),
+                            version.toUtf8() + '\n', false});
+        m_programArchive = ArchiveBuilder::zip(entries);
+        m_programVersion = version;
+    }
+    return m_programArchive;
+}
 
 void DownloadRoutes::addTo(RouteTable &table)
 {
@@ -38,10 +84,11 @@ QByteArray DownloadRoutes::served(const QString &archive)
     if (variant == QLatin1String("badsignature"))
         variant.clear();
     const bool updater = archive == QLatin1String("updater");
-    const QByteArray &whole = updater ? m_updaterArchive : m_programArchive;
+    const QByteArray whole = updater ? m_updaterArchive : programArchive();
     if (variant.isEmpty())
         return whole;
-    const QString key = archive + QLatin1Char('/') + variant;
+    const QString key = archive + QLatin1Char('/') + variant + QLatin1Char('/') +
+                        (updater ? QString() : m_programVersion);
     if (!m_spoiled.contains(key))
         m_spoiled.insert(key,
                          ArchiveBuilder::spoiled(whole,

@@ -1,6 +1,8 @@
 #include "SandboxOptions.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 
 std::optional<SandboxOptions> SandboxOptions::parse(const QStringList &arguments, QString *error)
 {
@@ -29,7 +31,14 @@ std::optional<SandboxOptions> SandboxOptions::parse(const QStringList &arguments
                                       QStringLiteral("KEY"), options.crashKey);
     const QCommandLineOption stdinEof(QStringLiteral("exit-on-stdin-eof"),
                                       QStringLiteral("Stop when standard input is closed."));
-    parser.addOptions({port, lifetime, clientId, clientSecret, redirectUri, crashKey, stdinEof});
+    const QCommandLineOption archivesFrom(
+        QStringLiteral("archives-from"),
+        QStringLiteral("Serve zips of DIR/Quorvella.app and DIR/QuorvellaUpdater.app as the "
+                       "update archives; the program's carries the version the manifest "
+                       "announces."),
+        QStringLiteral("DIR"));
+    parser.addOptions(
+        {port, lifetime, clientId, clientSecret, redirectUri, crashKey, stdinEof, archivesFrom});
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return std::nullopt;
@@ -55,5 +64,16 @@ std::optional<SandboxOptions> SandboxOptions::parse(const QStringList &arguments
     options.redirectUri = parser.value(redirectUri);
     options.crashKey = parser.value(crashKey);
     options.exitOnStdinEof = parser.isSet(stdinEof);
+    if (parser.isSet(archivesFrom)) {
+        options.archivesFrom = QDir(parser.value(archivesFrom)).absolutePath();
+        for (const char *bundle : {"Quorvella.app", "QuorvellaUpdater.app"}) {
+            if (!QFileInfo(options.archivesFrom + QLatin1Char('/') + QLatin1String(bundle))
+                     .isDir()) {
+                *error = QStringLiteral("--archives-from needs a folder with Quorvella.app and "
+                                        "QuorvellaUpdater.app");
+                return std::nullopt;
+            }
+        }
+    }
     return options;
 }

@@ -14,6 +14,9 @@ struct SandboxOptions
     QString redirectUri = QStringLiteral("https://localhost/oauth");
     QString crashKey = QStringLiteral("5b0f3e6c2a9d4e71b8c3f0a1d2e4b6c8");
     bool exitOnStdinEof = false;
+    // Holds Quorvella.app and QuorvellaUpdater.app, served zipped instead of the built-in
+    // archives; empty: the built-in ones.
+    QString archivesFrom;
 
     // Parses the arguments; on a bad value writes the reason to *error and returns nothing.
     [[nodiscard]] static std::optional<SandboxOptions> parse(const QStringList &arguments,

@@ -79,7 +79,7 @@ quint16 SandboxServer::start()
     m_routes.reset(new SandboxRoutes{
         AuthorizationRoutes(m_options, *m_tokens, *m_state), ApiRoutes(*m_access, *m_state),
         LinkRoutes(*m_access, *m_state), RecommendationRoutes(*m_access, *m_state),
-        QrRoutes(*m_state), DownloadRoutes(*m_state), FaviconRoutes(),
+        QrRoutes(*m_state), DownloadRoutes(*m_state, m_options.archivesFrom), FaviconRoutes(),
         CrashSinkRoutes(m_options.crashKey, *m_state),
         ControlRoutes({m_options, *m_state, *m_tokens, *m_log, *m_faults})});
     m_routes->authorization.addTo(*m_service);

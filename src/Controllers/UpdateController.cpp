@@ -3,6 +3,8 @@
 #include "App/Costants.h"
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
+#include "Platform/BundleInfo.h"
+#include "Platform/Platform.h"
 #include "Services/ApiManager.h"
 #include "Services/Config.h"
 #include "Update/Checker.h"
@@ -185,13 +187,16 @@ void UpdateController::showUpToDate()
 void UpdateController::showError(ErrorKind kind)
 {
     m_status = StatusUpdater::error;
-    setScreen(QStringLiteral("An error occurred!"),
-              kind == ErrorKind::signature
-                  ? QStringLiteral("The downloaded update is not signed by Quorvella and was "
-                                   "not installed")
-                  : QStringLiteral("We\u2019re unable to verify if updates are available, please "
-                                   "check your network connection"),
-              false, false, {}, QStringLiteral("Retry"));
+    QString description = QStringLiteral("We\u2019re unable to verify if updates are available, "
+                                         "please check your network connection");
+    if (kind == ErrorKind::signature)
+        description = QStringLiteral("The downloaded update is not signed by Quorvella and was "
+                                     "not installed");
+    else if (kind == ErrorKind::install)
+        description = QStringLiteral("This copy of Quorvella can\u2019t replace itself: install "
+                                     "the new version the way you installed this one");
+    setScreen(QStringLiteral("An error occurred!"), description, false, false, {},
+              QStringLiteral("Retry"));
     // The hand-off may fail after the window was hidden: the user must see the error.
     if (QWidget *window = this->window(); window->isHidden())
         window->show();
@@ -292,6 +297,11 @@ void UpdateController::afterDownload()
 void UpdateController::installAndHandOff()
 {
     log({QStringLiteral("gonna restart and install")});
+    if (!::Updater::canReplaceBundle(Platform::current().bundle().bundlePath())) {
+        log({QStringLiteral("the updater can't replace ") +
+             Platform::current().bundle().bundlePath()});
+        return showError(ErrorKind::install);
+    }
     const bool launched = ::Updater::installUpdater();
     log({QStringLiteral("app launched:"), launched});
     if (!launched)

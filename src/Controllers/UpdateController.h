@@ -56,7 +56,7 @@ public:
     QPushButton *negativeButton;
 
 private:
-    enum class ErrorKind { network, signature };
+    enum class ErrorKind { network, signature, install };
 
     void startCheck();
     void applyManifest(const std::optional<QJsonObject> &manifest);

@@ -4,6 +4,8 @@
 #include "Controllers/UpdateController.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 UpdaterWindowController::UpdaterWindowController(QWidget *parent)
@@ -30,4 +32,13 @@ void UpdaterWindowController::closeEvent(QCloseEvent *event)
     if (m_content->status() == StatusUpdater::mandatoryUpdate)
         UpdateController::terminate();
     QWidget::closeEvent(event);
+}
+
+void UpdaterWindowController::keyPressEvent(QKeyEvent *event)
+{
+    QPushButton *button = m_content->positiveButton;
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && button->isVisible() &&
+        button->isEnabled())
+        return button->click();
+    QWidget::keyPressEvent(event);
 }

@@ -18,6 +18,8 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Return and Enter press the highlighted button, as in any dialogue.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     UpdateController *m_content;

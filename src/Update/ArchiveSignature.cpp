@@ -7,7 +7,8 @@
 
 QByteArray ArchiveSignature::productionKey()
 {
-    return QByteArray::fromHex("c9db4f4e72ea2e08949988724cefba8f991e9f58f20a869754ebe400a2b3ff71");
+    // A build setting (QUORVELLA_UPDATE_PUBLIC_KEY), checked to be 64 hex digits.
+    return QByteArray::fromHex(QUORVELLA_UPDATE_PUBLIC_KEY);
 }
 
 QByteArray ArchiveSignature::sandboxKey()
@@ -15,11 +16,15 @@ QByteArray ArchiveSignature::sandboxKey()
     return QByteArray::fromHex("68c6f659269737f11c821b586edabc48726d76fd674e59f24f34d04c77828b8b");
 }
 
-QByteArray ArchiveSignature::keyFor(const QUrl &downloadHost)
+bool ArchiveSignature::isSandbox(const QUrl &downloadHost)
 {
     const QString host = downloadHost.host();
-    const bool local = host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
-    return local ? sandboxKey() : productionKey();
+    return host == QLatin1String("localhost") || QHostAddress(host).isLoopback();
+}
+
+QByteArray ArchiveSignature::keyFor(const QUrl &downloadHost)
+{
+    return isSandbox(downloadHost) ? sandboxKey() : productionKey();
 }
 
 bool ArchiveSignature::verify(const QString &archivePath, const QByteArray &signature,

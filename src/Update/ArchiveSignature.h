@@ -17,6 +17,8 @@ public:
     // host on this machine.
     [[nodiscard]] static QByteArray sandboxKey();
     [[nodiscard]] static QByteArray keyFor(const QUrl &downloadHost);
+    // Whether the download host is the local sandbox, whose test-only settings are honoured.
+    [[nodiscard]] static bool isSandbox(const QUrl &downloadHost);
 
     // True only when `signature` is a valid signature of the whole file under `publicKey`.
     [[nodiscard]] static bool verify(const QString &archivePath, const QByteArray &signature,

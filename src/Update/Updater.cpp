@@ -26,6 +26,13 @@ QString Updater::updaterProgram(const QString &applicationPath)
     return applicationPath + QStringLiteral("/bin/quorvella-updater");
 }
 
+bool Updater::canReplaceBundle(const QString &bundlePath)
+{
+    const QFileInfo bundle(QDir::cleanPath(bundlePath));
+    return bundle.fileName() == QLatin1String("Quorvella.app") && bundle.isDir() &&
+           QFileInfo(bundle.path()).isWritable();
+}
+
 bool Updater::installUpdater()
 {
     const QString applications = Platform::current().bundle().applicationsFolder();
@@ -63,10 +70,9 @@ bool Updater::installUpdater()
     }
     log({QStringLiteral("gonna launch")});
     // The updater checks the new version's signature with the same key as we did.
-    const bool sandbox =
-        ArchiveSignature::keyFor(Config::current().downloadHost) == ArchiveSignature::sandboxKey();
-    const QStringList arguments =
-        sandbox ? QStringList{QStringLiteral("--sandbox")} : QStringList();
+    const QStringList arguments = ArchiveSignature::isSandbox(Config::current().downloadHost)
+                                      ? QStringList{QStringLiteral("--sandbox")}
+                                      : QStringList();
     const bool launched =
         Platform::current().workspace().launchApplication(updaterProgram(application), arguments);
     log({QStringLiteral("app launched"), launched, QStringLiteral("app path"), application});

@@ -12,6 +12,10 @@ public:
     [[nodiscard]] static bool installUpdater();
     // Extracts "QuorvellaUpdater.zip" of the folder into the folder.
     [[nodiscard]] static bool unzipUpdater(const QString &folder);
+    // Whether the updater can swap this bundle: it replaces "Quorvella.app" in the folder it
+    // is given, so a bundle of another name (a package in /usr/lib, a hand-made folder) or in
+    // a folder we may not write would be left as it is, or lost.
+    [[nodiscard]] static bool canReplaceBundle(const QString &bundlePath);
     // The program inside an updater application bundle.
     [[nodiscard]] static QString updaterProgram(const QString &applicationPath);
 };

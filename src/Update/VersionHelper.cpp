@@ -4,6 +4,10 @@
 #include "App/Logger.h"
 #include "Platform/BundleInfo.h"
 #include "Platform/Platform.h"
+#include "Services/Config.h"
+#include "Update/ArchiveSignature.h"
+
+#include <QFile>
 
 #include <QJsonValue>
 
@@ -31,9 +35,20 @@ std::optional<qint64> integerValue(const QJsonValue &value)
 
 } // namespace
 
+QString VersionHelper::runningText()
+{
+    const BundleInfo &bundle = Platform::current().bundle();
+    if (!ArchiveSignature::isSandbox(Config::current().downloadHost))
+        return bundle.shortVersion();
+    QFile file(bundle.bundlePath() + QLatin1Char('/') + sandboxVersionFile);
+    const QString text =
+        file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.read(64)).trimmed() : QString();
+    return text.isEmpty() ? bundle.shortVersion() : text;
+}
+
 VersionHelper::VersionHelper()
 {
-    const QString text = Platform::current().bundle().shortVersion();
+    const QString text = runningText();
     Logger::shared().log({QStringLiteral("version: ") + text});
     *this = fromText(text);
 }

@@ -15,6 +15,12 @@ public:
     VersionHelper(std::optional<qint64> majorNumber, std::optional<qint64> minorNumber,
                   std::optional<qint64> patchNumber);
 
+    // The running version's text. Against the local sandbox only, a bundle the sandbox made
+    // may carry the version its manifest announced in this file, so that an update to a
+    // newer version can be played through with this very build.
+    [[nodiscard]] static QString runningText();
+    static inline const QString sandboxVersionFile = QStringLiteral("share/quorvella/version");
+
     // "1.4" gives 1, 4 and no patch; "1.x.3" gives 1, no minor and 3.
     [[nodiscard]] static VersionHelper fromText(const QString &text);
     // For log lines: "major: 1, minor: 4, patch: 0", with 0 for an absent field.

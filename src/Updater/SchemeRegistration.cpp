@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 bool writeFile(const QString &path, const QString &content, QString *error)
@@ -21,6 +23,14 @@ bool writeFile(const QString &path, const QString &content, QString *error)
 
 QString SchemeRegistration::execLine(const QString &program, bool sandbox)
 {
+    const QString arguments = sandbox ? QStringLiteral(" --sandbox %u") : QStringLiteral(" %u");
+    // Quoted only when it must be: xdg-open without a desktop environment splits the line at
+    // blanks and would take the quotes as part of the program's name.
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    const bool plain =
+        std::none_of(program.begin(), program.end(), [](QChar c) { return reserved.contains(c); });
+    if (plain)
+        return QString(program).replace(QLatin1Char('%'), QStringLiteral("%%")) + arguments;
     QString quoted;
     for (const QChar c : program) {
         if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
@@ -31,8 +41,7 @@ QString SchemeRegistration::execLine(const QString &program, bool sandbox)
     // In a desktop entry a backslash is itself escaped once more, and "%" is doubled.
     quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     quoted.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    return QLatin1Char('"') + quoted + QLatin1Char('"') +
-           (sandbox ? QStringLiteral(" --sandbox %u") : QStringLiteral(" %u"));
+    return QLatin1Char('"') + quoted + QLatin1Char('"') + arguments;
 }
 
 QString SchemeRegistration::withDefault(const QString &list)

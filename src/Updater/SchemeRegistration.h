@@ -16,8 +16,8 @@ public:
 
     // False with the reason in *error when a file could not be written.
     static bool registerHandler(const QString &program, bool sandbox, QString *error);
-    // The Exec value that runs `program` (with "--sandbox" when asked) with the URL, quoted
-    // for desktop entries.
+    // The Exec value that runs `program` (with "--sandbox" when asked) with the URL; the
+    // program is quoted for desktop entries when it holds a reserved character.
     [[nodiscard]] static QString execLine(const QString &program, bool sandbox);
     // `list` with the default for our scheme set in [Default Applications].
     [[nodiscard]] static QString withDefault(const QString &list);

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QUrlQuery>
 
 namespace {
@@ -32,6 +33,26 @@ bool removeAll(const QString &path)
 QString programOf(const QString &bundle)
 {
     return bundle + QStringLiteral("/bin/quorvella");
+}
+
+// The new bundle's desktop entry names the program where the archive was made; it must name
+// the program where the bundle now lies.
+void pointDesktopEntryAt(const QString &bundle)
+{
+    QFile entry(bundle +
+                QStringLiteral("/share/applications/com.quorvella.desktop.Quorvella.desktop"));
+    if (!entry.open(QIODevice::ReadOnly))
+        return;
+    QStringList lines = QString::fromUtf8(entry.readAll()).split(QLatin1Char('\n'));
+    entry.close();
+    for (QString &line : lines) {
+        if (line.startsWith(QLatin1String("Exec=")))
+            line = QStringLiteral("Exec=") + SchemeRegistration::execLine(programOf(bundle), false);
+    }
+    QSaveFile rewritten(entry.fileName());
+    if (!rewritten.open(QIODevice::WriteOnly) ||
+        rewritten.write(lines.join(QLatin1Char('\n')).toUtf8()) < 0 || !rewritten.commit())
+        log({QStringLiteral("can't rewrite ") + entry.fileName()});
 }
 
 } // namespace
@@ -130,6 +151,7 @@ void UpdaterApplication::swap()
         return restartOld(1);
     }
     removeAll(staging());
+    pointDesktopEntryAt(bundle());
     startNew();
 }
 

@@ -2,6 +2,7 @@
 #include "App/SettingsStore.h"
 #include "ArchiveBuilder.h"
 #include "TestEnvironment.h"
+#include "Updater/SchemeRegistration.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,7 +40,30 @@ class QuorvellaUpdaterTest : public QObject
 private slots:
     void swapsOrRollsBack_data();
     void swapsOrRollsBack();
+    void execLine_data();
+    void execLine();
 };
+
+void QuorvellaUpdaterTest::execLine_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<bool>("sandbox");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("plain path, as xdg-open reads it")
+        << "/opt/Q/bin/quorvella-updater" << true << "/opt/Q/bin/quorvella-updater --sandbox %u";
+    QTest::newRow("percent") << "/opt/100%/u" << false << "/opt/100%%/u %u";
+    QTest::newRow("blank") << "/home/a b/u" << false << "\"/home/a b/u\" %u";
+    QTest::newRow("quote, dollar, backslash")
+        << "/a \"$\\/u" << false << "\"/a \\\\\"\\\\$\\\\\\\\/u\" %u";
+}
+
+void QuorvellaUpdaterTest::execLine()
+{
+    QFETCH(QString, program);
+    QFETCH(bool, sandbox);
+    QFETCH(QString, line);
+    QCOMPARE(SchemeRegistration::execLine(program, sandbox), line);
+}
 
 void QuorvellaUpdaterTest::swapsOrRollsBack_data()
 {
@@ -75,10 +99,13 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QFile zip(archive);
     QVERIFY(zip.open(QIODevice::WriteOnly));
     const QByteArray bytes = ArchiveBuilder::spoiled(
-        ArchiveBuilder::zip({{"Quorvella.app/", {}},
-                             {"Quorvella.app/bin/", {}},
-                             {"Quorvella.app/bin/quorvella",
-                              script(QStringLiteral("new"), marker, newRuns), true}}),
+        ArchiveBuilder::zip(
+            {{"Quorvella.app/", {}},
+             {"Quorvella.app/bin/", {}},
+             {"Quorvella.app/bin/quorvella", script(QStringLiteral("new"), marker, newRuns), true},
+             {"Quorvella.app/share/applications/"
+              "com.quorvella.desktop.Quorvella.desktop",
+              "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"}}),
         QStringLiteral("Quorvella.app"), variant == "badsignature" ? QString() : variant);
     zip.write(bytes);
     zip.close();
@@ -123,6 +150,9 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QVERIFY(QDir(environment.root()).entryList({"escaped*"}).isEmpty());
     SettingsStore::reopenAll();
     QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status == 0);
+    if (status == 0)
+        QVERIFY(read(bundle + "/share/applications/com.quorvella.desktop.Quorvella.desktop")
+                    .contains("\nExec=" + bundle + "/bin/quorvella %u\nType="));
     // The scheme is ours.
     QVERIFY(
         read(environment.root() + QStringLiteral("/data/applications/"
@@ -135,7 +165,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QVERIFY(
         read(environment.root() + QStringLiteral("/data/applications/"
                                                  "com.quorvella.desktop.QuorvellaUpdater.desktop"))
-            .contains(QLatin1String("\" --sandbox %u")));
+            .contains(QLatin1String("/quorvella-updater --sandbox %u")));
     QTest::qWait(1600); // the started program's name is free again for the next row
 }
 

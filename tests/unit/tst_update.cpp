@@ -11,10 +11,12 @@
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
 #include "Update/Checker.h"
+#include "Update/Updater.h"
 #include "Update/VersionHelper.h"
 #include "Utils/Switcher.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QNetworkAccessManager>
@@ -240,7 +242,7 @@ private slots:
     {
         QTest::addColumn<QString>("entry");     // empty: the fetch fails
         QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
-        QTest::addColumn<bool>("pressNegative");
+        QTest::addColumn<QString>("press");     // negative, positive, Return or close
         QTest::addColumn<bool>("terminates");
         const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella",
                                    "", "OK"};
@@ -250,21 +252,21 @@ private slots:
         const QStringList required{"Update required",
                                    "Update the Quorvella app in order to keep using it",
                                    "Quit application", "Update"};
-        QTest::newRow("up to date, OK")
-            << R"({"major":1,"minor":2,"patch":3})" << upToDate << false << false;
-        QTest::newRow("failed fetch") << "" << upToDate << false << false;
+        QTest::newRow("up to date, Return")
+            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false;
+        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false;
         QTest::newRow("optional, Cancel")
-            << R"({"major":1,"minor":2,"patch":4})" << available << true << false;
+            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false;
         QTest::newRow("mandatory, Quit application")
-            << R"({"major":1,"minor":3,"patch":0})" << required << true << true;
+            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true;
         QTest::newRow("mandatory, window closed")
-            << R"({"major":2,"minor":0,"patch":0})" << required << false << true;
+            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true;
     }
     void windowScreensAndButtons()
     {
         QFETCH(QString, entry);
         QFETCH(QStringList, texts);
-        QFETCH(bool, pressNegative);
+        QFETCH(QString, press);
         QFETCH(bool, terminates);
         const QByteArray body = QJsonDocument(manifest(entry)).toJson(QJsonDocument::Compact);
         m_sink->setResponse(
@@ -289,10 +291,12 @@ private slots:
             QCOMPARE(controller->negativeButton->text(), texts[2]);
         QCOMPARE(controller->positiveButton->text(), texts[3]);
 
-        if (pressNegative)
+        if (press == QLatin1String("negative"))
             QTest::mouseClick(controller->negativeButton, Qt::LeftButton);
-        else if (texts[3] == QLatin1String("OK"))
+        else if (press == QLatin1String("positive"))
             QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
+        else if (press == QLatin1String("Return"))
+            QTest::keyClick(window, Qt::Key_Return);
         else
             window->close();
         QTRY_VERIFY(!window);
@@ -325,6 +329,56 @@ private slots:
         const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored);
         QVERIFY(url);
         QCOMPARE(url->toString(QUrl::FullyEncoded), "quorvella-updater://update?" + request);
+    }
+    // The version a bundle reports, and whether the updater can swap it.
+    void installedBundle_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("downloads");
+        QTest::addColumn<QString>("versionFile"); // empty: none
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("replaceable");
+        QTest::newRow("sandbox bundle") << "Quorvella.app"
+                                        << "http://127.0.0.1:9"
+                                        << "1.2.4\n"
+                                        << "1.2.4" << true;
+        QTest::newRow("its file ignored in production") << "Quorvella.app/"
+                                                        << "https://cdn.quorvella.com"
+                                                        << "9.9.9"
+                                                        << "1.2.3" << true;
+        QTest::newRow("no file") << "Quorvella.app"
+                                 << "http://localhost:9"
+                                 << ""
+                                 << "1.2.3" << true;
+        QTest::newRow("another name") << "quorvella"
+                                      << "http://127.0.0.1:9"
+                                      << ""
+                                      << "1.2.3" << false;
+        QTest::newRow("no such bundle") << "gone/Quorvella.app"
+                                        << "http://127.0.0.1:9"
+                                        << ""
+                                        << "1.2.3" << false;
+    }
+    void installedBundle()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, downloads);
+        QFETCH(QString, versionFile);
+        QFETCH(QString, version);
+        QFETCH(bool, replaceable);
+        const QString bundle = m_environment->applicationsFolder() + name;
+        if (!name.startsWith(QLatin1String("gone")))
+            QVERIFY(QDir().mkpath(bundle + QStringLiteral("/share/quorvella")));
+        QFile file(bundle + QLatin1Char('/') + VersionHelper::sandboxVersionFile);
+        if (!versionFile.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(versionFile.toUtf8()) > 0);
+        file.close();
+        m_platform->bundleInfo.bundle = bundle;
+        Config config = Config::current();
+        config.downloadHost = QUrl(downloads);
+        Config::install(config);
+        QCOMPARE(VersionHelper::runningText(), version);
+        QCOMPARE(::Updater::canReplaceBundle(bundle), replaceable);
     }
 };
 
