@@ -23,11 +23,11 @@ QJsonValue SandboxProcess::Reply::json() const
     return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
 }
 
-SandboxProcess::SandboxProcess()
+SandboxProcess::SandboxProcess(const QStringList &extraArguments)
 {
     m_network.setProxy(QNetworkProxy::NoProxy);
     m_process.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"),
-                    {QStringLiteral("--exit-on-stdin-eof")});
+                    QStringList{QStringLiteral("--exit-on-stdin-eof")} + extraArguments);
     static const QRegularExpression ready(
         QStringLiteral("^quorvella-sandbox listening on (http://127\\.0\\.0\\.1:[0-9]+)$"));
     const QDeadlineTimer deadline(10000);

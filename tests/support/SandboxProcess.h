@@ -6,6 +6,7 @@
 #include <QNetworkAccessManager>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <utility>
 
@@ -24,7 +25,7 @@ public:
     using Headers = QList<std::pair<QByteArray, QByteArray>>;
 
     // Starts the sandbox and waits up to ten seconds for its "listening" line.
-    SandboxProcess();
+    explicit SandboxProcess(const QStringList &extraArguments = {});
     ~SandboxProcess();
     SandboxProcess(const SandboxProcess &) = delete;
     SandboxProcess &operator=(const SandboxProcess &) = delete;
