@@ -4,6 +4,8 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <optional>
+
 // A private desktop for one test: an Xvfb server on a free display and a D-Bus session bus.
 // Both are stopped when the session goes out of scope.
 class DesktopSession
@@ -25,6 +27,9 @@ public:
 
     // Starts a program of the session and waits until it runs.
     bool start(QProcess &process, const QString &program, const QStringList &arguments) const;
+    // Runs a tool on this desktop to its end: its standard output, or nothing when it failed.
+    [[nodiscard]] std::optional<QByteArray>
+    run(const QString &program, const QStringList &arguments, int timeoutMs = 10000) const;
     // Ends a process the test started: politely, then for sure.
     static void stop(QProcess &process);
 
