@@ -3,18 +3,11 @@
 // store read back with Python's plistlib, and a copied URL then rebranded by the new rule.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
-#include "DesktopSession.h"
-#include "SandboxProcess.h"
-#include "SignInDriver.h"
-#include "TestEnvironment.h"
+#include "EndToEndSession.h"
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <QTest>
-
-#include <memory>
 
 using namespace Costants;
 
@@ -23,72 +16,15 @@ class PreferencesEndToEndTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void preferencesChangeTheRule();
-
-private:
-    bool xdotool(const QStringList &arguments);
-    bool keys(const QStringList &sequence);
-    [[nodiscard]] QJsonObject storeAsJson();
-
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<DesktopSession> m_desktop;
-    std::unique_ptr<SandboxProcess> m_sandbox;
-    std::unique_ptr<SignInDriver> m_user;
 };
 
-void PreferencesEndToEndTest::initTestCase()
-{
-    const QString missing = SignInDriver::missingPrerequisite(
-        QStringLiteral(QUORVELLA_BINARY_DIR), {QStringLiteral("xclip"), QStringLiteral("python3")});
-    if (!missing.isEmpty())
-        QSKIP(qPrintable(missing));
-    m_environment = std::make_unique<TestEnvironment>();
-    m_desktop = std::make_unique<DesktopSession>();
-    QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
-    SignInDriver::seedPreferences(Preferences::OptionsRebrand::notification);
-    m_user = std::make_unique<SignInDriver>(*m_desktop);
-    QVERIFY(m_user->trayHostRunning());
-    m_sandbox = std::make_unique<SandboxProcess>();
-    QVERIFY(m_sandbox->isRunning());
-    QVERIFY(m_user->startProgram(QStringLiteral(QUORVELLA_BINARY_DIR),
-                                 m_sandbox->baseUrl().toString()));
-    QVERIFY2(m_user->signInWithDemoAccount(), qPrintable(m_user->output()));
-    QVERIFY2(m_user->waitForLine("setting domains first authentication", 15000),
-             qPrintable(m_user->output()));
-}
+namespace {
 
-void PreferencesEndToEndTest::cleanupTestCase()
+// The store as any other program reads a property list, not through our own store.
+QJsonObject storeAsJson()
 {
-    m_user.reset();
-    m_sandbox.reset();
-    m_desktop.reset();
-    m_environment.reset();
-}
-
-bool PreferencesEndToEndTest::xdotool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.setProcessEnvironment(m_desktop->environment());
-    tool.start(QStringLiteral("xdotool"), arguments);
-    return tool.waitForFinished(20000) && tool.exitCode() == 0;
-}
-
-bool PreferencesEndToEndTest::keys(const QStringList &sequence)
-{
-    for (const QString &key : sequence) {
-        if (!xdotool({"key", key}))
-            return false;
-        QTest::qWait(150);
-    }
-    return true;
-}
-
-QJsonObject PreferencesEndToEndTest::storeAsJson()
-{
-    // Read as any other program reads a property list, not through our own store.
-    const QString script = QStringLiteral(R"(
+    const QString script = R"(
 import json, plistlib, sys
 with open(sys.argv[1], 'rb') as f:
     store = plistlib.load(f)
@@ -99,77 +35,77 @@ print(json.dumps({
     'workspace': (store.get('workspaceObjectAutoReplace') or {}).get('id'),
     'domain': plistlib.loads(domain) if domain else None,
 }))
-)");
+)";
     QProcess python;
-    python.start(QStringLiteral("python3"), {"-c", script, SettingsStore::sharedFilePath()});
-    if (!python.waitForFinished(10000))
-        return {};
+    python.start("python3", {"-c", script, SettingsStore::sharedFilePath()});
+    python.waitForFinished(10000);
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
+} // namespace
+
 void PreferencesEndToEndTest::preferencesChangeTheRule()
 {
+    const QString missing = SignInDriver::missingPrerequisite(
+        QUORVELLA_BINARY_DIR, EndToEndSession::signedInPrograms() << "python3");
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    EndToEndSession session;
+    QVERIFY2(session.error().isEmpty(), qPrintable(session.error()));
+    QVERIFY(session.signIn(Preferences::OptionsRebrand::notification));
+    SignInDriver &user = *session.user;
+
     // The settings menu hangs off the gear at the top right of the link list, which the
     // sign-in has opened.
-    if (!m_user->waitForWindow(SignInDriver::linksPopoverTitle(), 3000))
-        QVERIFY(m_user->clickTrayIcon());
-    QVERIFY(m_user->waitForWindow(SignInDriver::linksPopoverTitle(), 10000));
-    const QString popover = m_user->window(SignInDriver::linksPopoverTitle());
-    QVERIFY(xdotool({"windowfocus", "--sync", popover}));
+    const QString links = SignInDriver::linksPopoverTitle();
+    if (!user.waitForWindow(links, 3000))
+        QVERIFY(user.clickTrayIcon());
+    QVERIFY(user.waitForWindow(links, 10000));
+    QVERIFY(user.xdotool({"windowfocus", "--sync", user.window(links)}));
     // The gear is the header's last button, 12 px in from the top right corner.
-    QProcess geometry;
-    geometry.setProcessEnvironment(m_desktop->environment());
-    geometry.start(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", popover});
-    QVERIFY(geometry.waitForFinished(5000));
-    const QString shell = QString::fromUtf8(geometry.readAllStandardOutput());
-    const qsizetype at = shell.indexOf(QStringLiteral("WIDTH="));
+    const QString shell =
+        session.desktop.run("xdotool", {"getwindowgeometry", "--shell", user.window(links)})
+            .value_or(QByteArray());
+    const qsizetype at = shell.indexOf("WIDTH=");
     QVERIFY(at >= 0);
-    const int width = shell.mid(at + 6).section(QLatin1Char('\n'), 0, 0).toInt();
-    QVERIFY(xdotool(
-        {"mousemove", "--window", popover, QString::number(width - 28), "28", "click", "1"}));
+    const int width = shell.mid(at + 6).section('\n', 0, 0).toInt();
+    QVERIFY(user.pointAt(links, width - 28, 28, true));
     QTest::qWait(500);
     // "Preferences..." is the menu's first item.
-    QVERIFY(keys({"Down", "Return"}));
-    const QString title = QStringLiteral("Quorvella Preferences");
+    QVERIFY(user.pressKeys({"Down", "Return"}));
+    const QString title = "Quorvella Preferences";
     // The general pane fills its pop-ups as it opens.
-    QVERIFY2(m_user->waitForLine("setting domains", 10000),
-             qPrintable(m_user->output().right(800)));
-    QVERIFY(m_user->waitForWindow(title, 10000));
-    QVERIFY(xdotool({"windowfocus", "--sync", m_user->window(title)}));
+    QVERIFY(user.waitForLine("setting domains", 10000));
+    QVERIFY(user.waitForWindow(title, 10000));
+    QVERIFY(user.xdotool({"windowfocus", "--sync", user.window(title)}));
     QTest::qWait(500);
 
     // Five checkboxes, then: rule "Rebrand it at once", workspace Marketing (one up from
     // the default Personal), its second domain, slashtag "Suggested from the page title".
-    QVERIFY(keys({"Tab", "Tab", "Tab", "Tab", "Tab", "Down", "Tab", "Up"}));
-    QVERIFY(m_user->waitForLine("wsp-marketing", 5000));
+    QVERIFY(user.pressKeys({"Tab", "Tab", "Tab", "Tab", "Tab", "Down", "Tab", "Up"}));
+    QVERIFY(user.waitForLine("wsp-marketing", 5000));
     QTest::qWait(1500); // the new workspace's domains
-    QVERIFY(keys({"Tab", "Down", "Tab", "Down", "Escape"}));
-    QVERIFY(m_user->waitForLine("closing", 5000));
+    QVERIFY(user.pressKeys({"Tab", "Down", "Tab", "Down", "Escape"}));
+    QVERIFY(user.waitForLine("closing", 5000));
 
     const QJsonObject stored = storeAsJson();
-    QCOMPARE(stored.value("rule").toString(), Preferences::OptionsRebrand::autoRebrand);
-    QCOMPARE(stored.value("slashtag").toString(), Preferences::OptionsRebrand::slashtagSuggested);
-    QCOMPARE(stored.value("workspace").toString(), QStringLiteral("wsp-marketing"));
-    const QString domainId = stored.value("domain").toObject().value("id").toString();
-    QVERIFY2(!domainId.isEmpty(), qPrintable(QJsonDocument(stored).toJson()));
+    QCOMPARE(stored["rule"].toString(), Preferences::OptionsRebrand::autoRebrand);
+    QCOMPARE(stored["slashtag"].toString(), Preferences::OptionsRebrand::slashtagSuggested);
+    QCOMPARE(stored["workspace"].toString(), "wsp-marketing");
+    const QString domainId = stored["domain"]["id"].toString();
+    QVERIFY2(!domainId.isEmpty(), QJsonDocument(stored).toJson().constData());
 
     // The new rule: a copied URL is rebranded at once, in that workspace, on that domain.
-    const QString destination = QStringLiteral("https://example.com/preferences/changed");
+    const QString destination = "https://example.com/preferences/changed";
     QProcess xclip;
-    QVERIFY(m_user->copyToClipboard(xclip, destination));
-    QVERIFY2(!m_user->waitForShortUrl(destination, 10000).isEmpty(), qPrintable(m_user->output()));
+    QVERIFY(user.copyToClipboard(xclip, destination));
+    QVERIFY(!user.waitForShortUrl(destination, 10000).isEmpty());
     DesktopSession::stop(xclip);
-    const QJsonArray posts =
-        QJsonDocument::fromJson(m_user->sandboxControl("requests?method=POST&path=/v1/links"))
-            .object()
-            .value("requests")
-            .toArray();
+    const QJsonArray posts = session.requests("POST", "/v1/links");
     QCOMPARE(posts.size(), 1);
-    const QJsonObject request = posts.first().toObject();
-    QCOMPARE(request.value("headers").toObject().value("workspace").toString(),
-             QStringLiteral("wsp-marketing"));
-    QVERIFY2(request.value("body").toString().contains(domainId),
-             qPrintable(request.value("body").toString()));
+    QCOMPARE(posts.first()["headers"]["workspace"].toString(), "wsp-marketing");
+    QVERIFY2(posts.first()["body"].toString().contains(domainId),
+             qPrintable(posts.first()["body"].toString()));
 }
 
 QTEST_GUILESS_MAIN(PreferencesEndToEndTest)
