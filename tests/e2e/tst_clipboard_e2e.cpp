@@ -1,54 +1,13 @@
+// The X clipboard between the running program and other programs: a copy marked secret, a
+// link the program's own code pastes from a worker thread, and an owner that never answers.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
-#include "DesktopSession.h"
-#include "TestEnvironment.h"
+#include "EndToEndSession.h"
 
-#include <QDir>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
-#include <memory>
-
 using namespace Costants;
-
-namespace {
-
-const QString handedOn = QStringLiteral("copied link handed on: ");
-
-// Everything a process has written on its standard output so far, line by line.
-class OutputLines
-{
-public:
-    explicit OutputLines(QProcess &process)
-        : m_process(process)
-    {}
-    QStringList lines()
-    {
-        m_text += QString::fromUtf8(m_process.readAllStandardOutput());
-        return m_text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-    bool contains(const QString &line) { return lines().contains(line); }
-    bool anyContains(const QString &part)
-    {
-        for (const QString &line : lines()) {
-            if (line.contains(part))
-                return true;
-        }
-        return false;
-    }
-    QString all()
-    {
-        lines();
-        return m_text;
-    }
-
-private:
-    QProcess &m_process;
-    QString m_text;
-};
-
-} // namespace
 
 class ClipboardEndToEndTest : public QObject
 {
@@ -56,135 +15,88 @@ class ClipboardEndToEndTest : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void secretIsNeverHandedOn();
     void pastedLinkIsReadByOtherPrograms();
     void ownerThatDoesNotAnswer();
 
 private:
-    // Puts a text on the clipboard with xclip, which serves it until stopped.
-    void copyWithXclip(QProcess &xclip, const QString &text);
+    // Starts one of the test's own helpers on the desktop; it runs until its input closes.
+    bool startHelper(QProcess &helper, const QString &name, const QStringList &arguments);
+    // Copies with xclip and waits until the program has handed the copy on.
+    void copyAndSeeItHandedOn(const QString &text);
 
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<DesktopSession> m_desktop;
-    std::unique_ptr<QProcess> m_program;
-    std::unique_ptr<OutputLines> m_output;
+    std::unique_ptr<EndToEndSession> m_session;
 };
 
 void ClipboardEndToEndTest::initTestCase()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("xclip")).isEmpty())
+    if (QStandardPaths::findExecutable("xclip").isEmpty())
         QSKIP("xclip is not installed");
-    m_environment = std::make_unique<TestEnvironment>();
-
-    m_desktop = std::make_unique<DesktopSession>();
-    if (m_desktop->lacksPrograms())
-        QSKIP(qPrintable(m_desktop->error()));
-    QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
-
+    m_session = std::make_unique<EndToEndSession>();
+    if (m_session->desktop.lacksPrograms())
+        QSKIP(qPrintable(m_session->desktop.error()));
+    QVERIFY2(m_session->error().isEmpty(), qPrintable(m_session->error()));
     // A signed-in user, as the sign-in leaves it in the shared store.
-    SettingsStore::shared().setString(Preferences::userId, QStringLiteral("e2e-user"));
+    SettingsStore::shared().setString(Preferences::userId, "e2e-user");
     QVERIFY(SettingsStore::shared().synchronize());
-
-    m_program = std::make_unique<QProcess>();
-    m_program->setProcessChannelMode(QProcess::SeparateChannels);
-    QVERIFY2(m_desktop->start(*m_program, QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella"), {}),
-             qPrintable(m_program->errorString()));
-    m_output = std::make_unique<OutputLines>(*m_program);
+    QVERIFY(m_session->desktop.start(m_session->user->program(), QUORVELLA_BINARY_DIR "/quorvella",
+                                     {}));
     // The first tick only takes in what is there; copies count from then on.
-    QTRY_VERIFY2_WITH_TIMEOUT(m_output->contains(QStringLiteral("first link, ignoring")),
-                              qPrintable(m_output->all()), 15000);
+    QVERIFY(m_session->user->waitForLine("first link, ignoring", 15000));
 }
 
-void ClipboardEndToEndTest::cleanupTestCase()
+bool ClipboardEndToEndTest::startHelper(QProcess &helper, const QString &name,
+                                        const QStringList &arguments)
 {
-    if (m_program)
-        DesktopSession::stop(*m_program);
-    m_output.reset();
-    m_program.reset();
-    m_desktop.reset();
-    m_environment.reset();
+    return m_session->desktop.start(helper, QUORVELLA_BINARY_DIR "/" + name, arguments) &&
+           QTest::qWaitFor([&] { return helper.peek(1 << 16).contains(": true\n"); }, 5000);
 }
 
-void ClipboardEndToEndTest::copyWithXclip(QProcess &xclip, const QString &text)
+void ClipboardEndToEndTest::copyAndSeeItHandedOn(const QString &text)
 {
-    // -quiet keeps xclip in the foreground, so the test can stop it.
-    QVERIFY(m_desktop->start(
-        xclip, QStringLiteral("xclip"),
-        {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")}));
-    xclip.write(text.toUtf8());
-    xclip.closeWriteChannel();
+    QProcess xclip;
+    QVERIFY(m_session->user->copyToClipboard(xclip, text));
+    QVERIFY(m_session->user->waitForLine("copied link handed on: " + text, 5000));
+    DesktopSession::stop(xclip);
 }
 
 void ClipboardEndToEndTest::secretIsNeverHandedOn()
 {
-    const QString secret = QStringLiteral("https://vault.example.com/?password=Hunter2");
     QProcess writer;
-    writer.setProcessChannelMode(QProcess::SeparateChannels);
-    QVERIFY(m_desktop->start(writer, QStringLiteral(QUORVELLA_BINARY_DIR "/clip_writer"),
-                             {QStringLiteral("--secret"), secret}));
-    OutputLines writerOutput(writer);
-    QTRY_VERIFY_WITH_TIMEOUT(writerOutput.contains(QStringLiteral("pasted: true")), 5000);
-    // Two ticks at least see the change.
-    QTest::qWait(2500);
-
+    QVERIFY(startHelper(writer, "clip_writer",
+                        {"--secret", "https://vault.example.com/?password=Hunter2"}));
+    QTest::qWait(2500); // two ticks at least see the change
     // The next ordinary copy shows the ticks went on; the secret never appeared.
-    QProcess xclip;
-    copyWithXclip(xclip, QStringLiteral("https://example.com/after-secret"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_output->contains(handedOn + "https://example.com/after-secret"),
-                             5000);
-    QVERIFY2(!m_output->anyContains(QStringLiteral("vault.example.com")),
-             qPrintable(m_output->all()));
-    QVERIFY(!m_output->anyContains(QStringLiteral("Hunter2")));
-    DesktopSession::stop(xclip);
-    writer.closeWriteChannel();
-    QVERIFY(writer.waitForFinished(5000));
+    copyAndSeeItHandedOn("https://example.com/after-secret");
+    QVERIFY(!m_session->user->output().contains("vault.example.com"));
+    QVERIFY(!m_session->user->output().contains("Hunter2"));
+    DesktopSession::stop(writer);
 }
 
 void ClipboardEndToEndTest::pastedLinkIsReadByOtherPrograms()
 {
-    const QString link = QStringLiteral("https://quorv.link/e2e-paste");
+    const QString link = "https://quorv.link/e2e-paste";
     QProcess writer;
-    writer.setProcessChannelMode(QProcess::SeparateChannels);
-    QVERIFY(m_desktop->start(writer, QStringLiteral(QUORVELLA_BINARY_DIR "/clip_writer"), {link}));
-    OutputLines writerOutput(writer);
-    QTRY_VERIFY2_WITH_TIMEOUT(writerOutput.contains(QStringLiteral("pasted: true")),
-                              qPrintable(writerOutput.all()), 5000);
-    QVERIFY(writerOutput.contains(QStringLiteral("gonna paste: ") + link));
-
-    QProcess reader;
-    QVERIFY(m_desktop->start(
-        reader, QStringLiteral("xclip"),
-        {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")}));
-    QVERIFY(reader.waitForFinished(10000));
-    QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()), link);
-
+    QVERIFY(startHelper(writer, "clip_writer", {link}));
+    QVERIFY(writer.peek(1 << 16).contains("pasted: true\n"));
+    QVERIFY(QString::fromUtf8(writer.peek(1 << 16)).contains("gonna paste: " + link + '\n'));
+    QCOMPARE(m_session->user->clipboardText(), link);
     // The running program sees it too, as a change made by another program.
-    QTRY_VERIFY_WITH_TIMEOUT(m_output->contains(handedOn + link), 5000);
-    writer.closeWriteChannel();
-    QVERIFY(writer.waitForFinished(5000));
+    QVERIFY(m_session->user->waitForLine("copied link handed on: " + link, 5000));
+    DesktopSession::stop(writer);
 }
 
 void ClipboardEndToEndTest::ownerThatDoesNotAnswer()
 {
     QProcess hog;
-    hog.setProcessChannelMode(QProcess::SeparateChannels);
-    QVERIFY(m_desktop->start(hog, QStringLiteral(QUORVELLA_BINARY_DIR "/clip_hog"), {}));
-    OutputLines hogOutput(hog);
-    QTRY_VERIFY_WITH_TIMEOUT(hogOutput.contains(QStringLiteral("owning: true")), 5000);
+    QVERIFY(startHelper(hog, "clip_hog", {}));
     // The program asks once, gives up after X11's timeout, and does not ask again.
-    QTRY_VERIFY2_WITH_TIMEOUT(
-        m_output->contains(QStringLiteral("the clipboard owner does not answer")),
-        qPrintable(m_output->all()), 15000);
-
+    const QString gaveUp = "the clipboard owner does not answer";
+    QVERIFY(m_session->user->waitForLine(gaveUp, 15000));
     // Still watching: the next copy by a program that answers is handed on.
-    QProcess xclip;
-    copyWithXclip(xclip, QStringLiteral("https://example.com/after-hang"));
-    QTRY_VERIFY_WITH_TIMEOUT(m_output->contains(handedOn + "https://example.com/after-hang"), 5000);
-    QCOMPARE(m_output->lines().count(QStringLiteral("the clipboard owner does not answer")), 1);
-    DesktopSession::stop(xclip);
-    hog.closeWriteChannel();
-    QVERIFY(hog.waitForFinished(5000));
+    copyAndSeeItHandedOn("https://example.com/after-hang");
+    QCOMPARE(m_session->user->output().count(gaveUp), 1);
+    DesktopSession::stop(hog);
 }
 
 QTEST_GUILESS_MAIN(ClipboardEndToEndTest)
