@@ -35,7 +35,9 @@ void WindowManagerEndToEndTest::clickIntoAnotherProgramClosesThePopover()
     SignInDriver &user = *session.user;
     QVERIFY(user.waitForWindow("xmessage", 10000));
 
+    // The program starts a sandbox of its own.
     QVERIFY(user.startProgram(QUORVELLA_BINARY_DIR));
+    QVERIFY(user.waitForLineStart("Quorvella: using the sandbox service at", 20000));
     QVERIFY(user.waitForLine("NETWORK REACHABLE", 20000));
     QVERIFY(user.clickTrayIcon());
     QVERIFY(user.waitForWindow(SignInDriver::signInPopoverTitle(), 10000));
