@@ -1,7 +1,8 @@
 // The signed-in program as a user meets it on a real X server, with a tray host on a private
 // session bus, the program's web view helper, a notification daemon (dunst), xclip as the other
 // program on the clipboard, and the sandbox, which outlives restarts of the program. One
-// sign-in from the tray, then the link list, the preferences and the rebranding of copied URLs.
+// sign-in from the tray, then the clipboard shared with other programs, the link list, the
+// preferences and the rebranding of copied URLs.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "EndToEndSession.h"
@@ -20,6 +21,9 @@ class SignInEndToEndTest : public QObject
 private slots:
     void initTestCase();
     void signInFromTheTray();
+    void secretIsNeverHandedOn();
+    void pastedLinkIsReadByOtherPrograms();
+    void ownerThatDoesNotAnswer();
     void trayIconShowsTheFirstPage();
     void hoveredRowCopiesItsLink();
     void favouriteFromTheRow();
@@ -49,6 +53,10 @@ private:
     bool key(const QString &keys) { return m_user->pressKeyIn(kLinks, keys); }
     bool pointAt(int x, int y, bool click) { return m_user->pointAt(kLinks, x, y, click); }
     bool restart(const QString &rule);
+    // Starts clip_writer on the desktop; it holds the clipboard until its input closes.
+    bool startWriter(QProcess &writer, const QStringList &arguments);
+    // Copies with xclip and waits until the program has handed the copy on.
+    void copyAndSeeItHandedOn(const QString &text);
 
     const QString kLinks = SignInDriver::linksPopoverTitle();
     std::unique_ptr<EndToEndSession> m_session;
@@ -140,6 +148,59 @@ void SignInEndToEndTest::signInFromTheTray()
     QVERIFY(!log.contains("c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8"));
     static const QRegularExpression code("code[=:] ?(?!<redacted>)[A-Za-z0-9_-]{6,}");
     QVERIFY2(!code.match(log).hasMatch(), qPrintable(code.match(log).captured()));
+}
+
+bool SignInEndToEndTest::startWriter(QProcess &writer, const QStringList &arguments)
+{
+    return m_session->desktop.start(writer, QUORVELLA_BINARY_DIR "/clip_writer", arguments) &&
+           QTest::qWaitFor([&] { return writer.peek(1 << 16).contains("pasted: true\n"); }, 5000);
+}
+
+void SignInEndToEndTest::copyAndSeeItHandedOn(const QString &text)
+{
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, text));
+    QVERIFY(m_user->waitForLine("copied link handed on: " + text, 5000));
+    DesktopSession::stop(xclip);
+}
+
+void SignInEndToEndTest::secretIsNeverHandedOn()
+{
+    QProcess writer;
+    QVERIFY(startWriter(writer, {"--secret", "https://vault.example.com/?password=Hunter2"}));
+    QTest::qWait(2500); // two ticks at least see the change
+    // The next ordinary copy shows the ticks went on; the secret never appeared.
+    copyAndSeeItHandedOn("https://example.com/after-secret");
+    QVERIFY(!m_user->output().contains("vault.example.com"));
+    QVERIFY(!m_user->output().contains("Hunter2"));
+    DesktopSession::stop(writer);
+}
+
+void SignInEndToEndTest::pastedLinkIsReadByOtherPrograms()
+{
+    // Pasted by the program's own code from a worker thread of another process.
+    const QString link = "https://example.com/e2e-paste";
+    QProcess writer;
+    QVERIFY(startWriter(writer, {link}));
+    QVERIFY(QString::fromUtf8(writer.peek(1 << 16)).contains("gonna paste: " + link + '\n'));
+    QCOMPARE(m_user->clipboardText(), link);
+    // The running program sees it too, as a change made by another program.
+    QVERIFY(m_user->waitForLine("copied link handed on: " + link, 5000));
+    DesktopSession::stop(writer);
+}
+
+void SignInEndToEndTest::ownerThatDoesNotAnswer()
+{
+    QProcess hog;
+    QVERIFY(startWriter(hog, {"--hog", "https://example.com/never-served"}));
+    // The program asks once, gives up after X11's timeout, and does not ask again.
+    const QString gaveUp = "the clipboard owner does not answer";
+    QVERIFY(m_user->waitForLine(gaveUp, 15000));
+    // Still watching: the next copy by a program that answers is handed on.
+    copyAndSeeItHandedOn("https://example.com/after-hang");
+    QCOMPARE(m_user->output().count(gaveUp), 1);
+    QVERIFY(!m_user->output().contains("never-served"));
+    DesktopSession::stop(hog);
 }
 
 void SignInEndToEndTest::trayIconShowsTheFirstPage()
