@@ -1,7 +1,9 @@
 #include "DesktopSession.h"
 
 #include <QDeadlineTimer>
-#include <QStandardPaths>
+
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -17,19 +19,20 @@ QString firstLine(QProcess &process, int timeoutMs)
     return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
 
+// Dies with the test even when the test is killed: a server left behind would keep the
+// e2e lock, which every process started under it inherits.
+void tieToTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
 } // namespace
 
 DesktopSession::DesktopSession()
 {
-    for (const char *program : {"Xvfb", "dbus-daemon"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-            m_error = QStringLiteral("%1 is not installed").arg(QString::fromLatin1(program));
-            m_lacksPrograms = true;
-            return;
-        }
-    }
+    tieToTest(m_xvfb);
+    tieToTest(m_bus);
     // -displayfd 1: Xvfb picks a free display itself and writes its number on stdout.
-    m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
     m_xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
     const QString number = firstLine(m_xvfb, 15000);
     if (number.isEmpty()) {
@@ -64,6 +67,7 @@ bool DesktopSession::start(QProcess &process, const QString &program,
                            const QStringList &arguments) const
 {
     process.setProcessEnvironment(environment());
+    tieToTest(process);
     process.start(program, arguments);
     return process.waitForStarted(10000);
 }

@@ -7,7 +7,8 @@
 #include <optional>
 
 // A private desktop for one test: an Xvfb server on a free display and a D-Bus session bus.
-// Both are stopped when the session goes out of scope.
+// Both are stopped when the session goes out of scope. The callers check beforehand that the
+// machine has Xvfb and dbus-daemon.
 class DesktopSession
 {
 public:
@@ -19,9 +20,7 @@ public:
     [[nodiscard]] bool isReady() const { return m_error.isEmpty(); }
     // Why the session could not start, for QSKIP or the failure message.
     [[nodiscard]] QString error() const { return m_error; }
-    [[nodiscard]] bool lacksPrograms() const { return m_lacksPrograms; }
 
-    [[nodiscard]] QString display() const { return m_display; }
     // The current environment pointed at this desktop (X11, our bus, no Wayland).
     [[nodiscard]] QProcessEnvironment environment() const;
 
@@ -39,5 +38,4 @@ private:
     QString m_display;
     QString m_busAddress;
     QString m_error;
-    bool m_lacksPrograms = false;
 };
