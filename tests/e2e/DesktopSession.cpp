@@ -1,7 +1,9 @@
 #include "DesktopSession.h"
 
 #include <QDeadlineTimer>
-#include <QStandardPaths>
+
+#include <csignal>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -17,37 +19,32 @@ QString firstLine(QProcess &process, int timeoutMs)
     return QString::fromLocal8Bit(process.readLine()).trimmed();
 }
 
+// Dies with the test even when the test is killed: a server left behind would keep the
+// e2e lock, which every process started under it inherits.
+void tieToTest(QProcess &process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
 } // namespace
 
 DesktopSession::DesktopSession()
 {
-    for (const char *program : {"Xvfb", "dbus-daemon"}) {
-        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-            m_error = QStringLiteral("%1 is not installed").arg(QString::fromLatin1(program));
-            m_lacksPrograms = true;
-            return;
-        }
-    }
+    tieToTest(m_xvfb);
+    tieToTest(m_bus);
     // -displayfd 1: Xvfb picks a free display itself and writes its number on stdout.
-    m_xvfb.setProcessChannelMode(QProcess::SeparateChannels);
-    m_xvfb.start(QStringLiteral("Xvfb"),
-                 {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                  QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                  QStringLiteral("1024x768x24")});
+    m_xvfb.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"});
     const QString number = firstLine(m_xvfb, 15000);
     if (number.isEmpty()) {
-        m_error = QStringLiteral("Xvfb did not start: ") +
-                  QString::fromLocal8Bit(m_xvfb.readAllStandardError());
+        m_error = "Xvfb did not start: " + QString::fromLocal8Bit(m_xvfb.readAllStandardError());
         return;
     }
-    m_display = QLatin1Char(':') + number;
+    m_display = ':' + number;
 
-    m_bus.start(QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                 QStringLiteral("--print-address=1")});
+    m_bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
     m_busAddress = firstLine(m_bus, 10000);
     if (m_busAddress.isEmpty())
-        m_error = QStringLiteral("dbus-daemon did not start");
+        m_error = "dbus-daemon did not start";
 }
 
 DesktopSession::~DesktopSession()
@@ -59,10 +56,10 @@ DesktopSession::~DesktopSession()
 QProcessEnvironment DesktopSession::environment() const
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), m_display);
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert("DISPLAY", m_display);
+    environment.insert("DBUS_SESSION_BUS_ADDRESS", m_busAddress);
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    environment.remove("WAYLAND_DISPLAY");
     return environment;
 }
 
@@ -70,8 +67,22 @@ bool DesktopSession::start(QProcess &process, const QString &program,
                            const QStringList &arguments) const
 {
     process.setProcessEnvironment(environment());
+    tieToTest(process);
     process.start(program, arguments);
     return process.waitForStarted(10000);
+}
+
+std::optional<QByteArray> DesktopSession::run(const QString &program, const QStringList &arguments,
+                                              int timeoutMs) const
+{
+    QProcess tool;
+    tool.setProcessEnvironment(environment());
+    tool.start(program, arguments);
+    if (!tool.waitForFinished(timeoutMs) || tool.exitCode() != 0) {
+        stop(tool);
+        return std::nullopt;
+    }
+    return tool.readAllStandardOutput();
 }
 
 void DesktopSession::stop(QProcess &process)

@@ -4,8 +4,11 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <optional>
+
 // A private desktop for one test: an Xvfb server on a free display and a D-Bus session bus.
-// Both are stopped when the session goes out of scope.
+// Both are stopped when the session goes out of scope. The callers check beforehand that the
+// machine has Xvfb and dbus-daemon.
 class DesktopSession
 {
 public:
@@ -17,14 +20,15 @@ public:
     [[nodiscard]] bool isReady() const { return m_error.isEmpty(); }
     // Why the session could not start, for QSKIP or the failure message.
     [[nodiscard]] QString error() const { return m_error; }
-    [[nodiscard]] bool lacksPrograms() const { return m_lacksPrograms; }
 
-    [[nodiscard]] QString display() const { return m_display; }
     // The current environment pointed at this desktop (X11, our bus, no Wayland).
     [[nodiscard]] QProcessEnvironment environment() const;
 
     // Starts a program of the session and waits until it runs.
     bool start(QProcess &process, const QString &program, const QStringList &arguments) const;
+    // Runs a tool on this desktop to its end: its standard output, or nothing when it failed.
+    [[nodiscard]] std::optional<QByteArray>
+    run(const QString &program, const QStringList &arguments, int timeoutMs = 10000) const;
     // Ends a process the test started: politely, then for sure.
     static void stop(QProcess &process);
 
@@ -34,5 +38,4 @@ private:
     QString m_display;
     QString m_busAddress;
     QString m_error;
-    bool m_lacksPrograms = false;
 };

@@ -10,19 +10,17 @@
 
 SignInDriver::SignInDriver(DesktopSession &desktop)
     : m_desktop(desktop)
-    , m_tray(desktop.environment().value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")))
+    , m_tray(desktop.environment().value("DBUS_SESSION_BUS_ADDRESS"))
 {}
 
 QString SignInDriver::missingPrerequisite(const QString &binaryDir, const QStringList &morePrograms)
 {
-    for (const QString &program : QStringList{QStringLiteral("xdotool"), QStringLiteral("Xvfb"),
-                                              QStringLiteral("dbus-daemon")} +
-                                      morePrograms) {
+    for (const QString &program : QStringList{"xdotool", "Xvfb", "dbus-daemon"} + morePrograms) {
         if (QStandardPaths::findExecutable(program).isEmpty())
-            return program + QStringLiteral(" is not installed");
+            return program + " is not installed";
     }
-    if (!QFileInfo::exists(binaryDir + QStringLiteral("/quorvella-webview")))
-        return QStringLiteral("the web view helper is not built (QUORVELLA_BUILD_WEBVIEW=OFF)");
+    if (!QFileInfo::exists(binaryDir + "/quorvella-webview"))
+        return "the web view helper is not built (QUORVELLA_BUILD_WEBVIEW=OFF)";
     return {};
 }
 
@@ -33,10 +31,8 @@ SignInDriver::~SignInDriver()
 
 bool SignInDriver::startProgram(const QString &binaryDir, const QString &sandboxUrl)
 {
-    m_sandboxUrl = sandboxUrl;
-    const QString option = sandboxUrl.isEmpty() ? QStringLiteral("--sandbox")
-                                                : QStringLiteral("--sandbox=") + sandboxUrl;
-    return m_desktop.start(m_program, binaryDir + QStringLiteral("/quorvella"), {option});
+    const QString option = sandboxUrl.isEmpty() ? "--sandbox" : "--sandbox=" + sandboxUrl;
+    return m_desktop.start(m_program, binaryDir + "/quorvella", {option});
 }
 
 QString SignInDriver::output()
@@ -45,25 +41,30 @@ QString SignInDriver::output()
     return m_output;
 }
 
-bool SignInDriver::logged(const QString &line)
+bool SignInDriver::reported(bool ok, const QString &awaited)
 {
-    return output().split(QLatin1Char('\n')).contains(line);
+    if (!ok) {
+        const QStringList lines = output().split('\n');
+        qWarning("waited in vain for %s; the program's last words:\n%s", qPrintable(awaited),
+                 qPrintable(lines.mid(std::max<qsizetype>(0, lines.size() - 40)).join('\n')));
+    }
+    return ok;
 }
 
 bool SignInDriver::waitForLine(const QString &line, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return logged(line); }, timeoutMs);
+    return reported(QTest::qWaitFor([&] { return output().split('\n').contains(line); }, timeoutMs),
+                    line);
 }
 
 bool SignInDriver::waitForLineStart(const QString &start, int timeoutMs)
 {
-    return QTest::qWaitFor(
-        [&] {
-            const QStringList lines = output().split(QLatin1Char('\n'));
-            return std::any_of(lines.cbegin(), lines.cend(),
-                               [&](const QString &line) { return line.startsWith(start); });
-        },
-        timeoutMs);
+    const auto found = [&] {
+        const QStringList lines = output().split('\n');
+        return std::any_of(lines.cbegin(), lines.cend(),
+                           [&](const QString &line) { return line.startsWith(start); });
+    };
+    return reported(QTest::qWaitFor(found, timeoutMs), start);
 }
 
 bool SignInDriver::clickTrayIcon()
@@ -75,112 +76,88 @@ bool SignInDriver::clickTrayIcon()
 
 bool SignInDriver::xdotool(const QStringList &arguments)
 {
-    QProcess tool;
-    tool.setProcessEnvironment(m_desktop.environment());
-    tool.start(QStringLiteral("xdotool"), arguments);
-    return tool.waitForFinished(20000) && tool.exitCode() == 0;
+    return m_desktop.run("xdotool", arguments, 20000).has_value();
 }
 
 QString SignInDriver::window(const QString &title)
 {
-    QProcess search;
-    search.setProcessEnvironment(m_desktop.environment());
-    search.start(QStringLiteral("xdotool"),
-                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                  QStringLiteral("--name"),
-                  QLatin1Char('^') + QRegularExpression::escape(title) + QLatin1Char('$')});
-    if (!search.waitForFinished(10000))
-        return {};
-    return QString::fromUtf8(search.readAllStandardOutput())
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+    const QString pattern = '^' + QRegularExpression::escape(title) + '$';
+    return QString::fromUtf8(
+               m_desktop.run("xdotool", {"search", "--onlyvisible", "--name", pattern})
+                   .value_or(QByteArray()))
+        .split('\n', Qt::SkipEmptyParts)
         .value(0);
 }
 
 bool SignInDriver::waitForWindow(const QString &title, int timeoutMs)
 {
-    return QTest::qWaitFor([&] { return !window(title).isEmpty(); }, timeoutMs);
+    return reported(QTest::qWaitFor([&] { return !window(title).isEmpty(); }, timeoutMs),
+                    "the window " + title);
 }
 
 bool SignInDriver::pressSignInButton()
 {
     // "Sign in" has the focus when the popover opens.
-    return pressKeyIn(signInPopoverTitle(), QStringLiteral("space"));
+    return pressKeyIn(signInPopoverTitle(), "space");
 }
 
 bool SignInDriver::pressKeyIn(const QString &title, const QString &key)
 {
     const QString target = window(title);
-    return !target.isEmpty() &&
-           xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), target}) &&
-           xdotool({QStringLiteral("key"), key});
+    return !target.isEmpty() && xdotool({"windowfocus", "--sync", target}) && xdotool({"key", key});
+}
+
+bool SignInDriver::pressKeys(const QStringList &keys)
+{
+    for (const QString &key : keys) {
+        if (!xdotool({"key", key}))
+            return false;
+        QTest::qWait(150);
+    }
+    return true;
+}
+
+bool SignInDriver::pointAt(const QString &title, int x, int y, bool click)
+{
+    const QString target = window(title);
+    QStringList arguments{"mousemove", "--window", target, QString::number(x), QString::number(y)};
+    if (click)
+        arguments << "click"
+                  << "1";
+    return !target.isEmpty() && xdotool(arguments);
+}
+
+bool SignInDriver::type(const QString &text)
+{
+    return xdotool({"type", "--delay", "40", text});
 }
 
 bool SignInDriver::typeCredentials(const QString &email, const QString &password)
 {
     const QString signIn = window(webViewTitle());
-    if (signIn.isEmpty() ||
-        !xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), signIn}))
+    if (signIn.isEmpty() || !xdotool({"windowfocus", "--sync", signIn}))
         return false;
     QTest::qWait(500);
     // Into the e-mail field, as a user would: the page's first field, below its heading.
-    if (!xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), signIn,
-                  QStringLiteral("230"), QStringLiteral("209"), QStringLiteral("click"),
-                  QStringLiteral("1")}))
+    if (!pointAt(webViewTitle(), 230, 209, true))
         return false;
     QTest::qWait(300);
-    const QString delay = QStringLiteral("40");
-    return xdotool({QStringLiteral("type"), QStringLiteral("--delay"), delay, email}) &&
-           xdotool({QStringLiteral("key"), QStringLiteral("Tab")}) &&
-           xdotool({QStringLiteral("type"), QStringLiteral("--delay"), delay, password}) &&
-           xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-}
-
-QString SignInDriver::sandboxUrl()
-{
-    if (!m_sandboxUrl.isEmpty())
-        return m_sandboxUrl;
-    static const QRegularExpression origin(QStringLiteral("sandbox service at (http://\\S+);"));
-    const QRegularExpressionMatch match = origin.match(output());
-    return match.hasMatch() ? match.captured(1) : QString();
-}
-
-QByteArray SignInDriver::sandboxControl(const QString &path)
-{
-    const QString origin = sandboxUrl();
-    if (origin.isEmpty())
-        return {};
-    QProcess fetch;
-    fetch.start(
-        QStringLiteral("python3"),
-        {QStringLiteral("-c"),
-         QStringLiteral("import urllib.request,sys;"
-                        "sys.stdout.write(urllib.request.urlopen(sys.argv[1]).read().decode())"),
-         origin + QStringLiteral("/__sandbox/") + path});
-    fetch.waitForFinished(10000);
-    return fetch.readAllStandardOutput();
-}
-
-QString SignInDriver::sandboxRequests()
-{
-    return QString::fromUtf8(sandboxControl(QStringLiteral("requests?path=/connect")));
+    return type(email) && xdotool({"key", "Tab"}) && type(password) && xdotool({"key", "Return"});
 }
 
 bool SignInDriver::signInWithDemoAccount()
 {
-    return waitForLine(QStringLiteral("NETWORK REACHABLE"), 20000) && clickTrayIcon() &&
+    return waitForLine("NETWORK REACHABLE", 20000) && clickTrayIcon() &&
            waitForWindow(signInPopoverTitle(), 10000) && pressSignInButton() &&
-           waitForLineStart(QStringLiteral("loaded: http://127.0.0.1:"), 90000) &&
-           waitForWindow(webViewTitle(), 20000) &&
-           typeCredentials(QStringLiteral("demo@quorvella.test"), QStringLiteral("demo")) &&
-           waitForLine(QStringLiteral("VALID TOKEN RESPONSE"), 30000);
+           waitForLineStart("loaded: http://127.0.0.1:", 90000) &&
+           waitForWindow(webViewTitle(), 20000) && typeCredentials("demo@quorvella.test", "demo") &&
+           waitForLine("VALID TOKEN RESPONSE", 30000);
 }
 
 bool SignInDriver::copyToClipboard(QProcess &xclip, const QString &text)
 {
     // -quiet keeps xclip in the foreground, so it can be stopped.
-    if (!m_desktop.start(
-            xclip, QStringLiteral("xclip"),
-            {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard")}))
+    if (!m_desktop.start(xclip, "xclip", {"-quiet", "-selection", "clipboard"}))
         return false;
     xclip.write(text.toUtf8());
     xclip.closeWriteChannel();
@@ -189,13 +166,8 @@ bool SignInDriver::copyToClipboard(QProcess &xclip, const QString &text)
 
 QString SignInDriver::clipboardText()
 {
-    QProcess read;
-    read.setProcessEnvironment(m_desktop.environment());
-    read.start(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
-    if (!read.waitForFinished(5000))
-        return {};
-    return QString::fromUtf8(read.readAllStandardOutput());
+    return QString::fromUtf8(
+        m_desktop.run("xclip", {"-o", "-selection", "clipboard"}, 5000).value_or(QByteArray()));
 }
 
 QString SignInDriver::waitForShortUrl(const QString &previous, int timeoutMs)
@@ -204,11 +176,10 @@ QString SignInDriver::waitForShortUrl(const QString &previous, int timeoutMs)
     const bool found = QTest::qWaitFor(
         [&] {
             text = clipboardText();
-            return text.startsWith(QLatin1String("https://")) && text != previous &&
-                   !text.contains(QLatin1String("example.com"));
+            return text.startsWith("https://") && text != previous && !text.contains("example.com");
         },
         timeoutMs);
-    return found ? text : QString();
+    return reported(found, "a short URL") ? text : QString();
 }
 
 void SignInDriver::seedPreferences(const QString &rule)
@@ -220,14 +191,4 @@ void SignInDriver::seedPreferences(const QString &rule)
         store.setBool(key, true);
     store.setString(optionActive, rule);
     store.synchronize();
-}
-
-QByteArray SignInDriver::notificationDaemon(const QStringList &arguments)
-{
-    QProcess control;
-    control.setProcessEnvironment(m_desktop.environment());
-    control.start(QStringLiteral("dunstctl"), arguments);
-    if (!control.waitForFinished(5000))
-        return {};
-    return control.readAllStandardOutput();
 }

@@ -7,11 +7,10 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
-// Plays a user on a private desktop: starts the real program against the sandbox, clicks its
-// tray icon, presses "Sign in" and types the demo account into the web view, watching the
-// program's log for each step. Shared by the end-to-end test and the memory benchmark.
+// Plays a user on a private desktop: starts the real program, clicks its tray icon, presses
+// "Sign in" and types the demo account into the web view, watching the program's log for each
+// step. The waits print the end of that log when they give up. Shared by the end-to-end tests
+// and the benchmarks.
 class SignInDriver
 {
 public:
@@ -27,10 +26,9 @@ public:
     // With a sandbox origin the program uses that one (which outlives it) instead of
     // starting its own.
     bool startProgram(const QString &binaryDir, const QString &sandboxUrl = QString());
-    // Waits until a line equal to (or, with prefix, starting with) the text was logged.
+    // Waits until a line equal to (or starting with) the text was logged.
     bool waitForLine(const QString &line, int timeoutMs);
     bool waitForLineStart(const QString &start, int timeoutMs);
-    [[nodiscard]] bool logged(const QString &line);
     [[nodiscard]] QString output();
 
     bool clickTrayIcon();
@@ -40,16 +38,14 @@ public:
     bool pressSignInButton();
     // Focuses the window with this title and presses a key there.
     bool pressKeyIn(const QString &title, const QString &key);
+    // Keys pressed one after the other into the focused window.
+    bool pressKeys(const QStringList &keys);
+    // Points at (x, y) of the window with this title; clicks there when asked.
+    bool pointAt(const QString &title, int x, int y, bool click);
+    bool type(const QString &text);
     bool typeCredentials(const QString &email, const QString &password);
-    // The sandbox's record of the sign-in requests, for a failure message.
-    [[nodiscard]] QString sandboxRequests();
     // The whole sign-in from the tray icon to the token answer, with the demo account.
     bool signInWithDemoAccount();
-
-    // The origin of the sandbox the program started, from its log.
-    [[nodiscard]] QString sandboxUrl();
-    // A GET of the sandbox's control API (path below /__sandbox/), its JSON body.
-    [[nodiscard]] QByteArray sandboxControl(const QString &path);
 
     // Puts a text on the clipboard as another program does; it serves it until someone else
     // takes the clipboard.
@@ -60,23 +56,20 @@ public:
     [[nodiscard]] QString waitForShortUrl(const QString &previous, int timeoutMs);
     // The seven first-run defaults in the store of this environment, with a rebrand rule.
     static void seedPreferences(const QString &rule);
-    // dunstctl on this desktop's bus; its standard output.
-    [[nodiscard]] QByteArray notificationDaemon(const QStringList &arguments);
 
-    [[nodiscard]] static QString signInPopoverTitle()
-    {
-        return QStringLiteral("Quorvella sign in");
-    }
-    [[nodiscard]] static QString linksPopoverTitle() { return QStringLiteral("Quorvella links"); }
-    [[nodiscard]] static QString webViewTitle() { return QStringLiteral("Quorvella"); }
+    [[nodiscard]] static QString signInPopoverTitle() { return "Quorvella sign in"; }
+    [[nodiscard]] static QString linksPopoverTitle() { return "Quorvella links"; }
+    [[nodiscard]] static QString webViewTitle() { return "Quorvella"; }
 
     // xdotool on this desktop; whether it succeeded.
     bool xdotool(const QStringList &arguments);
 
 private:
+    // Passes the result on; when it is a failure, first prints the end of the program's log.
+    bool reported(bool ok, const QString &awaited);
+
     DesktopSession &m_desktop;
     StatusNotifierWatcher m_tray;
     QProcess m_program;
     QString m_output;
-    QString m_sandboxUrl;
 };

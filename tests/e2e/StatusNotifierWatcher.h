@@ -16,8 +16,21 @@ class StatusNotifierWatcher : public QObject
     Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 
 public:
-    explicit StatusNotifierWatcher(const QString &busAddress);
-    ~StatusNotifierWatcher() override;
+    explicit StatusNotifierWatcher(const QString &busAddress)
+        : m_connection(QDBusConnection::connectToBus(busAddress, "tray-host"))
+    {
+        m_running = m_connection.isConnected() &&
+                    m_connection.registerObject("/StatusNotifierWatcher", this,
+                                                QDBusConnection::ExportAllSlots |
+                                                    QDBusConnection::ExportAllProperties |
+                                                    QDBusConnection::ExportAllSignals) &&
+                    m_connection.registerService("org.kde.StatusNotifierWatcher");
+    }
+    ~StatusNotifierWatcher() override
+    {
+        m_connection.unregisterService("org.kde.StatusNotifierWatcher");
+        QDBusConnection::disconnectFromBus("tray-host");
+    }
 
     [[nodiscard]] bool isRunning() const { return m_running; }
     [[nodiscard]] bool isHostRegistered() const { return true; }
@@ -25,11 +38,25 @@ public:
     [[nodiscard]] QStringList items() const { return m_items; }
 
     // A left click on the registered icon; false when no icon is registered.
-    bool activate(int x = 1240, int y = 10);
+    bool activate(int x = 1240, int y = 10)
+    {
+        if (m_items.isEmpty())
+            return false;
+        QDBusMessage click = QDBusMessage::createMethodCall(
+            m_items.last(), "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate");
+        click << x << y;
+        return m_connection.send(click);
+    }
 
 public slots:
-    void RegisterStatusNotifierItem(const QString &service, const QDBusMessage &message);
-    void RegisterStatusNotifierHost(const QString &service);
+    void RegisterStatusNotifierItem(const QString &service, const QDBusMessage &message)
+    {
+        // Items may register by object path; then the sender's name is the service.
+        const QString name = service.startsWith('/') ? message.service() : service;
+        m_items.append(name);
+        emit StatusNotifierItemRegistered(name);
+    }
+    void RegisterStatusNotifierHost(const QString &) { emit StatusNotifierHostRegistered(); }
 
 signals:
     void StatusNotifierItemRegistered(const QString &service);

@@ -2,6 +2,8 @@
 // serving it until its standard input closes.
 //   clip_writer TEXT            pasteLink(TEXT, false), called from a worker thread
 //   clip_writer --secret TEXT   TEXT marked secret, as a password manager copies it
+//   clip_writer --hog TEXT      TEXT taken onto the clipboard, and then no request for it
+//                               answered, like a program that hangs while it owns the clipboard
 
 #include "Platform/Platform.h"
 #include "Platform/linux/LinuxPlatform.h"
@@ -27,14 +29,22 @@ int main(int argc, char **argv)
     [[maybe_unused]] Pasteboard &pasteboard = Platform::current().pasteboard();
 
     bool pasted = false;
-    if (arguments.front() == QLatin1String("--secret") && arguments.size() == 2) {
+    const bool hog = arguments.front() == QLatin1String("--hog");
+    if ((hog || arguments.front() == QLatin1String("--secret")) && arguments.size() == 2) {
         auto *data = new QMimeData;
         data->setText(arguments.at(1));
-        data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+        if (!hog)
+            data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
         QApplication::clipboard()->setMimeData(data);
         pasted = QApplication::clipboard()->ownsClipboard();
         std::printf("pasted: %s\n", pasted ? "true" : "false");
         std::fflush(stdout);
+        // Outside the event loop, requests for the clipboard pile up unanswered.
+        char buffer[256];
+        while (hog && ::read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
+        }
+        if (hog)
+            return pasted ? 0 : 1;
     } else {
         // From a worker thread, as the rebrand pipeline may call it: the write hops over.
         const QString link = arguments.front();

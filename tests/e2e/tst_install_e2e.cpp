@@ -21,8 +21,7 @@ using namespace Costants;
 namespace {
 
 const QString kBuildDir = QStringLiteral(QUORVELLA_BINARY_DIR "/..");
-const QString kLauncher =
-    QStringLiteral("/Contents/Library/LoginItems/QuorvellaLauncher/bin/quorvella-launcher");
+const QString kLauncher = "/Contents/Library/LoginItems/QuorvellaLauncher/bin/quorvella-launcher";
 
 struct Run
 {
@@ -38,7 +37,7 @@ Run run(const QString &program, const QStringList &arguments, int timeoutMs = 12
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished();
-        return {-1, QStringLiteral("timed out")};
+        return {-1, "timed out"};
     }
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAll())};
@@ -78,7 +77,7 @@ void InstallEndToEndTest::initTestCase()
     for (const char *program :
          {"desktop-file-validate", "appstreamcli", "dpkg-deb", "Xvfb", "dbus-daemon"}) {
         if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
-            QSKIP(qPrintable(QLatin1String(program) + QStringLiteral(" is not installed")));
+            QSKIP(qPrintable(QLatin1String(program) + " is not installed"));
     }
     m_environment = std::make_unique<TestEnvironment>();
     const Run install =
@@ -108,9 +107,9 @@ bool InstallEndToEndTest::mainIsRunning()
 void InstallEndToEndTest::installedBundleValidates()
 {
     for (const QString &file :
-         {QStringLiteral("/bin/quorvella"), QStringLiteral("/bin/quorvella-webview"), kLauncher,
-          QStringLiteral("/share/icons/hicolor/48x48/apps/com.quorvella.desktop.Quorvella.png"),
-          QStringLiteral("/share/icons/hicolor/scalable/apps/com.quorvella.desktop.Quorvella.svg")})
+         QStringList{"/bin/quorvella", "/bin/quorvella-webview", kLauncher,
+                     "/share/icons/hicolor/48x48/apps/com.quorvella.desktop.Quorvella.png",
+                     "/share/icons/hicolor/scalable/apps/com.quorvella.desktop.Quorvella.svg"})
         QVERIFY2(QFileInfo::exists(bundle() + file), qPrintable(file));
     const QString entry = bundle() + "/share/applications/com.quorvella.desktop.Quorvella.desktop";
     const Run desktop = run("desktop-file-validate", {entry});
@@ -197,18 +196,16 @@ void InstallEndToEndTest::debianPackage()
     QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.output));
     const QStringList packages = QDir(out).entryList({"quorvella_*.deb"}, QDir::Files);
     QCOMPARE(packages.size(), 1);
-    const QString deb = out + QLatin1Char('/') + packages.first();
+    const QString deb = out + '/' + packages.first();
     const Run contents = run("dpkg-deb", {"--contents", deb});
     QCOMPARE(contents.exitCode, 0);
-    for (const QString &path :
-         {QStringLiteral("./usr/lib/quorvella/bin/quorvella"),
-          QStringLiteral("./usr/lib/quorvella/bin/quorvella-webview"),
-          QStringLiteral("./usr/lib/quorvella") + kLauncher,
-          QStringLiteral("./usr/bin/quorvella -> ../lib/quorvella/bin/quorvella"),
-          QStringLiteral("./usr/share/applications/com.quorvella.desktop.Quorvella.desktop -> "),
-          QStringLiteral(
-              "./usr/share/icons/hicolor/scalable/apps/com.quorvella.desktop.Quorvella.svg -> "),
-          QStringLiteral("./usr/share/metainfo/com.quorvella.desktop.Quorvella.metainfo.xml -> ")})
+    for (const QString &path : QStringList{
+             "./usr/lib/quorvella/bin/quorvella", "./usr/lib/quorvella/bin/quorvella-webview",
+             "./usr/lib/quorvella" + kLauncher,
+             "./usr/bin/quorvella -> ../lib/quorvella/bin/quorvella",
+             "./usr/share/applications/com.quorvella.desktop.Quorvella.desktop -> ",
+             "./usr/share/icons/hicolor/scalable/apps/com.quorvella.desktop.Quorvella.svg -> ",
+             "./usr/share/metainfo/com.quorvella.desktop.Quorvella.metainfo.xml -> "})
         QVERIFY2(contents.output.contains(path), qPrintable(path));
     const Run depends = run("dpkg-deb", {"--field", deb, "Depends"});
     for (const char *dependency : {"libqt6widgets6", "libqt6dbus6", "libplist3", "qt6-qpa-plugins"})

@@ -42,7 +42,7 @@ void keepScreenshot(QWidget &widget, const QString &name)
 {
     const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
     QDir().mkpath(folder);
-    QVERIFY(widget.grab().toImage().save(folder + QLatin1Char('/') + name));
+    QVERIFY(widget.grab().toImage().save(folder + '/' + name));
 }
 
 } // namespace
@@ -64,7 +64,7 @@ private:
 
 void QRShareEndToEndTest::initTestCase()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (QGuiApplication::platformName() != "xcb")
         QSKIP("needs an X server (run under xvfb-run)");
     m_environment = std::make_unique<TestEnvironment>();
     // The file dialog opens in the test's own Documents folder.
@@ -86,24 +86,23 @@ void QRShareEndToEndTest::qrPopoverSavesThroughTheFileDialog()
                  .status,
              200);
     Popover popover;
-    popover.setContentViewController(QRController::create(QStringLiteral("quorv.link/welcome"),
-                                                          QStringLiteral("welcome"), true));
+    popover.setContentViewController(QRController::create("quorv.link/welcome", "welcome", true));
     auto *qr = static_cast<QRController *>(popover.contentViewController());
     popover.show(QRect(900, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowExposed(&popover));
     QVERIFY(qr->isLoading());
-    keepScreenshot(popover, QStringLiteral("popover-qr-loading.png"));
+    keepScreenshot(popover, "popover-qr-loading.png");
     QTRY_VERIFY_WITH_TIMEOUT(!qr->isLoading(), 10000);
     QCOMPARE(qr->qr3().size(), QSize(256, 256));
-    keepScreenshot(popover, QStringLiteral("popover-qr.png"));
+    keepScreenshot(popover, "popover-qr.png");
 
     // The download menu's 512-pixel entry, below the popover's edge, clicked as the user
     // does: the click in the menu must neither close the popover nor get lost.
-    auto *menu = qr->findChild<QMenu *>(QStringLiteral("downloadMenu"));
-    auto *button = qr->findChild<QPushButton *>(QStringLiteral("downloadButton"));
+    auto *menu = qr->findChild<QMenu *>("downloadMenu");
+    auto *button = qr->findChild<QPushButton *>("downloadButton");
     QVERIFY(menu && button);
     QAction *entry = menu->actions().at(3);
-    QVERIFY(entry->text().contains(QLatin1String("512")));
+    QVERIFY(entry->text().contains("512"));
     int closes = 0;
     NotificationCenter::shared().addObserver(&popover, Costants::NotificationViews::closeQrPopup,
                                              [&closes](const Notification &) { ++closes; });
@@ -124,13 +123,13 @@ void QRShareEndToEndTest::qrPopoverSavesThroughTheFileDialog()
         }
         return !dialog.isNull();
     }());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Save QR code"));
-    QCOMPARE(dialog->labelText(QFileDialog::Accept), QStringLiteral("Save to file"));
-    QCOMPARE(dialog->labelText(QFileDialog::FileName), QStringLiteral("Pick a name"));
-    QVERIFY(dialog->selectedFiles().value(0).endsWith(QLatin1String("/welcome-512px.png")));
+    QCOMPARE(dialog->windowTitle(), "Save QR code");
+    QCOMPARE(dialog->labelText(QFileDialog::Accept), "Save to file");
+    QCOMPARE(dialog->labelText(QFileDialog::FileName), "Pick a name");
+    QVERIFY(dialog->selectedFiles().value(0).endsWith("/welcome-512px.png"));
     QTest::qWait(200); // let the dialog paint before it is photographed
-    keepScreenshot(*dialog, QStringLiteral("dialog-save-qr.png"));
-    const QString file = m_environment->root() + QStringLiteral("/saved/welcome-512px.png");
+    keepScreenshot(*dialog, "dialog-save-qr.png");
+    const QString file = m_environment->root() + "/saved/welcome-512px.png";
     QDir().mkpath(QFileInfo(file).path());
     dialog->selectFile(file);
     static_cast<QDialog *>(dialog.data())->accept();
@@ -142,28 +141,28 @@ void QRShareEndToEndTest::qrPopoverSavesThroughTheFileDialog()
 
 void QRShareEndToEndTest::shareOpensTheSiteWithTheDesktopHandler()
 {
-    const QString recording = m_environment->root() + QStringLiteral("/opened.txt");
-    const QString recorder = m_environment->root() + QStringLiteral("/bin/record-url");
+    const QString recording = m_environment->root() + "/opened.txt";
+    const QString recorder = m_environment->root() + "/bin/record-url";
     writeFile(recorder, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + recording.toUtf8() + "'\n");
     QFile::setPermissions(recorder, QFile::permissions(recorder) | QFile::ExeOwner);
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    writeFile(data + QStringLiteral("/applications/qv-record-url.desktop"),
+    writeFile(data + "/applications/qv-record-url.desktop",
               "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + recorder.toUtf8() +
                   " %u\nMimeType=x-scheme-handler/https;x-scheme-handler/mailto;\n");
-    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/mimeapps.list"),
+    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list",
               "[Default Applications]\nx-scheme-handler/https=qv-record-url.desktop\n"
               "x-scheme-handler/mailto=qv-record-url.desktop\n");
     Workspace &workspace = Platform::current().workspace();
-    QVERIFY(workspace.hasHandlerFor(QStringLiteral("mailto")));
-    QVERIFY(!workspace.hasHandlerFor(QStringLiteral("x-quorvella-nothing")));
+    QVERIFY(workspace.hasHandlerFor("mailto"));
+    QVERIFY(!workspace.hasHandlerFor("x-quorvella-nothing"));
 
     Popover popover;
-    popover.setContentViewController(ShareController::create(
-        QStringLiteral("quorv.link/spring sale"), QStringLiteral("Spring sale")));
+    popover.setContentViewController(
+        ShareController::create("quorv.link/spring sale", "Spring sale"));
     popover.show(QRect(900, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowExposed(&popover));
-    keepScreenshot(popover, QStringLiteral("popover-share.png"));
-    auto *linkedin = popover.findChild<QPushButton *>(QStringLiteral("linkedinButton"));
+    keepScreenshot(popover, "popover-share.png");
+    auto *linkedin = popover.findChild<QPushButton *>("linkedinButton");
     QVERIFY(linkedin);
     QTest::mouseClick(linkedin, Qt::LeftButton);
     const auto recorded = [&recording] {

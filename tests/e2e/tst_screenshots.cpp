@@ -34,7 +34,7 @@ void checkAndSave(const QImage &image, const QString &file)
     QVERIFY2(darkPixels > 50, qPrintable(QString::number(darkPixels)));
     const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
     QDir().mkpath(folder);
-    QVERIFY(image.save(folder + QLatin1Char('/') + file));
+    QVERIFY(image.save(folder + '/' + file));
 }
 
 } // namespace
@@ -52,7 +52,7 @@ private slots:
 
 void ScreenshotsTest::initTestCase()
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (QGuiApplication::platformName() != "xcb")
         QSKIP("needs an X server (run under xvfb-run)");
     ControllerRegistry::registerAll();
     FakePlatform::installNew();
@@ -64,24 +64,18 @@ void ScreenshotsTest::initTestCase()
 
 void ScreenshotsTest::popoverRenders_data()
 {
+    // The picture is named after the row.
     QTest::addColumn<QString>("identifier");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("sign-in") << "LoginViewController"
-                             << "popover-sign-in.png";
-    QTest::newRow("no connection") << "NoInternetViewController"
-                                   << "popover-no-connection.png";
-    QTest::newRow("link list") << "MainViewController"
-                               << "popover-link-list.png";
-    QTest::newRow("new link") << "NewLink2Controller"
-                              << "popover-new-link.png";
-    QTest::newRow("edit link") << "EditLinkController"
-                               << "popover-edit-link.png";
+    QTest::newRow("sign-in") << "LoginViewController";
+    QTest::newRow("no-connection") << "NoInternetViewController";
+    QTest::newRow("link-list") << "MainViewController";
+    QTest::newRow("new-link") << "NewLink2Controller";
+    QTest::newRow("edit-link") << "EditLinkController";
 }
 
 void ScreenshotsTest::popoverRenders()
 {
     QFETCH(QString, identifier);
-    QFETCH(QString, file);
     TestEnvironment environment;
     Popover popover;
     popover.setContentViewController(
@@ -89,31 +83,21 @@ void ScreenshotsTest::popoverRenders()
     popover.show(QRect(900, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowExposed(&popover));
     const QImage image = popover.grab().toImage();
-    QVERIFY(image.width() >= 300 && image.height() >= 200);
-    // Something is drawn on the light background: text and buttons, not one flat colour.
-    int darkPixels = 0;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
-            darkPixels += qGray(image.pixel(x, y)) < 128 ? 1 : 0;
-    QVERIFY2(darkPixels > 50, qPrintable(QString::number(darkPixels)));
     QVERIFY(qGray(image.pixel(image.width() / 2, 3)) > 200); // the light theme
-    const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
-    QDir().mkpath(folder);
-    QVERIFY(image.save(folder + QLatin1Char('/') + file));
+    checkAndSave(image, QStringLiteral("popover-%1.png").arg(QTest::currentDataTag()));
     popover.performClose();
 }
 
 void ScreenshotsTest::windowsRender()
 {
     TestEnvironment environment;
+    using namespace Costants::Preferences;
     SettingsStore &store = SettingsStore::shared();
-    for (const QString &key : {Costants::Preferences::startup, Costants::Preferences::automaticCopy,
-                               Costants::Preferences::notificationBrandedLink})
+    for (const QString &key : {startup, automaticCopy, notificationBrandedLink})
         store.setBool(key, true);
-    store.setString(Costants::Preferences::optionActive,
-                    Costants::Preferences::OptionsRebrand::autoRebrand);
-    store.setString(Costants::Preferences::fullName, QStringLiteral("Dana Demo"));
-    store.setString(Costants::Preferences::email, QStringLiteral("demo@quorvella.test"));
+    store.setString(optionActive, OptionsRebrand::autoRebrand);
+    store.setString(fullName, "Dana Demo");
+    store.setString(email, "demo@quorvella.test");
 
     PreferencesWindowController window;
     auto *general = qobject_cast<PreferencesGeneralController *>(window.contentViewController());
@@ -125,16 +109,16 @@ void ScreenshotsTest::windowsRender()
                              .array());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    checkAndSave(window.grab().toImage(), QStringLiteral("preferences-general.png"));
+    checkAndSave(window.grab().toImage(), "preferences-general.png");
     window.accountButton();
     QTest::qWait(50);
-    checkAndSave(window.grab().toImage(), QStringLiteral("preferences-account.png"));
+    checkAndSave(window.grab().toImage(), "preferences-account.png");
     window.close();
 
     AboutController about;
     about.present();
     QVERIFY(QTest::qWaitForWindowExposed(about.view()));
-    checkAndSave(about.view()->grab().toImage(), QStringLiteral("about.png"));
+    checkAndSave(about.view()->grab().toImage(), "about.png");
 }
 
 QTEST_MAIN(ScreenshotsTest)

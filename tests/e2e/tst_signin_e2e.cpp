@@ -1,18 +1,16 @@
-// The sign-in as a user does it: a click on the tray icon, "Sign in", the sandbox's form typed
-// into the web view, and the link list at the end. A real X server, a private session bus with
-// a tray host, the real program, its web view helper and the sandbox.
+// The signed-in program as a user meets it on a real X server, with a tray host on a private
+// session bus, the program's web view helper, a notification daemon (dunst), xclip as the other
+// program on the clipboard, and the sandbox, which outlives restarts of the program. One
+// sign-in from the tray, then the clipboard shared with other programs, the link list, the
+// preferences and the rebranding of copied URLs.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
-#include "DesktopSession.h"
-#include "SignInDriver.h"
-#include "TestEnvironment.h"
+#include "EndToEndSession.h"
 
-#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
-
-#include <memory>
 
 using namespace Costants;
 
@@ -22,64 +20,111 @@ class SignInEndToEndTest : public QObject
 
 private slots:
     void initTestCase();
-    void cleanupTestCase();
     void signInFromTheTray();
+    void secretIsNeverHandedOn();
+    void pastedLinkIsReadByOtherPrograms();
+    void ownerThatDoesNotAnswer();
+    void trayIconShowsTheFirstPage();
+    void hoveredRowCopiesItsLink();
+    void favouriteFromTheRow();
+    void bottomScrollAsksForTheNextPage();
+    void searchAndBack();
+    void switchWorkspace();
+    void deleteThroughTheAlert();
+    void preferencesChangeTheRule();
+    void rebrandCommandReachesTheRunningProgram();
+    void questionAnsweredInTheDialogue();
+    void newLinkFormFromTheClipboard();
 
 private:
-    std::unique_ptr<TestEnvironment> m_environment;
-    std::unique_ptr<DesktopSession> m_desktop;
-    std::unique_ptr<SignInDriver> m_user;
+    [[nodiscard]] QJsonArray requests(const QString &method, const QString &path)
+    {
+        return m_session->requests(method, path);
+    }
+    // The sandbox's record of the last page the list asked for.
+    [[nodiscard]] QJsonValue lastPage() { return requests("GET", "/v1/links").last(); }
+    // The body of the last link the sandbox was asked to create.
+    [[nodiscard]] QJsonObject lastCreated()
+    {
+        return QJsonDocument::fromJson(
+                   requests("POST", "/v1/links").last()["body"].toString().toUtf8())
+            .object();
+    }
+    bool key(const QString &keys) { return m_user->pressKeyIn(kLinks, keys); }
+    bool pointAt(int x, int y, bool click) { return m_user->pointAt(kLinks, x, y, click); }
+    bool restart(const QString &rule);
+    // Starts clip_writer on the desktop; it holds the clipboard until its input closes.
+    bool startWriter(QProcess &writer, const QStringList &arguments);
+    // Copies with xclip and waits until the program has handed the copy on.
+    void copyAndSeeItHandedOn(const QString &text);
+
+    const QString kLinks = SignInDriver::linksPopoverTitle();
+    std::unique_ptr<EndToEndSession> m_session;
+    SignInDriver *m_user = nullptr;
+    QString m_lastShortUrl;
 };
+
+// Where things are in the list's window (360 × 520): the header takes the first 110 pixels,
+// rows are 64 high; the hover actions sit at the right end of a row.
+namespace layout {
+constexpr int firstRowY = 110 + 32;
+constexpr int copyX = 167;
+constexpr int favouriteX = 200;
+constexpr int pickerRowHeight = 36;
+} // namespace layout
+
+namespace {
+
+// The store as any other program reads a property list, not through our own store.
+QJsonObject storeAsJson()
+{
+    const QString script = R"(
+import json, plistlib, sys
+with open(sys.argv[1], 'rb') as f:
+    store = plistlib.load(f)
+domain = store.get('domainObjectAutoReplace')
+print(json.dumps({
+    'rule': store.get('qv-option-active'),
+    'slashtag': store.get('qv-option-slashtag-rebrand'),
+    'workspace': (store.get('workspaceObjectAutoReplace') or {}).get('id'),
+    'domain': plistlib.loads(domain) if domain else None,
+}))
+)";
+    QProcess python;
+    python.start("python3", {"-c", script, SettingsStore::sharedFilePath()});
+    python.waitForFinished(10000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+} // namespace
 
 void SignInEndToEndTest::initTestCase()
 {
-    const QString missing = SignInDriver::missingPrerequisite(QStringLiteral(QUORVELLA_BINARY_DIR));
+    const QString missing = SignInDriver::missingPrerequisite(
+        QUORVELLA_BINARY_DIR, EndToEndSession::signedInPrograms() << "python3");
     if (!missing.isEmpty())
         QSKIP(qPrintable(missing));
-    m_environment = std::make_unique<TestEnvironment>();
-    m_desktop = std::make_unique<DesktopSession>();
-    QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
-    m_user = std::make_unique<SignInDriver>(*m_desktop);
-    QVERIFY(m_user->trayHostRunning());
+    m_session = std::make_unique<EndToEndSession>();
+    QVERIFY2(m_session->error().isEmpty(), qPrintable(m_session->error()));
+    m_user = m_session->user.get();
 }
 
-void SignInEndToEndTest::cleanupTestCase()
+bool SignInEndToEndTest::restart(const QString &rule)
 {
-    m_user.reset();
-    m_desktop.reset();
-    m_environment.reset();
+    const bool restarted = m_session->restart(rule);
+    m_user = m_session->user.get();
+    return restarted;
 }
 
 void SignInEndToEndTest::signInFromTheTray()
 {
-    SignInDriver &user = *m_user;
-    QVERIFY(user.startProgram(QStringLiteral(QUORVELLA_BINARY_DIR)));
-    QVERIFY2(user.waitForLineStart("Quorvella: using the sandbox service at", 20000),
-             qPrintable(user.output()));
-    QVERIFY2(user.waitForLine("NETWORK REACHABLE", 20000), qPrintable(user.output()));
-
-    // A click on the tray icon: signed out, so the sign-in popover.
-    QVERIFY(user.clickTrayIcon());
-    QVERIFY2(user.waitForLine("TOGGLING", 10000), qPrintable(user.output()));
-    QVERIFY(user.waitForWindow(SignInDriver::signInPopoverTitle(), 10000));
-
-    QVERIFY(user.pressSignInButton());
-    QVERIFY2(user.waitForLine("login", 10000), qPrintable(user.output()));
-    QVERIFY2(user.waitForLine("View OAUTH", 10000), qPrintable(user.output()));
-    QVERIFY(user.output().contains("&acr_values=cmd:relogin,register&prompt=login"));
-    QVERIFY2(user.waitForLineStart("loaded: http://127.0.0.1:", 90000), qPrintable(user.output()));
-    QVERIFY(user.waitForWindow(SignInDriver::webViewTitle(), 20000));
-
-    QVERIFY(user.typeCredentials(QStringLiteral("demo@quorvella.test"), QStringLiteral("demo")));
-    if (!user.waitForLine("it is my redirect URI <3", 30000)) {
-        const QStringList lines = user.output().split('\n');
-        qWarning("%s", qPrintable(lines.mid(std::max<qsizetype>(0, lines.size() - 30)).join('\n')));
-        qWarning("sandbox requests: %s", qPrintable(user.sandboxRequests()));
-        QFAIL("the redirect never came");
-    }
-    QVERIFY(user.waitForLine("oauth went good", 5000));
-    QVERIFY(user.waitForLine("CLOSING WINDOW", 5000));
-    QVERIFY2(user.waitForLine("VALID TOKEN RESPONSE", 15000), qPrintable(user.output()));
+    // The tray icon of a signed-out program opens the sign-in popover, "Sign in" the web view.
+    QVERIFY(m_session->signIn("qv-option-doNothing"));
+    const QStringList lines = m_user->output().split('\n');
+    for (const char *line : {"TOGGLING", "login", "View OAUTH", "it is my redirect URI <3",
+                             "oauth went good", "CLOSING WINDOW"})
+        QVERIFY2(lines.contains(line), line);
+    QVERIFY(m_user->output().contains("&acr_values=cmd:relogin,register&prompt=login"));
 
     // The token is in the shared store, and the link list is what the user sees now.
     std::optional<QString> accessToken;
@@ -93,17 +138,280 @@ void SignInEndToEndTest::signInFromTheTray()
             return accessToken && refreshToken && store.dateForKey(Preferences::expiresAt);
         }(),
         10000);
-    QVERIFY(user.waitForWindow(SignInDriver::linksPopoverTitle(), 15000));
-    QTRY_VERIFY_WITH_TIMEOUT(user.window(SignInDriver::webViewTitle()).isEmpty(), 15000);
+    QVERIFY(m_user->waitForWindow(kLinks, 15000));
+    QTRY_VERIFY_WITH_TIMEOUT(m_user->window(SignInDriver::webViewTitle()).isEmpty(), 15000);
 
     // Nothing secret reached standard output.
-    const QString log = user.output();
+    const QString log = m_user->output();
     QVERIFY(!log.contains(*accessToken));
     QVERIFY(!log.contains(*refreshToken));
-    QVERIFY(!log.contains(QStringLiteral("c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8")));
-    static const QRegularExpression code(
-        QStringLiteral("code[=:] ?(?!<redacted>)[A-Za-z0-9_-]{6,}"));
+    QVERIFY(!log.contains("c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8"));
+    static const QRegularExpression code("code[=:] ?(?!<redacted>)[A-Za-z0-9_-]{6,}");
     QVERIFY2(!code.match(log).hasMatch(), qPrintable(code.match(log).captured()));
+}
+
+bool SignInEndToEndTest::startWriter(QProcess &writer, const QStringList &arguments)
+{
+    return m_session->desktop.start(writer, QUORVELLA_BINARY_DIR "/clip_writer", arguments) &&
+           QTest::qWaitFor([&] { return writer.peek(1 << 16).contains("pasted: true\n"); }, 5000);
+}
+
+void SignInEndToEndTest::copyAndSeeItHandedOn(const QString &text)
+{
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, text));
+    QVERIFY(m_user->waitForLine("copied link handed on: " + text, 5000));
+    DesktopSession::stop(xclip);
+}
+
+void SignInEndToEndTest::secretIsNeverHandedOn()
+{
+    QProcess writer;
+    QVERIFY(startWriter(writer, {"--secret", "https://vault.example.com/?password=Hunter2"}));
+    QTest::qWait(2500); // two ticks at least see the change
+    // The next ordinary copy shows the ticks went on; the secret never appeared.
+    copyAndSeeItHandedOn("https://example.com/after-secret");
+    QVERIFY(!m_user->output().contains("vault.example.com"));
+    QVERIFY(!m_user->output().contains("Hunter2"));
+    DesktopSession::stop(writer);
+}
+
+void SignInEndToEndTest::pastedLinkIsReadByOtherPrograms()
+{
+    // Pasted by the program's own code from a worker thread of another process.
+    const QString link = "https://example.com/e2e-paste";
+    QProcess writer;
+    QVERIFY(startWriter(writer, {link}));
+    QVERIFY(QString::fromUtf8(writer.peek(1 << 16)).contains("gonna paste: " + link + '\n'));
+    QCOMPARE(m_user->clipboardText(), link);
+    // The running program sees it too, as a change made by another program.
+    QVERIFY(m_user->waitForLine("copied link handed on: " + link, 5000));
+    DesktopSession::stop(writer);
+}
+
+void SignInEndToEndTest::ownerThatDoesNotAnswer()
+{
+    QProcess hog;
+    QVERIFY(startWriter(hog, {"--hog", "https://example.com/never-served"}));
+    // The program asks once, gives up after X11's timeout, and does not ask again.
+    const QString gaveUp = "the clipboard owner does not answer";
+    QVERIFY(m_user->waitForLine(gaveUp, 15000));
+    // Still watching: the next copy by a program that answers is handed on.
+    copyAndSeeItHandedOn("https://example.com/after-hang");
+    QCOMPARE(m_user->output().count(gaveUp), 1);
+    QVERIFY(!m_user->output().contains("never-served"));
+    DesktopSession::stop(hog);
+}
+
+void SignInEndToEndTest::trayIconShowsTheFirstPage()
+{
+    // The list the sign-in opened closes at a click; the next click opens the first page.
+    QVERIFY(m_user->waitForLine("LOADED", 10000));
+    QVERIFY(m_user->clickTrayIcon());
+    QTRY_VERIFY_WITH_TIMEOUT(m_user->window(kLinks).isEmpty(), 5000);
+    const qsizetype before = requests("GET", "/v1/links").size();
+    QTest::qWait(1000);
+    QVERIFY(m_user->clickTrayIcon());
+    QVERIFY(m_user->waitForWindow(kLinks, 5000));
+    QTRY_VERIFY_WITH_TIMEOUT(requests("GET", "/v1/links").size() > before, 5000);
+    QCOMPARE(lastPage()["query"].toString(), "limit=15");
+    QVERIFY(m_user->waitForLine("LOADED", 5000));
+}
+
+void SignInEndToEndTest::hoveredRowCopiesItsLink()
+{
+    // The newest link of "Personal": quorv.link/welcome, over https.
+    QVERIFY(pointAt(60, layout::firstRowY, false));
+    QTest::qWait(300);
+    QVERIFY(pointAt(layout::copyX, layout::firstRowY, true));
+    QTRY_COMPARE_WITH_TIMEOUT(m_user->clipboardText(), "https://quorv.link/welcome", 5000);
+    QVERIFY(m_user->waitForLine("manually copy: https://quorv.link/welcome", 3000));
+}
+
+void SignInEndToEndTest::favouriteFromTheRow()
+{
+    const QString path = "/v1/links/wsp-personal-l000/favourite";
+    QVERIFY(pointAt(layout::favouriteX, layout::firstRowY, true));
+    QTRY_COMPARE_WITH_TIMEOUT(requests("POST", path).size(), 1, 5000);
+    QCOMPARE(requests("POST", path).first()["body"].toString(), R"({"favourite":true})");
+    QVERIFY(m_user->waitForLine("YAP FAV: ", 5000));
+}
+
+void SignInEndToEndTest::bottomScrollAsksForTheNextPage()
+{
+    QVERIFY(pointAt(100, 300, false));
+    QVERIFY(m_user->xdotool({"click", "--repeat", "40", "--delay", "20", "5"}));
+    QTRY_COMPARE_WITH_TIMEOUT(lastPage()["query"].toString(), "limit=15&last=wsp-personal-l014",
+                              5000);
+}
+
+void SignInEndToEndTest::searchAndBack()
+{
+    QVERIFY(key("slash"));
+    QTest::qWait(200);
+    QVERIFY(m_user->type("docs"));
+    QVERIFY(key("Return"));
+    QTRY_VERIFY_WITH_TIMEOUT(!requests("GET", "/v1/links/search").isEmpty(), 5000);
+    QCOMPARE(requests("GET", "/v1/links/search").last()["query"].toString(), "limit=15&term=docs");
+    // Escape leaves the search: the plain list comes back.
+    const qsizetype plain = requests("GET", "/v1/links").size();
+    QVERIFY(key("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(requests("GET", "/v1/links").size() > plain, 5000);
+    QVERIFY(!m_user->window(kLinks).isEmpty());
+}
+
+void SignInEndToEndTest::switchWorkspace()
+{
+    QVERIFY(pointAt(150, 76, true)); // the workspace box in the header
+    const QString picker = "Quorvella workspaces";
+    QVERIFY(m_user->waitForWindow(picker, 5000));
+    QTest::qWait(300);
+    // Archive, Marketing, Personal: the second row.
+    const qsizetype before = requests("GET", "/v1/links").size();
+    QVERIFY(m_user->pointAt(picker, 100, 6 + layout::pickerRowHeight * 3 / 2, true));
+    QTRY_VERIFY_WITH_TIMEOUT(requests("GET", "/v1/links").size() > before, 5000);
+    QCOMPARE(lastPage()["headers"]["workspace"].toString(), "wsp-marketing");
+    QTRY_VERIFY_WITH_TIMEOUT(m_user->window(picker).isEmpty(), 3000);
+    // Choosing closes the picker, not the list.
+    QTest::qWait(500);
+    QVERIFY(!m_user->window(kLinks).isEmpty());
+}
+
+void SignInEndToEndTest::deleteThroughTheAlert()
+{
+    // The keyboard picks the first row of "Marketing"; Delete asks, Return confirms.
+    QVERIFY(m_user->waitForLine("LOADED", 5000));
+    QTest::qWait(300);
+    QVERIFY(key("Down"));
+    QVERIFY(key("Delete"));
+    QVERIFY(m_user->waitForWindow("Quorvella", 5000));
+    QVERIFY(m_user->pressKeyIn("Quorvella", "Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(requests("DELETE", "/v1/links/wsp-marketing-l000").size(), 1, 5000);
+    const QString token = m_session->sandbox->issueAccessToken();
+    const auto gone = m_session->sandbox->request(
+        "GET", "/v1/links/wsp-marketing-l000",
+        {{"Authorization", "Bearer " + token.toLatin1()}, {"workspace", "wsp-marketing"}});
+    QCOMPARE(gone.status, 404);
+    QVERIFY(m_user->waitForLine("Delete notification for: wsp-marketing-l000", 5000));
+}
+
+void SignInEndToEndTest::preferencesChangeTheRule()
+{
+    // "Preferences..." from the settings menu, which hangs off the gear at the top right of
+    // the link list.
+    QVERIFY(restart(Preferences::OptionsRebrand::notification));
+    QVERIFY(m_user->clickTrayIcon());
+    QVERIFY(m_user->waitForWindow(kLinks, 10000));
+    QVERIFY(m_user->xdotool({"windowfocus", "--sync", m_user->window(kLinks)}));
+    // The gear is the header's last button, 12 px in from the top right corner.
+    const QString shell =
+        m_session->desktop.run("xdotool", {"getwindowgeometry", "--shell", m_user->window(kLinks)})
+            .value_or(QByteArray());
+    const qsizetype at = shell.indexOf("WIDTH=");
+    QVERIFY(at >= 0);
+    QVERIFY(pointAt(shell.mid(at + 6).section('\n', 0, 0).toInt() - 28, 28, true));
+    QTest::qWait(500);
+    // "Preferences..." is the menu's first item.
+    QVERIFY(m_user->pressKeys({"Down", "Return"}));
+    const QString title = "Quorvella Preferences";
+    // The general pane fills its pop-ups as it opens.
+    QVERIFY(m_user->waitForLine("setting domains", 10000));
+    QVERIFY(m_user->waitForWindow(title, 10000));
+    QVERIFY(m_user->xdotool({"windowfocus", "--sync", m_user->window(title)}));
+    QTest::qWait(500);
+
+    // Five checkboxes, then: rule "Rebrand it at once", workspace Marketing (one up from
+    // the default Personal), its second domain, slashtag "Suggested from the page title".
+    QVERIFY(m_user->pressKeys({"Tab", "Tab", "Tab", "Tab", "Tab", "Down", "Tab", "Up"}));
+    QVERIFY(m_user->waitForLine("wsp-marketing", 5000));
+    QTest::qWait(1500); // the new workspace's domains
+    QVERIFY(m_user->pressKeys({"Tab", "Down", "Tab", "Down", "Escape"}));
+    QVERIFY(m_user->waitForLine("closing", 5000));
+
+    const QJsonObject stored = storeAsJson();
+    QCOMPARE(stored["rule"].toString(), Preferences::OptionsRebrand::autoRebrand);
+    QCOMPARE(stored["slashtag"].toString(), Preferences::OptionsRebrand::slashtagSuggested);
+    QCOMPARE(stored["workspace"].toString(), "wsp-marketing");
+    const QString domainId = stored["domain"]["id"].toString();
+    QVERIFY2(!domainId.isEmpty(), QJsonDocument(stored).toJson().constData());
+    const qsizetype before = requests("POST", "/v1/links").size();
+
+    // The new rule: a copied URL is rebranded at once, in that workspace, on that domain.
+    const QString destination = "https://example.com/articles/2026/a-rather-long-destination"
+                                "?utm_source=e2e";
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, destination));
+    m_lastShortUrl = m_user->waitForShortUrl(destination, 10000);
+    QVERIFY(!m_lastShortUrl.isEmpty());
+    DesktopSession::stop(xclip);
+    const QJsonArray posts = requests("POST", "/v1/links");
+    QCOMPARE(posts.size(), before + 1);
+    QCOMPARE(posts.last()["headers"]["workspace"].toString(), "wsp-marketing");
+    const QJsonObject body = lastCreated();
+    QCOMPARE(body["destination"].toString(), destination);
+    QVERIFY2(posts.last()["body"].toString().contains(domainId),
+             qPrintable(posts.last()["body"].toString()));
+    QVERIFY(!body["slashtag"].toString().isEmpty());
+    QVERIFY(!body["title"].toString().isEmpty());
+    QVERIFY(m_lastShortUrl.endsWith('/' + body["slashtag"].toString()));
+
+    // The next tick sees the program's own short URL and leaves it alone.
+    QVERIFY(
+        m_user->waitForLine("this is the last branded link, ignoring: " + m_lastShortUrl, 5000));
+    QVERIFY(m_session->notificationSummaries().contains("Link rebranded ✨"));
+}
+
+void SignInEndToEndTest::rebrandCommandReachesTheRunningProgram()
+{
+    const qsizetype before = requests("POST", "/v1/links").size();
+    QProcess second;
+    QVERIFY(m_session->desktop.start(second, QUORVELLA_BINARY_DIR "/quorvella",
+                                     {"--rebrand", "https://example.com/from/the/command/line"}));
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitCode(), 0);
+    m_lastShortUrl = m_user->waitForShortUrl(m_lastShortUrl, 5000);
+    QVERIFY(!m_lastShortUrl.isEmpty());
+    QCOMPARE(requests("POST", "/v1/links").size(), before + 1);
+}
+
+void SignInEndToEndTest::questionAnsweredInTheDialogue()
+{
+    QVERIFY(restart(Preferences::OptionsRebrand::notification));
+    const QString destination = "https://example.com/asked/first";
+    const qsizetype before = requests("POST", "/v1/links").size();
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, destination));
+    // "Do you want to Rebrand this link?", in a modal dialogue of the program.
+    QVERIFY(m_user->waitForWindow("Quorvella", 5000));
+    // Nothing is created before the user answers.
+    QCOMPARE(requests("POST", "/v1/links").size(), before);
+    // "Rebrand" is the default button.
+    QVERIFY(m_user->pressKeyIn("Quorvella", "Return"));
+    QVERIFY(!m_user->waitForShortUrl(destination, 5000).isEmpty());
+    DesktopSession::stop(xclip);
+    QCOMPARE(requests("POST", "/v1/links").size(), before + 1);
+    QVERIFY(m_session->notificationSummaries().contains("Link rebranded ✨"));
+}
+
+void SignInEndToEndTest::newLinkFormFromTheClipboard()
+{
+    // The workspace copied URLs go to; the form offers its domains.
+    SettingsStore::shared().setDictionary(Preferences::workspaceObjectAutoReplace,
+                                          {{"id", "wsp-personal"}, {"name", "Personal"}});
+    QVERIFY(restart(Preferences::OptionsRebrand::askEditLink));
+    const QString destination = "https://example.com/opened/in/the/form";
+    const qsizetype before = requests("POST", "/v1/links").size();
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, destination));
+    // The new-link form opens with the copied URL and its proposals; Enter creates.
+    QVERIFY(m_user->waitForWindow("Quorvella new link", 5000));
+    QVERIFY(m_user->waitForLine("RESPONSE TITLE", 5000));
+    QTest::qWait(500);
+    QVERIFY(m_user->pressKeyIn("Quorvella new link", "Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(requests("POST", "/v1/links").size(), before + 1, 5000);
+    QCOMPARE(lastCreated()["destination"].toString(), destination);
+    QCOMPARE(lastCreated()["domainId"].toString(), "dom-quorv-link");
+    DesktopSession::stop(xclip);
 }
 
 QTEST_GUILESS_MAIN(SignInEndToEndTest)

@@ -127,11 +127,8 @@ void UpdateEndToEndTest::cleanupTestCase()
 
 QStringList UpdateEndToEndTest::xdotool(const QStringList &arguments) const
 {
-    QProcess tool;
-    tool.setProcessEnvironment(m_desktop->environment());
-    tool.start("xdotool", arguments);
-    tool.waitForFinished(10000);
-    return QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(m_desktop->run("xdotool", arguments).value_or(QByteArray()))
+        .split('\n', Qt::SkipEmptyParts);
 }
 
 bool UpdateEndToEndTest::startWithCheck()
