@@ -389,7 +389,6 @@ private slots:
         QTest::newRow("100 stays") << "a" << 100 << false;
         QTest::newRow("101 stays") << "a" << 101 << false;
         QTest::newRow("102 is cut") << "a" << 102 << true;
-        QTest::newRow("500 is cut") << "a" << 500 << true;
         // Two UTF-16 units or two code points each: never split, counted as one.
         QTest::newRow("emoji 101 stays") << "\U0001F600" << 101 << false;
         QTest::newRow("emoji 102 is cut") << "\U0001F600" << 102 << true;
