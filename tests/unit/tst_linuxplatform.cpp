@@ -217,7 +217,6 @@ private slots:
         QTest::addColumn<QByteArray>("hint"); // empty: no password-manager hint
         QTest::addColumn<bool>("hidden");
         QTest::newRow("plain text") << "https://example.com" << QByteArray() << false;
-        QTest::newRow("secret") << "hunter2" << QByteArray("secret") << true;
         QTest::newRow("secret with newline") << "hunter2" << QByteArray("secret\n") << true;
         QTest::newRow("other hint") << "https://example.com" << QByteArray("accepted") << false;
         QTest::newRow("no text") << "" << QByteArray() << false;
