@@ -122,22 +122,16 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("workspace"); // empty: no such header
         QTest::addColumn<QString>("query");
-        QTest::newRow("account domains never") << "getAccountDomains"
-                                               << "wsp-marketing"
-                                               << ""
-                                               << "";
-        QTest::newRow("stored") << "favourites"
-                                << "wsp-marketing"
-                                << "wsp-marketing"
-                                << "limit=15&last=wsp-personal-l001&favourite=true";
-        QTest::newRow("slashtag") << "recommendSlashtag"
-                                  << "wsp-personal"
-                                  << "wsp-personal"
-                                  << "";
-        QTest::newRow("destination search") << "searchLinksByDestination"
-                                            << ""
-                                            << ""
-                                            << "";
+        const auto row = [](const char *name, const char *call, const char *stored,
+                            const char *workspace, const char *query) {
+            QTest::newRow(name) << QString(call) << QString(stored) << QString(workspace)
+                                << QString(query);
+        };
+        row("account domains never", "getAccountDomains", "wsp-marketing", "", "");
+        row("stored", "favourites", "wsp-marketing", "wsp-marketing",
+            "limit=15&last=wsp-personal-l001&favourite=true");
+        row("slashtag", "recommendSlashtag", "wsp-personal", "wsp-personal", "");
+        row("destination search", "searchLinksByDestination", "", "", "");
     }
     void requestHeadersAndQuery()
     {

@@ -89,7 +89,6 @@ private slots:
         QTest::newRow("refused") << QJsonObject{{"status", 400},
                                                 {"body", QJsonObject{{"error", "invalid_grant"}}}}
                                  << refused << false << true;
-        QTest::newRow("server error") << QJsonObject{{"status", 500}} << refused << false << true;
         QTest::newRow("slow refusal")
             << QJsonObject{{"status", 401}, {"delayMs", 800}} << refused << false << true;
         QTest::newRow("malformed")
@@ -170,24 +169,22 @@ private slots:
         }
     }
 
+    // An expired token with a refresh token starts a refresh: singleFlight and lateAnswers.
     void tokenState_data()
     {
         QTest::addColumn<int>("expiresIn"); // seconds from now
         QTest::addColumn<bool>("refreshToken");
         QTest::addColumn<bool>("valid");
-        QTest::addColumn<bool>("refreshStarted");
-        QTest::newRow("no token") << 0 << false << false << false;
-        QTest::newRow("valid token") << 60 << true << true << false;
-        QTest::newRow("expires this instant") << 0 << true << true << false;
-        QTest::newRow("expired token") << -60 << true << false << true;
-        QTest::newRow("expired without refresh token") << -60 << false << false << false;
+        QTest::newRow("no token") << 0 << false << false;
+        QTest::newRow("valid token") << 60 << true << true;
+        QTest::newRow("expires this instant") << 0 << true << true;
+        QTest::newRow("expired without refresh token") << -60 << false << false;
     }
     void tokenState()
     {
         QFETCH(int, expiresIn);
         QFETCH(bool, refreshToken);
         QFETCH(bool, valid);
-        QFETCH(bool, refreshStarted);
         if (refreshToken)
             harness::storeIssuedToken(*m_sandbox, expiresIn);
         const TokenManager lonely("lonely-access-1", "Bearer", m_clock->now().addSecs(expiresIn),
@@ -197,19 +194,18 @@ private slots:
             m_secrets << "lonely-access-1";
         }
         QCOMPARE(m_authentication->hasValidToken(), valid);
-        QCOMPARE(m_authentication->refreshIfExpired(), refreshStarted);
-        QCOMPARE(m_authentication->requestDate().has_value(), refreshStarted);
-        if (refreshStarted)
-            QTRY_VERIFY(m_authentication->hasValidToken());
-        if (TokenManager::load() && !refreshToken) {
-            // Asked to refresh all the same, it ends the session instead of sending.
+        QVERIFY(!m_authentication->refreshIfExpired());
+        QVERIFY(!m_authentication->requestDate().has_value());
+        if (expiresIn < 0 && !refreshToken) {
+            // Such a token never loads; asked to refresh it all the same, the client ends the
+            // session instead of sending.
             PostCounter toggles(NotificationViews::togglePopoverOpen);
             m_authentication->refresh(lonely);
             QVERIFY(m_log->contains("Error on reading refresh token, no value found"));
             QCOMPARE(toggles.count, 1);
             QTRY_VERIFY(!SettingsStore::shared().contains(Preferences::accessToken));
         }
-        QCOMPARE(sent("/connect/token").size(), refreshStarted ? 1 : 0);
+        QVERIFY(sent("/connect/token").isEmpty());
     }
 
     void handleRedirect_data()

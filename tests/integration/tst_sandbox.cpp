@@ -100,12 +100,6 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::newRow("expired token, list") << "GET"
                                              << "/v1/links" << QByteArray() << 401;
-        QTest::newRow("expired token, delete")
-            << "DELETE"
-            << "/v1/links/wsp-personal-l000" << QByteArray() << 401;
-        QTest::newRow("expired token, recommendation")
-            << "POST"
-            << "/v1/recommendation-system/slashtag/recommend" << QByteArray() << 401;
         QTest::newRow("unknown workspace")
             << "GET"
             << "/v1/domains?active=true" << QByteArray("wsp-nope") << 403;
@@ -155,8 +149,6 @@ private slots:
         QTest::newRow("status with body")
             << QJsonObject{{"path", "/v1/links"}, {"status", 500}, {"body", QJsonObject{{"m", 1}}}}
             << 500;
-        QTest::newRow("mistyped list")
-            << QJsonObject{{"path", "/v1/links"}, {"mistypedJson", true}} << 200;
         QTest::newRow("other method untouched")
             << QJsonObject{{"method", "POST"}, {"path", "/v1/links*"}, {"status", 418}} << 200;
     }
@@ -170,8 +162,6 @@ private slots:
         QCOMPARE(reply.status, status);
         if (fault.contains("body"))
             QCOMPARE(reply.json().toObject(), fault.value("body").toObject());
-        else if (fault.contains("mistypedJson"))
-            QVERIFY2(reply.body.startsWith('"') && reply.body.endsWith('"'), reply.body);
         else
             QVERIFY(reply.json().isArray());
         // Until cleared, or until used up with "times".
@@ -189,13 +179,8 @@ private slots:
         QCOMPARE(call("GET", "/v1/links?limit=15&last=wsp-personal-l003", "wsp-personal").status,
                  200);
         QCOMPARE(call("DELETE", "/v1/links/wsp-personal-l000").status, 200);
-        const QJsonArray entries = requests("?method=GET");
-        QCOMPARE(entries.size(), 1); // control calls are not recorded
-        const QJsonObject page = entries[0].toObject();
-        QCOMPARE(page["path"].toString(), QStringLiteral("/v1/links"));
-        QCOMPARE(page["query"].toString(), QStringLiteral("limit=15&last=wsp-personal-l003"));
-        QCOMPARE(page["headers"]["workspace"].toString(), QStringLiteral("wsp-personal"));
-        QCOMPARE(page["body"].toString(), QString::fromUtf8(body));
+        // What an entry holds is read by tst_apimanager and tst_authentication.
+        QCOMPARE(requests("?method=GET").size(), 1); // control calls are not recorded
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/reset").status, 200);
         QVERIFY(requests().isEmpty());
         QCOMPARE(call("GET", "/v1/account").status, 401); // tokens dropped

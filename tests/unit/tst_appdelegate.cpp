@@ -238,8 +238,6 @@ private slots:
         const QString handed = QStringLiteral("copied link handed on: ");
         row("own scheme link", {"quorvella://open?x=1"}, "redirect deep link", "TOGGLING");
         row("rebrand without text", {"--rebrand", ""}, "Could not find the text for parsing.", "");
-        row("rebrand a link", {"--rebrand", "https://example.org/x"},
-            handed + "https://example.org/x", "");
         row("rebrand a schemeless link", {"--rebrand=Example.org/x"},
             handed + "https://example.org/x", handed + "Example.org/x");
         row("rebrand an own short link", {"--rebrand", "https://quorv.link/abc"},

@@ -210,7 +210,6 @@ private slots:
     {
         QTest::addColumn<bool>("withHandler");
         QTest::addColumn<bool>("resumed");
-        QTest::newRow("never used") << false << false;
         QTest::newRow("handler, never resumed") << true << false;
         QTest::newRow("resumed without handler") << false << true;
         QTest::newRow("resumed with handler") << true << true;

@@ -51,13 +51,9 @@ private slots:
         QTest::newRow("sandbox bad url") << QStringList{"--sandbox=not a url"} << "error";
         QTest::newRow("rebrand") << QStringList{"--rebrand", "see https://a.b"}
                                  << "rebrand see https://a.b";
-        QTest::newRow("rebrand without text") << QStringList{"--rebrand"} << "error";
         QTest::newRow("qt option keeps its value")
             << QStringList{"-platform", "--sandbox", "--sandbox"} << "sandbox ";
         QTest::newRow("unknown") << QStringList{"--sandbx"} << "error";
-        // A link of the program's own scheme, as the desktop hands it over.
-        QTest::newRow("own scheme")
-            << QStringList{"quorvella://open?x=1"} << "open quorvella://open?x=1";
     }
     void commandLine()
     {

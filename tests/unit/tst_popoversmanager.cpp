@@ -3,7 +3,6 @@
 #include "App/NotificationCenter.h"
 #include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
-#include "App/ViewControllerFactory.h"
 #include "Controllers/ControllerRegistry.h"
 #include "Controllers/MainViewController.h"
 #include "Controllers/ViewControllerWithMenuHandler.h"
@@ -130,10 +129,6 @@ private slots:
             << "valid" << QStringList{"toggle", "=Links", "toggle"} << "";
         QTest::newRow("a click on the new-link form shows the list")
             << "valid" << QStringList{newLink, "=NewLink", "toggle"} << "Links";
-        QTest::newRow("a click on the external form shows the list")
-            << "valid"
-            << QStringList{NotificationViews::newLinkPopoverExternal, "=NewLink", "toggle"}
-            << "Links";
         QTest::newRow("a click on the edit form shows the list")
             << "valid" << QStringList{editLink, "=EditLink", "toggle"} << "Links";
         QTest::newRow("close-popover leaves the edit form")
@@ -145,12 +140,6 @@ private slots:
             << "Links+EditLink";
         QTest::newRow("outside click closes the list")
             << "valid" << QStringList{"toggle", "=Links", "outside"} << "";
-        QTest::newRow("outside click closes the sign-in")
-            << "" << QStringList{"toggle", "=Login", "outside"} << "";
-        QTest::newRow("outside click closes no-connection")
-            << "valid" << QStringList{"offline", "toggle", "=NoInternet", "outside"} << "";
-        QTest::newRow("outside click closes the new-link form")
-            << "valid" << QStringList{newLink, "=NewLink", "outside"} << "";
         QTest::newRow("outside click closes the edit form")
             << "valid" << QStringList{editLink, "=EditLink", "outside"} << "";
         // Clicking the tray moves the focus to the tray host first, then the tray reports the
@@ -272,15 +261,6 @@ private slots:
             SettingsStore(SettingsStore::sharedFilePath()).stringForKey(Preferences::userId);
         QCOMPARE(stored.value_or(QString()), userId);
         QCOMPARE(log.contains("setting userid"), !userId.isEmpty());
-    }
-
-    void everyControllerIsRegistered()
-    {
-        QVERIFY(!ViewControllerFactory::tryInstantiate("NoSuchController"));
-        for (const char *identifier :
-             {"MainViewController", "LoginViewController", "NoInternetViewController",
-              "NewLink2Controller", "EditLinkController", "OauthViewController"})
-            QVERIFY2(ViewControllerFactory::tryInstantiate(QLatin1String(identifier)), identifier);
     }
 
     void placementFollowsTheTray_data()

@@ -93,15 +93,6 @@ private slots:
                    wait
             << QStringList{"start http://a/", "fail http://a/ net::ERR_CONNECTION_REFUSED"}
             << false;
-        QTest::newRow("the refused redirect")
-            << QByteArray("echo '{\"event\":\"started\",\"url\":\"http://a/authorize\"}'\necho "
-                          "'{\"event\":\"failedProvisional\",\"url\":\"http://a/"
-                          "login\",\"failingUrl\":\"https://localhost/"
-                          "oauth?code=abc&state=x\",\"error\":\"refused\",\"userInfo\":{}}'\n") +
-                   wait
-            << QStringList{"start http://a/authorize",
-                           "provisional refused https://localhost/oauth?code=abc&state=x"}
-            << false;
         QTest::newRow("closed by the user")
             << QByteArray("echo '{\"event\":\"ready\"}'\necho "
                           "'{\"event\":\"closed\",\"byUser\":true}'\nexit 0\n")
@@ -208,7 +199,6 @@ private slots:
         QTest::addColumn<QString>("path");      // empty: the test's own file
         QTest::addColumn<QByteArray>("script"); // empty: a plain file that cannot run
         QTest::addColumn<QString>("reason");    // part of the crash report
-        QTest::newRow("no such file") << "/nonexistent/quorvella-webview" << QByteArray() << "";
         QTest::newRow("not executable") << "" << QByteArray() << "";
         QTest::newRow("exits with 3") << "" << QByteArray("exit 3\n") << "3";
     }

@@ -203,7 +203,6 @@ private slots:
         row("same hour", "12:00", "12:59", false, false);
         row("first run", "", "12:05", false, false);
         row("mandatory, same hour", "12:00", "12:05", true, true);
-        row("mandatory, first run", "", "12:05", true, true);
     }
     void dailyCheck()
     {
