@@ -41,6 +41,9 @@ Popover::Popover(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->setSpacing(0);
+    m_releaseSurface.setSingleShot(true);
+    m_releaseSurface.setInterval(keepSurfaceMs);
+    connect(&m_releaseSurface, &QTimer::timeout, this, &Popover::releaseSurface);
 }
 
 Popover::~Popover() = default;
@@ -122,4 +125,23 @@ void Popover::paintEvent(QPaintEvent *event)
     painter.fillRect(rect(), palette().color(QPalette::Window));
     painter.setPen(QColor(0, 0, 0, 48));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void Popover::showEvent(QShowEvent *event)
+{
+    m_releaseSurface.stop();
+    QWidget::showEvent(event);
+}
+
+void Popover::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_releaseSurface.start();
+}
+
+void Popover::releaseSurface()
+{
+    // The next show creates the window again; the widgets and their state stay as they are.
+    if (!isVisible() && testAttribute(Qt::WA_WState_Created))
+        destroy();
 }

@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -17,6 +18,10 @@ class Popover : public QWidget
 public:
     enum class Edge { Lower, Upper };
 
+    // How long a hidden popover keeps its window and drawing surface: a tray program stays
+    // small all day, and a later opening only has to draw it afresh.
+    static constexpr int keepSurfaceMs = 10000;
+
     explicit Popover(QWidget *parent = nullptr);
     ~Popover() override;
 
@@ -31,6 +36,9 @@ public:
     void show(const QRect &anchor, Edge edge = Edge::Lower);
     void performClose(QObject *sender = nullptr);
     [[nodiscard]] bool isShown() const { return isVisible(); }
+    // Gives the window and its drawing surface back while hidden (done by itself a while
+    // after each close); the next show creates them again.
+    void releaseSurface();
 
     // Where a popover of this size goes for an anchor on a screen (pure, for tests).
     [[nodiscard]] static QPoint placement(const QSize &size, const QRect &anchor, Edge edge,
@@ -41,7 +49,10 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     std::unique_ptr<ViewController> m_content;
+    QTimer m_releaseSurface;
 };

@@ -18,6 +18,7 @@
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QTest>
+#include <QWindow>
 
 using namespace Costants;
 
@@ -283,6 +284,33 @@ private slots:
         QCOMPARE(Popover::placement(QSize(320, 300), anchor, Popover::Edge::Lower,
                                     QRect(0, 0, 1280, 800), pointer),
                  expected);
+    }
+
+    void hiddenPopoverGivesItsSurfaceBack_data()
+    {
+        QTest::addColumn<bool>("hidden");
+        QTest::newRow("shown: kept") << false;
+        QTest::newRow("hidden: released, opens again") << true;
+    }
+
+    void hiddenPopoverGivesItsSurfaceBack()
+    {
+        QFETCH(bool, hidden);
+        Popover popover;
+        popover.setWindowTitle(QStringLiteral("released"));
+        popover.setContentViewController(std::make_unique<ViewController>());
+        const Qt::WindowFlags flags = popover.windowFlags();
+        popover.show(QRect(100, 0, 24, 24));
+        QVERIFY(QTest::qWaitForWindowExposed(&popover));
+        if (hidden)
+            popover.performClose();
+        popover.releaseSurface();
+        QCOMPARE(popover.windowHandle() == nullptr, hidden);
+        popover.show(QRect(100, 0, 24, 24));
+        QVERIFY(QTest::qWaitForWindowExposed(&popover));
+        QCOMPARE(popover.windowFlags(), flags);
+        QCOMPARE(popover.windowHandle()->title(), QStringLiteral("released"));
+        QVERIFY(popover.contentViewController()->isVisible());
     }
 };
 
