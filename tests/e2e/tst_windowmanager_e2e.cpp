@@ -24,10 +24,12 @@ void WindowManagerEndToEndTest::clickIntoAnotherProgramClosesThePopover()
     QProcess windowManager;
     QVERIFY(session.desktop.start(windowManager, "openbox", {"--sm-disable"}));
     // Managing from here on: openbox has announced itself on the root window.
-    QTRY_VERIFY_WITH_TIMEOUT(session.desktop.run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
-                                 .value_or(QByteArray())
-                                 .contains("window id"),
-                             10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        session.desktop.run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"})
+            .value_or(QByteArray())
+            .contains("window id"),
+        qPrintable("openbox did not take the screen: " + windowManager.readAllStandardError()),
+        20000);
     // Another program, managed by openbox, somewhere below the tray.
     QProcess other;
     QVERIFY(session.desktop.start(other, "xmessage",
