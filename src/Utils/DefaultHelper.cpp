@@ -117,8 +117,9 @@ void DefaultHelper::accountDomainsFetched(const QJsonArray &list)
     QJsonArray active;
     for (const QJsonValue &value : list) {
         const QJsonValue isActive = value.toObject().value(QLatin1String("active"));
-        // A domain that does not say is taken as active, as the service lists only those.
-        if (value.isObject() && (!isActive.isBool() || isActive.toBool()))
+        // As in every list of domains: only the boolean true makes a domain active, so the
+        // default chosen here is always one the lists show.
+        if (value.isObject() && isActive.isBool() && isActive.toBool())
             active.append(value);
     }
     checkDefaultDomain(active);

@@ -210,7 +210,12 @@ private slots:
     {
         QJsonObject inactive = domain("d0", "inactive.test");
         inactive.insert("active", false);
-        DefaultHelper::accountDomainsFetched(QJsonArray{inactive, domain("d1", "one.test")});
+        QJsonObject unsaid = domain("d2", "unsaid.test");
+        unsaid.remove("active");
+        QJsonObject text = domain("d3", "text.test");
+        text.insert("active", "true");
+        DefaultHelper::accountDomainsFetched(
+            QJsonArray{inactive, unsaid, text, domain("d1", "one.test")});
         const std::optional<Domain> after = storedDomain();
         QVERIFY(after);
         QCOMPARE(after->id, QStringLiteral("d1"));
