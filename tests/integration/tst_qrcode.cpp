@@ -36,9 +36,23 @@ QString scan(const QString &file)
 }
 
 // The saves of the popover's menu: 64, 128, 256 and 512 pixels, SVG, SVG into Documents.
-using Save = QRSaveJob *(QRController::*)();
-const Save saves[] = {&QRController::saveQR1, &QRController::saveQR2, &QRController::saveQR3,
-                      &QRController::saveQR4, &QRController::saveSVG, &QRController::_saveSVG};
+QRSaveJob *save(QRController &qr, int action)
+{
+    switch (action) {
+    case 1:
+        return qr.saveQR1();
+    case 2:
+        return qr.saveQR2();
+    case 3:
+        return qr.saveQR3();
+    case 4:
+        return qr.saveQR4();
+    case 5:
+        return qr.saveSVG();
+    default:
+        return qr._saveSVG();
+    }
+}
 
 } // namespace
 
@@ -128,7 +142,7 @@ private slots:
             QTRY_VERIFY(!qr.isLoading());
             QCOMPARE(qr.qr3().size(), QSize(256, 256));
         }
-        QPointer<QRSaveJob> job = (qr.*saves[action - 1])();
+        QPointer<QRSaveJob> job = save(qr, action);
         QTRY_VERIFY_WITH_TIMEOUT(!job, 15000);
         QVERIFY(m_platform->alertPresenter.shown().isEmpty());
         const QString link = (isHttps ? "https://" : "http://") + shortURL;
@@ -173,7 +187,7 @@ private slots:
         QTemporaryDir folder;
         m_platform->saveDialogs.script(1, folder.filePath(path));
         QRController qr(shortURL, QStringLiteral("abc"), true);
-        QPointer<QRSaveJob> job = (qr.*saves[action - 1])();
+        QPointer<QRSaveJob> job = save(qr, action);
         QTRY_VERIFY_WITH_TIMEOUT(!job, 15000);
         QCOMPARE(m_platform->alertPresenter.shown().size(), 1);
         QCOMPARE(m_platform->alertPresenter.shown().first().message, QStringLiteral("Error"));
