@@ -372,6 +372,14 @@ void SignInEndToEndTest::rebrandCommandReachesTheRunningProgram()
     m_lastShortUrl = m_user->waitForShortUrl(m_lastShortUrl, 5000);
     QVERIFY(!m_lastShortUrl.isEmpty());
     QCOMPARE(requests("POST", "/v1/links").size(), before + 1);
+    // A click on "Link rebranded ✨" reaches the program from the daemon over D-Bus and opens
+    // the link's editor.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_session->desktop.run("dunstctl", {"count", "displayed"}).value_or("0").trimmed() == "1",
+        5000);
+    QVERIFY(m_session->desktop.run("dunstctl", {"action", "0"}));
+    QVERIFY(m_user->waitForLine("Branded notification success", 5000));
+    QVERIFY(m_user->waitForWindow("Quorvella edit link", 10000));
 }
 
 void SignInEndToEndTest::questionAnsweredInTheDialogue()
