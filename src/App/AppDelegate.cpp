@@ -1,5 +1,6 @@
 #include "App/AppDelegate.h"
 
+#include "App/Clock.h"
 #include "App/CommandLine.h"
 #include "App/Costants.h"
 #include "App/CrashReporter.h"
@@ -23,12 +24,18 @@
 #include "Utils/ClipboardMonitor.h"
 #include "Utils/ContextualMenu.h"
 #include "Utils/DefaultHelper.h"
+#include "Utils/WatchPause.h"
+
+#include <algorithm>
 
 using namespace Costants;
 
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent)
-{}
+{
+    m_pauseEnd.setSingleShot(true);
+    connect(&m_pauseEnd, &QTimer::timeout, this, &AppDelegate::showWatchingState);
+}
 
 AppDelegate::~AppDelegate()
 {
@@ -116,10 +123,27 @@ void AppDelegate::createPopoversManager()
         return;
     m_popoversManager = std::make_unique<PopoversManager>(Platform::current().createStatusItem());
     StatusItem *item = m_popoversManager->statusItem();
-    item->setImage(StatusItemImage::logo());
-    item->setToolTip(QStringLiteral("Quorvella"));
+    showWatchingState();
     connect(item, &StatusItem::activated, this, &AppDelegate::togglePopover);
     item->show();
+}
+
+void AppDelegate::showWatchingState()
+{
+    if (!m_popoversManager)
+        return;
+    const std::optional<QDateTime> pausedUntil = WatchPause::pausedUntil();
+    StatusItem *item = m_popoversManager->statusItem();
+    item->setImage(pausedUntil ? StatusItemImage::paused() : StatusItemImage::logo());
+    item->setToolTip(WatchPause::toolTip());
+    if (!pausedUntil) {
+        m_pauseEnd.stop();
+        return;
+    }
+    // Looked at again at the end, and at least each minute: a machine that slept through
+    // the end must not stay paused-looking.
+    const qint64 left = Clock::current().now().msecsTo(*pausedUntil);
+    m_pauseEnd.start(int(std::clamp<qint64>(left, 1, 60 * 1000)));
 }
 
 void AppDelegate::togglePopover()
@@ -187,6 +211,8 @@ void AppDelegate::observeNotifications()
     NotificationCenter &center = NotificationCenter::shared();
     center.addObserver(this, NotificationViews::resetDefault,
                        [this](const Notification &) { setInitialPreferences(); });
+    center.addObserver(this, NotificationViews::watchingPauseChanged,
+                       [this](const Notification &) { showWatchingState(); });
     center.addObserver(
         this, NotificationViews::newLinkCreated,
         [this](const Notification &notification) { handleNotificationLinkCreated(notification); });
@@ -225,6 +251,10 @@ void AppDelegate::handleCommandLine(const QStringList &arguments)
     }
     if (!line.openUrls.isEmpty())
         return applicationOpenUrls(line.openUrls);
+    if (line.pauseMinutes)
+        return WatchPause::pauseFor(*line.pauseMinutes);
+    if (line.resume)
+        return WatchPause::resume();
     if (!line.rebrandText)
         return togglePopover();
     if (const std::optional<QString> error = ContextualMenu::rebrandText(line.rebrandText))

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QTimer>
 #include <QUrl>
 
 #include <memory>
@@ -29,8 +30,9 @@ public:
     void togglePopover();
     void setInitialPreferences();
     void handleNotificationLinkCreated(const Notification &notification);
-    // A command line handed over by a second start: "--rebrand TEXT" rebrands TEXT, a plain
-    // start opens the popover.
+    // A command line handed over by a second start: "--rebrand TEXT" rebrands TEXT,
+    // "--pause[=MINUTES]" and "--resume" pause and resume watching, a plain start opens the
+    // popover.
     void handleCommandLine(const QStringList &arguments);
 
     [[nodiscard]] PopoversManager *popoversManager() const { return m_popoversManager.get(); }
@@ -44,6 +46,8 @@ private:
     void logEnvironment();
     void startClipboardMonitor();
     void createPopoversManager();
+    // The tray icon and its tooltip tell whether watching is paused, and until when.
+    void showWatchingState();
     void becomeUserNotificationDelegate();
     // What a notification click may open.
     [[nodiscard]] NotificationHandler::Routes notificationRoutes();
@@ -59,4 +63,6 @@ private:
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     // Owns the tray icon and the five popovers.
     std::unique_ptr<PopoversManager> m_popoversManager;
+    // Fires when a pause may have ended.
+    QTimer m_pauseEnd;
 };

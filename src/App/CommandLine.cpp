@@ -1,5 +1,7 @@
 #include "App/CommandLine.h"
 
+#include "Utils/WatchPause.h"
+
 namespace {
 const QStringList &qtOptionsWithValue()
 {
@@ -41,6 +43,20 @@ CommandLine CommandLine::parse(const QStringList &arguments)
             }
         } else if (argument.startsWith(QLatin1String("--rebrand="))) {
             line.rebrandText = argument.mid(10);
+        } else if (argument == QLatin1String("--pause")) {
+            line.pauseMinutes = WatchPause::oneHour;
+        } else if (argument.startsWith(QLatin1String("--pause="))) {
+            bool number = false;
+            const int minutes = argument.mid(8).toInt(&number);
+            if (!number || minutes < 1 || minutes > WatchPause::maxMinutes)
+                line.error = QStringLiteral("--pause= needs a number of minutes from 1 to %1, "
+                                            "not \"%2\"")
+                                 .arg(WatchPause::maxMinutes)
+                                 .arg(argument.mid(8));
+            else
+                line.pauseMinutes = minutes;
+        } else if (argument == QLatin1String("--resume")) {
+            line.resume = true;
         } else if (argument.startsWith(QLatin1String("--"))) {
             line.error = QStringLiteral("unknown option %1 (see --help)").arg(argument);
         } else if (qtOptionsWithValue().contains(argument)) {
@@ -65,6 +81,8 @@ QString CommandLine::usage()
         "  --sandbox          start the local sandbox service and use it for every service host\n"
         "  --sandbox=URL      use the service at URL (http only on this machine) for every host\n"
         "  --rebrand TEXT     hand TEXT to the running Quorvella to rebrand it\n"
+        "  --pause[=MINUTES]  stop rebranding copied addresses for MINUTES (default 60)\n"
+        "  --resume           rebrand copied addresses again\n"
         "  quorvella:...      hand an address of Quorvella's own scheme to the running Quorvella\n"
         "  --version          print the version and exit\n"
         "  --help             print this help and exit\n");

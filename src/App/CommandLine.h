@@ -16,6 +16,9 @@ struct CommandLine
     bool sandbox = false;
     QUrl sandboxUrl; // empty: start the local sandbox service
     std::optional<QString> rebrandText;
+    // --pause[=MINUTES] (one hour without a value) and --resume: watching the clipboard.
+    std::optional<int> pauseMinutes;
+    bool resume = false;
     // Arguments that are URLs of the program's own scheme ("quorvella:..."), as the desktop
     // passes them when such a link is opened.
     QList<QUrl> openUrls;

@@ -37,6 +37,8 @@ inline const QString closeSharePopup = QStringLiteral("close-share-popup");
 inline const QString closeQrPopup = QStringLiteral("close-qr-popup");
 inline const QString closeWindowOauth = QStringLiteral("qv-close-window-oauth");
 inline const QString closeOauthWebview = QStringLiteral("qv-close-oauth-webview");
+// Watching the clipboard was paused or resumed; the tray icon follows.
+inline const QString watchingPauseChanged = QStringLiteral("qv-watching-pause-changed");
 } // namespace NotificationViews
 
 // User-info keys of "qv-change-internet-reachability".
@@ -75,6 +77,8 @@ inline const QString workspaceIdsListCheckedDomains =
     QStringLiteral("workspaceIdsListCheckedDomains");
 inline const QString accountWorkspacePairs = QStringLiteral("qv-account-workspace-pairs");
 inline const QString lastBrandedLinkStored = QStringLiteral("qv-last-branded-link-stored");
+// Date until which copied addresses are not handed on; absent while watching.
+inline const QString watchingPausedUntil = QStringLiteral("qv-watching-paused-until");
 inline const QString destinationURL = QStringLiteral("destinationURL");
 inline const QString lastChange = QStringLiteral("lastChange");
 inline const QString newDestination = QStringLiteral("qv-preference-new-destination");
@@ -209,6 +213,17 @@ inline const QString linkDuplicatedText = QStringLiteral("Branded link already e
 inline const QString editButton = QStringLiteral("Edit");
 inline const QString closeButton = QStringLiteral("Close");
 inline const QString rebrandQuestionTitle = QStringLiteral("Do you want to rebrand this link?");
+// Undoing an automatic rebrand.
+inline const QString undoAction = QStringLiteral("undo");
+inline const QString undoButton = QStringLiteral("Undo");
+inline const QString undoDeleteFailedMessage = QStringLiteral("The link could not be deleted");
+inline const QString undoRefusedTitle = QStringLiteral("Rebrand not undone");
+inline const QString undoExpiredText =
+    QStringLiteral("A rebrand can be undone for two minutes only; the link stays.");
+inline const QString undoSignedOutText =
+    QStringLiteral("You signed out since the link was made; the link stays.");
+inline const QString undoEditedText =
+    QStringLiteral("The link was edited since it was made; it stays as you edited it.");
 // The desktop entry that lends the notifications our name and icon.
 inline const QString desktopEntry = QStringLiteral("com.quorvella.desktop.Quorvella");
 inline const QString applicationName = QStringLiteral("Quorvella");
@@ -297,6 +312,10 @@ inline const QString serviceStatus = QStringLiteral("Service status");
 inline const QString checkForUpdates = QStringLiteral("Check for updates");
 inline const QString signOut = QStringLiteral("Sign out");
 inline const QString quit = QStringLiteral("Quit Quorvella");
+inline const QString undoLastRebrand = QStringLiteral("Undo last rebrand");
+inline const QString pauseOneHour = QStringLiteral("Pause for 1 hour");
+inline const QString pauseUntilTomorrow = QStringLiteral("Pause until tomorrow");
+inline const QString resumeWatching = QStringLiteral("Resume watching");
 } // namespace Menu
 
 } // namespace Costants

@@ -15,4 +15,8 @@ public:
     virtual void checkForUpdates() = 0;
     virtual void signOut() = 0;
     virtual void quitApplication() = 0;
+    virtual void undoLastRebrand() = 0;
+    // For one hour, or until the start of tomorrow.
+    virtual void pauseWatching(bool untilTomorrow) = 0;
+    virtual void resumeWatching() = 0;
 };

@@ -7,7 +7,7 @@
 
 using namespace Costants;
 
-QList<MenuManager::Item> MenuManager::items(bool hasValidToken)
+QList<MenuManager::Item> MenuManager::items(bool hasValidToken, State state)
 {
     QList<Item> list;
     if (hasValidToken) {
@@ -23,14 +23,25 @@ QList<MenuManager::Item> MenuManager::items(bool hasValidToken)
     if (hasValidToken)
         list.append({Menu::signOut, Action::SignOut, {}});
     list.append({Menu::quit, Action::Quit, {}});
+    list.append({{}, Action::Separator, {}});
+    if (state.canUndo)
+        list.append({Menu::undoLastRebrand, Action::UndoRebrand, {}});
+    if (state.paused) {
+        list.append({Menu::resumeWatching, Action::ResumeWatching, {}});
+    } else {
+        list.append({Menu::pauseOneHour, Action::PauseOneHour, {}});
+        list.append({Menu::pauseUntilTomorrow, Action::PauseUntilTomorrow, {}});
+    }
     return list;
 }
 
 std::unique_ptr<QMenu> MenuManager::makeMenu(MenuActions *target, QObject *context,
-                                             bool hasValidToken)
+                                             bool hasValidToken, State state)
 {
     auto menu = std::make_unique<QMenu>();
-    for (const Item &item : items(hasValidToken)) {
+    menu->setObjectName(QStringLiteral("settingsMenu"));
+    menu->setAccessibleName(QStringLiteral("Settings"));
+    for (const Item &item : items(hasValidToken, state)) {
         if (item.action == Action::Separator) {
             menu->addSeparator();
             continue;
@@ -58,6 +69,18 @@ std::unique_ptr<QMenu> MenuManager::makeMenu(MenuActions *target, QObject *conte
                 break;
             case Action::Quit:
                 target->quitApplication();
+                break;
+            case Action::UndoRebrand:
+                target->undoLastRebrand();
+                break;
+            case Action::PauseOneHour:
+                target->pauseWatching(false);
+                break;
+            case Action::PauseUntilTomorrow:
+                target->pauseWatching(true);
+                break;
+            case Action::ResumeWatching:
+                target->resumeWatching();
                 break;
             case Action::Separator:
                 break;

@@ -22,7 +22,18 @@ public:
         OpenWebPage,
         CheckForUpdates,
         SignOut,
-        Quit
+        Quit,
+        UndoRebrand,
+        PauseOneHour,
+        PauseUntilTomorrow,
+        ResumeWatching
+    };
+
+    // What the entries after the design's own depend on.
+    struct State
+    {
+        bool canUndo = false;
+        bool paused = false;
     };
 
     struct Item
@@ -35,7 +46,9 @@ public:
     MenuManager() = delete;
 
     // The items in order; "Preferences..." and "Sign out" only while a valid token exists.
-    [[nodiscard]] static QList<Item> items(bool hasValidToken);
+    // After them: "Undo last rebrand" while an undo is possible, then the pause entries that
+    // apply.
+    [[nodiscard]] static QList<Item> items(bool hasValidToken, State state);
     [[nodiscard]] static std::unique_ptr<QMenu> makeMenu(MenuActions *target, QObject *context,
-                                                         bool hasValidToken);
+                                                         bool hasValidToken, State state);
 };

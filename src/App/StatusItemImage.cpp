@@ -4,9 +4,11 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
-QIcon StatusItemImage::logo()
+namespace {
+
+QIcon trayIcon(const QString &resource)
 {
-    QSvgRenderer renderer(QStringLiteral(":/icons/tray-logo.svg"));
+    QSvgRenderer renderer(resource);
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
@@ -19,4 +21,16 @@ QIcon StatusItemImage::logo()
     // A template image: desktops that tint tray icons may recolour it for dark panels.
     icon.setIsMask(true);
     return icon;
+}
+
+} // namespace
+
+QIcon StatusItemImage::logo()
+{
+    return trayIcon(QStringLiteral(":/icons/tray-logo.svg"));
+}
+
+QIcon StatusItemImage::paused()
+{
+    return trayIcon(QStringLiteral(":/icons/tray-paused.svg"));
 }

@@ -8,4 +8,6 @@ class StatusItemImage
 public:
     StatusItemImage() = delete;
     [[nodiscard]] static QIcon logo();
+    // The logo with pause bars in place of the link: watching the clipboard is paused.
+    [[nodiscard]] static QIcon paused();
 };

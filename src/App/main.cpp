@@ -83,10 +83,13 @@ int main(int argc, char **argv)
         delegate = std::make_unique<AppDelegate>();
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, delegate.get(),
                          &AppDelegate::applicationWillTerminate);
-        const bool handOn = commandLine.rebrandText.has_value() || !commandLine.openUrls.isEmpty();
+        const bool handOn = commandLine.rebrandText.has_value() ||
+                            !commandLine.openUrls.isEmpty() ||
+                            commandLine.pauseMinutes.has_value() || commandLine.resume;
         QTimer::singleShot(0, delegate.get(), [app = delegate.get(), handOn] {
             app->applicationDidFinishLaunching();
-            // "--rebrand TEXT" or a link as the first start: it goes in once the program runs.
+            // "--rebrand TEXT", a pause or a link as the first start: it goes in once the
+            // program runs.
             if (handOn)
                 app->handleCommandLine(QApplication::arguments());
         });

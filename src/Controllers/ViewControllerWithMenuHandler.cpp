@@ -16,6 +16,8 @@
 #include "Services/AuthenticationManager.h"
 #include "Services/TokenManager.h"
 #include "Update/Checker.h"
+#include "Utils/RebrandUndo.h"
+#include "Utils/WatchPause.h"
 #include "Views/WindowNoTitleBar.h"
 
 #include <QApplication>
@@ -27,8 +29,10 @@ using namespace Costants;
 
 void ViewControllerWithMenuHandler::openSettings(QWidget *button)
 {
+    const MenuManager::State state{RebrandUndo::shared().canUndo(),
+                                   WatchPause::pausedUntil().has_value()};
     std::unique_ptr<QMenu> menu =
-        MenuManager::makeMenu(this, this, AuthenticationManager::shared().hasValidToken());
+        MenuManager::makeMenu(this, this, AuthenticationManager::shared().hasValidToken(), state);
     const QPoint at = button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos();
     // Run synchronously: the menu is built anew for every opening and goes away after it.
     menu->exec(at, menu->actions().value(0));
@@ -101,4 +105,22 @@ void ViewControllerWithMenuHandler::signOut()
 void ViewControllerWithMenuHandler::quitApplication()
 {
     QCoreApplication::quit();
+}
+
+void ViewControllerWithMenuHandler::undoLastRebrand()
+{
+    RebrandUndo::shared().undoLast();
+}
+
+void ViewControllerWithMenuHandler::pauseWatching(bool untilTomorrow)
+{
+    if (untilTomorrow)
+        WatchPause::pauseUntilTomorrow();
+    else
+        WatchPause::pauseFor(WatchPause::oneHour);
+}
+
+void ViewControllerWithMenuHandler::resumeWatching()
+{
+    WatchPause::resume();
 }

@@ -22,4 +22,7 @@ public:
     void checkForUpdates() override;
     void signOut() override;
     void quitApplication() override;
+    void undoLastRebrand() override;
+    void pauseWatching(bool untilTomorrow) override;
+    void resumeWatching() override;
 };

@@ -1,8 +1,16 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
+
+// A further choice on a notification, besides the click on it and its action button.
+struct UserNotificationAction
+{
+    QString identifier;
+    QString title;
+};
 
 // One desktop notification as the program builds it.
 struct UserNotification
@@ -14,6 +22,10 @@ struct UserNotification
     bool hasActionButton = false;
     QString actionButtonTitle;
     QString otherButtonTitle;
+    // Offered only where the desktop's notification server shows actions.
+    QList<UserNotificationAction> additionalActions;
+    // Set when didActivate reports the choice of an additional action: its identifier.
+    QString activatedAction;
 };
 
 // The desktop's notification service. Deliveries may come from any thread; the signals

@@ -8,6 +8,7 @@
 #include "Utils/LinkHandler.h"
 #include "Utils/NotificationHandler.h"
 #include "Utils/Validation.h"
+#include "Utils/WatchPause.h"
 
 using namespace Costants;
 
@@ -32,6 +33,12 @@ void ClipboardMonitor::periodicCheck()
     const qint64 previous = m_lastChange.exchange(snapshot.changeCount);
     if (previous == -1) {
         logLines({QStringLiteral("first link, ignoring")});
+        return;
+    }
+    // The change is counted above even while paused, so a copy made during the pause is
+    // never handed on, also not once the pause is over.
+    if (WatchPause::pausedUntil()) {
+        logLines({QStringLiteral("watching paused, copy not handed on")});
         return;
     }
     if (!snapshot.items || snapshot.items->isEmpty())

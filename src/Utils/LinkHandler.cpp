@@ -11,6 +11,7 @@
 #include "Utils/ClipboardMonitor.h"
 #include "Utils/NotificationHandler.h"
 #include "Utils/PercentEncoding.h"
+#include "Utils/RebrandUndo.h"
 #include "Utils/Switcher.h"
 #include "Utils/Utils.h"
 
@@ -199,22 +200,28 @@ void LinkHandler::openNewLinkForm(const QString &url)
         [] { NotificationCenter::shared().post(NotificationViews::newLinkPopoverExternal); });
 }
 
-void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated)
+void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated,
+                            const QString &destination)
 {
     if (!link)
         return;
     NotificationCenter::shared().post(NotificationViews::resetListLinks);
+    const QString id = link->value(QLatin1String("id")).toString();
+    if (updated)
+        RebrandUndo::shared().linkChanged(id);
     const std::optional<QString> fullUrl = Switcher::fullShortUrl(*link);
     if (!fullUrl)
         return;
-    const QString id = link->value(QLatin1String("id")).toString();
+    if (!fromForm && !updated)
+        RebrandUndo::shared().remember(id, destination, *fullUrl);
+    const bool offerUndo = !fromForm && !updated && RebrandUndo::shared().canUndo(id);
     const SettingsStore &store = SettingsStore::shared();
     const bool copy = store.boolForKey(Preferences::automaticCopy);
     const auto announce = [&] {
         if (updated)
             NotificationHandler::showUpdatedNotification(*fullUrl, id);
         else
-            NotificationHandler::showLinkNotification(*fullUrl, true, id);
+            NotificationHandler::showLinkNotification(*fullUrl, true, id, offerUndo);
     };
     if (store.boolForKey(Preferences::notificationBrandedLink)) {
         logLines({QStringLiteral("show notification")});
@@ -233,24 +240,24 @@ void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromFor
         NotificationHandler::showLinkNotification(*fullUrl, false, id);
 }
 
-void LinkHandler::linkCreated(const std::optional<QJsonObject> &link)
+void LinkHandler::linkCreated(const std::optional<QJsonObject> &link, const QString &destination)
 {
     logLines({QStringLiteral("link CREATED")});
-    afterLink(link, false, false);
+    afterLink(link, false, false, destination);
 }
 
 void LinkHandler::linkCreatedFromForm(const std::optional<QJsonObject> &link)
 {
     logLines({QStringLiteral("link CREATED")});
     NotificationCenter::shared().post(NotificationViews::togglePopover);
-    afterLink(link, true, false);
+    afterLink(link, true, false, QString());
 }
 
 void LinkHandler::linkUpdated(const std::optional<QJsonObject> &link)
 {
     logLines({QStringLiteral("link UPDATED")});
     NotificationCenter::shared().post(NotificationViews::togglePopover);
-    afterLink(link, false, true);
+    afterLink(link, false, true, QString());
 }
 
 void LinkHandler::handleLinkResponse(const std::optional<QJsonObject> &answer,

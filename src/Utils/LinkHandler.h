@@ -24,7 +24,9 @@ public:
     // Stores the URL for the new-link form and asks for it to be shown.
     static void openNewLinkForm(const QString &url);
 
-    static void linkCreated(const std::optional<QJsonObject> &link);
+    // An automatic creation; `destination` is the copied address, which an undo puts back.
+    static void linkCreated(const std::optional<QJsonObject> &link,
+                            const QString &destination = QString());
     static void linkCreatedFromForm(const std::optional<QJsonObject> &link);
     static void linkUpdated(const std::optional<QJsonObject> &link);
     // A "slashtag" error goes to onError; other well-formed errors and answers to onSuccess;
@@ -48,5 +50,6 @@ private:
     static void askNotificationDuplicate(const QString &url, const QString &existing);
     static void askRebrand(const QString &url);
 
-    static void afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated);
+    static void afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated,
+                          const QString &destination);
 };

@@ -4,6 +4,7 @@
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
 #include "Platform/Platform.h"
+#include "Utils/RebrandUndo.h"
 #include "Utils/Utils.h"
 #include "Utils/Validation.h"
 
@@ -47,7 +48,7 @@ void NotificationHandler::deliverReplacingAll(const UserNotification &notificati
 }
 
 void NotificationHandler::showLinkNotification(const QString &fullShortUrl, bool rebranded,
-                                               const QString &linkId)
+                                               const QString &linkId, bool offerUndo)
 {
     logLines({QStringLiteral("copy notification for: ") + fullShortUrl});
     UserNotification notification =
@@ -57,6 +58,9 @@ void NotificationHandler::showLinkNotification(const QString &fullShortUrl, bool
                                        NotificationInfos::typeCopied);
     if (rebranded)
         notification.userInfo.insert(NotificationInfos::idKey, linkId);
+    if (rebranded && offerUndo)
+        notification.additionalActions.append(
+            {LocalNotification::undoAction, LocalNotification::undoButton});
     deliverReplacingAll(notification);
 }
 
@@ -96,6 +100,13 @@ void NotificationHandler::showErrorNotification(const std::optional<QString> &me
         LocalNotification::errorTitle,
         message.value_or(LocalNotification::errorDefaultMessage) + LocalNotification::errorTryLater,
         NotificationInfos::typeCopied));
+}
+
+void NotificationHandler::showUndoRefusedNotification(const QString &reason)
+{
+    logLines({QStringLiteral("undo refused notification")});
+    deliverReplacingAll(resultNotification(LocalNotification::undoRefusedTitle, reason,
+                                           NotificationInfos::typeCopied));
 }
 
 void NotificationHandler::storeDestinationURL(const QString &url, qint64 changeCount)
@@ -162,6 +173,8 @@ void NotificationHandler::didActivate(UserNotification notification, const Route
     const std::optional<QString> id = stringIn(notification.userInfo, NotificationInfos::idKey);
     if (!type || !id || *type != NotificationInfos::typeBrandedSuccess)
         return;
+    if (notification.activatedAction == LocalNotification::undoAction)
+        return RebrandUndo::shared().undo(*id);
     logLines({QStringLiteral("Branded notification success")});
     SettingsStore &store = SettingsStore::shared();
     if (!store.dictionaryForKey(Preferences::workspaceObjectMainView))

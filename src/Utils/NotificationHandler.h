@@ -22,12 +22,15 @@ public:
 
     NotificationHandler() = delete;
 
+    // With `offerUndo`, a rebranded link's notification also offers "Undo".
     static void showLinkNotification(const QString &fullShortUrl, bool rebranded,
-                                     const QString &linkId);
+                                     const QString &linkId, bool offerUndo = false);
     static void showUpdatedNotification(const QString &fullShortUrl, const QString &linkId);
     static void showDeletedNotification(const QString &informativeText, const QString &linkText);
     static void showDuplicatedNotification();
     static void showErrorNotification(const std::optional<QString> &message = std::nullopt);
+    // Why an undo of a rebrand did nothing.
+    static void showUndoRefusedNotification(const QString &reason);
 
     // Keeps a URL copied while signed out, with its change number, for the question.
     static void storeDestinationURL(const QString &url, qint64 changeCount);

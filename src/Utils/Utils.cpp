@@ -9,6 +9,7 @@
 #include "Utils/BackgroundTasks.h"
 #include "Utils/LinkHandler.h"
 #include "Utils/NotificationHandler.h"
+#include "Utils/RebrandUndo.h"
 #include "Utils/SlugHandler.h"
 #include "Utils/Switcher.h"
 
@@ -150,9 +151,12 @@ void Utils::createAutoLink(const std::optional<QString> &slashtag, QJsonObject b
     body.insert(QStringLiteral("title"), suggestedTitle.value_or(fallbackTitle));
     if (isOffline())
         return;
-    ApiManager::shared().createLink(body, workspaceId, [](const std::optional<QJsonObject> &link) {
-        LinkHandler::linkCreated(link);
-    });
+    ApiManager::shared().createLink(
+        body, workspaceId,
+        [destination = body.value(QLatin1String("destination")).toString()](
+            const std::optional<QJsonObject> &link) {
+            LinkHandler::linkCreated(link, destination);
+        });
 }
 
 QJsonObject Utils::formBody(const QString &destination, const QString &title,
@@ -225,6 +229,7 @@ void Utils::replacementCreated(const QString &oldLinkId, const std::optional<QJs
     if (refused(answer, onError))
         return;
     logLines({QStringLiteral("link CREATED, deleting ") + oldLinkId});
+    RebrandUndo::shared().linkChanged(oldLinkId);
     ApiManager::shared().deleteLink(
         oldLinkId, [oldLinkId, link = *answer](const std::optional<QJsonObject> &deleted) {
             oldLinkDeleted(oldLinkId, link, deleted);

@@ -1,5 +1,6 @@
 #include "EndToEndSession.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -30,7 +31,7 @@ bool EndToEndSession::signIn(const QString &rule)
 {
     SignInDriver::seedPreferences(rule);
     sandbox = std::make_unique<SandboxProcess>();
-    return desktop.start(m_daemon, "dunst", {}) && sandbox->isRunning() &&
+    return desktop.start(m_daemon, "dunst", {"-conf", daemonConfig()}) && sandbox->isRunning() &&
            user->startProgram(QStringLiteral(QUORVELLA_BINARY_DIR),
                               sandbox->baseUrl().toString()) &&
            user->signInWithDemoAccount() &&
@@ -69,4 +70,25 @@ QStringList EndToEndSession::notificationSummaries()
         for (const QJsonValue &entry : group.toArray())
             summaries.append(entry["summary"]["data"].toString());
     return summaries;
+}
+
+QString EndToEndSession::daemonConfig() const
+{
+    const QString path = environment.root() + "/dunstrc";
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("[global]\n    dmenu = " + menuPicker().toUtf8() + "\n");
+    return path;
+}
+
+bool EndToEndSession::chooseNotificationAction(const QString &title)
+{
+    // The daemon lists each action as "#Title (summary) [id,key]", one a line.
+    QFile script(menuPicker());
+    if (!script.open(QIODevice::WriteOnly))
+        return false;
+    script.write("#!/bin/sh\nexec grep -m1 -F '#" + title.toUtf8() + " ('\n");
+    script.close();
+    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return desktop.run("dunstctl", {"context"}).has_value();
 }

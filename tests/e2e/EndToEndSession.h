@@ -31,6 +31,9 @@ public:
     [[nodiscard]] QJsonArray requests(const QString &method, const QString &path);
     // The summaries of the notifications shown so far, from the daemon's history.
     [[nodiscard]] QStringList notificationSummaries();
+    // Chooses the action with this title on the notification shown, in the daemon's menu of
+    // actions, as a user does.
+    [[nodiscard]] bool chooseNotificationAction(const QString &title);
 
     TestEnvironment environment;
     DesktopSession desktop;
@@ -38,5 +41,9 @@ public:
     std::unique_ptr<SignInDriver> user;
 
 private:
+    // The daemon's configuration: its menu of actions is a script that picks one line.
+    [[nodiscard]] QString daemonConfig() const;
+    [[nodiscard]] QString menuPicker() const { return environment.root() + "/menu-pick"; }
+
     QProcess m_daemon;
 };

@@ -2,6 +2,7 @@
 // (screenshots/), so a change of a layout can be seen.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
+#include "App/StatusItemImage.h"
 #include "App/ViewControllerFactory.h"
 #include "Controllers/AboutController.h"
 #include "Controllers/ControllerRegistry.h"
@@ -11,6 +12,7 @@
 #include "Services/ApiManager.h"
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
+#include "Utils/WatchPause.h"
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
 
@@ -19,6 +21,7 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -48,6 +51,7 @@ private slots:
     void popoverRenders_data();
     void popoverRenders();
     void windowsRender();
+    void pausedTrayIcon();
 };
 
 void ScreenshotsTest::initTestCase()
@@ -119,6 +123,36 @@ void ScreenshotsTest::windowsRender()
     about.present();
     QVERIFY(QTest::qWaitForWindowExposed(about.view()));
     checkAndSave(about.view()->grab().toImage(), "about.png");
+}
+
+void ScreenshotsTest::pausedTrayIcon()
+{
+    // The icon as a light and a dark panel show it, at 1x and 2x, with the tooltip it carries.
+    TestEnvironment environment;
+    WatchPause::pauseFor(90);
+    QImage image(360, 200, QImage::Format_ARGB32);
+    image.fill(QColor("#F6F7F9"));
+    QPainter painter(&image);
+    const QIcon icon = StatusItemImage::paused();
+    for (const auto &[panel, top] : {std::pair{QColor("#E8E8E8"), 16}, {QColor("#2B2B2B"), 72}}) {
+        painter.fillRect(0, top, 360, 48, panel);
+        int x = 16;
+        for (int size : {22, 44}) {
+            QImage mask = icon.pixmap(size).toImage();
+            // The tray tints a mask icon in the panel's text colour.
+            QPainter tint(&mask);
+            tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            tint.fillRect(mask.rect(), qGray(panel.rgb()) > 128 ? QColor("#222222") : Qt::white);
+            tint.end();
+            painter.drawImage(x, top + (48 - size) / 2, mask);
+            x += size + 16;
+        }
+    }
+    painter.setPen(QColor("#222222"));
+    painter.drawText(QRect(16, 136, 328, 48), Qt::TextWordWrap, WatchPause::toolTip());
+    painter.end();
+    WatchPause::resume();
+    checkAndSave(image, "tray-paused.png");
 }
 
 QTEST_MAIN(ScreenshotsTest)

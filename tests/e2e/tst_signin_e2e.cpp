@@ -33,6 +33,8 @@ private slots:
     void deleteThroughTheAlert();
     void preferencesChangeTheRule();
     void rebrandCommandReachesTheRunningProgram();
+    void undoFromTheNotification();
+    void pauseInTheRunningProgramOutlivesARestart();
     void questionAnsweredInTheDialogue();
     void newLinkFormFromTheClipboard();
 
@@ -55,6 +57,8 @@ private:
     bool restart(const QString &rule);
     // Starts clip_writer on the desktop; it holds the clipboard until its input closes.
     bool startWriter(QProcess &writer, const QStringList &arguments);
+    // Starts the program a second time with these arguments; it hands them over and ends.
+    bool runSecond(const QStringList &arguments);
     // Copies with xclip and waits until the program has handed the copy on.
     void copyAndSeeItHandedOn(const QString &text);
 
@@ -380,6 +384,71 @@ void SignInEndToEndTest::rebrandCommandReachesTheRunningProgram()
     QVERIFY(m_session->desktop.run("dunstctl", {"action", "0"}));
     QVERIFY(m_user->waitForLine("Branded notification success", 5000));
     QVERIFY(m_user->waitForWindow("Quorvella edit link", 10000));
+}
+
+bool SignInEndToEndTest::runSecond(const QStringList &arguments)
+{
+    QProcess second;
+    return m_session->desktop.start(second, QUORVELLA_BINARY_DIR "/quorvella", arguments) &&
+           second.waitForFinished(15000) && second.exitCode() == 0;
+}
+
+void SignInEndToEndTest::undoFromTheNotification()
+{
+    QVERIFY(restart(Preferences::OptionsRebrand::autoRebrand));
+    const QString destination = "https://example.com/rebranded/by/mistake";
+    const qsizetype posts = requests("POST", "/v1/links").size();
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, destination));
+    QVERIFY(!m_user->waitForShortUrl(destination, 10000).isEmpty());
+    DesktopSession::stop(xclip);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_session->desktop.run("dunstctl", {"count", "displayed"}).value_or("0").trimmed() == "1",
+        5000);
+    // "Undo" on "Link rebranded ✨", from the daemon over D-Bus.
+    QVERIFY(m_session->chooseNotificationAction("Undo"));
+    QVERIFY(m_user->waitForLineStart("rebrand undone: ", 5000));
+    const QString id = m_user->output().section("rebrand undone: ", 1).section('\n', 0, 0);
+    QCOMPARE(requests("DELETE", "/v1/links/" + id).size(), 1);
+    const QString token = m_session->sandbox->issueAccessToken();
+    const auto gone = m_session->sandbox->request(
+        "GET", "/v1/links/" + id,
+        {{"Authorization", "Bearer " + token.toLatin1()},
+         {"workspace",
+          requests("POST", "/v1/links").last()["headers"]["workspace"].toString().toLatin1()}});
+    QCOMPARE(gone.status, 404);
+    QTRY_COMPARE_WITH_TIMEOUT(m_user->clipboardText(), destination, 5000);
+    // The address back on the clipboard is not rebranded again.
+    QVERIFY(m_user->waitForLine("this is the last branded link, ignoring: " + destination, 5000));
+    QTest::qWait(2500);
+    QCOMPARE(requests("POST", "/v1/links").size(), posts + 1);
+}
+
+void SignInEndToEndTest::pauseInTheRunningProgramOutlivesARestart()
+{
+    const qsizetype posts = requests("POST", "/v1/links").size();
+    QVERIFY(runSecond({"--pause=5"}));
+    QVERIFY(m_user->waitForLineStart("watching paused until ", 5000));
+    const QString paused = "watching paused, copy not handed on";
+    const QString before = "https://example.com/copied/before/the/restart";
+    QProcess xclip;
+    QVERIFY(m_user->copyToClipboard(xclip, before));
+    QVERIFY(m_user->waitForLine(paused, 5000));
+    DesktopSession::stop(xclip);
+
+    // Still paused after a restart; a copy made then stays untouched after "--resume".
+    QVERIFY(restart(Preferences::OptionsRebrand::autoRebrand));
+    const QString during = "https://example.com/copied/during/the/pause";
+    QVERIFY(m_user->copyToClipboard(xclip, during));
+    QVERIFY(m_user->waitForLine(paused, 5000));
+    QVERIFY(runSecond({"--resume"}));
+    QVERIFY(m_user->waitForLine("watching resumed", 5000));
+    QTest::qWait(2500);
+    DesktopSession::stop(xclip);
+    QCOMPARE(requests("POST", "/v1/links").size(), posts);
+    QVERIFY(!m_user->output().contains("copied link handed on: "));
+    // Watching again.
+    copyAndSeeItHandedOn("https://example.com/after/the/pause");
 }
 
 void SignInEndToEndTest::questionAnsweredInTheDialogue()

@@ -1,8 +1,10 @@
 #include "App/AppDelegate.h"
+#include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/CrashReporter.h"
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
+#include "App/StatusItemImage.h"
 #include "App/ViewControllerFactory.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
@@ -14,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QTest>
 
 using namespace Costants;
@@ -55,6 +58,7 @@ private slots:
 
     void cleanup()
     {
+        Clock::install(nullptr);
         CrashReporter::setShared(nullptr);
         m_environment.reset();
     }
@@ -99,6 +103,43 @@ private slots:
         QCOMPARE(storeBytes(), before);
         QVERIFY(!log.contains("setting default"));
         QVERIFY(log.contains("qv-option-autoRebrand"));
+    }
+
+    // "--pause" handed over by a second start: the tray shows the paused icon and says until
+    // when, also after a restart, until the pause ends or "--resume" comes.
+    void pauseFromTheCommandLineOutlivesARestart()
+    {
+        ManualClock clock(QDateTime(QDate(2026, 3, 2), QTime(9, 0)));
+        Clock::install(&clock);
+        const auto tray = [](const Start &start) {
+            const FakeStatusItem *item = start.platform.lastStatusItem;
+            const bool paused = item->image().pixmap(22).toImage() ==
+                                StatusItemImage::paused().pixmap(22).toImage();
+            return (paused ? QStringLiteral("paused: ") : QStringLiteral("logo: ")) +
+                   item->toolTip();
+        };
+        const QString until = "paused: Quorvella: watching paused until " +
+                              QLocale().toString(QTime(9, 30), QLocale::ShortFormat);
+        {
+            Start start;
+            QCOMPARE(tray(start), QStringLiteral("logo: Quorvella"));
+            start.platform.fakeServices.handCommandLine({"quorvella", "--pause=30"});
+            QCOMPARE(tray(start), until);
+        }
+        SettingsStore::reopenAll();
+        clock.advance(29 * 60 * 1000);
+        {
+            Start restarted;
+            QCOMPARE(tray(restarted), until);
+            restarted.platform.fakeServices.handCommandLine({"quorvella", "--resume"});
+            QCOMPARE(tray(restarted), QStringLiteral("logo: Quorvella"));
+            restarted.platform.fakeServices.handCommandLine({"quorvella", "--pause"});
+            QVERIFY(tray(restarted).startsWith("paused: "));
+        }
+        SettingsStore::reopenAll();
+        clock.advance(60 * 60 * 1000);
+        Start afterTheEnd;
+        QCOMPARE(tray(afterTheEnd), QStringLiteral("logo: Quorvella"));
     }
 
     void resetDefaultAfterSignOutWritesNothing()

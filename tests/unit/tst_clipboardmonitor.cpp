@@ -1,4 +1,5 @@
 // The clipboard monitor and the repeating timer its ticks run on.
+#include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "LogCapture.h"
@@ -7,6 +8,7 @@
 #include "Utils/ClipboardMonitor.h"
 #include "Utils/RepeatingTimer.h"
 #include "Utils/TimerSource.h"
+#include "Utils/WatchPause.h"
 
 #include <QTest>
 
@@ -28,7 +30,8 @@ QStringList outcome(const LogCapture &log)
     lines.removeIf([](const QString &line) {
         return line.startsWith("checking DOMAIN NAME: ") || line == "USER LOGGED" ||
                line.startsWith("requested was: ") || line.startsWith("gonna paste: ") ||
-               line.startsWith("storing: ");
+               line.startsWith("storing: ") || line.startsWith("watching paused until ") ||
+               line == "watching resumed";
     });
     return lines;
 }
@@ -45,9 +48,11 @@ private slots:
         m_environment = std::make_unique<TestEnvironment>();
         m_platform = &FakePlatform::installNew();
         SettingsStore::shared().setString(Preferences::userId, QStringLiteral("user-1"));
+        Clock::install(&m_clock);
     }
     void cleanup()
     {
+        Clock::install(nullptr);
         m_platform = nullptr;
         m_environment.reset();
     }
@@ -56,7 +61,8 @@ private slots:
     // "none" (no data at all); "secret" (a change with no item: the clipboard hides what a
     // password manager copies); "same" (the same text copied again); "paste:X" / "pasteOnly:X"
     // (pasteLink with and without store); "signout"; "race:X" (another program copies X right
-    // after the next read of the clipboard).
+    // after the next read of the clipboard); "pause" (for an hour), "resume", "later:N" (the
+    // clock moves N minutes).
     void ticks_data()
     {
         QTest::addColumn<QStringList>("steps");
@@ -88,6 +94,15 @@ private slots:
         QTest::newRow("a secret is skipped, the next copy is not")
             << QStringList{"tick", "secret", "tick", "copy:" + a, "tick"}
             << QStringList{first, handedOn + a};
+        const QString paused = QStringLiteral("watching paused, copy not handed on");
+        QTest::newRow("copied while paused: never handed on, also not after resuming")
+            << QStringList{"tick",   "pause", "copy:" + a, "tick", "tick",
+                           "resume", "tick",  "copy:" + b, "tick"}
+            << QStringList{first, paused, handedOn + b};
+        QTest::newRow("a pause ends by itself")
+            << QStringList{"tick", "pause",   "copy:" + a, "tick",      "later:59", "copy:" + a,
+                           "tick", "later:1", "tick",      "copy:" + b, "tick"}
+            << QStringList{first, paused, paused, handedOn + b};
         QTest::newRow("a copy during a tick is handed on once")
             << QStringList{"tick", "copy:" + a, "race:" + b, "tick", "tick", "tick"}
             << QStringList{first, handedOn + a, handedOn + b};
@@ -119,6 +134,12 @@ private slots:
                 QVERIFY(ClipboardMonitor::pasteLink(argument, step.startsWith("paste:")));
             } else if (step == "signout") {
                 store.removeKeys(Preferences::signOutKeys);
+            } else if (step == "pause") {
+                WatchPause::pauseFor(WatchPause::oneHour);
+            } else if (step == "resume") {
+                WatchPause::resume();
+            } else if (step.startsWith("later:")) {
+                m_clock.advance(argument.toLongLong() * 60 * 1000);
             } else if (step.startsWith("race:")) {
                 clipboard.copyAfterNextRead({argument});
             }
@@ -276,6 +297,7 @@ private slots:
 private:
     std::unique_ptr<TestEnvironment> m_environment;
     FakePlatform *m_platform = nullptr;
+    ManualClock m_clock;
 };
 
 QTEST_MAIN(ClipboardMonitorTest)

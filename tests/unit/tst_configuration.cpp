@@ -27,6 +27,10 @@ QString describe(const CommandLine &line)
         parts << QStringLiteral("sandbox ") + line.sandboxUrl.toString();
     if (line.rebrandText)
         parts << QStringLiteral("rebrand ") + *line.rebrandText;
+    if (line.pauseMinutes)
+        parts << QStringLiteral("pause %1").arg(*line.pauseMinutes);
+    if (line.resume)
+        parts << QStringLiteral("resume");
     for (const QUrl &url : line.openUrls)
         parts << QStringLiteral("open ") + url.toString();
     return parts.join(u'|');
@@ -53,6 +57,13 @@ private slots:
                                  << "rebrand see https://a.b";
         QTest::newRow("qt option keeps its value")
             << QStringList{"-platform", "--sandbox", "--sandbox"} << "sandbox ";
+        QTest::newRow("pause for an hour") << QStringList{"--pause"} << "pause 60";
+        QTest::newRow("pause minutes") << QStringList{"--pause=15"} << "pause 15";
+        QTest::newRow("pause thirty days") << QStringList{"--pause=43200"} << "pause 43200";
+        QTest::newRow("pause longer") << QStringList{"--pause=43201"} << "error";
+        QTest::newRow("pause zero") << QStringList{"--pause=0"} << "error";
+        QTest::newRow("pause no number") << QStringList{"--pause=1h"} << "error";
+        QTest::newRow("resume") << QStringList{"--resume"} << "resume";
         QTest::newRow("unknown") << QStringList{"--sandbx"} << "error";
     }
     void commandLine()

@@ -1,6 +1,7 @@
 // The desktop notifications, their clicks and dismissals, the pending-URL question, and the
 // readers of the link answers. One click goes through the real D-Bus notification centre.
 
+#include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "LogCapture.h"
@@ -12,6 +13,7 @@
 #include "TestEnvironment.h"
 #include "Utils/LinkHandler.h"
 #include "Utils/NotificationHandler.h"
+#include "Utils/RebrandUndo.h"
 #include "Utils/Switcher.h"
 
 #include <QDBusConnection>
@@ -114,6 +116,9 @@ private slots:
     }
     void cleanup()
     {
+        RebrandUndo::shared().forget();
+        RebrandUndo::shared().setDeleter({});
+        Clock::install(nullptr);
         ApiManager::installShared(nullptr);
         m_api.reset();
         m_log.reset();
@@ -263,6 +268,102 @@ private slots:
         QVERIFY(m_log->contains("Branded notification success"));
         m_platform->realNotifications = nullptr;
         QDBusConnection::disconnectFromBus(QStringLiteral("daemon"));
+    }
+
+    // An automatic rebrand, then a change ("signout", "other account", "edited" or none), N
+    // seconds, and its undo from the notification's "Undo" or from the settings menu. The
+    // service answers a delete with `answer`; the notification then on screen is "title|text".
+    void undo_data()
+    {
+        QTest::addColumn<QString>("via");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<bool>("sent");
+        QTest::addColumn<QString>("shown");
+        const Answer gone(QJsonObject{{"id", "link-1"}});
+        const QString done = "Link deleted|https://s.test/abc";
+        const QString failed = "Oooops!|The link could not be deleted. Try later.";
+        const QString refused = "Rebrand not undone|";
+        const auto row = [](const char *name, const char *via, const char *change, int seconds,
+                            const Answer &answer, bool sent, const QString &shown) {
+            QTest::newRow(name) << QString(via) << QString(change) << seconds << answer << sent
+                                << shown;
+        };
+        row("notification, in time", "notification", "", 119, gone, true, done);
+        row("menu, at once", "menu", "", 0, gone, true, done);
+        row("two minutes passed", "notification", "", 120, gone, false,
+            refused + LocalNotification::undoExpiredText);
+        row("delete fails", "notification", "", 10, Answer(), true, failed);
+        row("delete refused", "menu", "", 10,
+            Answer(QJsonObject{{"errors", QJsonArray{QJsonObject{{"message", "No"}}}}}), true,
+            failed);
+        row("delete answers another link", "menu", "", 10, Answer(QJsonObject{{"id", "x"}}), true,
+            failed);
+        row("signed out", "notification", "signout", 10, gone, false,
+            refused + LocalNotification::undoSignedOutText);
+        row("another account", "notification", "other account", 10, gone, false,
+            refused + LocalNotification::undoSignedOutText);
+        row("edited", "notification", "edited", 10, gone, false,
+            refused + LocalNotification::undoEditedText);
+    }
+    void undo()
+    {
+        QFETCH(QString, via);
+        QFETCH(QString, change);
+        QFETCH(int, seconds);
+        QFETCH(Answer, answer);
+        QFETCH(bool, sent);
+        QFETCH(QString, shown);
+        ManualClock clock;
+        Clock::install(&clock);
+        SettingsStore &store = SettingsStore::shared();
+        store.setString(Preferences::userId, "user-1");
+        store.setBool(Preferences::notificationBrandedLink, true);
+        store.setBool(Preferences::automaticCopy, true);
+        QStringList deletes;
+        RebrandUndo::shared().setDeleter(
+            [&](const QString &id, const RebrandUndo::DeleteCompletion &completion) {
+                deletes << id;
+                completion(answer);
+            });
+        const QString destination = "https://example.org/long/address";
+        const QJsonObject link{{"id", "link-1"}, {"shortUrl", "s.test/abc"}, {"https", true}};
+        LinkHandler::linkCreated(link, destination);
+        const UserNotification rebranded = m_platform->userNotifications.delivered().value(0);
+        QCOMPARE(rebranded.additionalActions.size(), 1);
+        QCOMPARE(rebranded.additionalActions.at(0).title, QStringLiteral("Undo"));
+
+        if (change == "signout")
+            store.removeKeys(Preferences::signOutKeys);
+        else if (change == "other account")
+            store.setString(Preferences::userId, "user-2");
+        else if (change == "edited")
+            LinkHandler::linkUpdated(link);
+        const int writes = m_platform->fakePasteboard.writes().size();
+        clock.advance(seconds * 1000);
+        if (via == "menu") {
+            RebrandUndo::shared().undoLast();
+        } else {
+            UserNotification clicked = rebranded;
+            clicked.activatedAction = rebranded.additionalActions.at(0).identifier;
+            NotificationHandler::didActivate(clicked, routes());
+            QVERIFY(m_opened.isEmpty()); // the editor opens only for a click on the notification
+        }
+
+        QCOMPARE(deletes, sent ? QStringList{"link-1"} : QStringList());
+        const UserNotification now = m_platform->userNotifications.delivered().value(0);
+        QCOMPARE(now.title + '|' + now.informativeText, shown);
+        const bool undone = shown.startsWith("Link deleted");
+        // Undone: the copied address is back, as our own paste, which the next tick leaves
+        // alone. Otherwise the clipboard keeps the short URL.
+        QCOMPARE(m_platform->fakePasteboard.writes().size(), writes + (undone ? 1 : 0));
+        if (undone) {
+            QCOMPARE(m_platform->fakePasteboard.writes().last(), destination);
+            QCOMPARE(store.stringForKey(Preferences::lastBrandedLinkStored), Opt(destination));
+        }
+        // A failed delete may be tried again in the window; anything else ends it.
+        QCOMPARE(RebrandUndo::shared().canUndo(), shown.startsWith("Oooops"));
     }
 
     void pendingUrl_data()

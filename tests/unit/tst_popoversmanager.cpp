@@ -1,3 +1,4 @@
+#include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/EventMonitor.h"
 #include "App/NotificationCenter.h"
@@ -13,11 +14,18 @@
 #include "Services/AuthenticationManager.h"
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
+#include "Utils/RebrandUndo.h"
+#include "Utils/WatchPause.h"
 #include "Views/Popover.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QJsonDocument>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 using namespace Costants;
@@ -80,6 +88,40 @@ class PopoversManagerTest : public QObject
         return open.join('+');
     }
 
+    // Opens the settings menu with a click on the gear and clicks the entry with this title
+    // (none: closes the menu). Gives the accessible names of the entries after "Quit".
+    QStringList pick(QAbstractButton *gear, const QString &title)
+    {
+        QStringList offered;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            poll.stop();
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(menu);
+            QAction *chosen = nullptr;
+            bool after = false;
+            for (int i = 0; i < menu->actions().size(); ++i) {
+                QAction *action = menu->actions().at(i);
+                const QString name = accessible->child(i)->text(QAccessible::Name);
+                if (after && !action->isSeparator()) {
+                    offered << name;
+                    if (action->text() == title)
+                        chosen = action;
+                }
+                after = after || action->text() == Menu::quit;
+            }
+            if (chosen)
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+            else
+                menu->close();
+        });
+        poll.start(20);
+        QTest::mouseClick(gear, Qt::LeftButton);
+        return offered;
+    }
+
 private slots:
     void initTestCase() { ControllerRegistry::registerAll(); }
 
@@ -103,6 +145,9 @@ private slots:
 
     void cleanup()
     {
+        RebrandUndo::shared().forget();
+        RebrandUndo::shared().setDeleter({});
+        Clock::install(nullptr);
         m_manager.reset();
         m_authentication.reset();
         m_api.reset();
@@ -185,6 +230,48 @@ private slots:
         QCOMPARE(this->shown(), shown);
         // The outside-click monitor runs exactly while something is shown.
         QCOMPARE(m_manager->eventMonitor()->isRunning(), !shown.isEmpty());
+    }
+
+    // The entries after the design's own, as the gear's menu offers them to the user and to a
+    // screen reader, each picked with the mouse.
+    void settingsMenuUndoesAndPauses()
+    {
+        // Whole seconds, as the store keeps dates.
+        ManualClock clock(QDateTime::fromSecsSinceEpoch(1'800'000'000, Qt::UTC));
+        Clock::install(&clock);
+        SettingsStore &store = SettingsStore::shared();
+        store.setString(Preferences::userId, "user-1");
+        QStringList deletes;
+        RebrandUndo::shared().setDeleter(
+            [&deletes](const QString &id, const RebrandUndo::DeleteCompletion &) {
+                deletes << id;
+            });
+        m_manager->toggle();
+        QCOMPARE(shown(), QStringLiteral("Login"));
+        auto *gear =
+            m_manager->popoverLogin()->contentViewController()->findChild<QAbstractButton *>(
+                "settingsButton");
+        QVERIFY(gear);
+        const QString pauseHour = "Pause for 1 hour";
+        const QString pauseDay = "Pause until tomorrow";
+        const QString resume = "Resume watching";
+        const QString undo = "Undo last rebrand";
+
+        QCOMPARE(pick(gear, pauseHour), (QStringList{pauseHour, pauseDay}));
+        QCOMPARE(store.dateForKey(Preferences::watchingPausedUntil),
+                 std::optional(clock.now().addSecs(3600)));
+        QCOMPARE(pick(gear, resume), QStringList{resume});
+        QVERIFY(!store.contains(Preferences::watchingPausedUntil));
+
+        RebrandUndo::shared().remember("link-1", "https://example.org/a", "https://s.test/a");
+        clock.advance(119 * 1000);
+        QCOMPARE(pick(gear, undo), (QStringList{undo, pauseHour, pauseDay}));
+        QCOMPARE(deletes, QStringList{"link-1"});
+        clock.advance(1000); // two minutes: no undo offered any more
+        QCOMPARE(pick(gear, pauseDay), (QStringList{pauseHour, pauseDay}));
+        QCOMPARE(store.dateForKey(Preferences::watchingPausedUntil),
+                 std::optional(WatchPause::startOfNextDay(clock.now())));
+        QCOMPARE(pick(gear, QString()), QStringList{resume});
     }
 
     void signOutRemovesExactlyItsKeys()

@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QVariantMap>
 
+#include <algorithm>
+
 namespace {
 const QString kDefaultAction = QStringLiteral("default");
 const QString kEditAction = QStringLiteral("edit");
@@ -27,6 +29,7 @@ FreedesktopNotificationCenter::FreedesktopNotificationCenter(const QDBusConnecti
             &FreedesktopNotificationCenter::onActionInvoked);
     connect(m_proxy, &FreedesktopNotificationsProxy::NotificationClosed, this,
             &FreedesktopNotificationCenter::onNotificationClosed);
+    askCapabilities();
 }
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter() = default;
@@ -72,13 +75,41 @@ void FreedesktopNotificationCenter::removeDeliveredNotification(const QString &i
             this, [this, identifier] { removeHere(identifier); }, Qt::QueuedConnection);
 }
 
+void FreedesktopNotificationCenter::askCapabilities()
+{
+    if (m_askingCapabilities)
+        return;
+    m_askingCapabilities = true;
+    const QDBusMessage call = QDBusMessage::createMethodCall(
+        QString::fromLatin1(FreedesktopNotificationsProxy::service),
+        QString::fromLatin1(FreedesktopNotificationsProxy::path),
+        QString::fromLatin1(FreedesktopNotificationsProxy::interfaceName),
+        QStringLiteral("GetCapabilities"));
+    auto *watcher = new QDBusPendingCallWatcher(m_connection.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        const QDBusPendingReply<QStringList> reply = *watcher;
+        m_askingCapabilities = false;
+        // Without an answer (no daemon yet) the next delivery asks again.
+        if (!reply.isError())
+            m_showsActions = reply.value().contains(QStringLiteral("actions"));
+        watcher->deleteLater();
+    });
+}
+
 void FreedesktopNotificationCenter::deliverHere(const UserNotification &notification)
 {
+    if (!m_showsActions)
+        askCapabilities();
     QStringList actions{kDefaultAction, QStringLiteral("Open")};
     if (notification.hasActionButton) {
         actions << kEditAction
                 << (notification.actionButtonTitle.isEmpty() ? QStringLiteral("Edit")
                                                              : notification.actionButtonTitle);
+    }
+    // A server that does not advertise actions would only drop them, or show them wrongly.
+    if (m_showsActions.value_or(false)) {
+        for (const UserNotificationAction &action : notification.additionalActions)
+            actions << action.identifier << action.title;
     }
     const QVariantMap hints{
         {QStringLiteral("desktop-entry"), Costants::LocalNotification::desktopEntry}};
@@ -150,11 +181,16 @@ void FreedesktopNotificationCenter::onActionInvoked(uint id, const QString &acti
     const auto it = m_shown.constFind(id);
     if (it == m_shown.cend())
         return; // another program's notification
-    if (actionKey != kDefaultAction && actionKey != kEditAction)
-        return;
-    m_activated.insert(id);
     // A copy: a receiver that removes the notification erases the table entry.
-    const UserNotification notification = *it;
+    UserNotification notification = *it;
+    const bool additional =
+        std::any_of(notification.additionalActions.cbegin(), notification.additionalActions.cend(),
+                    [&](const UserNotificationAction &a) { return a.identifier == actionKey; });
+    if (actionKey != kDefaultAction && actionKey != kEditAction && !additional)
+        return;
+    if (additional)
+        notification.activatedAction = actionKey;
+    m_activated.insert(id);
     emit didActivate(notification);
 }
 

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <optional>
+
 class FreedesktopNotificationsProxy;
 
 // Desktop notifications over org.freedesktop.Notifications on the session bus. Notify is
@@ -30,6 +32,7 @@ public:
     [[nodiscard]] static QString applicationIcon();
 
 private:
+    void askCapabilities();
     void deliverHere(const UserNotification &notification);
     void removeAllHere();
     void removeHere(const QString &identifier);
@@ -46,4 +49,7 @@ private:
     quint64 m_sequence = 0;
     quint64 m_removedAllUpTo = 0;
     QHash<QString, quint64> m_removedUpTo;
+    // Whether the server shows actions beyond the click; unknown until it answered.
+    std::optional<bool> m_showsActions;
+    bool m_askingCapabilities = false;
 };

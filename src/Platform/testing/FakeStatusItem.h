@@ -24,6 +24,7 @@ public:
     void setGeometry(const QRect &geometry) { m_geometry = geometry; }
     void setTrayAvailable(bool available) { m_trayAvailable = available; }
     [[nodiscard]] const QIcon &image() const { return m_image; }
+    [[nodiscard]] const QString &toolTip() const { return m_toolTip; }
     [[nodiscard]] int showCalls() const { return m_showCalls; }
 
 private:
