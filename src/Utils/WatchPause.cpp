@@ -66,10 +66,16 @@ QString WatchPause::toolTip()
         return QStringLiteral("Quorvella");
     const QDateTime local = end->toLocalTime();
     const QLocale locale;
+    // Minutes are enough; some locales' short format shows seconds too.
+    const QString time = locale.toString(local.time(), shortTimeFormat());
     // The day is named only when the pause does not end today.
     const QString when = local.date() == Clock::current().now().toLocalTime().date()
-                             ? locale.toString(local.time(), QLocale::ShortFormat)
-                             : locale.toString(local, QStringLiteral("ddd ")) +
-                                   locale.toString(local.time(), QLocale::ShortFormat);
+                             ? time
+                             : locale.toString(local, QStringLiteral("ddd ")) + time;
     return QStringLiteral("Quorvella: watching paused until %1").arg(when);
+}
+
+QString WatchPause::shortTimeFormat()
+{
+    return QLocale().timeFormat(QLocale::ShortFormat).remove(QStringLiteral(":ss"));
 }

@@ -24,6 +24,8 @@ public:
     static void resume();
 
     [[nodiscard]] static QDateTime startOfNextDay(const QDateTime &now);
+    // Hours and minutes in the user's locale.
+    [[nodiscard]] static QString shortTimeFormat();
     // The tray icon's tooltip for the current state.
     [[nodiscard]] static QString toolTip();
 

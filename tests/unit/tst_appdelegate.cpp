@@ -11,6 +11,7 @@
 #include "Platform/testing/FakePlatform.h"
 #include "Services/Config.h"
 #include "TestEnvironment.h"
+#include "Utils/WatchPause.h"
 #include "Views/ViewController.h"
 
 #include <QDir>
@@ -119,7 +120,7 @@ private slots:
                    item->toolTip();
         };
         const QString until = "paused: Quorvella: watching paused until " +
-                              QLocale().toString(QTime(9, 30), QLocale::ShortFormat);
+                              QLocale().toString(QTime(9, 30), WatchPause::shortTimeFormat());
         {
             Start start;
             QCOMPARE(tray(start), QStringLiteral("logo: Quorvella"));
