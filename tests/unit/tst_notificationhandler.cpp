@@ -50,6 +50,7 @@ public:
         : m_bus(bus)
     {}
     uint lastId = 0;
+    QStringList lastActions;
     void click(uint id)
     {
         QDBusMessage signal = QDBusMessage::createSignal(
@@ -60,9 +61,11 @@ public:
     }
 
 public slots:
+    // No GetCapabilities: a server that does not advertise actions.
     uint Notify(const QString &, uint, const QString &, const QString &, const QString &,
-                const QStringList &, const QVariantMap &, int)
+                const QStringList &actions, const QVariantMap &, int)
     {
+        lastActions = actions;
         return ++lastId;
     }
     void CloseNotification(uint) {}
@@ -260,8 +263,9 @@ private slots:
         SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
                                               {{"id", "wsp"}});
 
-        NotificationHandler::showLinkNotification("https://s.test/a", true, "link-7");
+        NotificationHandler::showLinkNotification("https://s.test/a", true, "link-7", true);
         QTRY_COMPARE(daemon.lastId, 1u);
+        QCOMPARE(daemon.lastActions, (QStringList{"default", "Open"})); // no "Undo" offered
         daemon.click(daemon.lastId);
         QTRY_COMPARE(m_opened, QStringList{"edit"});
         QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editLinkId), Opt("link-7"));
