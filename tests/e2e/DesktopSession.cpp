@@ -63,7 +63,7 @@ QProcessEnvironment DesktopSession::environment() const
     if (!m_wayland.isEmpty()) {
         environment.remove("DISPLAY");
         environment.insert("WAYLAND_DISPLAY", m_wayland);
-        environment.insert("QT_QPA_PLATFORM", "wayland");
+        environment.insert("QT_QPA_PLATFORM", m_qtPlatform);
     }
     return environment;
 }

@@ -24,7 +24,11 @@ public:
     // The current environment pointed at this desktop (X11, our bus, no Wayland), or with a
     // Wayland socket set, at that compositor instead of X11.
     [[nodiscard]] QProcessEnvironment environment() const;
-    void useWayland(const QString &socket) { m_wayland = socket; }
+    void useWayland(const QString &socket, const QString &qtPlatform = "wayland")
+    {
+        m_wayland = socket;
+        m_qtPlatform = qtPlatform;
+    }
 
     // Starts a program of the session and waits until it runs.
     bool start(QProcess &process, const QString &program, const QStringList &arguments) const;
@@ -40,5 +44,6 @@ private:
     QString m_display;
     QString m_busAddress;
     QString m_wayland;
+    QString m_qtPlatform;
     QString m_error;
 };

@@ -112,6 +112,7 @@ private slots:
     void ownerFailingMidRead();
     void listPopoverOnScreen();
     void copyWhileSignedOutIsIgnored();
+    void desktopThatHidesCopiesSaysSo();
 
 private:
     [[nodiscard]] QString pasted() const;
@@ -297,6 +298,21 @@ void WaylandEndToEndTest::copyWhileSignedOutIsIgnored()
     QCOMPARE(posts(), before);
     QCOMPARE(pasted(), destination);
     DesktopSession::stop(wlCopy);
+}
+
+void WaylandEndToEndTest::desktopThatHidesCopiesSaysSo()
+{
+    // A Wayland session with neither a data-control manager nor XWayland, and a platform the
+    // user chose: the program says once, in the log and as a notification, what still works.
+    m_session->desktop.useWayland(m_sway->socket() + "-gone", "offscreen");
+    QVERIFY(m_session->restart(Preferences::OptionsRebrand::autoRebrand));
+    const QString title = "Quorvella cannot see your copies here";
+    QVERIFY(m_session->user->waitForLineStart(title + ": ", 5000));
+    QVERIFY(m_session->user->output().contains("quorvella --rebrand TEXT"));
+    QVERIFY(m_session->user->output().contains("clipboard: Wayland session without "
+                                               "data-control or XWayland to use"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_session->notificationSummaries().contains(title), 5000);
+    QCOMPARE(m_session->user->output().count(title), 1);
 }
 
 QTEST_GUILESS_MAIN(WaylandEndToEndTest)
