@@ -7,98 +7,16 @@
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "EndToEndSession.h"
+#include "HeadlessSway.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <grp.h>
-#include <pwd.h>
-#include <unistd.h>
-
 using namespace Costants;
-
-namespace {
-
-// A headless sway on a runtime folder of its own; as root it runs as "nobody".
-class Sway
-{
-public:
-    Sway()
-    {
-        const bool root = ::geteuid() == 0;
-        const passwd *nobody = root ? ::getpwnam("nobody") : nullptr;
-        if (root && !nobody) {
-            m_error = "no unprivileged user (nobody) to run sway as";
-            return;
-        }
-        if (!m_runtime.isValid()) {
-            m_error = "no runtime folder";
-            return;
-        }
-        QFile config(m_runtime.filePath("config"));
-        if (!config.open(QIODevice::WriteOnly) ||
-            config.write("output HEADLESS-1 resolution 1280x800\n") < 0)
-            m_error = "cannot write the sway configuration";
-        config.close();
-        if (root && (::chown(qPrintable(m_runtime.path()), nobody->pw_uid, nobody->pw_gid) != 0 ||
-                     ::chown(qPrintable(config.fileName()), nobody->pw_uid, nobody->pw_gid) != 0))
-            m_error = "cannot hand the runtime folder to nobody";
-        if (!m_error.isEmpty())
-            return;
-
-        QProcessEnvironment environment;
-        environment.insert("PATH", qEnvironmentVariable("PATH"));
-        environment.insert("HOME", m_runtime.path());
-        environment.insert("XDG_RUNTIME_DIR", m_runtime.path());
-        environment.insert("WLR_BACKENDS", "headless");
-        environment.insert("WLR_LIBINPUT_NO_DEVICES", "1");
-        environment.insert("WLR_RENDERER", "pixman");
-        m_sway.setProcessEnvironment(environment);
-        m_sway.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments{"sway", "-c", config.fileName()};
-        if (root) {
-            // The compositor dies with the test, even when the test is killed.
-            arguments = QStringList{"--reuid=" + QString::number(nobody->pw_uid),
-                                    "--regid=" + QString::number(nobody->pw_gid), "--clear-groups",
-                                    "--pdeathsig", "TERM"} +
-                        arguments;
-            m_sway.start("setpriv", arguments);
-        } else {
-            m_sway.start(arguments.takeFirst(), arguments);
-        }
-        if (!QTest::qWaitFor([this] { return !socket().isEmpty(); }, 15000))
-            m_error = "sway did not start: " + QString::fromLocal8Bit(m_sway.readAll());
-    }
-    ~Sway() { DesktopSession::stop(m_sway); }
-
-    [[nodiscard]] QString error() const { return m_error; }
-    // The compositor's socket, once it listens.
-    [[nodiscard]] QString socket() const
-    {
-        const QStringList found = QDir(m_runtime.path()).entryList({"wayland-*"}, QDir::System);
-        for (const QString &name : found)
-            if (!name.endsWith(".lock"))
-                return m_runtime.filePath(name);
-        return {};
-    }
-    [[nodiscard]] QString ipcSocket() const
-    {
-        const QStringList found = QDir(m_runtime.path()).entryList({"sway-ipc.*"}, QDir::System);
-        return found.isEmpty() ? QString() : m_runtime.filePath(found.first());
-    }
-
-private:
-    QTemporaryDir m_runtime{QDir::tempPath() + "/quorvella-sway-XXXXXX"};
-    QProcess m_sway;
-    QString m_error;
-};
-
-} // namespace
 
 class WaylandEndToEndTest : public QObject
 {
@@ -121,7 +39,7 @@ private:
     [[nodiscard]] qsizetype posts() { return m_session->requests("POST", "/v1/links").size(); }
 
     std::unique_ptr<EndToEndSession> m_session;
-    std::unique_ptr<Sway> m_sway;
+    std::unique_ptr<HeadlessSway> m_sway;
     QString m_shortUrl;
 };
 
@@ -141,7 +59,7 @@ void WaylandEndToEndTest::initTestCase()
     QVERIFY2(m_session->error().isEmpty(), qPrintable(m_session->error()));
     QVERIFY(m_session->signIn(Preferences::OptionsRebrand::autoRebrand));
 
-    m_sway = std::make_unique<Sway>();
+    m_sway = std::make_unique<HeadlessSway>();
     QVERIFY2(m_sway->error().isEmpty(), qPrintable(m_sway->error()));
     m_session->desktop.useWayland(m_sway->socket());
     QVERIFY(m_session->restart(Preferences::OptionsRebrand::autoRebrand));
