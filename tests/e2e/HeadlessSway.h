@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDir>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -25,7 +24,8 @@ public:
     [[nodiscard]] QString ipcSocket() const;
 
 private:
-    QTemporaryDir m_runtime{QDir::tempPath() + "/quorvella-sway-XXXXXX"};
+    // In /tmp, whatever TMPDIR says: the unprivileged compositor must reach its folder.
+    QTemporaryDir m_runtime{"/tmp/quorvella-sway-XXXXXX"};
     QProcess m_sway;
     QString m_error;
 };
