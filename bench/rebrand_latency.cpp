@@ -2,9 +2,14 @@
 // rebranding against the sandbox on loopback, over 20 copies: median and worst. The floor
 // is the 1.0 s clipboard tick plus three round trips; target: median under 1.2 s.
 //
-//   build/bin/rebrand_latency     (needs Xvfb, dbus-daemon, xdotool, xclip; the build's programs)
+//   build/bin/rebrand_latency          (needs Xvfb, dbus-daemon, xdotool, xclip; the build's
+//   programs) build/bin/rebrand_latency --sway   the same after signing in, with the program on a
+//   headless
+//                                      sway (Qt's wayland platform) and wl-copy, wl-paste
 #include "App/Costants.h"
 #include "DesktopSession.h"
+#include "HeadlessSway.h"
+#include "SandboxProcess.h"
 #include "SignInDriver.h"
 #include "TestEnvironment.h"
 
@@ -14,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -26,12 +32,51 @@ int main(int argc, char **argv)
         return 1;
     }
     SignInDriver::seedPreferences(Costants::Preferences::OptionsRebrand::autoRebrand);
+    // A sandbox of its own outlives the program's restart on sway.
+    SandboxProcess sandbox;
+    const QString origin = sandbox.baseUrl().toString();
     SignInDriver user(desktop);
-    if (!user.startProgram(QStringLiteral(QUORVELLA_BINARY_DIR)) || !user.signInWithDemoAccount() ||
+    if (!sandbox.isRunning() || !user.startProgram(QStringLiteral(QUORVELLA_BINARY_DIR), origin) ||
+        !user.signInWithDemoAccount() ||
         !user.waitForLine(QStringLiteral("setting domains first authentication"), 15000)) {
         std::fprintf(stderr, "rebrand_latency: sign-in failed\n%s\n", qPrintable(user.output()));
         return 1;
     }
+    std::unique_ptr<HeadlessSway> sway;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--sway"))) {
+        sway = std::make_unique<HeadlessSway>();
+        if (!sway->error().isEmpty()) {
+            std::fprintf(stderr, "rebrand_latency: %s\n", qPrintable(sway->error()));
+            return 1;
+        }
+        DesktopSession::stop(user.program());
+        desktop.useWayland(sway->socket());
+        if (!user.startProgram(QStringLiteral(QUORVELLA_BINARY_DIR), origin) ||
+            !user.waitForLine(QStringLiteral("first link, ignoring"), 20000))
+            return 1;
+    }
+    // The other program's copy, and the short URL on the clipboard.
+    const auto copy = [&](QProcess &tool, const QString &text) {
+        if (!sway)
+            return user.copyToClipboard(tool, text);
+        return desktop.start(tool, QStringLiteral("wl-copy"),
+                             {QStringLiteral("--foreground"), text});
+    };
+    const auto shortUrlAfter = [&](const QString &previous) {
+        if (!sway)
+            return user.waitForShortUrl(previous, 10000);
+        QString text;
+        const bool found = QTest::qWaitFor(
+            [&] {
+                text = QString::fromUtf8(
+                    desktop.run(QStringLiteral("wl-paste"), {QStringLiteral("-n")}, 5000)
+                        .value_or(QByteArray()));
+                return text.startsWith(QLatin1String("https://")) && text != previous &&
+                       !text.contains(QLatin1String("example.com"));
+            },
+            10000);
+        return found ? text : QString();
+    };
     QTest::qWait(2000);
 
     QList<qint64> timesMs;
@@ -43,9 +88,9 @@ int main(int argc, char **argv)
         QProcess xclip;
         QElapsedTimer elapsed;
         elapsed.start();
-        if (!user.copyToClipboard(xclip, destination))
+        if (!copy(xclip, destination))
             return 1;
-        const QString shortUrl = user.waitForShortUrl(previous, 10000);
+        const QString shortUrl = shortUrlAfter(previous);
         const qint64 ms = elapsed.elapsed();
         DesktopSession::stop(xclip);
         if (shortUrl.isEmpty()) {

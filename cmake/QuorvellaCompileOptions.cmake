@@ -1,7 +1,9 @@
 # Strict warnings and hardening for every target of the project.
 function(quorvella_target_defaults target)
     target_compile_options(${target} PRIVATE
-        -Wall -Wextra -Wpedantic -Wold-style-cast -Wnon-virtual-dtor -Wshadow=local
+        -Wall -Wextra -Wpedantic $<$<COMPILE_LANGUAGE:CXX>:-Wold-style-cast>
+        $<$<COMPILE_LANGUAGE:CXX>:-Wnon-virtual-dtor>
+        -Wshadow=local
         -Werror
         -fstack-protector-strong)
     target_compile_definitions(${target} PRIVATE

@@ -11,6 +11,7 @@ packages=(
     libbenchmark-dev clang-format
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
     zbar-tools
+    libwayland-dev libwayland-bin qt6-wayland sway wl-clipboard grim
     python3 desktop-file-utils appstream dpkg-dev xdg-utils
 )
 

@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 #include "App/CommandLine.h"
 #include "App/CrashReporter.h"
+#include "App/Logger.h"
 #include "Controllers/ControllerRegistry.h"
 #include "Platform/Platform.h"
 #include "Platform/ServicesProvider.h"
@@ -50,6 +51,9 @@ int main(int argc, char **argv)
         return 0;
     }
 
+    // Before Qt picks its platform: on a Wayland desktop that only XWayland lets us watch,
+    // Qt has to run on xcb.
+    const ClipboardChoice clipboard = LinuxPlatform::chooseClipboard();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvella"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVELLA_VERSION));
@@ -59,7 +63,9 @@ int main(int argc, char **argv)
     QApplication::setQuitOnLastWindowClosed(false);
 
     QString error;
-    Platform::install(std::make_unique<LinuxPlatform>());
+    auto platform = std::make_unique<LinuxPlatform>(clipboard);
+    LinuxPlatform *desktop = platform.get();
+    Platform::install(std::move(platform));
     // One instance per session: a second start hands its command line over and ends.
     ServicesProvider &services = Platform::current().servicesProvider();
     if (!services.claimSingleInstance()) {
@@ -77,7 +83,8 @@ int main(int argc, char **argv)
         return 2;
     }
     std::unique_ptr<AppDelegate> delegate;
-    const auto launch = [&delegate, &commandLine](const Config &chosen) {
+    Logger::shared().log({clipboard.description()});
+    const auto launch = [&delegate, &commandLine, desktop](const Config &chosen) {
         Config::install(chosen);
         ControllerRegistry::registerAll();
         delegate = std::make_unique<AppDelegate>();
@@ -86,8 +93,9 @@ int main(int argc, char **argv)
         const bool handOn = commandLine.rebrandText.has_value() ||
                             !commandLine.openUrls.isEmpty() ||
                             commandLine.pauseMinutes.has_value() || commandLine.resume;
-        QTimer::singleShot(0, delegate.get(), [app = delegate.get(), handOn] {
+        QTimer::singleShot(0, delegate.get(), [app = delegate.get(), handOn, desktop] {
             app->applicationDidFinishLaunching();
+            desktop->tellWhenCopiesAreUnseen();
             // "--rebrand TEXT", a pause or a link as the first start: it goes in once the
             // program runs.
             if (handOn)

@@ -102,6 +102,11 @@ void Popover::show(const QRect &anchor, Edge edge)
     if (anchor.isEmpty() && !area.contains(pointer))
         effectiveAnchor = QRect(area.right() - kMargin, area.top(), 1, 1);
     move(placement(sizeHint(), effectiveAnchor, edge, area, pointer));
+    // A Wayland window cannot place itself (the move above is ignored there): a window of
+    // one fixed size is one the compositor floats and places on screen, where a tiling
+    // compositor would otherwise stretch it over the whole output.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        setFixedSize(sizeHint());
     QWidget::show();
     raise();
     // Activation lets a click in another program be noticed as our window losing focus.

@@ -60,6 +60,11 @@ QProcessEnvironment DesktopSession::environment() const
     environment.insert("DBUS_SESSION_BUS_ADDRESS", m_busAddress);
     environment.insert("QT_QPA_PLATFORM", "xcb");
     environment.remove("WAYLAND_DISPLAY");
+    if (!m_wayland.isEmpty()) {
+        environment.remove("DISPLAY");
+        environment.insert("WAYLAND_DISPLAY", m_wayland);
+        environment.insert("QT_QPA_PLATFORM", m_qtPlatform);
+    }
     return environment;
 }
 

@@ -21,8 +21,14 @@ public:
     // Why the session could not start, for QSKIP or the failure message.
     [[nodiscard]] QString error() const { return m_error; }
 
-    // The current environment pointed at this desktop (X11, our bus, no Wayland).
+    // The current environment pointed at this desktop (X11, our bus, no Wayland), or with a
+    // Wayland socket set, at that compositor instead of X11.
     [[nodiscard]] QProcessEnvironment environment() const;
+    void useWayland(const QString &socket, const QString &qtPlatform = "wayland")
+    {
+        m_wayland = socket;
+        m_qtPlatform = qtPlatform;
+    }
 
     // Starts a program of the session and waits until it runs.
     bool start(QProcess &process, const QString &program, const QStringList &arguments) const;
@@ -37,5 +43,7 @@ private:
     QProcess m_bus;
     QString m_display;
     QString m_busAddress;
+    QString m_wayland;
+    QString m_qtPlatform;
     QString m_error;
 };

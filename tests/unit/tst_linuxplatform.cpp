@@ -5,6 +5,7 @@
 #include "Launcher/HelperAppDelegate.h"
 #include "LogCapture.h"
 #include "Platform/linux/ClipboardPasteboard.h"
+#include "Platform/linux/ClipboardPathChoice.h"
 #include "Platform/linux/MessageBoxAlertPresenter.h"
 #include "Platform/linux/WebViewProtocol.h"
 #include "Platform/linux/XdgAutostartLoginItems.h"
@@ -29,6 +30,7 @@ using Event = WebViewProtocol::Event;
 
 Q_DECLARE_METATYPE(std::optional<Command>)
 Q_DECLARE_METATYPE(std::optional<Event>)
+Q_DECLARE_METATYPE(ClipboardPath)
 
 namespace {
 
@@ -264,6 +266,55 @@ private slots:
         QCOMPARE(pasteboard.snapshot().items->front().plainText,
                  std::optional<QString>(QStringLiteral("https://quorv.link/b")));
     }
+    void clipboardPathAtStart_data()
+    {
+        QTest::addColumn<bool>("wayland");
+        QTest::addColumn<bool>("x");
+        QTest::addColumn<QString>("userPlatform");
+        QTest::addColumn<bool>("ext");
+        QTest::addColumn<bool>("wlr");
+        QTest::addColumn<bool>("built");
+        QTest::addColumn<ClipboardPath>("path");
+        QTest::addColumn<bool>("extManager");
+        QTest::addColumn<bool>("forceXcb");
+        using P = ClipboardPath;
+        QTest::newRow("X11 session")
+            << false << true << "" << false << false << true << P::X11 << false << false;
+        QTest::newRow("X11 session, Wayland globals irrelevant")
+            << false << true << "wayland" << true << true << true << P::X11 << false << false;
+        QTest::newRow("Wayland with ext and wlr: ext")
+            << true << true << "" << true << true << true << P::DataControl << true << false;
+        QTest::newRow("Wayland with wlr only")
+            << true << false << "" << false << true << true << P::DataControl << false << false;
+        QTest::newRow("data-control whatever Qt draws on")
+            << true << true << "xcb" << false << true << true << P::DataControl << false << false;
+        QTest::newRow("GNOME with XWayland: Qt on xcb")
+            << true << true << "" << false << false << true << P::XWayland << false << true;
+        QTest::newRow("GNOME without XWayland: nothing")
+            << true << false << "" << false << false << true << P::None << false << false;
+        QTest::newRow("GNOME, user chose wayland: left alone")
+            << true << true << "wayland" << false << false << true << P::None << false << false;
+        QTest::newRow("GNOME, user chose xcb: XWayland as set")
+            << true << true << "xcb" << false << false << true << P::XWayland << false << false;
+        QTest::newRow("build without Wayland client, wlr offered: XWayland")
+            << true << true << "" << false << true << false << P::XWayland << false << true;
+    }
+    void clipboardPathAtStart()
+    {
+        QFETCH(bool, wayland);
+        QFETCH(bool, x);
+        QFETCH(QString, userPlatform);
+        QFETCH(bool, ext);
+        QFETCH(bool, wlr);
+        QFETCH(bool, built);
+        const ClipboardChoice choice =
+            chooseClipboardPath({wayland, x, userPlatform, ext, wlr, built});
+        QTEST(choice.path, "path");
+        QTEST(choice.useExtManager, "extManager");
+        QTEST(choice.forceXcb, "forceXcb");
+        QVERIFY(choice.description().startsWith("clipboard: "));
+    }
+
     void alertClosedWithoutAButtonAnswersNothing()
     {
         MessageBoxAlertPresenter presenter;

@@ -11,8 +11,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <atomic>
-
 namespace {
 
 const QString passwordManagerHint = QStringLiteral("x-kde-passwordManagerHint");
@@ -27,17 +25,6 @@ bool onGuiThread()
            QThread::currentThread() == QCoreApplication::instance()->thread();
 }
 
-void noteWaylandOnce()
-{
-    static std::atomic<bool> noted{false};
-    if (noted.exchange(true))
-        return;
-    Logger::shared().log(
-        {QStringLiteral("Quorvella: this Wayland session may not tell a program in the "
-                        "background about clipboard changes; copied links may be seen only "
-                        "while a Quorvella window is active")});
-}
-
 } // namespace
 
 ClipboardPasteboard::ClipboardPasteboard()
@@ -46,9 +33,6 @@ ClipboardPasteboard::ClipboardPasteboard()
     Q_ASSERT(application);
     if (QThread::currentThread() != application->thread())
         moveToThread(application->thread());
-
-    if (isWaylandPlatform(QGuiApplication::platformName()))
-        noteWaylandOnce();
 
     // dataChanged is emitted for the clipboard selection on every change, also when another
     // X11 client takes the selection over (Qt watches owner changes through XFixes).
@@ -95,11 +79,6 @@ bool ClipboardPasteboard::isMarkedSecret(const QMimeData &data, const QStringLis
 {
     return formats.contains(passwordManagerHint) &&
            data.data(passwordManagerHint).trimmed() == QByteArrayLiteral("secret");
-}
-
-bool ClipboardPasteboard::isWaylandPlatform(const QString &platformName)
-{
-    return platformName.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive);
 }
 
 void ClipboardPasteboard::scheduleRefresh()

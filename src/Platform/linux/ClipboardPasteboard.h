@@ -28,8 +28,6 @@ public:
     // Content that a password manager marks as secret (its formats given); its text is
     // never read.
     [[nodiscard]] static bool isMarkedSecret(const QMimeData &data, const QStringList &formats);
-    // Sessions where a program in the background may not be told of clipboard changes.
-    [[nodiscard]] static bool isWaylandPlatform(const QString &platformName);
 
 private:
     void scheduleRefresh();

@@ -1,6 +1,8 @@
 #include "Platform/linux/LinuxPlatform.h"
 
 #include "App/Costants.h"
+#include "App/Logger.h"
+#include "Platform/UserNotificationCenter.h"
 #include "Platform/linux/ClipboardPasteboard.h"
 #include "Platform/linux/DBusServicesProvider.h"
 #include "Platform/linux/DesktopWorkspace.h"
@@ -11,12 +13,17 @@
 #include "Platform/linux/ProcessWebView.h"
 #include "Platform/linux/TrayStatusItem.h"
 #include "Platform/linux/XdgAutostartLoginItems.h"
+#if QUORVELLA_WAYLAND_CLIPBOARD
+#include "Platform/linux/DataControlConnection.h"
+#include "Platform/linux/DataControlPasteboard.h"
+#endif
 
 #include <QDir>
 #include <QStandardPaths>
 
-LinuxPlatform::LinuxPlatform()
-    : m_alerts(std::make_unique<MessageBoxAlertPresenter>())
+LinuxPlatform::LinuxPlatform(ClipboardChoice clipboard)
+    : m_clipboard(clipboard)
+    , m_alerts(std::make_unique<MessageBoxAlertPresenter>())
     , m_bundle(std::make_unique<LinuxBundleInfo>())
     , m_workspace(std::make_unique<DesktopWorkspace>())
     // The launcher of this very install, wherever it was installed or moved to.
@@ -54,8 +61,15 @@ const BundleInfo &LinuxPlatform::bundle() const
 
 Pasteboard &LinuxPlatform::pasteboard()
 {
-    std::call_once(m_pasteboardOnce,
-                   [this] { m_pasteboard = std::make_unique<ClipboardPasteboard>(); });
+    std::call_once(m_pasteboardOnce, [this] {
+#if QUORVELLA_WAYLAND_CLIPBOARD
+        if (m_clipboard.path == ClipboardPath::DataControl) {
+            m_pasteboard = std::make_unique<DataControlPasteboard>(m_clipboard.useExtManager);
+            return;
+        }
+#endif
+        m_pasteboard = std::make_unique<ClipboardPasteboard>();
+    });
     return *m_pasteboard;
 }
 
@@ -89,4 +103,40 @@ void LinuxPlatform::emptyUrlResponseCache()
     QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
          QStringLiteral("/Quorvella/network"))
         .removeRecursively();
+}
+
+ClipboardChoice LinuxPlatform::chooseClipboard()
+{
+    DesktopFacts facts;
+    facts.waylandDisplay = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    facts.xDisplay = !qEnvironmentVariableIsEmpty("DISPLAY");
+    facts.userQtPlatform = qEnvironmentVariable("QT_QPA_PLATFORM");
+#if QUORVELLA_WAYLAND_CLIPBOARD
+    if (facts.waylandDisplay) {
+        const std::optional<DataControlGlobals> globals = DataControlConnection::probe(2000);
+        facts.extDataControl = globals && globals->ext;
+        facts.wlrDataControl = globals && globals->wlr;
+    }
+#else
+    facts.waylandSupportBuilt = false;
+#endif
+    const ClipboardChoice choice = chooseClipboardPath(facts);
+    if (choice.forceXcb)
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    return choice;
+}
+
+void LinuxPlatform::tellWhenCopiesAreUnseen()
+{
+    if (m_clipboard.path != ClipboardPath::None)
+        return;
+    UserNotification notification;
+    notification.identifier = QStringLiteral("qv-copies-unseen");
+    notification.title = QStringLiteral("Quorvella cannot see your copies here");
+    notification.informativeText =
+        QStringLiteral("This desktop does not let Quorvella see what you copy. Rebranding "
+                       "with \"quorvella --rebrand TEXT\" and the new-link form still work.");
+    Logger::shared().log(
+        {notification.title + QStringLiteral(": ") + notification.informativeText});
+    userNotificationCenter().deliver(notification);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Platform/Platform.h"
+#include "Platform/linux/ClipboardPathChoice.h"
 
 #include <memory>
 #include <mutex>
 
-class ClipboardPasteboard;
 class FreedesktopNotificationCenter;
 class LinuxBundleInfo;
 class XdgAutostartLoginItems;
@@ -17,7 +17,7 @@ class DBusServicesProvider;
 class LinuxPlatform : public Platform
 {
 public:
-    LinuxPlatform();
+    explicit LinuxPlatform(ClipboardChoice clipboard = {});
     ~LinuxPlatform() override;
 
     [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override;
@@ -33,13 +33,21 @@ public:
     [[nodiscard]] LoginItems &loginItems() override;
     void emptyUrlResponseCache() override;
 
+    // Looks at the desktop before Qt starts and picks how to see the clipboard; where
+    // XWayland must serve, points Qt at xcb. Call before the application object exists.
+    [[nodiscard]] static ClipboardChoice chooseClipboard();
+    // Where no copy can be seen: says so once, in the log and as a notification, with what
+    // still works. On the GUI thread, once the program runs.
+    void tellWhenCopiesAreUnseen();
+
 private:
+    const ClipboardChoice m_clipboard;
     std::unique_ptr<MessageBoxAlertPresenter> m_alerts;
     std::unique_ptr<LinuxBundleInfo> m_bundle;
     std::unique_ptr<DesktopWorkspace> m_workspace;
     std::unique_ptr<XdgAutostartLoginItems> m_loginItems;
     std::once_flag m_pasteboardOnce;
-    std::unique_ptr<ClipboardPasteboard> m_pasteboard;
+    std::unique_ptr<Pasteboard> m_pasteboard;
     std::once_flag m_notificationsOnce;
     std::unique_ptr<FreedesktopNotificationCenter> m_notifications;
     std::once_flag m_servicesOnce;

@@ -1,0 +1,250 @@
+// The program on a real Wayland compositor: a headless sway, started as an unprivileged user
+// (sway refuses root), with the program on Qt's wayland platform, following the clipboard
+// through the compositor's data-control manager. wl-copy and wl-paste are the other
+// programs; a small wire-protocol client plays an owner that dies or hangs mid-read. The
+// demo account signs in on the X11 desktop first (the web view is typed into with xdotool);
+// the store keeps it for the run on sway.
+#include "App/Costants.h"
+#include "App/SettingsStore.h"
+#include "EndToEndSession.h"
+#include "HeadlessSway.h"
+
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace Costants;
+
+class WaylandEndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void copyBecomesShortUrl();
+    void secondCopyOfTheShortUrlMakesNothing();
+    void ownerFailingMidRead_data();
+    void ownerFailingMidRead();
+    void rebrandCommandReachesTheRunningProgram();
+    void listPopoverOnScreen();
+    void copyWhileSignedOutIsIgnored();
+    void desktopThatHidesCopiesSaysSo();
+
+private:
+    [[nodiscard]] QString pasted() const;
+    // Copies with wl-copy, which keeps serving until another copy replaces it.
+    bool copy(QProcess &wlCopy, const QString &text);
+    [[nodiscard]] qsizetype posts() { return m_session->requests("POST", "/v1/links").size(); }
+
+    std::unique_ptr<EndToEndSession> m_session;
+    std::unique_ptr<HeadlessSway> m_sway;
+    QString m_shortUrl;
+};
+
+void WaylandEndToEndTest::initTestCase()
+{
+    const QString missing = SignInDriver::missingPrerequisite(
+        QUORVELLA_BINARY_DIR, EndToEndSession::signedInPrograms() << "sway"
+                                                                  << "wl-copy"
+                                                                  << "wl-paste"
+                                                                  << "grim"
+                                                                  << "swaymsg"
+                                                                  << "setpriv"
+                                                                  << "python3");
+    if (!missing.isEmpty())
+        QSKIP(qPrintable(missing + ": no Wayland compositor to test on"));
+    m_session = std::make_unique<EndToEndSession>();
+    QVERIFY2(m_session->error().isEmpty(), qPrintable(m_session->error()));
+    QVERIFY(m_session->signIn(Preferences::OptionsRebrand::autoRebrand));
+
+    m_sway = std::make_unique<HeadlessSway>();
+    QVERIFY2(m_sway->error().isEmpty(), qPrintable(m_sway->error()));
+    m_session->desktop.useWayland(m_sway->socket());
+    QVERIFY(m_session->restart(Preferences::OptionsRebrand::autoRebrand));
+    QVERIFY(m_session->user->output().contains(
+        "clipboard: Wayland session, watching through zwlr_data_control_manager_v1\n"));
+}
+
+QString WaylandEndToEndTest::pasted() const
+{
+    return QString::fromUtf8(
+        m_session->desktop.run("wl-paste", {"--no-newline"}, 5000).value_or(QByteArray()));
+}
+
+bool WaylandEndToEndTest::copy(QProcess &wlCopy, const QString &text)
+{
+    return m_session->desktop.start(wlCopy, "wl-copy", {"--foreground", text});
+}
+
+void WaylandEndToEndTest::copyBecomesShortUrl()
+{
+    const QString destination = "https://example.com/wayland/a-long-destination?from=sway";
+    const qsizetype before = posts();
+    QProcess wlCopy;
+    QVERIFY(copy(wlCopy, destination));
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            m_shortUrl = pasted();
+            return m_shortUrl.startsWith("https://") && !m_shortUrl.contains("example.com");
+        },
+        10000));
+    QTRY_VERIFY(wlCopy.state() == QProcess::NotRunning); // replaced by the program's link
+    QCOMPARE(posts(), before + 1);
+    QVERIFY(m_session->user->output().contains("copied link handed on: " + destination + '\n'));
+    QVERIFY(m_session->user->waitForLine("this is the last branded link, ignoring: " + m_shortUrl,
+                                         5000));
+    // Still served after the program's own read: every request gets the whole text.
+    QCOMPARE(pasted(), m_shortUrl);
+}
+
+void WaylandEndToEndTest::secondCopyOfTheShortUrlMakesNothing()
+{
+    QVERIFY(!m_shortUrl.isEmpty());
+    const QString ignored = "this is the last branded link, ignoring: " + m_shortUrl;
+    const qsizetype seen = m_session->user->output().count(ignored);
+    const qsizetype before = posts();
+    QProcess wlCopy;
+    QVERIFY(copy(wlCopy, m_shortUrl));
+    QTRY_COMPARE_WITH_TIMEOUT(m_session->user->output().count(ignored), seen + 1, 5000);
+    QTest::qWait(1500);
+    QCOMPARE(posts(), before);
+    QCOMPARE(pasted(), m_shortUrl);
+    DesktopSession::stop(wlCopy);
+}
+
+void WaylandEndToEndTest::ownerFailingMidRead_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("dies after ten bytes") << "partial"
+                                          << "";
+    QTest::newRow("never writes") << "silent"
+                                  << "the clipboard owner does not answer";
+}
+
+void WaylandEndToEndTest::ownerFailingMidRead()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, logged);
+    const QString text = "https://example.com/owner-" + mode;
+    QProcess owner;
+    QVERIFY(m_session->desktop.start(
+        owner, "python3", {QFINDTESTDATA("wayland_owner.py"), m_sway->socket(), text, mode}));
+    QVERIFY(QTest::qWaitFor([&] { return owner.peek(64).contains("asked"); }, 5000));
+    if (!logged.isEmpty())
+        QVERIFY(m_session->user->waitForLine(logged, 6000));
+    DesktopSession::stop(owner);
+
+    // The program neither hangs nor ends: the next copy is handed on as ever.
+    QCOMPARE(m_session->user->program().state(), QProcess::Running);
+    const QString after = "https://example.com/after-" + mode;
+    QProcess wlCopy;
+    QVERIFY(copy(wlCopy, after));
+    QVERIFY(m_session->user->waitForLine("copied link handed on: " + after, 5000));
+    QVERIFY(!m_session->user->output().contains("copied link handed on: https://ex\n"));
+    QVERIFY(!m_session->user->output().contains("owner-" + mode));
+    QTRY_VERIFY_WITH_TIMEOUT(pasted().startsWith("https://") && !pasted().contains("example.com"),
+                             10000);
+    m_shortUrl = pasted();
+    DesktopSession::stop(wlCopy);
+}
+
+void WaylandEndToEndTest::rebrandCommandReachesTheRunningProgram()
+{
+    // A second start on the same Wayland desktop hands the text over the single-instance name
+    // and ends; the short URL lands on the Wayland clipboard.
+    const qsizetype before = posts();
+    QProcess second;
+    QVERIFY(m_session->desktop.start(second, QUORVELLA_BINARY_DIR "/quorvella",
+                                     {"--rebrand", "https://example.com/wayland/command-line"}));
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitCode(), 0);
+    const QString previous = m_shortUrl;
+    QTRY_VERIFY_WITH_TIMEOUT((m_shortUrl = pasted()) != previous && !m_shortUrl.contains("example"),
+                             10000);
+    QCOMPARE(posts(), before + 1);
+}
+
+void WaylandEndToEndTest::listPopoverOnScreen()
+{
+    // The tray icon is a StatusNotifierItem on the session bus, as on X11.
+    QVERIFY(m_session->user->clickTrayIcon());
+    QVERIFY(m_session->user->waitForLine("LOADED", 10000));
+    // Where the compositor put the popover: inside the output, never off it.
+    QJsonObject popover;
+    const auto find = [&] {
+        QProcessEnvironment environment = m_session->desktop.environment();
+        QProcess swaymsg;
+        environment.insert("SWAYSOCK", m_sway->ipcSocket());
+        swaymsg.setProcessEnvironment(environment);
+        swaymsg.start("swaymsg", {"-r", "-t", "get_tree"});
+        swaymsg.waitForFinished(5000);
+        QList<QJsonObject> nodes{QJsonDocument::fromJson(swaymsg.readAllStandardOutput()).object()};
+        while (!nodes.isEmpty()) {
+            const QJsonObject node = nodes.takeFirst();
+            if (node["name"].toString() == SignInDriver::linksPopoverTitle() &&
+                node["visible"].toBool())
+                popover = node;
+            for (const char *children : {"nodes", "floating_nodes"})
+                for (const QJsonValue &child : node[children].toArray())
+                    nodes.append(child.toObject());
+        }
+        return !popover.isEmpty();
+    };
+    QVERIFY(QTest::qWaitFor(find, 10000));
+    const QJsonObject rect = popover["rect"].toObject();
+    const QRect placed(rect["x"].toInt(), rect["y"].toInt(), rect["width"].toInt(),
+                       rect["height"].toInt());
+    QVERIFY2(QRect(0, 0, 1280, 800).contains(placed),
+             qPrintable(QJsonDocument(rect).toJson(QJsonDocument::Compact)));
+    // Floated at the popover's own size, not stretched over the output by the tiling.
+    QVERIFY(placed.width() > 100 && placed.height() > 100 && placed.width() < 1280);
+
+    QTest::qWait(800); // the rows' images
+    const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
+    QVERIFY(QDir().mkpath(folder));
+    const QString picture = folder + "/wayland-links-popover.png";
+    QVERIFY(m_session->desktop.run("grim", {picture}, 10000).has_value());
+    QVERIFY(QFileInfo(picture).size() > 1000);
+}
+
+void WaylandEndToEndTest::copyWhileSignedOutIsIgnored()
+{
+    // Signed out: the store keeps no user, as after "Sign out".
+    m_session->user.reset();
+    {
+        SettingsStore store(SettingsStore::sharedFilePath());
+        store.remove(Preferences::userId);
+        QVERIFY(store.synchronize());
+    }
+    QVERIFY(m_session->restart(Preferences::OptionsRebrand::autoRebrand));
+    const qsizetype before = posts();
+    const QString destination = "https://example.com/wayland/signed-out";
+    QProcess wlCopy;
+    QVERIFY(copy(wlCopy, destination));
+    QVERIFY(m_session->user->waitForLine("USER NOT LOGGED", 5000));
+    QTest::qWait(1500);
+    QCOMPARE(posts(), before);
+    QCOMPARE(pasted(), destination);
+    DesktopSession::stop(wlCopy);
+}
+
+void WaylandEndToEndTest::desktopThatHidesCopiesSaysSo()
+{
+    // A Wayland session with neither a data-control manager nor XWayland, and a platform the
+    // user chose: the program says once, in the log and as a notification, what still works.
+    m_session->desktop.useWayland(m_sway->socket() + "-gone", "offscreen");
+    QVERIFY(m_session->restart(Preferences::OptionsRebrand::autoRebrand));
+    const QString title = "Quorvella cannot see your copies here";
+    QVERIFY(m_session->user->waitForLineStart(title + ": ", 5000));
+    QVERIFY(m_session->user->output().contains("quorvella --rebrand TEXT"));
+    QVERIFY(m_session->user->output().contains("clipboard: Wayland session without "
+                                               "data-control or XWayland to use"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_session->notificationSummaries().contains(title), 5000);
+    QCOMPARE(m_session->user->output().count(title), 1);
+}
+
+QTEST_GUILESS_MAIN(WaylandEndToEndTest)
+#include "tst_wayland_e2e.moc"
