@@ -187,6 +187,7 @@ void UpdateController::showUpToDate()
 void UpdateController::showError(ErrorKind kind)
 {
     m_status = StatusUpdater::error;
+    m_downloader->endAttempt();
     QString description = QStringLiteral("We\u2019re unable to verify if updates are available, "
                                          "please check your network connection");
     if (kind == ErrorKind::signature)
@@ -236,20 +237,22 @@ void UpdateController::downloadUpdater()
               kCancel);
     spinnerWindow->setRange(0, 100);
     spinnerWindow->setValue(0);
-    const QString destination = UtilsUpdater::temporaryFolder() + Costants::Updater::updaterZipName;
+    if (!m_downloader->startAttempt())
+        return showError();
     m_downloader->setSpinner(spinnerWindow);
     const QUrl source(Config::current().downloadHost.toString(QUrl::StripTrailingSlash) +
                       Costants::Updater::updaterArchivePath);
     const QPointer<UpdateController> self(this);
-    m_downloader->download(source, destination, [self](Downloader::Result result) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, result] {
-                if (self && !self->m_quitted)
-                    self->afterStep(result, &UpdateController::downloadNewVersion);
-            },
-            Qt::QueuedConnection);
-    });
+    m_downloader->download(
+        source, Costants::Updater::updaterZipName, [self](Downloader::Result result) {
+            QMetaObject::invokeMethod(
+                self,
+                [self, result] {
+                    if (self && !self->m_quitted)
+                        self->afterStep(result, &UpdateController::downloadNewVersion);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void UpdateController::downloadNewVersion()
@@ -302,7 +305,7 @@ void UpdateController::installAndHandOff()
              Platform::current().bundle().bundlePath()});
         return showError(ErrorKind::install);
     }
-    const bool launched = ::Updater::installUpdater();
+    const bool launched = ::Updater::installUpdater(m_downloader->folder());
     log({QStringLiteral("app launched:"), launched});
     if (!launched)
         return showError();
@@ -322,5 +325,7 @@ void UpdateController::handOff()
     SettingsStore &store = SettingsStore::shared();
     store.setBool(Preferences::updaterUpdating, true);
     store.synchronize();
+    // The updater copies the archive out of the folder, then removes it.
+    m_downloader->keepFolder();
     terminate();
 }

@@ -5,12 +5,12 @@
 #include "App/SettingsStore.h"
 #include "Services/Config.h"
 #include "Update/ArchiveSignature.h"
-#include "Update/UtilsUpdater.h"
+#include "Update/PrivateFolder.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
+#include <QTemporaryDir>
 
 using namespace Costants;
 
@@ -38,6 +38,30 @@ Downloader::~Downloader()
     delete m_file;
 }
 
+bool Downloader::startAttempt()
+{
+    m_folder = PrivateFolder::create(QStringLiteral("update"));
+    if (!m_folder)
+        log({QStringLiteral("can't make a private folder for the download")});
+    return m_folder != nullptr;
+}
+
+QString Downloader::folder() const
+{
+    return m_folder ? m_folder->path() + QLatin1Char('/') : QString();
+}
+
+void Downloader::endAttempt()
+{
+    m_folder.reset();
+}
+
+void Downloader::keepFolder()
+{
+    if (m_folder)
+        m_folder->setAutoRemove(false);
+}
+
 QString Downloader::formatBytes(qint64 bytes)
 {
     if (bytes < 1000 * 1000)
@@ -45,9 +69,11 @@ QString Downloader::formatBytes(qint64 bytes)
     return QString::number(double(bytes) / 1.0e6, 'f', 1) + QStringLiteral(" MB");
 }
 
-void Downloader::download(const QUrl &source, const QString &destination, Completion completion)
+void Downloader::download(const QUrl &source, const QString &fileName, Completion completion)
 {
-    if (QFile::exists(destination)) {
+    const QString destination = folder() + fileName;
+    const QFileInfo existing(destination);
+    if (existing.exists() || existing.isSymLink()) {
         log({QStringLiteral("file exists, deleting")});
         if (!QFile::remove(destination))
             log({QStringLiteral("Error on deleting file"), destination});
@@ -63,12 +89,13 @@ void Downloader::download(const QUrl &source, const QString &destination, Comple
         complete(Result::failed);
     }
     delete m_file;
-    m_file = new QSaveFile(destination);
+    m_file = new QFile(destination);
     m_pathToStoreFile = destination;
     m_completion = std::move(completion);
     m_source = source;
     QFile::remove(destination + QStringLiteral(".sig"));
-    if (!m_file->open(QIODevice::WriteOnly)) {
+    // Created here, never opened through whatever was there: a link or a folder fails.
+    if (!m_folder || !m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
              m_file->errorString()});
         return complete(Result::failed);
@@ -105,13 +132,14 @@ void Downloader::finishedDownloading()
     if (reply->error() != QNetworkReply::NoError || status < 200 || status >= 300) {
         // An error answer is never saved as an archive.
         log({QStringLiteral("Download failed: ") + reply->errorString(), status});
-        m_file->cancelWriting();
+        m_file->remove();
         delete std::exchange(m_file, nullptr);
         return complete(Result::failed);
     }
-    m_file->write(reply->readAll());
+    const QByteArray rest = reply->readAll();
     log({QStringLiteral("Download finished: ") + reply->url().toString()});
-    const bool written = m_file->commit();
+    const bool written = m_file->write(rest) == rest.size() && m_file->flush();
+    m_file->close();
     if (!written)
         log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
              m_file->errorString()});
@@ -148,12 +176,15 @@ void Downloader::verifySignature(QNetworkReply *reply)
         return complete(Result::badSignature);
     }
     QFile sig(destination + QStringLiteral(".sig"));
-    const bool kept = sig.open(QIODevice::WriteOnly) && sig.write(signature) == signature.size();
+    const bool kept = sig.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+                      sig.write(signature) == signature.size();
     complete(kept ? Result::ok : Result::failed);
 }
 
 void Downloader::complete(Result result)
 {
+    if (result != Result::ok)
+        m_folder.reset();
     if (Completion completion = std::exchange(m_completion, {}))
         completion(result);
 }
@@ -162,7 +193,7 @@ void Downloader::downloadNewVersionArchive(QProgressBar *indicator, Completion c
 {
     const QUrl source(Config::current().downloadHost.toString(QUrl::StripTrailingSlash) +
                       Updater::programArchivePath);
-    const QString destination = UtilsUpdater::temporaryFolder() + Updater::programZipName;
+    const QString destination = folder() + Updater::programZipName;
     m_spinner = indicator;
     SettingsStore &store = SettingsStore::shared();
     store.setString(Preferences::storedAppZipPath,
@@ -172,5 +203,5 @@ void Downloader::downloadNewVersionArchive(QProgressBar *indicator, Completion c
         completion = [](Result) {
             log({QStringLiteral("DOWNLOADED NEW VERSION")});
         };
-    download(source, destination, std::move(completion));
+    download(source, Updater::programZipName, std::move(completion));
 }

@@ -7,16 +7,19 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
+class QFile;
 class QNetworkAccessManager;
 class QNetworkReply;
-class QSaveFile;
+class QTemporaryDir;
 
-// Fetches the update archives one after the other, each with its detached signature. An
-// archive stays at its destination only when the whole answer arrived with a success status
-// and its signature verifies (the signature is kept beside it as "<archive>.sig"); every
-// download ends with exactly one call of its completion.
+// Fetches the update archives one after the other, each with its detached signature, into a
+// private folder made for the attempt (see PrivateFolder). An archive stays there only when
+// the whole answer arrived with a success status and its signature verifies (the signature is
+// kept beside it as "<archive>.sig"); every download ends with exactly one call of its
+// completion. A failure removes the attempt's folder with all it holds.
 class Downloader : public QObject
 {
     Q_OBJECT
@@ -28,8 +31,20 @@ public:
     explicit Downloader(QObject *parent = nullptr);
     ~Downloader() override;
 
-    void download(const QUrl &source, const QString &destination, Completion completion);
-    // "/apps/macapp/Quorvella.zip" into the temporary folder; its place is stored first.
+    // Makes a new private folder for an attempt, removing the one of an earlier attempt. False
+    // when none can be made.
+    [[nodiscard]] bool startAttempt();
+    // The attempt's folder, ending with "/"; empty when there is none.
+    [[nodiscard]] QString folder() const;
+    // Removes the attempt's folder with all it holds.
+    void endAttempt();
+    // The folder stays when this object goes: the updater was handed what it holds, and takes
+    // it away.
+    void keepFolder();
+
+    // Downloads `source` into the attempt's folder as `fileName`.
+    void download(const QUrl &source, const QString &fileName, Completion completion);
+    // "/apps/macapp/Quorvella.zip" into the attempt's folder; its place is stored first.
     void downloadNewVersionArchive(QProgressBar *indicator, Completion completion = {});
 
     void setSpinner(QProgressBar *indicator) { m_spinner = indicator; }
@@ -53,5 +68,6 @@ private:
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
     QUrl m_source;
-    QSaveFile *m_file = nullptr;
+    QFile *m_file = nullptr;
+    std::unique_ptr<QTemporaryDir> m_folder;
 };

@@ -7,12 +7,14 @@
 #include "Platform/Workspace.h"
 #include "Services/Config.h"
 #include "Update/ArchiveSignature.h"
+#include "Update/PrivateFolder.h"
 #include "Update/UtilsUpdater.h"
 #include "Update/ZipExtractor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace {
 void log(const QVariantList &items)
@@ -33,37 +35,29 @@ bool Updater::canReplaceBundle(const QString &bundlePath)
            QFileInfo(bundle.path()).isWritable();
 }
 
-bool Updater::installUpdater()
+bool Updater::installUpdater(const QString &downloadFolder)
 {
     const QString applications = Platform::current().bundle().applicationsFolder();
-    const QString downloaded = UtilsUpdater::temporaryFolder() + Costants::Updater::updaterZipName;
+    const QString downloaded = downloadFolder + Costants::Updater::updaterZipName;
     const QString application = applications + Costants::Updater::updaterAppName;
-    // The archive is copied and extracted in a folder of its own: only a complete updater
-    // application is moved into the applications folder, nothing else of the archive.
-    const QString staging = applications + QStringLiteral(".QuorvellaUpdater.staging/");
-    const QString applicationZip = staging + Costants::Updater::updaterZipName;
-    log({QStringLiteral("downloaded zip"), downloaded, QStringLiteral("application"), application,
-         QStringLiteral("application zip"), applicationZip});
+    log({QStringLiteral("downloaded zip"), downloaded, QStringLiteral("application"), application});
     UtilsUpdater::removeIfExists(applications + Costants::Updater::updaterZipName);
-    UtilsUpdater::removeIfExists(staging);
     UtilsUpdater::removeIfExists(application);
-    if (!QFile::exists(downloaded)) {
+    if (downloadFolder.isEmpty() || !QFile::exists(downloaded)) {
         log({QStringLiteral("download file not found")});
         return false;
     }
-    log({QStringLiteral("\ngonna copy zip"), downloaded, QStringLiteral("to"), applicationZip});
-    QFile source(downloaded);
-    if (!QDir().mkpath(staging) || !source.copy(applicationZip)) {
-        log({QStringLiteral("ERROR"), source.errorString()});
-        UtilsUpdater::removeIfExists(staging);
-        return false;
-    }
-    log({QStringLiteral("copied")});
+    // Extracted from the private download folder into a private folder beside the target:
+    // only a complete updater application is moved into the applications folder.
+    const std::unique_ptr<QTemporaryDir> staging =
+        PrivateFolder::createIn(applications, QStringLiteral(".QuorvellaUpdater.staging"));
+    const QString stagingPath = staging ? staging->path() + QLatin1Char('/') : QString();
     const bool installed =
-        unzipUpdater(staging) &&
-        QFileInfo(updaterProgram(staging + Costants::Updater::updaterAppName)).isExecutable() &&
-        QDir().rename(staging + Costants::Updater::updaterAppName, application);
-    UtilsUpdater::removeIfExists(staging);
+        staging && unzipUpdater(downloaded, stagingPath) &&
+        QFileInfo(updaterProgram(stagingPath + Costants::Updater::updaterAppName)).isExecutable() &&
+        QDir().rename(stagingPath + Costants::Updater::updaterAppName, application);
+    QFile::remove(downloaded);
+    QFile::remove(downloaded + QStringLiteral(".sig"));
     if (!installed) {
         log({QStringLiteral("no usable updater in the archive")});
         return false;
@@ -79,10 +73,9 @@ bool Updater::installUpdater()
     return launched;
 }
 
-bool Updater::unzipUpdater(const QString &folder)
+bool Updater::unzipUpdater(const QString &archive, const QString &folder)
 {
     log({QStringLiteral("gonna unzip")});
-    const QString archive = folder + Costants::Updater::updaterZipName;
     log({QStringLiteral("found path file"), archive, QStringLiteral("to"), folder});
     if (!QFile::exists(archive)) {
         log({QStringLiteral("not existing file path"), archive});

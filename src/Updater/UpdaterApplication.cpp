@@ -6,6 +6,7 @@
 #include "Platform/linux/DesktopWorkspace.h"
 #include "Platform/linux/SessionBusName.h"
 #include "Update/ArchiveSignature.h"
+#include "Update/PrivateFolder.h"
 #include "Update/ZipExtractor.h"
 #include "Updater/SchemeRegistration.h"
 
@@ -94,9 +95,32 @@ void UpdaterApplication::run(const QStringList &arguments)
         }
         m_request = *request;
         log({QStringLiteral("update request for ") + bundle()});
+        if (!takeArchive())
+            return emit finished(2);
         return waitForQuit();
     }
     emit finished(0);
+}
+
+bool UpdaterApplication::takeArchive()
+{
+    // Copied before anything else into a folder only we can write: what is verified and
+    // extracted later is what was handed, whatever happens to the handed files meanwhile.
+    m_work = PrivateFolder::create(QStringLiteral("updater"));
+    QString error;
+    const bool copied = m_work && PrivateFolder::copyFile(m_request.archive, archive(), &error) &&
+                        PrivateFolder::copyFile(m_request.archive + QStringLiteral(".sig"),
+                                                archive() + QStringLiteral(".sig"), &error);
+    // The program's download folder is ours to clean once its content is copied.
+    if (PrivateFolder::isInside(m_request.archive)) {
+        QFile::remove(m_request.archive);
+        QFile::remove(m_request.archive + QStringLiteral(".sig"));
+        QDir().rmdir(QFileInfo(m_request.archive).path());
+    }
+    if (!copied)
+        log({QStringLiteral("can't take the new version: ") +
+             (m_work ? error : QStringLiteral("no private folder"))});
+    return copied;
 }
 
 void UpdaterApplication::waitForQuit()
@@ -113,22 +137,23 @@ void UpdaterApplication::waitForQuit()
 
 void UpdaterApplication::stage()
 {
-    removeAll(staging());
-    QFile signature(m_request.archive + QStringLiteral(".sig"));
+    QFile signature(archive() + QStringLiteral(".sig"));
     const QByteArray key =
         m_sandbox ? ArchiveSignature::sandboxKey() : ArchiveSignature::productionKey();
     if (!signature.open(QIODevice::ReadOnly) ||
-        !ArchiveSignature::verify(m_request.archive, signature.readAll(), key)) {
+        !ArchiveSignature::verify(archive(), signature.read(256), key)) {
         log({QStringLiteral("the new version is not signed by Quorvella; nothing was changed")});
         return restartOld(1);
     }
-    QString error;
-    const bool extracted = ZipExtractor::extract(m_request.archive, staging(), {}, &error);
+    // Beside the install, so that the swap is a rename on one file system.
+    m_staging = PrivateFolder::createIn(m_request.folder, QStringLiteral(".Quorvella.staging"));
+    QString error = m_staging ? QString() : QStringLiteral("no private staging folder");
+    const bool extracted = m_staging && ZipExtractor::extract(archive(), staging(), {}, &error);
     if (!extracted ||
         !QFileInfo(programOf(staging() + QLatin1Char('/') + bundleName)).isExecutable()) {
         log({QStringLiteral("the new version can't be staged: ") +
              (error.isEmpty() ? QStringLiteral("no program in the archive") : error)});
-        removeAll(staging());
+        m_staging.reset();
         return restartOld(1);
     }
     swap();
@@ -140,17 +165,17 @@ void UpdaterApplication::swap()
     const bool hadBundle = QFileInfo::exists(bundle());
     if (hadBundle && !QDir().rename(bundle(), old())) {
         log({QStringLiteral("can't move the installed version aside")});
-        removeAll(staging());
+        m_staging.reset();
         return restartOld(1);
     }
     if (!QDir().rename(staging() + QLatin1Char('/') + bundleName, bundle())) {
         log({QStringLiteral("can't move the new version in")});
         if (hadBundle)
             QDir().rename(old(), bundle());
-        removeAll(staging());
+        m_staging.reset();
         return restartOld(1);
     }
-    removeAll(staging());
+    m_staging.reset();
     pointDesktopEntryAt(bundle());
     startNew();
 }
@@ -170,7 +195,7 @@ void UpdaterApplication::newStarted(bool started)
         return rollBack();
     log({QStringLiteral("the new version runs")});
     removeAll(old());
-    QFile::remove(m_request.archive);
+    m_work.reset();
     emit finished(0);
 }
 
@@ -190,6 +215,7 @@ void UpdaterApplication::restartOld(int status)
     SettingsStore &store = SettingsStore::shared();
     store.remove(Costants::Preferences::updaterUpdating);
     store.synchronize();
+    m_work.reset();
     const bool started = DesktopWorkspace().launchApplication(programOf(bundle()), {});
     log({QStringLiteral("restarted the installed version: ") +
          (started ? QStringLiteral("true") : QStringLiteral("false"))});

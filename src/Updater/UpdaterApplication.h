@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QUrl>
 
+#include <memory>
 #include <optional>
 
 // The updater: on a "quorvella-updater://update?pathApp=…&pathZip=…" request it waits until
@@ -46,6 +48,7 @@ signals:
     void finished(int status);
 
 private:
+    [[nodiscard]] bool takeArchive();
     void waitForQuit();
     void stage();
     void swap();
@@ -55,9 +58,11 @@ private:
     void restartOld(int status);
 
     [[nodiscard]] QString bundle() const { return m_request.folder + bundleName; }
-    [[nodiscard]] QString staging() const
+    [[nodiscard]] QString staging() const { return m_staging ? m_staging->path() : QString(); }
+    // Our private copy of the handed archive; its signature lies beside it.
+    [[nodiscard]] QString archive() const
     {
-        return m_request.folder + QStringLiteral(".Quorvella.staging");
+        return m_work ? m_work->filePath(QStringLiteral("Quorvella.zip")) : QString();
     }
     [[nodiscard]] QString old() const
     {
@@ -67,4 +72,6 @@ private:
     Timeouts m_timeouts;
     Request m_request;
     bool m_sandbox = false;
+    std::unique_ptr<QTemporaryDir> m_work;    // private copies of what was handed
+    std::unique_ptr<QTemporaryDir> m_staging; // the new bundle, beside the install
 };

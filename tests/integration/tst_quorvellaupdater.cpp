@@ -72,6 +72,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack_data()
     QTest::addColumn<bool>("oldRunning");
     QTest::addColumn<int>("status");
     QTest::newRow("new version starts, after the old one quit") << true << "" << true << 0;
+    QTest::newRow("handed archive swapped while it waits") << true << "swapped" << true << 0;
     QTest::newRow("new version fails to start") << false << "" << false << 1;
     QTest::newRow("archive with ../") << true << "traversal" << false << 1;
     QTest::newRow("archive with a link out") << true << "link" << false << 1;
@@ -95,30 +96,36 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QVERIFY(program.open(QIODevice::WriteOnly) && program.write(oldProgram) > 0);
     program.close();
     program.setPermissions(program.permissions() | QFile::ExeOwner);
-    const QString archive = environment.root() + QStringLiteral("/Quorvella.zip");
-    QFile zip(archive);
-    QVERIFY(zip.open(QIODevice::WriteOnly));
-    const QByteArray bytes = ArchiveBuilder::spoiled(
-        ArchiveBuilder::zip(
-            {{"Quorvella.app/", {}},
-             {"Quorvella.app/bin/", {}},
-             {"Quorvella.app/bin/quorvella", script(QStringLiteral("new"), marker, newRuns), true},
-             {"Quorvella.app/share/applications/"
-              "com.quorvella.desktop.Quorvella.desktop",
-              "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"}}),
-        QStringLiteral("Quorvella.app"), variant == "badsignature" ? QString() : variant);
-    zip.write(bytes);
-    zip.close();
-    QFile signature(archive + QStringLiteral(".sig"));
-    QVERIFY(signature.open(QIODevice::WriteOnly));
-    signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x" : bytes));
-    signature.close();
+    // Handed as the program does: from its private download folder.
+    const QString handed = environment.root() + QStringLiteral("/cache/Quorvella/update-test");
+    const QString archive = handed + QStringLiteral("/Quorvella.zip");
+    const auto hand = [&](const QString &name, const QString &spoil) {
+        QDir().mkpath(handed);
+        const QByteArray bytes = ArchiveBuilder::spoiled(
+            ArchiveBuilder::zip(
+                {{"Quorvella.app/", {}},
+                 {"Quorvella.app/bin/", {}},
+                 {"Quorvella.app/bin/quorvella", script(name, marker, newRuns), true},
+                 {"Quorvella.app/share/applications/"
+                  "com.quorvella.desktop.Quorvella.desktop",
+                  "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"}}),
+            QStringLiteral("Quorvella.app"), spoil);
+        QFile zip(archive);
+        QFile signature(archive + QStringLiteral(".sig"));
+        return zip.open(QIODevice::WriteOnly) && zip.write(bytes) == bytes.size() &&
+               signature.open(QIODevice::WriteOnly) &&
+               signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x"
+                                                                                   : bytes)) == 64;
+    };
+    const bool spoils = variant != "badsignature" && variant != "swapped";
+    QVERIFY(hand(QStringLiteral("new"), spoils ? variant : QString()));
     SettingsStore::shared().setBool(Preferences::updaterUpdating, true);
     SettingsStore::shared().synchronize();
 
     QProcess running;
     if (oldRunning) {
-        running.start(kHolder, {QStringLiteral("700")});
+        running.start(kHolder,
+                      {variant == "swapped" ? QStringLiteral("1200") : QStringLiteral("700")});
         QVERIFY(running.waitForStarted());
         QTest::qWait(200); // until it owns the name
     }
@@ -131,6 +138,11 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
                            .arg(applications, archive));
     updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"),
                   {QStringLiteral("--sandbox"), request.toString(QUrl::FullyEncoded)});
+    if (variant == "swapped") {
+        // Validly signed, but not what was handed: the updater works on its own copy.
+        QTest::qWait(300);
+        QVERIFY(hand(QStringLiteral("swapped"), {}));
+    }
     QVERIFY(updater.waitForFinished(15000));
     QCOMPARE(updater.exitCode(), status);
     if (oldRunning)
@@ -148,6 +160,13 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     };
     QTRY_COMPARE(lastLine(), status == 0 ? QStringLiteral("new") : QStringLiteral("old"));
     QVERIFY(QDir(environment.root()).entryList({"escaped*"}).isEmpty());
+    // What was handed is taken away, and the updater's own folder is gone.
+    if (variant != "swapped")
+        QVERIFY(!QFileInfo::exists(handed));
+    QCOMPARE(QDir(environment.root() + QStringLiteral("/cache/Quorvella"))
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                 .size(),
+             variant == "swapped" ? 1 : 0);
     SettingsStore::reopenAll();
     QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status == 0);
     if (status == 0)

@@ -68,6 +68,11 @@ private:
         UpdateController::setHandOffDelay(0);
     }
 
+    [[nodiscard]] QString downloads() const
+    {
+        return m_environment->root() + QStringLiteral("/cache/Quorvella/");
+    }
+
     UpdateController *openAndOffer()
     {
         Checker::shared().openUpdater();
@@ -88,6 +93,14 @@ private slots:
         const QString applications = m_environment->applicationsFolder();
         QDir().mkpath(applications + QStringLiteral("QuorvellaUpdater.app/stale"));
         QFile(applications + QStringLiteral("QuorvellaUpdater.zip")).open(QIODevice::WriteOnly);
+        // The fixed names of the shared temporary folder are taken by someone else: a folder,
+        // and links to a file that must not be written.
+        const QString victim = m_environment->root() + QStringLiteral("/victim");
+        QFile(victim).open(QIODevice::WriteOnly);
+        QVERIFY(QDir().mkpath(m_temporary + QStringLiteral("/Quorvella.zip")));
+        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip")));
+        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/Quorvella.zip.sig")));
+        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip.sig")));
         const QStringList bundleBefore = listing(m_bundle);
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
@@ -99,16 +112,25 @@ private slots:
         const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
         const QStringList started{updater + QStringLiteral("/bin/quorvella-updater"), "--sandbox"};
         QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
-        // The new version's signature lies beside it for the updater.
-        QCOMPARE(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
+        QCOMPARE(QFileInfo(victim).size(), 0);
+        // The new version and its signature lie in the attempt's own folder (mode 0700), which
+        // stays for the updater; nothing else is left there.
+        const QStringList attempts = QDir(downloads()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(attempts.size(), 1);
+        const QString attempt = downloads() + attempts.first();
+        QVERIFY(attempts.first().startsWith(QLatin1String("update-")));
+        QCOMPARE(QFileInfo(attempt).permissions() & 0x0077, QFile::Permissions());
+        QCOMPARE(QDir(attempt).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 (QStringList{"Quorvella.zip", "Quorvella.zip.sig"}));
+        QCOMPARE(QFileInfo(attempt + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
+        QVERIFY(QFileInfo(attempt + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
         QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
         QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
         QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
         QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(QUrl::FullyEncoded),
                  QStringLiteral("quorvella-updater://update?pathApp=") + applications +
-                     QStringLiteral("&pathZip=") + m_temporary + QStringLiteral("/Quorvella.zip"));
+                     QStringLiteral("&pathZip=") + attempt + QStringLiteral("/Quorvella.zip"));
         QVERIFY(SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
-        QVERIFY(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
         QVERIFY(m_log->contains("downloaded updater and new version"));
         QVERIFY(
             m_log->lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() >
@@ -188,13 +210,8 @@ private slots:
                  qPrintable(applications.join(", ")));
         QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
         QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt")));
-        // An error answer or a foreign archive is never kept.
-        if (!fault.isEmpty() || badSignature) {
-            const QString saved =
-                m_temporary + QLatin1Char('/') +
-                (archive == QLatin1String("updater") ? "QuorvellaUpdater.zip" : "Quorvella.zip");
-            QVERIFY(!QFileInfo::exists(saved));
-        }
+        // Nothing of the attempt is kept, an error answer or a foreign archive least of all.
+        QVERIFY2(listing(downloads()).isEmpty(), qPrintable(listing(downloads()).join(", ")));
 
         // "Retry" checks again.
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
