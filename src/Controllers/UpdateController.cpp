@@ -305,7 +305,16 @@ void UpdateController::installAndHandOff()
              Platform::current().bundle().bundlePath()});
         return showError(ErrorKind::install);
     }
-    const bool launched = ::Updater::installUpdater(m_downloader->folder());
+    if (m_installing)
+        return;
+    m_installing = true;
+    ::Updater::installUpdater(m_downloader->folder(), this,
+                              [this](bool launched) { updaterInstalled(launched); });
+}
+
+void UpdateController::updaterInstalled(bool launched)
+{
+    m_installing = false;
     log({QStringLiteral("app launched:"), launched});
     if (!launched)
         return showError();

@@ -69,6 +69,7 @@ private:
     void afterStep(Downloader::Result result, void (UpdateController::*next)());
     void afterDownload();
     void installAndHandOff();
+    void updaterInstalled(bool launched);
     void handOff();
     void setScreen(const QString &title, const QString &description, bool spinnerShown,
                    bool negativeShown, const QString &negativeTitle, const QString &positiveTitle);
@@ -77,4 +78,5 @@ private:
     StatusUpdater m_status = StatusUpdater::checking;
     Downloader *m_downloader;
     bool m_quitted = false;
+    bool m_installing = false;
 };

@@ -1,5 +1,7 @@
 #include "Update/ArchiveSignature.h"
 
+#include "Update/PrivateFolder.h"
+
 #include <QFile>
 #include <QHostAddress>
 
@@ -34,12 +36,14 @@ bool ArchiveSignature::verify(const QString &archivePath, const QByteArray &sign
         publicKey.size() != crypto_sign_PUBLICKEYBYTES)
         return false;
     QFile file(archivePath);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() <= 0 ||
+        file.size() > PrivateFolder::maxArchiveBytes)
         return false;
-    const QByteArray content = file.readAll();
-    return crypto_sign_verify_detached(
-               reinterpret_cast<const unsigned char *>(signature.constData()),
-               reinterpret_cast<const unsigned char *>(content.constData()),
-               static_cast<unsigned long long>(content.size()),
-               reinterpret_cast<const unsigned char *>(publicKey.constData())) == 0;
+    // Mapped, not read: the pages come and go as the check walks through them, so memory
+    // stays bounded whatever the size.
+    const uchar *content = file.map(0, file.size());
+    return content && crypto_sign_verify_detached(
+                          reinterpret_cast<const unsigned char *>(signature.constData()), content,
+                          static_cast<unsigned long long>(file.size()),
+                          reinterpret_cast<const unsigned char *>(publicKey.constData())) == 0;
 }

@@ -11,10 +11,13 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
 
 using namespace Costants;
 
 namespace {
+constexpr qint64 kChunk = 256 * 1024;
+
 void log(const QVariantList &items)
 {
     Logger::shared().log(items);
@@ -81,11 +84,14 @@ void Downloader::download(const QUrl &source, const QString &fileName, Completio
         log({QStringLiteral("NOT EXISTING")});
     }
     log({QStringLiteral("downloading"), source.toString(), QStringLiteral("into"), destination});
-    if (m_reply) {
+    if (m_reply || m_check) {
         // One download at a time: an earlier one still running ends as a failure.
-        m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
+        if (m_reply) {
+            m_reply->disconnect(this);
+            m_reply->abort();
+            m_reply->deleteLater();
+        }
+        delete m_check;
         complete(Result::failed);
     }
     delete m_file;
@@ -104,16 +110,34 @@ void Downloader::download(const QUrl &source, const QString &fileName, Completio
     QNetworkRequest request(source);
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network->get(request);
-    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-        if (m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() < 300)
-            m_file->write(m_reply->readAll());
-    });
+    m_reply->setReadBufferSize(kChunk);
+    connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::receive);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::wroteData);
     connect(m_reply, &QNetworkReply::finished, this, &Downloader::finishedDownloading);
 }
 
+void Downloader::receive()
+{
+    if (m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() >= 300)
+        return;
+    // The read buffer holds at most kChunk bytes.
+    const QByteArray data = m_reply->readAll();
+    if (m_file->size() + data.size() > m_maximumBytes || m_file->write(data) != data.size())
+        refuse();
+}
+
+void Downloader::refuse()
+{
+    log({QStringLiteral("download refused: larger than ") + formatBytes(m_maximumBytes) +
+         QStringLiteral(" or not writable")});
+    // Ends in finishedDownloading as a failure.
+    m_reply->abort();
+}
+
 void Downloader::wroteData(qint64 written, qint64 expected)
 {
+    if (expected > m_maximumBytes && m_reply)
+        return refuse();
     const double percent = double(written) / double(expected) * 100.0;
     if (m_spinner)
         m_spinner->setValue(int(percent));
@@ -136,9 +160,10 @@ void Downloader::finishedDownloading()
         delete std::exchange(m_file, nullptr);
         return complete(Result::failed);
     }
-    const QByteArray rest = reply->readAll();
+    const QByteArray rest = reply->read(qMin(reply->bytesAvailable(), kChunk));
     log({QStringLiteral("Download finished: ") + reply->url().toString()});
-    const bool written = m_file->write(rest) == rest.size() && m_file->flush();
+    const bool written = m_file->size() + rest.size() <= m_maximumBytes &&
+                         m_file->write(rest) == rest.size() && m_file->flush();
     m_file->close();
     if (!written)
         log({QStringLiteral("error writing file ") + destination + QStringLiteral(" : ") +
@@ -154,6 +179,11 @@ void Downloader::fetchSignature(const QUrl &source)
     QNetworkRequest request(QUrl(source.toString() + QStringLiteral(".sig")));
     request.setTransferTimeout(m_timeoutMs);
     m_reply = m_network->get(request);
+    // A signature is 64 bytes: anything much longer is not one.
+    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
+        if (received > 1024 && m_reply)
+            m_reply->abort();
+    });
     connect(m_reply, &QNetworkReply::finished, this, [this] { verifySignature(m_reply); });
 }
 
@@ -168,9 +198,25 @@ void Downloader::verifySignature(QNetworkReply *reply)
         QFile::remove(destination);
         return complete(Result::failed);
     }
-    const QByteArray signature = reply->readAll();
-    if (!ArchiveSignature::verify(destination, signature,
-                                  ArchiveSignature::keyFor(Config::current().downloadHost))) {
+    const QByteArray signature = reply->read(qMin(reply->bytesAvailable(), qint64(1025)));
+    // Checked off the GUI thread: the archive may be large.
+    const QByteArray key = ArchiveSignature::keyFor(Config::current().downloadHost);
+    m_check = new QFutureWatcher<bool>(this);
+    connect(m_check, &QFutureWatcher<bool>::finished, this, [this, signature] {
+        const bool verified = m_check->result();
+        m_check->deleteLater();
+        m_check = nullptr;
+        signatureChecked(verified, signature);
+    });
+    m_check->setFuture(QtConcurrent::run([destination, signature, key] {
+        return ArchiveSignature::verify(destination, signature, key);
+    }));
+}
+
+void Downloader::signatureChecked(bool verified, const QByteArray &signature)
+{
+    const QString destination = m_pathToStoreFile.value_or(QString());
+    if (!verified) {
         log({QStringLiteral("signature does not verify, archive removed: ") + destination});
         QFile::remove(destination);
         return complete(Result::badSignature);

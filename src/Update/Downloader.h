@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Update/PrivateFolder.h"
+
+#include <QFutureWatcher>
 #include <QObject>
 #include <QPointer>
 #include <QProgressBar>
@@ -48,6 +51,8 @@ public:
     void downloadNewVersionArchive(QProgressBar *indicator, Completion completion = {});
 
     void setSpinner(QProgressBar *indicator) { m_spinner = indicator; }
+    // A larger download is refused as soon as that shows (PrivateFolder::maxArchiveBytes).
+    void setMaximumSize(qint64 bytes) { m_maximumBytes = bytes; }
     // Without data for this long a download fails (60 s).
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
@@ -55,16 +60,21 @@ public:
     [[nodiscard]] static QString formatBytes(qint64 bytes);
 
 private:
+    void receive();
+    void refuse();
     void wroteData(qint64 written, qint64 expected);
     void finishedDownloading();
     void fetchSignature(const QUrl &source);
     void verifySignature(QNetworkReply *reply);
+    void signatureChecked(bool verified, const QByteArray &signature);
     void complete(Result result);
 
     std::optional<QString> m_pathToStoreFile;
     Completion m_completion;
     QPointer<QProgressBar> m_spinner;
     int m_timeoutMs = 60000;
+    qint64 m_maximumBytes = PrivateFolder::maxArchiveBytes;
+    QPointer<QFutureWatcher<bool>> m_check;
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
     QUrl m_source;

@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 void log(const QVariantList &items)
@@ -35,7 +37,8 @@ bool Updater::canReplaceBundle(const QString &bundlePath)
            QFileInfo(bundle.path()).isWritable();
 }
 
-bool Updater::installUpdater(const QString &downloadFolder)
+void Updater::installUpdater(const QString &downloadFolder, QObject *context,
+                             std::function<void(bool launched)> done)
 {
     const QString applications = Platform::current().bundle().applicationsFolder();
     const QString downloaded = downloadFolder + Costants::Updater::updaterZipName;
@@ -43,25 +46,54 @@ bool Updater::installUpdater(const QString &downloadFolder)
     log({QStringLiteral("downloaded zip"), downloaded, QStringLiteral("application"), application});
     UtilsUpdater::removeIfExists(applications + Costants::Updater::updaterZipName);
     UtilsUpdater::removeIfExists(application);
-    if (downloadFolder.isEmpty() || !QFile::exists(downloaded)) {
+    QFile signatureFile(downloaded + QStringLiteral(".sig"));
+    if (downloadFolder.isEmpty() || !signatureFile.open(QIODevice::ReadOnly)) {
         log({QStringLiteral("download file not found")});
-        return false;
+        return done(false);
     }
+    const QByteArray signature = signatureFile.read(1024);
     // Extracted from the private download folder into a private folder beside the target:
     // only a complete updater application is moved into the applications folder.
-    const std::unique_ptr<QTemporaryDir> staging =
+    const std::shared_ptr<QTemporaryDir> staging =
         PrivateFolder::createIn(applications, QStringLiteral(".QuorvellaUpdater.staging"));
-    const QString stagingPath = staging ? staging->path() + QLatin1Char('/') : QString();
-    const bool installed =
-        staging && unzipUpdater(downloaded, stagingPath) &&
-        QFileInfo(updaterProgram(stagingPath + Costants::Updater::updaterAppName)).isExecutable() &&
-        QDir().rename(stagingPath + Costants::Updater::updaterAppName, application);
-    QFile::remove(downloaded);
-    QFile::remove(downloaded + QStringLiteral(".sig"));
-    if (!installed) {
-        log({QStringLiteral("no usable updater in the archive")});
-        return false;
-    }
+    if (!staging)
+        return done(false);
+    const QString stagingPath = staging->path() + QLatin1Char('/');
+    log({QStringLiteral("gonna unzip"), QStringLiteral("Uncompress into:"), stagingPath});
+    // The bytes extracted are the bytes verified, right before, off the GUI thread.
+    const QByteArray key = ArchiveSignature::keyFor(Config::current().downloadHost);
+    auto *watcher = new QFutureWatcher<QString>(context);
+    QObject::connect(watcher, &QFutureWatcher<QString>::finished, context, [=] {
+        watcher->deleteLater();
+        const QString error = watcher->result();
+        QFile::remove(downloaded);
+        QFile::remove(downloaded + QStringLiteral(".sig"));
+        const bool installed =
+            error.isEmpty() &&
+            QFileInfo(updaterProgram(stagingPath + Costants::Updater::updaterAppName))
+                .isExecutable() &&
+            QDir().rename(stagingPath + Costants::Updater::updaterAppName, application);
+        staging->remove();
+        if (!installed) {
+            log({QStringLiteral("Something went wrong"), error});
+            log({QStringLiteral("no usable updater in the archive")});
+            return done(false);
+        }
+        done(launch(application));
+    });
+    // The worker holds the staging folder too: it goes only once nobody writes in it.
+    watcher->setFuture(QtConcurrent::run([downloaded, signature, key, staging, stagingPath] {
+        if (!ArchiveSignature::verify(downloaded, signature, key))
+            return QStringLiteral("the updater is not signed by Quorvella");
+        QString error;
+        return ZipExtractor::extract(downloaded, stagingPath, {}, &error)
+                   ? QString()
+                   : (error.isEmpty() ? QStringLiteral("can't extract") : error);
+    }));
+}
+
+bool Updater::launch(const QString &application)
+{
     log({QStringLiteral("gonna launch")});
     // The updater checks the new version's signature with the same key as we did.
     const QStringList arguments = ArchiveSignature::isSandbox(Config::current().downloadHost)
@@ -71,23 +103,4 @@ bool Updater::installUpdater(const QString &downloadFolder)
         Platform::current().workspace().launchApplication(updaterProgram(application), arguments);
     log({QStringLiteral("app launched"), launched, QStringLiteral("app path"), application});
     return launched;
-}
-
-bool Updater::unzipUpdater(const QString &archive, const QString &folder)
-{
-    log({QStringLiteral("gonna unzip")});
-    log({QStringLiteral("found path file"), archive, QStringLiteral("to"), folder});
-    if (!QFile::exists(archive)) {
-        log({QStringLiteral("not existing file path"), archive});
-        return false;
-    }
-    log({QStringLiteral("gonna unzip"), QStringLiteral("Uncompress into:"), folder});
-    QString error;
-    const bool ok = ZipExtractor::extract(
-        archive, folder,
-        [](double fraction) { log({QString::number(fraction * 100.0) + QStringLiteral("%")}); },
-        &error);
-    if (!ok)
-        log({QStringLiteral("Something went wrong"), error});
-    return ok;
 }

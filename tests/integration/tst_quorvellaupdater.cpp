@@ -10,6 +10,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <sys/stat.h>
+
 using namespace Costants;
 
 namespace {
@@ -78,6 +80,8 @@ void QuorvellaUpdaterTest::swapsOrRollsBack_data()
     QTest::newRow("archive with a link out") << true << "link" << false << 1;
     QTest::newRow("truncated archive") << true << "truncated" << false << 1;
     QTest::newRow("bad signature") << true << "badsignature" << false << 1;
+    QTest::newRow("world-writable, set-id files") << true << "worldwritable" << false << 0;
+    QTest::newRow("zip bomb") << true << "bomb" << false << 1;
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack()
@@ -152,6 +156,11 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"Quorvella.app"});
     const QString installed = read(bundle + QStringLiteral("/bin/quorvella"));
+    struct stat mode
+    {};
+    QCOMPARE(
+        ::stat(QFile::encodeName(bundle + QStringLiteral("/bin/quorvella")).constData(), &mode), 0);
+    QCOMPARE(mode.st_mode & (S_IWGRP | S_IWOTH | S_ISUID | S_ISGID), 0u);
     QCOMPARE(installed.contains(QLatin1String("echo new")), status == 0);
     // The program put back is started on its own: it may write its line a moment later.
     const auto lastLine = [&marker] {

@@ -164,6 +164,9 @@ private slots:
             << "updater" << QJsonObject() << "badsignature" << false;
         QTest::newRow("program bad signature")
             << "program" << QJsonObject() << "badsignature" << false;
+        QTest::newRow("updater zip bomb") << "updater" << QJsonObject() << "bomb" << false;
+        QTest::newRow("program past the size cap")
+            << "program" << QJsonObject() << "oversized" << false;
         QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
     }
 
@@ -176,7 +179,7 @@ private slots:
         const bool badSignature = variant == QLatin1String("badsignature");
         if (!fault.isEmpty())
             QVERIFY(harness::arm(*m_sandbox, fault));
-        if (!variant.isEmpty())
+        if (!variant.isEmpty() && variant != QLatin1String("oversized"))
             QCOMPARE(m_sandbox
                          ->control("POST", "/__sandbox/archives/" + archive,
                                    QJsonObject{{"variant", variant}})
@@ -187,6 +190,8 @@ private slots:
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
         controller->downloader().setTimeout(500);
+        if (variant == QLatin1String("oversized"))
+            controller->downloader().setMaximumSize(100 * 1024); // the program's is 256 KB
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::error, 10000);
 
