@@ -200,7 +200,6 @@ void Downloader::verifySignature(QNetworkReply *reply)
     }
     const QByteArray signature = reply->read(qMin(reply->bytesAvailable(), qint64(1025)));
     // Checked off the GUI thread: the archive may be large.
-    const QByteArray key = ArchiveSignature::keyFor(Config::current().downloadHost);
     m_check = new QFutureWatcher<bool>(this);
     connect(m_check, &QFutureWatcher<bool>::finished, this, [this, signature] {
         const bool verified = m_check->result();
@@ -208,9 +207,8 @@ void Downloader::verifySignature(QNetworkReply *reply)
         m_check = nullptr;
         signatureChecked(verified, signature);
     });
-    m_check->setFuture(QtConcurrent::run([destination, signature, key] {
-        return ArchiveSignature::verify(destination, signature, key);
-    }));
+    m_check->setFuture(QtConcurrent::run(
+        [destination, signature] { return ArchiveSignature::verify(destination, signature); }));
 }
 
 void Downloader::signatureChecked(bool verified, const QByteArray &signature)

@@ -61,7 +61,6 @@ void Updater::installUpdater(const QString &downloadFolder, QObject *context,
     const QString stagingPath = staging->path() + QLatin1Char('/');
     log({QStringLiteral("gonna unzip"), QStringLiteral("Uncompress into:"), stagingPath});
     // The bytes extracted are the bytes verified, right before, off the GUI thread.
-    const QByteArray key = ArchiveSignature::keyFor(Config::current().downloadHost);
     auto *watcher = new QFutureWatcher<QString>(context);
     QObject::connect(watcher, &QFutureWatcher<QString>::finished, context, [=] {
         watcher->deleteLater();
@@ -82,8 +81,8 @@ void Updater::installUpdater(const QString &downloadFolder, QObject *context,
         done(launch(application));
     });
     // The worker holds the staging folder too: it goes only once nobody writes in it.
-    watcher->setFuture(QtConcurrent::run([downloaded, signature, key, staging, stagingPath] {
-        if (!ArchiveSignature::verify(downloaded, signature, key))
+    watcher->setFuture(QtConcurrent::run([downloaded, signature, staging, stagingPath] {
+        if (!ArchiveSignature::verify(downloaded, signature))
             return QStringLiteral("the updater is not signed by Quorvella");
         QString error;
         return ZipExtractor::extract(downloaded, stagingPath, {}, &error)
@@ -95,12 +94,8 @@ void Updater::installUpdater(const QString &downloadFolder, QObject *context,
 bool Updater::launch(const QString &application)
 {
     log({QStringLiteral("gonna launch")});
-    // The updater checks the new version's signature with the same key as we did.
-    const QStringList arguments = ArchiveSignature::isSandbox(Config::current().downloadHost)
-                                      ? QStringList{QStringLiteral("--sandbox")}
-                                      : QStringList();
     const bool launched =
-        Platform::current().workspace().launchApplication(updaterProgram(application), arguments);
+        Platform::current().workspace().launchApplication(updaterProgram(application), {});
     log({QStringLiteral("app launched"), launched, QStringLiteral("app path"), application});
     return launched;
 }

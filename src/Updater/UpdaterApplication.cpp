@@ -48,7 +48,7 @@ void pointDesktopEntryAt(const QString &bundle)
     entry.close();
     for (QString &line : lines) {
         if (line.startsWith(QLatin1String("Exec=")))
-            line = QStringLiteral("Exec=") + SchemeRegistration::execLine(programOf(bundle), false);
+            line = QStringLiteral("Exec=") + SchemeRegistration::execLine(programOf(bundle));
     }
     QSaveFile rewritten(entry.fileName());
     if (!rewritten.open(QIODevice::WriteOnly) ||
@@ -79,10 +79,8 @@ std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(cons
 
 void UpdaterApplication::run(const QStringList &arguments)
 {
-    m_sandbox = arguments.contains(QStringLiteral("--sandbox"));
     QString error;
-    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), m_sandbox,
-                                             &error))
+    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), &error))
         log({QStringLiteral("can't register the URL scheme: ") + error});
     for (const QString &argument : arguments.mid(1)) {
         const QUrl url(argument);
@@ -138,10 +136,9 @@ void UpdaterApplication::waitForQuit()
 void UpdaterApplication::stage()
 {
     QFile signature(archive() + QStringLiteral(".sig"));
-    const QByteArray key =
-        m_sandbox ? ArchiveSignature::sandboxKey() : ArchiveSignature::productionKey();
+    // Our private copy, verified right before it is extracted.
     if (!signature.open(QIODevice::ReadOnly) ||
-        !ArchiveSignature::verify(archive(), signature.read(256), key)) {
+        !ArchiveSignature::verify(archive(), signature.read(256))) {
         log({QStringLiteral("the new version is not signed by Quorvella; nothing was changed")});
         return restartOld(1);
     }

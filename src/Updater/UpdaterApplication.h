@@ -33,9 +33,9 @@ public:
 
     explicit UpdaterApplication(Timeouts timeouts, QObject *parent = nullptr);
 
-    // Registers the URL scheme, then handles a request among the arguments, if any; with
-    // "--sandbox" archives signed with the sandbox's test key are accepted instead. The
-    // program's exit status follows: 0 updated (or nothing to do), 1 rolled back, 2 bad request.
+    // Registers the URL scheme, then handles a request among the arguments, if any. The archive
+    // must be signed with a key built in (ArchiveSignature::trustedKeys). The program's exit status
+    // follows: 0 updated (or nothing to do), 1 rolled back, 2 bad request.
     void run(const QStringList &arguments);
 
     [[nodiscard]] static std::optional<Request> parseRequest(const QUrl &url);
@@ -71,7 +71,6 @@ private:
 
     Timeouts m_timeouts;
     Request m_request;
-    bool m_sandbox = false;
     std::unique_ptr<QTemporaryDir> m_work;    // private copies of what was handed
     std::unique_ptr<QTemporaryDir> m_staging; // the new bundle, beside the install
 };

@@ -110,7 +110,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 10000);
 
         const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
-        const QStringList started{updater + QStringLiteral("/bin/quorvella-updater"), "--sandbox"};
+        // Nothing on its command line: what it trusts is built in.
+        const QStringList started{updater + QStringLiteral("/bin/quorvella-updater")};
         QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
         QCOMPARE(QFileInfo(victim).size(), 0);
         // The new version and its signature lie in the attempt's own folder (mode 0700), which
