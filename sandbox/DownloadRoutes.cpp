@@ -44,11 +44,15 @@ QByteArray DownloadRoutes::programArchive()
         return m_programArchive;
     const QString version = announcedVersion(m_state.versions);
     if (m_programArchive.isEmpty() || version != m_programVersion) {
-        // Read by the program only against this sandbox, as the version it runs.
+        // The announced version: the updater checks it is newer, and a build for testing runs
+        // as that version.
         QList<ArchiveBuilder::Entry> entries = m_programBundle;
+        const QString versionPath = kProgramBundle + QStringLiteral("/share/quorvella/version");
+        entries.removeIf([&versionPath](const ArchiveBuilder::Entry &entry) {
+            return entry.path == versionPath;
+        });
         if (!version.isEmpty())
-            entries.append({kProgramBundle + QStringLiteral("/share/quorvella/version"),
-                            version.toUtf8() + '\n', false});
+            entries.append({versionPath, version.toUtf8() + '\n', false});
         m_programArchive = ArchiveBuilder::zip(entries);
         m_programVersion = version;
     }

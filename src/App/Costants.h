@@ -86,6 +86,11 @@ inline const QString updateMandatoryRequested =
     QStringLiteral("quorvella-update-mandatory-requested");
 inline const QString updaterUpdating = QStringLiteral("qv-updater-updating");
 inline const QString storedAppZipPath = QStringLiteral("qv-stored-app-zip-path");
+// What the program expects of the next update request, written just before the hand-off: a
+// one-time token the request must carry, the folder to be updated and the version it runs.
+inline const QString updaterToken = QStringLiteral("qv-updater-token");
+inline const QString updaterInstallFolder = QStringLiteral("qv-updater-install-folder");
+inline const QString updaterInstalledVersion = QStringLiteral("qv-updater-installed-version");
 // Kept in the standard store, not the shared one.
 inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
 

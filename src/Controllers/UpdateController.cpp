@@ -326,7 +326,7 @@ void UpdateController::updaterInstalled(bool launched)
 void UpdateController::handOff()
 {
     log({QStringLiteral("sending request to update app")});
-    const bool sent = Switcher::switchToUpdater();
+    const bool sent = Switcher::switchToUpdater(VersionHelper::runningText());
     log({QStringLiteral("sent switch ") +
          (sent ? QStringLiteral("true") : QStringLiteral("false"))});
     if (!sent)

@@ -13,8 +13,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
 #include <QUrlQuery>
+
+#include <sodium.h>
 
 namespace {
 
@@ -69,8 +72,10 @@ std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(cons
         return std::nullopt;
     const QUrlQuery query(url);
     Request request{query.queryItemValue(QStringLiteral("pathApp"), QUrl::FullyDecoded),
-                    query.queryItemValue(QStringLiteral("pathZip"), QUrl::FullyDecoded)};
-    if (!QDir::isAbsolutePath(request.folder) || !QDir::isAbsolutePath(request.archive))
+                    query.queryItemValue(QStringLiteral("pathZip"), QUrl::FullyDecoded),
+                    query.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded)};
+    if (!QDir::isAbsolutePath(request.folder) || !QDir::isAbsolutePath(request.archive) ||
+        request.token.isEmpty())
         return std::nullopt;
     if (!request.folder.endsWith(QLatin1Char('/')))
         request.folder += QLatin1Char('/');
@@ -88,16 +93,67 @@ void UpdaterApplication::run(const QStringList &arguments)
             continue;
         const std::optional<Request> request = parseRequest(url);
         if (!request || !QFileInfo::exists(request->archive)) {
-            log({QStringLiteral("not an update request: ") + argument});
+            log({QStringLiteral("not an update request")});
             return emit finished(2);
         }
         m_request = *request;
         log({QStringLiteral("update request for ") + bundle()});
-        if (!takeArchive())
+        if (!authorize() || !takeArchive())
             return emit finished(2);
         return waitForQuit();
     }
     emit finished(0);
+}
+
+bool UpdaterApplication::authorize()
+{
+    // Only the program asks for an update: it stored the token of the request, the folder to
+    // update and the version it runs just before handing over. Anyone else is refused.
+    SettingsStore &store = SettingsStore::shared();
+    const QByteArray expected =
+        store.stringForKey(Costants::Preferences::updaterToken).value_or(QString()).toLatin1();
+    const QByteArray given = m_request.token.toLatin1();
+    const QString folder =
+        store.stringForKey(Costants::Preferences::updaterInstallFolder).value_or(QString());
+    if (expected.isEmpty() || expected.size() != given.size() ||
+        sodium_memcmp(expected.constData(), given.constData(), size_t(given.size())) != 0) {
+        log({QStringLiteral("refused: the request does not come from Quorvella")});
+        return false;
+    }
+    if (folder.isEmpty() || QDir::cleanPath(folder) != QDir::cleanPath(m_request.folder) ||
+        !QFileInfo(programOf(bundle())).isFile()) {
+        log({QStringLiteral("refused: not the folder of the running install")});
+        return false;
+    }
+    // One update at a time, for the whole swap.
+    m_lock = std::make_unique<QLockFile>(PrivateFolder::base() + QStringLiteral("updater.lock"));
+    m_lock->setStaleLockTime(0);
+    if (PrivateFolder::base().isEmpty() || !m_lock->tryLock(0)) {
+        log({QStringLiteral("refused: another update is at work")});
+        return false;
+    }
+    m_installedVersion =
+        store.stringForKey(Costants::Preferences::updaterInstalledVersion).value_or(QString());
+    store.remove(Costants::Preferences::updaterToken); // good for one request only
+    store.synchronize();
+    return true;
+}
+
+bool UpdaterApplication::isNewer(const QString &installed, const QString &candidate)
+{
+    const auto numbers = [](const QString &text) {
+        QList<qint64> parts;
+        for (const QString &piece : text.trimmed().split(QLatin1Char('.'))) {
+            bool ok = false;
+            parts.append(piece.toLongLong(&ok));
+            if (!ok || parts.last() < 0)
+                return QList<qint64>();
+        }
+        return parts.size() == 3 ? parts : QList<qint64>();
+    };
+    const QList<qint64> from = numbers(installed);
+    const QList<qint64> to = numbers(candidate);
+    return !from.isEmpty() && !to.isEmpty() && from < to;
 }
 
 bool UpdaterApplication::takeArchive()
@@ -150,6 +206,17 @@ void UpdaterApplication::stage()
         !QFileInfo(programOf(staging() + QLatin1Char('/') + bundleName)).isExecutable()) {
         log({QStringLiteral("the new version can't be staged: ") +
              (error.isEmpty() ? QStringLiteral("no program in the archive") : error)});
+        m_staging.reset();
+        return restartOld(1);
+    }
+    // The version comes from the signed archive: an older release, validly signed, is refused.
+    QFile versionFile(staging() + QLatin1Char('/') + bundleName + QStringLiteral("/") +
+                      versionFileName);
+    const QString version =
+        versionFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(versionFile.read(64)) : QString();
+    if (!isNewer(m_installedVersion, version)) {
+        log({QStringLiteral("refused: the new version (") + version.trimmed() +
+             QStringLiteral(") is not newer than ") + m_installedVersion});
         m_staging.reset();
         return restartOld(1);
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -9,10 +10,11 @@
 #include <memory>
 #include <optional>
 
-// The updater: on a "quorvella-updater://update?pathApp=…&pathZip=…" request it waits until
-// the running Quorvella has quit, extracts the new bundle beside the install, swaps it in
-// with renames and starts it. The old bundle is kept until the new one runs; if the new one
-// does not start, the old one is put back and started. Each step is one function.
+// The updater: on a "quorvella-updater://update?pathApp=…&pathZip=…&token=…" request that
+// carries the one-time token the program stored, for the folder it stored, it copies the
+// archive, waits until the running Quorvella has quit, extracts the new bundle beside the install,
+// swaps it in with renames and starts it. The old bundle is kept until the new one runs; if the new
+// one does not start, the old one is put back and started. Each step is one function.
 class UpdaterApplication : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ public:
     {
         QString folder;  // holds the bundle, ends with "/"
         QString archive; // the new bundle's zip
+        QString token;   // one-time, stored by the program before it handed over
     };
 
     // Ms to wait for the old program to quit and for the new one to run.
@@ -39,6 +42,11 @@ public:
     void run(const QStringList &arguments);
 
     [[nodiscard]] static std::optional<Request> parseRequest(const QUrl &url);
+    // Whether `candidate` ("major.minor.patch") is a later version than `installed`.
+    [[nodiscard]] static bool isNewer(const QString &installed, const QString &candidate);
+
+    // Where a bundle states its version, inside the bundle.
+    static inline const QString versionFileName = QStringLiteral("share/quorvella/version");
 
     static inline const QString bundleName = QStringLiteral("Quorvella.app");
     static inline const QString instanceName =
@@ -48,6 +56,7 @@ signals:
     void finished(int status);
 
 private:
+    [[nodiscard]] bool authorize();
     [[nodiscard]] bool takeArchive();
     void waitForQuit();
     void stage();
@@ -71,6 +80,8 @@ private:
 
     Timeouts m_timeouts;
     Request m_request;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_installedVersion;
     std::unique_ptr<QTemporaryDir> m_work;    // private copies of what was handed
     std::unique_ptr<QTemporaryDir> m_staging; // the new bundle, beside the install
 };

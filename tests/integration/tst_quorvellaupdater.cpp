@@ -3,6 +3,7 @@
 #include "ArchiveBuilder.h"
 #include "TestEnvironment.h"
 #include "Updater/SchemeRegistration.h"
+#include "Utils/Switcher.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,6 +76,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack_data()
     QTest::addColumn<int>("status");
     QTest::newRow("new version starts, after the old one quit") << true << "" << true << 0;
     QTest::newRow("handed archive swapped while it waits") << true << "swapped" << true << 0;
+    QTest::newRow("install path with a blank, é, & and #") << true << "path" << false << 0;
     QTest::newRow("new version fails to start") << false << "" << false << 1;
     QTest::newRow("archive with ../") << true << "traversal" << false << 1;
     QTest::newRow("archive with a link out") << true << "link" << false << 1;
@@ -82,6 +84,9 @@ void QuorvellaUpdaterTest::swapsOrRollsBack_data()
     QTest::newRow("bad signature") << true << "badsignature" << false << 1;
     QTest::newRow("world-writable, set-id files") << true << "worldwritable" << false << 0;
     QTest::newRow("zip bomb") << true << "bomb" << false << 1;
+    QTest::newRow("older version, validly signed") << true << "older" << false << 1;
+    QTest::newRow("request without the token") << true << "wrongtoken" << false << 2;
+    QTest::newRow("request for another folder") << true << "wrongfolder" << false << 2;
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack()
@@ -91,15 +96,19 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QFETCH(bool, oldRunning);
     QFETCH(int, status);
     TestEnvironment environment;
-    const QString applications = environment.applicationsFolder();
+    const QString applications = variant == "path"
+                                     ? environment.root() + QStringLiteral("/R&D #1 é+=%/")
+                                     : environment.applicationsFolder();
     const QString marker = environment.root() + QStringLiteral("/started");
     const QString bundle = applications + QStringLiteral("Quorvella.app");
-    QVERIFY(QDir().mkpath(bundle + QStringLiteral("/bin")));
     const QByteArray oldProgram = script(QStringLiteral("old"), marker, true);
-    QFile program(bundle + QStringLiteral("/bin/quorvella"));
-    QVERIFY(program.open(QIODevice::WriteOnly) && program.write(oldProgram) > 0);
-    program.close();
-    program.setPermissions(program.permissions() | QFile::ExeOwner);
+    const auto install = [&oldProgram](const QString &at) {
+        QFile program(at + QStringLiteral("/bin/quorvella"));
+        return QDir().mkpath(at + QStringLiteral("/bin")) && program.open(QIODevice::WriteOnly) &&
+               program.write(oldProgram) > 0 &&
+               program.setPermissions(program.permissions() | QFile::ExeOwner);
+    };
+    QVERIFY(install(bundle));
     // Handed as the program does: from its private download folder.
     const QString handed = environment.root() + QStringLiteral("/cache/Quorvella/update-test");
     const QString archive = handed + QStringLiteral("/Quorvella.zip");
@@ -112,7 +121,9 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
                  {"Quorvella.app/bin/quorvella", script(name, marker, newRuns), true},
                  {"Quorvella.app/share/applications/"
                   "com.quorvella.desktop.Quorvella.desktop",
-                  "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"}}),
+                  "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"},
+                 {"Quorvella.app/share/quorvella/version",
+                  variant == "older" ? "0.9.9" : "1.0.1"}}),
             QStringLiteral("Quorvella.app"), spoil);
         QFile zip(archive);
         QFile signature(archive + QStringLiteral(".sig"));
@@ -121,10 +132,17 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
                signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x"
                                                                                    : bytes)) == 64;
     };
-    const bool spoils = variant != "badsignature" && variant != "swapped";
-    QVERIFY(hand(QStringLiteral("new"), spoils ? variant : QString()));
-    SettingsStore::shared().setBool(Preferences::updaterUpdating, true);
-    SettingsStore::shared().synchronize();
+    static const QStringList spoilers{"traversal", "link", "truncated", "worldwritable", "bomb"};
+    QVERIFY(hand(QStringLiteral("new"), spoilers.contains(variant) ? variant : QString()));
+    // What the program stores just before it hands over.
+    SettingsStore &store = SettingsStore::shared();
+    store.setBool(Preferences::updaterUpdating, true);
+    store.setString(Preferences::updaterToken, QStringLiteral("0123456789abcdef"));
+    store.setString(Preferences::updaterInstallFolder, QDir::cleanPath(applications));
+    store.setString(Preferences::updaterInstalledVersion, QStringLiteral("1.0.0"));
+    store.synchronize();
+    const QString other = environment.root() + QStringLiteral("/other/");
+    QVERIFY(install(other + QStringLiteral("Quorvella.app")));
 
     QProcess running;
     if (oldRunning) {
@@ -138,11 +156,15 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     env.insert(QStringLiteral("QUORVELLA_UPDATER_START_TIMEOUT_MS"), QStringLiteral("3000"));
     updater.setProcessEnvironment(env);
     updater.setProcessChannelMode(QProcess::ForwardedChannels);
-    const QUrl request(QStringLiteral("quorvella-updater://update?pathApp=%1&pathZip=%2")
-                           .arg(applications, archive));
+    const std::optional<QUrl> request = Switcher::updaterRequest(
+        (variant == "wrongfolder" ? other : applications) + QStringLiteral("Quorvella.app"),
+        QUrl::fromLocalFile(archive).toString(),
+        variant == "wrongtoken" ? QStringLiteral("0123456789abcdeX")
+                                : QStringLiteral("0123456789abcdef"));
+    QVERIFY(request);
+    const QStringList arguments{QStringLiteral("--sandbox"), request->toString(QUrl::FullyEncoded)};
     // "--sandbox", as an earlier handler passed it, changes nothing any more.
-    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"),
-                  {QStringLiteral("--sandbox"), request.toString(QUrl::FullyEncoded)});
+    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), arguments);
     if (variant == "swapped") {
         // Validly signed, but not what was handed: the updater works on its own copy.
         QTest::qWait(300);
@@ -163,23 +185,36 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
         ::stat(QFile::encodeName(bundle + QStringLiteral("/bin/quorvella")).constData(), &mode), 0);
     QCOMPARE(mode.st_mode & (S_IWGRP | S_IWOTH | S_ISUID | S_ISGID), 0u);
     QCOMPARE(installed.contains(QLatin1String("echo new")), status == 0);
-    // The program put back is started on its own: it may write its line a moment later.
+    QCOMPARE(read(other + QStringLiteral("Quorvella.app/bin/quorvella")).toUtf8(), oldProgram);
+    // The program put back is started on its own: it may write its line a moment later. A
+    // refused request starts nothing: the program that asked is still there.
     const auto lastLine = [&marker] {
         const QStringList lines = read(marker).split('\n', Qt::SkipEmptyParts);
         return lines.isEmpty() ? QString() : lines.last();
     };
-    QTRY_COMPARE(lastLine(), status == 0 ? QStringLiteral("new") : QStringLiteral("old"));
+    const QStringList lastLines{"new", "old", ""};
+    QTRY_COMPARE(lastLine(), lastLines.at(status));
     QVERIFY(QDir(environment.root()).entryList({"escaped*"}).isEmpty());
-    // What was handed is taken away, and the updater's own folder is gone.
-    if (variant != "swapped")
-        QVERIFY(!QFileInfo::exists(handed));
+    // What was handed is taken away (but not on a refused request), and the updater's own
+    // folder is gone.
+    const bool handedStays = variant == "swapped" || status == 2;
+    QCOMPARE(QFileInfo::exists(handed), handedStays);
     QCOMPARE(QDir(environment.root() + QStringLiteral("/cache/Quorvella"))
                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
                  .size(),
-             variant == "swapped" ? 1 : 0);
+             handedStays ? 1 : 0);
     SettingsStore::reopenAll();
-    QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status == 0);
-    if (status == 0)
+    QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status != 1);
+    // The token is good for one request.
+    QCOMPARE(SettingsStore::shared().contains(Preferences::updaterToken), status == 2);
+    if (status == 0 && variant.isEmpty()) {
+        QVERIFY(hand(QStringLiteral("again"), {}));
+        updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), arguments);
+        QVERIFY(updater.waitForFinished(15000));
+        QCOMPARE(updater.exitCode(), 2);
+        QVERIFY(read(bundle + QStringLiteral("/bin/quorvella")).contains("echo new"));
+    }
+    if (status == 0 && variant != "path")
         QVERIFY(read(bundle + "/share/applications/com.quorvella.desktop.Quorvella.desktop")
                     .contains("\nExec=" + bundle + "/bin/quorvella %u\nType="));
     // The scheme is ours.

@@ -128,10 +128,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
         QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
         QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
+        // The request carries the one-time token stored for the updater, with the folder to
+        // update and the version running.
+        SettingsStore &store = SettingsStore::shared();
+        const QString token = store.stringForKey(Preferences::updaterToken).value_or(QString());
+        QCOMPARE(token.size(), 64);
         QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(QUrl::FullyEncoded),
                  QStringLiteral("quorvella-updater://update?pathApp=") + applications +
-                     QStringLiteral("&pathZip=") + attempt + QStringLiteral("/Quorvella.zip"));
-        QVERIFY(SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
+                     QStringLiteral("&pathZip=") + attempt +
+                     QStringLiteral("/Quorvella.zip&token=") + token);
+        QCOMPARE(store.stringForKey(Preferences::updaterInstallFolder),
+                 QDir::cleanPath(applications));
+        QCOMPARE(store.stringForKey(Preferences::updaterInstalledVersion), QStringLiteral("1.0.0"));
+        QVERIFY(!m_log->contains(token));
+        QVERIFY(store.boolForKey(Preferences::updaterUpdating));
         QVERIFY(m_log->contains("downloaded updater and new version"));
         QVERIFY(
             m_log->lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() >

@@ -24,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace Costants;
 using namespace std::chrono_literals;
@@ -313,21 +314,28 @@ private slots:
         };
         row("applications folder", "/Applications/Quorvella.app",
             "file:///var/folders/x/T/Quorvella.zip",
-            "pathApp=/Applications/&pathZip=/var/folders/x/T/Quorvella.zip");
+            "pathApp=/Applications/&pathZip=/var/folders/x/T/Quorvella.zip&token=t%2B1");
         row("parent is the root", "/Quorvella.app", "file:///tmp/Quorvella.zip",
-            "pathApp=/&pathZip=/tmp/Quorvella.zip");
-        row("spaces and escapes", "/home/a b/Applications/Quorvella.app/",
+            "pathApp=/&pathZip=/tmp/Quorvella.zip&token=t%2B1");
+        row("blank, accent, query marks", "/home/a b/R&D #2=é+%/Quorvella.app/",
             "file:///tmp/my%20dir/Quorvella.zip",
-            "pathApp=/home/a%20b/Applications/&pathZip=/tmp/my%2520dir/Quorvella.zip");
+            "pathApp=/home/a%20b/R%26D%20%232%3D%C3%A9%2B%25/&pathZip=/tmp/my%20dir/Quorvella.zip"
+            "&token=t%2B1");
     }
     void updaterRequest()
     {
         QFETCH(QString, bundle);
         QFETCH(QString, stored);
         QFETCH(QString, request);
-        const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored);
+        const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored, "t+1");
         QVERIFY(url);
         QCOMPARE(url->toString(QUrl::FullyEncoded), "quorvella-updater://update?" + request);
+        // The updater reads back exactly the paths and the token.
+        const QUrlQuery query(*url);
+        QCOMPARE(query.queryItemValue("pathApp", QUrl::FullyDecoded) + "Quorvella.app",
+                 QDir::cleanPath(bundle));
+        QCOMPARE(query.queryItemValue("pathZip", QUrl::FullyDecoded), QUrl(stored).toLocalFile());
+        QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), QStringLiteral("t+1"));
     }
     // The version a bundle reports (in this build for testing, a sandbox bundle's version
     // file counts), and whether the updater can swap it.
