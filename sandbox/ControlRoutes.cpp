@@ -95,7 +95,8 @@ void ControlRoutes::addTo(RouteTable &table)
                       body ? body->value(QLatin1String("variant")).toString() : QString();
                   static const QStringList known{"",        "traversal", "absolute",
                                                  "link",    "truncated", "badsignature",
-                                                 "nostart", "bomb",      "worldwritable"};
+                                                 "nostart", "bomb",      "worldwritable",
+                                                 "badhash"};
                   if (!known.contains(variant))
                       return badRequest(QStringLiteral("unknown archive variant"));
                   m_parts.state.archiveVariants.insert(match.captured(1), variant);

@@ -143,6 +143,15 @@ void UpdateController::startCheck()
 
 void UpdateController::applyManifest(const std::optional<QJsonObject> &manifest)
 {
+    if (manifest) {
+        const QJsonObject entry = manifest->value(Costants::Updater::bundleIdentifier).toObject();
+        m_downloader->setManifestArchives(
+            manifest->value(QLatin1String("archives")).toObject(),
+            QStringLiteral("%1.%2.%3")
+                .arg(entry.value(QLatin1String("major")).toInteger())
+                .arg(entry.value(QLatin1String("minor")).toInteger())
+                .arg(entry.value(QLatin1String("patch")).toInteger()));
+    }
     switch (evaluateVersions(manifest, VersionHelper())) {
     case ManifestVerdict::unreadable:
         Checker::setMandatory(false);

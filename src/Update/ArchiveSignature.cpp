@@ -25,6 +25,39 @@ QList<QByteArray> ArchiveSignature::trustedKeys()
 #endif
 }
 
+bool ArchiveSignature::verifyBytes(const QByteArray &bytes, const QByteArray &signature)
+{
+    if (sodium_init() < 0 || signature.size() != crypto_sign_BYTES)
+        return false;
+    const QList<QByteArray> keys = trustedKeys();
+    return std::any_of(keys.begin(), keys.end(), [&](const QByteArray &key) {
+        return key.size() == crypto_sign_PUBLICKEYBYTES &&
+               crypto_sign_verify_detached(
+                   reinterpret_cast<const unsigned char *>(signature.constData()),
+                   reinterpret_cast<const unsigned char *>(bytes.constData()),
+                   static_cast<unsigned long long>(bytes.size()),
+                   reinterpret_cast<const unsigned char *>(key.constData())) == 0;
+    });
+}
+
+QByteArray ArchiveSignature::sha256(const QString &path)
+{
+    QFile file(path);
+    if (sodium_init() < 0 || !file.open(QIODevice::ReadOnly))
+        return {};
+    crypto_hash_sha256_state state;
+    crypto_hash_sha256_init(&state);
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (qint64 read; (read = file.read(chunk.data(), chunk.size())) > 0;)
+        crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char *>(chunk.data()),
+                                  static_cast<unsigned long long>(read));
+    if (!file.atEnd())
+        return {};
+    QByteArray digest(crypto_hash_sha256_BYTES, Qt::Uninitialized);
+    crypto_hash_sha256_final(&state, reinterpret_cast<unsigned char *>(digest.data()));
+    return digest.toHex();
+}
+
 bool ArchiveSignature::verify(const QString &archivePath, const QByteArray &signature)
 {
     const QList<QByteArray> keys = trustedKeys();

@@ -22,6 +22,11 @@ public:
     // True only when `signature` is a valid signature of the whole file under one of the
     // trusted keys.
     [[nodiscard]] static bool verify(const QString &archivePath, const QByteArray &signature);
+    // True only when `signature` is a valid signature of `bytes` under one of the trusted keys
+    // (the update manifest, which is small).
+    [[nodiscard]] static bool verifyBytes(const QByteArray &bytes, const QByteArray &signature);
+    // The SHA-256 of the whole file, read in chunks; empty when it cannot be read.
+    [[nodiscard]] static QByteArray sha256(const QString &path);
     // True only when `signature` is a valid signature of the whole file under `publicKey`.
     [[nodiscard]] static bool verify(const QString &archivePath, const QByteArray &signature,
                                      const QByteArray &publicKey);

@@ -8,6 +8,7 @@
 #include "Update/PrivateFolder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTemporaryDir>
@@ -72,6 +73,25 @@ QString Downloader::formatBytes(qint64 bytes)
     return QString::number(double(bytes) / 1.0e6, 'f', 1) + QStringLiteral(" MB");
 }
 
+void Downloader::setManifestArchives(const QJsonObject &archives, const QString &announcedVersion)
+{
+    m_archives = archives;
+    m_announcedVersion = announcedVersion;
+}
+
+std::optional<Downloader::Expected> Downloader::expected(const QString &fileName) const
+{
+    const QJsonObject entry = m_archives.value(fileName).toObject();
+    const qint64 size = entry.value(QLatin1String("size")).toInteger(-1);
+    const QByteArray sha256 = entry.value(QLatin1String("sha256")).toString().toLatin1().toLower();
+    const QString version = entry.value(QLatin1String("version")).toString();
+    const bool program = fileName == Updater::programZipName;
+    if (size <= 0 || size > PrivateFolder::maxArchiveBytes || sha256.size() != 64 ||
+        (program && version != m_announcedVersion))
+        return std::nullopt;
+    return Expected{size, sha256};
+}
+
 void Downloader::download(const QUrl &source, const QString &fileName, Completion completion)
 {
     const QString destination = folder() + fileName;
@@ -99,6 +119,13 @@ void Downloader::download(const QUrl &source, const QString &fileName, Completio
     m_pathToStoreFile = destination;
     m_completion = std::move(completion);
     m_source = source;
+    // Only what the signed manifest describes is fetched, and no byte more.
+    m_expected = expected(fileName);
+    if (!m_expected) {
+        log({QStringLiteral("the manifest does not describe ") + fileName});
+        return complete(Result::badSignature);
+    }
+    m_maximumBytes = qMin(m_expected->size, m_sizeCeiling);
     QFile::remove(destination + QStringLiteral(".sig"));
     // Created here, never opened through whatever was there: a link or a folder fails.
     if (!m_folder || !m_file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
@@ -199,7 +226,9 @@ void Downloader::verifySignature(QNetworkReply *reply)
         return complete(Result::failed);
     }
     const QByteArray signature = reply->read(qMin(reply->bytesAvailable(), qint64(1025)));
-    // Checked off the GUI thread: the archive may be large.
+    // Checked off the GUI thread: the archive may be large. Its size and hash must be the ones
+    // of the signed manifest, and its own signature must verify.
+    const Expected expected = m_expected.value_or(Expected{});
     m_check = new QFutureWatcher<bool>(this);
     connect(m_check, &QFutureWatcher<bool>::finished, this, [this, signature] {
         const bool verified = m_check->result();
@@ -207,8 +236,11 @@ void Downloader::verifySignature(QNetworkReply *reply)
         m_check = nullptr;
         signatureChecked(verified, signature);
     });
-    m_check->setFuture(QtConcurrent::run(
-        [destination, signature] { return ArchiveSignature::verify(destination, signature); }));
+    m_check->setFuture(QtConcurrent::run([destination, signature, expected] {
+        return QFileInfo(destination).size() == expected.size &&
+               ArchiveSignature::sha256(destination) == expected.sha256 &&
+               ArchiveSignature::verify(destination, signature);
+    }));
 }
 
 void Downloader::signatureChecked(bool verified, const QByteArray &signature)

@@ -3,6 +3,7 @@
 #include "Update/PrivateFolder.h"
 
 #include <QFutureWatcher>
+#include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QProgressBar>
@@ -51,8 +52,13 @@ public:
     void downloadNewVersionArchive(QProgressBar *indicator, Completion completion = {});
 
     void setSpinner(QProgressBar *indicator) { m_spinner = indicator; }
-    // A larger download is refused as soon as that shows (PrivateFolder::maxArchiveBytes).
-    void setMaximumSize(qint64 bytes) { m_maximumBytes = bytes; }
+    // The signed manifest's "archives": {"Quorvella.zip": {"version", "size", "sha256"}, …}.
+    // A download is refused unless its entry is there (for the program, with the announced
+    // version), and kept only when size and hash match.
+    void setManifestArchives(const QJsonObject &archives, const QString &announcedVersion);
+    // A download larger than this, or than the manifest says, is refused as soon as that
+    // shows (PrivateFolder::maxArchiveBytes).
+    void setMaximumSize(qint64 bytes) { m_sizeCeiling = bytes; }
     // Without data for this long a download fails (60 s).
     void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
 
@@ -60,6 +66,12 @@ public:
     [[nodiscard]] static QString formatBytes(qint64 bytes);
 
 private:
+    struct Expected
+    {
+        qint64 size = -1;
+        QByteArray sha256; // hex, lower case
+    };
+    [[nodiscard]] std::optional<Expected> expected(const QString &fileName) const;
     void receive();
     void refuse();
     void wroteData(qint64 written, qint64 expected);
@@ -73,7 +85,11 @@ private:
     Completion m_completion;
     QPointer<QProgressBar> m_spinner;
     int m_timeoutMs = 60000;
-    qint64 m_maximumBytes = PrivateFolder::maxArchiveBytes;
+    qint64 m_sizeCeiling = PrivateFolder::maxArchiveBytes;
+    qint64 m_maximumBytes = PrivateFolder::maxArchiveBytes; // of the download under way
+    QJsonObject m_archives;
+    QString m_announcedVersion;
+    std::optional<Expected> m_expected;
     QPointer<QFutureWatcher<bool>> m_check;
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;

@@ -176,6 +176,8 @@ private slots:
         QTest::newRow("program bad signature")
             << "program" << QJsonObject() << "badsignature" << false;
         QTest::newRow("updater zip bomb") << "updater" << QJsonObject() << "bomb" << false;
+        QTest::newRow("program not the one of the signed manifest")
+            << "program" << QJsonObject() << "badhash" << false;
         QTest::newRow("program past the size cap")
             << "program" << QJsonObject() << "oversized" << false;
         QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
@@ -187,7 +189,8 @@ private slots:
         QFETCH(QJsonObject, fault);
         QFETCH(QString, variant);
         QFETCH(bool, handOffRefused);
-        const bool badSignature = variant == QLatin1String("badsignature");
+        const bool badSignature =
+            variant == QLatin1String("badsignature") || variant == QLatin1String("badhash");
         if (!fault.isEmpty())
             QVERIFY(harness::arm(*m_sandbox, fault));
         if (!variant.isEmpty() && variant != QLatin1String("oversized"))

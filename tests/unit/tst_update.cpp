@@ -1,6 +1,7 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
+#include "ArchiveBuilder.h"
 #include "Controllers/UpdateController.h"
 #include "Controllers/UpdaterWindowController.h"
 #include "HttpSink.h"
@@ -244,6 +245,7 @@ private slots:
         QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
         QTest::addColumn<QString>("press");     // negative, positive, Return or close
         QTest::addColumn<bool>("terminates");
+        QTest::addColumn<QString>("signature"); // of the manifest: good, missing or foreign
         const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella",
                                    "", "OK"};
         const QStringList available{"Update available",
@@ -253,14 +255,19 @@ private slots:
                                    "Update the Quorvella app in order to keep using it",
                                    "Quit application", "Update"};
         QTest::newRow("up to date, Return")
-            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false;
-        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false;
+            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false << "good";
+        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false << "good";
         QTest::newRow("optional, Cancel")
-            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false;
+            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false << "good";
         QTest::newRow("mandatory, Quit application")
-            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true;
+            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true << "good";
         QTest::newRow("mandatory, window closed")
-            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true;
+            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true << "good";
+        // An unverifiable manifest offers nothing, whatever it announces.
+        QTest::newRow("manifest without signature")
+            << R"({"major":2,"minor":0,"patch":0})" << upToDate << "positive" << false << "missing";
+        QTest::newRow("manifest altered after signing")
+            << R"({"major":2,"minor":0,"patch":0})" << upToDate << "positive" << false << "foreign";
     }
     void windowScreensAndButtons()
     {
@@ -268,10 +275,18 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(QString, press);
         QFETCH(bool, terminates);
+        QFETCH(QString, signature);
         const QByteArray body = QJsonDocument(manifest(entry)).toJson(QJsonDocument::Compact);
         m_sink->setResponse(
             kVersions.toUtf8(),
             {entry.isEmpty() ? 500 : 200, "application/json", entry.isEmpty() ? "{}" : body, {}});
+        const QByteArray signed_ =
+            ArchiveBuilder::signature(signature == QLatin1String("foreign") ? body + " " : body);
+        m_sink->setResponse(kVersions.toUtf8() + ".sig",
+                            {signature == QLatin1String("missing") ? 404 : 200,
+                             "application/octet-stream",
+                             signed_,
+                             {}});
         Checker::shared().openUpdater();
         QPointer<QWidget> window = Checker::shared().updaterWindow();
         QVERIFY(window);
