@@ -15,6 +15,7 @@
 #include "Utils/Switcher.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonObject>
 #include <QLabel>
@@ -33,6 +34,12 @@ std::function<void()> &terminator()
         QCoreApplication::quit();
     };
     return function;
+}
+
+int &acknowledgementTimeout()
+{
+    static int milliseconds = 10000;
+    return milliseconds;
 }
 
 int &handOffDelay()
@@ -103,6 +110,11 @@ void UpdateController::setHandOffDelay(int milliseconds)
     handOffDelay() = milliseconds;
 }
 
+void UpdateController::setAcknowledgementTimeout(int milliseconds)
+{
+    acknowledgementTimeout() = milliseconds;
+}
+
 void UpdateController::viewDidLoad()
 {
     startCheck();
@@ -145,12 +157,12 @@ void UpdateController::applyManifest(const std::optional<QJsonObject> &manifest)
 {
     if (manifest) {
         const QJsonObject entry = manifest->value(Costants::Updater::bundleIdentifier).toObject();
-        m_downloader->setManifestArchives(
-            manifest->value(QLatin1String("archives")).toObject(),
-            QStringLiteral("%1.%2.%3")
-                .arg(entry.value(QLatin1String("major")).toInteger())
-                .arg(entry.value(QLatin1String("minor")).toInteger())
-                .arg(entry.value(QLatin1String("patch")).toInteger()));
+        m_announced = QStringLiteral("%1.%2.%3")
+                          .arg(entry.value(QLatin1String("major")).toInteger())
+                          .arg(entry.value(QLatin1String("minor")).toInteger())
+                          .arg(entry.value(QLatin1String("patch")).toInteger());
+        m_downloader->setManifestArchives(manifest->value(QLatin1String("archives")).toObject(),
+                                          m_announced);
     }
     switch (evaluateVersions(manifest, VersionHelper())) {
     case ManifestVerdict::unreadable:
@@ -340,10 +352,32 @@ void UpdateController::handOff()
          (sent ? QStringLiteral("true") : QStringLiteral("false"))});
     if (!sent)
         return showError();
+    // Opening the request proves nothing: the program quits only once the updater says it
+    // took the request, else the update did not start and the user is told.
+    m_acknowledgement = m_downloader->folder() + Costants::Updater::acknowledgementName;
+    m_waitedForUpdater.start();
+    waitForAcknowledgement();
+}
+
+void UpdateController::waitForAcknowledgement()
+{
+    if (QFileInfo::exists(m_acknowledgement))
+        return handedOver();
+    if (m_waitedForUpdater.hasExpired(acknowledgementTimeout())) {
+        log({QStringLiteral("the updater did not take the request")});
+        return showError();
+    }
+    QTimer::singleShot(100, this, &UpdateController::waitForAcknowledgement);
+}
+
+void UpdateController::handedOver()
+{
+    log({QStringLiteral("the updater took the request")});
     SettingsStore &store = SettingsStore::shared();
     store.setBool(Preferences::updaterUpdating, true);
+    store.setString(Preferences::updaterAnnouncedVersion, m_announced);
     store.synchronize();
-    // The updater copies the archive out of the folder, then removes it.
-    m_downloader->keepFolder();
+    // The updater copied what it needs: nothing of the attempt stays.
+    m_downloader->endAttempt();
     terminate();
 }

@@ -60,12 +60,6 @@ void Downloader::endAttempt()
     m_folder.reset();
 }
 
-void Downloader::keepFolder()
-{
-    if (m_folder)
-        m_folder->setAutoRemove(false);
-}
-
 QString Downloader::formatBytes(qint64 bytes)
 {
     if (bytes < 1000 * 1000)

@@ -42,9 +42,6 @@ public:
     [[nodiscard]] QString folder() const;
     // Removes the attempt's folder with all it holds.
     void endAttempt();
-    // The folder stays when this object goes: the updater was handed what it holds, and takes
-    // it away.
-    void keepFolder();
 
     // Downloads `source` into the attempt's folder as `fileName`.
     void download(const QUrl &source, const QString &fileName, Completion completion);

@@ -165,16 +165,20 @@ bool UpdaterApplication::takeArchive()
     const bool copied = m_work && PrivateFolder::copyFile(m_request.archive, archive(), &error) &&
                         PrivateFolder::copyFile(m_request.archive + QStringLiteral(".sig"),
                                                 archive() + QStringLiteral(".sig"), &error);
-    // The program's download folder is ours to clean once its content is copied.
-    if (PrivateFolder::isInside(m_request.archive)) {
-        QFile::remove(m_request.archive);
-        QFile::remove(m_request.archive + QStringLiteral(".sig"));
-        QDir().rmdir(QFileInfo(m_request.archive).path());
-    }
-    if (!copied)
+    if (!copied) {
         log({QStringLiteral("can't take the new version: ") +
              (m_work ? error : QStringLiteral("no private folder"))});
-    return copied;
+        return false;
+    }
+    // The program waits for this before it quits; it then removes its download folder.
+    QFile acknowledgement(QFileInfo(m_request.archive).path() + QLatin1Char('/') +
+                          Costants::Updater::acknowledgementName);
+    if (!PrivateFolder::isInside(m_request.archive) ||
+        !acknowledgement.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        log({QStringLiteral("can't acknowledge the request")});
+        return false;
+    }
+    return true;
 }
 
 void UpdaterApplication::waitForQuit()
