@@ -19,6 +19,7 @@
 #include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
 #include "Update/Checker.h"
+#include "Update/HealthMark.h"
 #include "Update/UtilsUpdater.h"
 #include "Update/VersionHelper.h"
 #include "Utils/ClipboardMonitor.h"
@@ -50,6 +51,9 @@ void AppDelegate::applicationDidFinishLaunching()
     registerLoginItem();
     installServicesProvider();
     logInternetStatus();
+    // An updater waiting on a new version learns from this that it runs: armed before the
+    // greeting, which waits for the user.
+    HealthMark::writeLater(this);
     updaterWakeUpCheck();
     launchAtLoginNote();
     startUpdateCheck();

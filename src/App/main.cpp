@@ -60,7 +60,14 @@ int main(int argc, char **argv)
 
     QString error;
     Platform::install(std::make_unique<LinuxPlatform>());
-    // One instance per session: a second start hands its command line over and ends.
+    std::optional<Config> config = Config::load(&error);
+    if (!config) {
+        printLine(stderr, QStringLiteral("quorvella: ") + error);
+        return 2;
+    }
+    // One instance per session: a second start hands its command line over and ends. Claimed
+    // only once the configuration is read, so that a version that cannot even start does not
+    // look running.
     ServicesProvider &services = Platform::current().servicesProvider();
     if (!services.claimSingleInstance()) {
         if (!services.forwardCommandLine(QApplication::arguments(), &error)) {
@@ -69,12 +76,6 @@ int main(int argc, char **argv)
             return 1;
         }
         return 0;
-    }
-
-    std::optional<Config> config = Config::load(&error);
-    if (!config) {
-        printLine(stderr, QStringLiteral("quorvella: ") + error);
-        return 2;
     }
     std::unique_ptr<AppDelegate> delegate;
     const auto launch = [&delegate, &commandLine](const Config &chosen) {

@@ -6,6 +6,7 @@
 #include "Platform/linux/DesktopWorkspace.h"
 #include "Platform/linux/SessionBusName.h"
 #include "Update/ArchiveSignature.h"
+#include "Update/HealthMark.h"
 #include "Update/PrivateFolder.h"
 #include "Update/ZipExtractor.h"
 #include "Updater/SchemeRegistration.h"
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QTimer>
 #include <QUrlQuery>
 
 #include <sodium.h>
@@ -84,6 +86,11 @@ std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(cons
 
 void UpdaterApplication::run(const QStringList &arguments)
 {
+    // One updater at a time works on the install, from the first step to the last.
+    m_lock = std::make_unique<QLockFile>(PrivateFolder::base() + QStringLiteral("updater.lock"));
+    m_lock->setStaleLockTime(0); // stale only when its owner is gone
+    if (!PrivateFolder::base().isEmpty() && m_lock->tryLock(0))
+        repairHalfDoneSwap();
     QString error;
     if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), &error))
         log({QStringLiteral("can't register the URL scheme: ") + error});
@@ -103,6 +110,24 @@ void UpdaterApplication::run(const QStringList &arguments)
         return waitForQuit();
     }
     emit finished(0);
+}
+
+void UpdaterApplication::repairHalfDoneSwap()
+{
+    // A swap cut between its two renames leaves the old bundle aside and none in place.
+    const QString folder = SettingsStore::shared()
+                               .stringForKey(Costants::Preferences::updaterInstallFolder)
+                               .value_or(QString());
+    if (folder.isEmpty())
+        return;
+    const QString aside = folder + QStringLiteral("/.Quorvella.old");
+    const QString installed = folder + QLatin1Char('/') + bundleName;
+    const QFileInfo inPlace(installed);
+    if (QFileInfo(aside).isDir() && !inPlace.exists() && !inPlace.isSymLink()) {
+        const bool repaired = QDir().rename(aside, installed);
+        log({QStringLiteral("put back the bundle of a half-done update: ") +
+             (repaired ? QStringLiteral("true") : QStringLiteral("false"))});
+    }
 }
 
 bool UpdaterApplication::authorize()
@@ -125,10 +150,7 @@ bool UpdaterApplication::authorize()
         log({QStringLiteral("refused: not the folder of the running install")});
         return false;
     }
-    // One update at a time, for the whole swap.
-    m_lock = std::make_unique<QLockFile>(PrivateFolder::base() + QStringLiteral("updater.lock"));
-    m_lock->setStaleLockTime(0);
-    if (PrivateFolder::base().isEmpty() || !m_lock->tryLock(0)) {
+    if (!m_lock->isLocked()) {
         log({QStringLiteral("refused: another update is at work")});
         return false;
     }
@@ -251,16 +273,44 @@ void UpdaterApplication::swap()
 void UpdaterApplication::startNew()
 {
     log({QStringLiteral("starting ") + programOf(bundle())});
-    if (!DesktopWorkspace().launchApplication(programOf(bundle()), {}))
+    HealthMark::clear();
+    if (!DesktopWorkspace::launch(programOf(bundle()), {}, &m_newPid))
         return rollBack();
-    SessionBusName::waitFor(instanceName, true, m_timeouts.start, this,
-                            [this](bool started) { newStarted(started); });
+    m_sinceStart.start();
+    waitForHealth();
 }
 
-void UpdaterApplication::newStarted(bool started)
+void UpdaterApplication::waitForHealth()
 {
-    if (!started)
+    // Running is not enough: the old bundle goes only once the new version says it works,
+    // after its start-up and some seconds up.
+    if (HealthMark::isWritten())
+        return newStarted();
+    if (!DesktopWorkspace::processRuns(m_newPid)) {
+        log({QStringLiteral("the new version ended")});
         return rollBack();
+    }
+    if (m_sinceStart.hasExpired(m_timeouts.start))
+        return endNew(false);
+    QTimer::singleShot(200, this, &UpdaterApplication::waitForHealth);
+}
+
+void UpdaterApplication::endNew(bool force)
+{
+    if (!DesktopWorkspace::processRuns(m_newPid))
+        return rollBack();
+    log({QStringLiteral("the new version does not answer; ending it")});
+    DesktopWorkspace::endProcess(m_newPid, force);
+    // Two seconds to end by itself, then it is made to.
+    QTimer::singleShot(force ? 500 : 2000, this, [this] {
+        if (!DesktopWorkspace::processRuns(m_newPid))
+            return rollBack();
+        endNew(true);
+    });
+}
+
+void UpdaterApplication::newStarted()
+{
     log({QStringLiteral("the new version runs")});
     removeAll(old());
     m_work.reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -12,9 +13,11 @@
 
 // The updater: on a "quorvella-updater://update?pathApp=…&pathZip=…&token=…" request that
 // carries the one-time token the program stored, for the folder it stored, it copies the
-// archive, waits until the running Quorvella has quit, extracts the new bundle beside the install,
-// swaps it in with renames and starts it. The old bundle is kept until the new one runs; if the new
-// one does not start, the old one is put back and started. Each step is one function.
+// archive, waits until the running Quorvella has quit, extracts the new bundle beside the
+// install, swaps it in with renames and starts it. The old bundle is kept until the new one
+// reports healthy (see HealthMark); if it does not, it is ended and the old one is put back
+// and started. At its start it puts back a bundle left aside by a swap cut short. Each step
+// is one function.
 class UpdaterApplication : public QObject
 {
     Q_OBJECT
@@ -27,11 +30,11 @@ public:
         QString token;   // one-time, stored by the program before it handed over
     };
 
-    // Ms to wait for the old program to quit and for the new one to run.
+    // Ms to wait for the old program to quit and for the new one to report healthy.
     struct Timeouts
     {
         int quit = 60000;
-        int start = 20000;
+        int start = 30000; // until the new version is healthy
     };
 
     explicit UpdaterApplication(Timeouts timeouts, QObject *parent = nullptr);
@@ -61,8 +64,11 @@ private:
     void waitForQuit();
     void stage();
     void swap();
+    void repairHalfDoneSwap();
     void startNew();
-    void newStarted(bool started);
+    void waitForHealth();
+    void endNew(bool force);
+    void newStarted();
     void rollBack();
     void restartOld(int status);
 
@@ -81,6 +87,8 @@ private:
     Timeouts m_timeouts;
     Request m_request;
     std::unique_ptr<QLockFile> m_lock;
+    qint64 m_newPid = 0;
+    QElapsedTimer m_sinceStart;
     QString m_installedVersion;
     std::unique_ptr<QTemporaryDir> m_work;    // private copies of what was handed
     std::unique_ptr<QTemporaryDir> m_staging; // the new bundle, beside the install

@@ -144,7 +144,8 @@ bool UpdateEndToEndTest::startWithCheck()
          {"API", "RECOMMENDATION", "AUTHORIZATION", "DOWNLOAD", "QR", "FAVICON", "DASHBOARD"})
         environment.insert(QStringLiteral("QUORVELLA_%1_URL").arg(QLatin1String(role)),
                            m_sandbox->baseUrl().toString());
-    environment.insert("QUORVELLA_UPDATER_START_TIMEOUT_MS", "8000");
+    // The new version reports healthy 5 s after its start-up.
+    environment.insert("QUORVELLA_UPDATER_START_TIMEOUT_MS", "20000");
     environment.insert("TMPDIR", m_environment->root());
     m_program.setProcessEnvironment(environment);
     m_program.setProcessChannelMode(QProcess::MergedChannels);

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include <csignal>
 #include <sys/stat.h>
 
 using namespace Costants;
@@ -19,12 +20,18 @@ namespace {
 
 const QString kHolder = QStringLiteral(QUORVELLA_BINARY_DIR "/name_holder");
 
-// A bundle program that notes its start in `marker`, then runs as Quorvella for a moment
-// (or, when it is broken, ends at once).
-QByteArray script(const QString &name, const QString &marker, bool runs)
+// A bundle program that notes its start (and its process id) beside `marker`, then, as asked:
+// reports healthy and runs as Quorvella for a moment, ends at once, runs as Quorvella for 2 s
+// without ever being healthy, or hangs that way.
+QByteArray script(const QString &name, const QString &marker, const QString &behaviour)
 {
-    return QStringLiteral("#!/bin/sh\necho %1 >> '%2'\n%3\n")
-        .arg(name, marker, runs ? QStringLiteral("exec '%1' 1500").arg(kHolder) : "exit 1")
+    const QString health = QStringLiteral("echo $$ > \"$XDG_CACHE_HOME/Quorvella/healthy\"\n");
+    const QString rest = behaviour == "healthy"   ? health + "exec '" + kHolder + "' 1500"
+                         : behaviour == "crashes" ? "exec '" + kHolder + "' 2000"
+                         : behaviour == "hangs"   ? "exec '" + kHolder + "' 60000"
+                                                  : QStringLiteral("exit 1");
+    return QStringLiteral("#!/bin/sh\necho %1 >> '%2'\necho $$ > '%2.%1'\n%3\n")
+        .arg(name, marker, rest)
         .toUtf8();
 }
 
@@ -45,6 +52,7 @@ private slots:
     void swapsOrRollsBack();
     void execLine_data();
     void execLine();
+    void repairsHalfDoneSwap();
 };
 
 void QuorvellaUpdaterTest::execLine_data()
@@ -68,30 +76,70 @@ void QuorvellaUpdaterTest::execLine()
     QCOMPARE(SchemeRegistration::execLine(program), line);
 }
 
+// A swap killed between its two renames left the old bundle aside and none in place: the
+// updater's next start puts it back, request or not.
+void QuorvellaUpdaterTest::repairsHalfDoneSwap()
+{
+    TestEnvironment environment;
+    const QString applications = environment.applicationsFolder();
+    QVERIFY(QDir().mkpath(applications + QStringLiteral(".Quorvella.old/bin")));
+    QFile program(applications + QStringLiteral(".Quorvella.old/bin/quorvella"));
+    QVERIFY(program.open(QIODevice::WriteOnly) && program.write("old\n") == 4);
+    program.close();
+    SettingsStore::shared().setString(Preferences::updaterInstallFolder,
+                                      QDir::cleanPath(applications));
+    SettingsStore::shared().synchronize();
+    QProcess updater;
+    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), {});
+    QVERIFY(updater.waitForFinished(15000));
+    QCOMPARE(updater.exitCode(), 0);
+    QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"Quorvella.app"});
+    QCOMPARE(read(applications + QStringLiteral("Quorvella.app/bin/quorvella")),
+             QStringLiteral("old\n"));
+}
+
 void QuorvellaUpdaterTest::swapsOrRollsBack_data()
 {
-    QTest::addColumn<bool>("newRuns");
+    QTest::addColumn<QString>("newProgram"); // healthy, exits, crashes or hangs
     QTest::addColumn<QString>("variant");
     QTest::addColumn<bool>("oldRunning");
     QTest::addColumn<int>("status");
-    QTest::newRow("new version starts, after the old one quit") << true << "" << true << 0;
-    QTest::newRow("handed archive swapped while it waits") << true << "swapped" << true << 0;
-    QTest::newRow("install path with a blank, é, & and #") << true << "path" << false << 0;
-    QTest::newRow("new version fails to start") << false << "" << false << 1;
-    QTest::newRow("archive with ../") << true << "traversal" << false << 1;
-    QTest::newRow("archive with a link out") << true << "link" << false << 1;
-    QTest::newRow("truncated archive") << true << "truncated" << false << 1;
-    QTest::newRow("bad signature") << true << "badsignature" << false << 1;
-    QTest::newRow("world-writable, set-id files") << true << "worldwritable" << false << 0;
-    QTest::newRow("zip bomb") << true << "bomb" << false << 1;
-    QTest::newRow("older version, validly signed") << true << "older" << false << 1;
-    QTest::newRow("request without the token") << true << "wrongtoken" << false << 2;
-    QTest::newRow("request for another folder") << true << "wrongfolder" << false << 2;
+    QTest::newRow("new version starts, after the old one quit") << "healthy"
+                                                                << "" << true << 0;
+    QTest::newRow("handed archive swapped while it waits") << "healthy"
+                                                           << "swapped" << true << 0;
+    QTest::newRow("install path with a blank, é, & and #") << "healthy"
+                                                           << "path" << false << 0;
+    QTest::newRow("new version fails to start") << "exits"
+                                                << "" << false << 1;
+    QTest::newRow("new version crashes 2 s after start") << "crashes"
+                                                         << "" << false << 1;
+    QTest::newRow("new version hangs") << "hangs"
+                                       << "" << false << 1;
+    QTest::newRow("archive with ../") << "healthy"
+                                      << "traversal" << false << 1;
+    QTest::newRow("archive with a link out") << "healthy"
+                                             << "link" << false << 1;
+    QTest::newRow("truncated archive") << "healthy"
+                                       << "truncated" << false << 1;
+    QTest::newRow("bad signature") << "healthy"
+                                   << "badsignature" << false << 1;
+    QTest::newRow("world-writable, set-id files") << "healthy"
+                                                  << "worldwritable" << false << 0;
+    QTest::newRow("zip bomb") << "healthy"
+                              << "bomb" << false << 1;
+    QTest::newRow("older version, validly signed") << "healthy"
+                                                   << "older" << false << 1;
+    QTest::newRow("request without the token") << "healthy"
+                                               << "wrongtoken" << false << 2;
+    QTest::newRow("request for another folder") << "healthy"
+                                                << "wrongfolder" << false << 2;
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack()
 {
-    QFETCH(bool, newRuns);
+    QFETCH(QString, newProgram);
     QFETCH(QString, variant);
     QFETCH(bool, oldRunning);
     QFETCH(int, status);
@@ -101,7 +149,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
                                      : environment.applicationsFolder();
     const QString marker = environment.root() + QStringLiteral("/started");
     const QString bundle = applications + QStringLiteral("Quorvella.app");
-    const QByteArray oldProgram = script(QStringLiteral("old"), marker, true);
+    const QByteArray oldProgram = script(QStringLiteral("old"), marker, QStringLiteral("healthy"));
     const auto install = [&oldProgram](const QString &at) {
         QFile program(at + QStringLiteral("/bin/quorvella"));
         return QDir().mkpath(at + QStringLiteral("/bin")) && program.open(QIODevice::WriteOnly) &&
@@ -118,7 +166,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
             ArchiveBuilder::zip(
                 {{"Quorvella.app/", {}},
                  {"Quorvella.app/bin/", {}},
-                 {"Quorvella.app/bin/quorvella", script(name, marker, newRuns), true},
+                 {"Quorvella.app/bin/quorvella", script(name, marker, newProgram), true},
                  {"Quorvella.app/share/applications/"
                   "com.quorvella.desktop.Quorvella.desktop",
                   "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"},
@@ -174,6 +222,10 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QCOMPARE(updater.exitCode(), status);
     if (oldRunning)
         QVERIFY(running.waitForFinished(10)); // it had ended: the updater waited for it
+    // A new version that never reported healthy was ended before the old one came back.
+    const qint64 newPid = read(marker + QStringLiteral(".new")).trimmed().toLongLong();
+    if (newProgram != "healthy" && newPid > 0)
+        QTRY_VERIFY(::kill(pid_t(newPid), 0) != 0);
 
     // Only the bundle is left, the new one or the old one back in place.
     QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -199,7 +251,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     // and the updater's own folder is gone.
     QCOMPARE(QFileInfo::exists(handed + QStringLiteral("/accepted")), status != 2);
     QCOMPARE(QDir(environment.root() + QStringLiteral("/cache/Quorvella"))
-                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList{"update-test"});
     SettingsStore::reopenAll();
     QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status != 1);
