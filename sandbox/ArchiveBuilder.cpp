@@ -50,6 +50,8 @@ QByteArray ArchiveBuilder::zip(const QList<Entry> &entries)
         info.setPermissions(permissions);
         if (entry.link)
             info.externalAttr = 0120777u << 16; // a symbolic link, as zip tools record one
+        else if (entry.mode)
+            info.externalAttr = entry.mode << 16;
         QuaZipFile file(&archive);
         if (!file.open(QIODevice::WriteOnly, info))
             return {};
@@ -154,7 +156,15 @@ QByteArray ArchiveBuilder::spoiled(const QByteArray &archive, const QString &top
         entries.append({absoluteEntryPath(), marker, false});
     else if (variant == QLatin1String("link"))
         entries.append({topFolder + QStringLiteral("/outside"), "../../..", false, true});
-    else if (variant == QLatin1String("nostart")) {
+    else if (variant == QLatin1String("bomb")) {
+        for (int i = 0; i <= 20000; ++i)
+            entries.append({topFolder + QStringLiteral("/bomb/%1").arg(i), {}, false});
+    } else if (variant == QLatin1String("worldwritable")) {
+        for (Entry &entry : entries) {
+            if (!entry.link && !entry.path.endsWith(QLatin1Char('/')))
+                entry.mode = 0106777u; // a regular file, set-uid, set-gid, rwx for all
+        }
+    } else if (variant == QLatin1String("nostart")) {
         for (Entry &entry : entries) {
             if (entry.path == topFolder + QStringLiteral("/bin/quorvella"))
                 entry.content = "#!/bin/sh\nexit 1\n";

@@ -15,6 +15,7 @@ public:
         QByteArray content;
         bool executable = false;
         bool link = false; // content is the link's target
+        quint32 mode = 0;  // when set, the Unix mode recorded as is (set-id bits included)
     };
 
     [[nodiscard]] static QByteArray zip(const QList<Entry> &entries);
@@ -26,8 +27,9 @@ public:
     // The new program bundle, "Quorvella.app", with some payload so downloads report progress.
     [[nodiscard]] static QByteArray programArchive();
     // The archive spoiled as a test asks: an entry with "..", an absolute entry, a link that
-    // points out of the folder, the bytes cut in half, or a program that ends at once instead
-    // of starting ("nostart"). An empty variant leaves it whole.
+    // points out of the folder, the bytes cut in half, a program that ends at once instead
+    // of starting ("nostart"), more entries than anyone extracts ("bomb"), or every file
+    // world-writable and set-id ("worldwritable"). An empty variant leaves it whole.
     [[nodiscard]] static QByteArray spoiled(const QByteArray &archive, const QString &topFolder,
                                             const QString &variant);
     // The detached Ed25519 signature of `bytes` under the sandbox's test key.

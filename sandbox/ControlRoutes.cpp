@@ -93,8 +93,10 @@ void ControlRoutes::addTo(RouteTable &table)
                   const std::optional<QJsonObject> body = objectBody(request);
                   const QString variant =
                       body ? body->value(QLatin1String("variant")).toString() : QString();
-                  static const QStringList known{"",          "traversal",    "absolute", "link",
-                                                 "truncated", "badsignature", "nostart"};
+                  static const QStringList known{"",        "traversal", "absolute",
+                                                 "link",    "truncated", "badsignature",
+                                                 "nostart", "bomb",      "worldwritable",
+                                                 "badhash"};
                   if (!known.contains(variant))
                       return badRequest(QStringLiteral("unknown archive variant"));
                   m_parts.state.archiveVariants.insert(match.captured(1), variant);

@@ -2,6 +2,8 @@
 
 #include "SandboxState.h"
 
+#include <QCryptographicHash>
+#include <QJsonDocument>
 #include <QJsonValue>
 
 namespace {
@@ -44,11 +46,15 @@ QByteArray DownloadRoutes::programArchive()
         return m_programArchive;
     const QString version = announcedVersion(m_state.versions);
     if (m_programArchive.isEmpty() || version != m_programVersion) {
-        // Read by the program only against this sandbox, as the version it runs.
+        // The announced version: the updater checks it is newer, and a build for testing runs
+        // as that version.
         QList<ArchiveBuilder::Entry> entries = m_programBundle;
+        const QString versionPath = kProgramBundle + QStringLiteral("/share/quorvella/version");
+        entries.removeIf([&versionPath](const ArchiveBuilder::Entry &entry) {
+            return entry.path == versionPath;
+        });
         if (!version.isEmpty())
-            entries.append({kProgramBundle + QStringLiteral("/share/quorvella/version"),
-                            version.toUtf8() + '\n', false});
+            entries.append({versionPath, version.toUtf8() + '\n', false});
         m_programArchive = ArchiveBuilder::zip(entries);
         m_programVersion = version;
     }
@@ -57,9 +63,14 @@ QByteArray DownloadRoutes::programArchive()
 
 void DownloadRoutes::addTo(RouteTable &table)
 {
-    table.add("GET", "/apps/macapp/versions.json", [this](const SandboxRequest &, const auto &) {
-        return SandboxReply::json(m_state.versions);
-    });
+    table.add("GET", "/apps/macapp/versions.json(\\.sig)?",
+              [this](const SandboxRequest &, const QRegularExpressionMatch &match) {
+                  const QByteArray bytes = manifest();
+                  if (match.captured(1).isEmpty())
+                      return SandboxReply::bytes(bytes, "application/json");
+                  return SandboxReply::bytes(ArchiveBuilder::signature(bytes),
+                                             "application/octet-stream");
+              });
     table.add("GET", "/plugins", [this](const SandboxRequest &, const auto &) {
         return SandboxReply::json(m_state.plugins);
     });
@@ -78,10 +89,36 @@ void DownloadRoutes::addTo(RouteTable &table)
               });
 }
 
+QByteArray DownloadRoutes::manifest()
+{
+    // The archives' sizes and hashes as served, unless the test posted its own.
+    QJsonObject document = m_state.versions;
+    if (!document.contains(QLatin1String("archives"))) {
+        QJsonObject archives;
+        for (const char *name : {"updater", "program"}) {
+            const QString archive = QLatin1String(name);
+            const QByteArray bytes = served(archive);
+            const bool badHash = m_state.archiveVariants.value(archive) == QLatin1String("badhash");
+            const bool updater = archive == QLatin1String("updater");
+            archives.insert(
+                updater ? QStringLiteral("QuorvellaUpdater.zip") : QStringLiteral("Quorvella.zip"),
+                QJsonObject{{"version", updater ? QStringLiteral(QUORVELLA_VERSION)
+                                                : announcedVersion(m_state.versions)},
+                            {"size", bytes.size()},
+                            {"sha256", QString::fromLatin1(
+                                           QCryptographicHash::hash(badHash ? bytes + "x" : bytes,
+                                                                    QCryptographicHash::Sha256)
+                                               .toHex())}});
+        }
+        document.insert(QStringLiteral("archives"), archives);
+    }
+    return QJsonDocument(document).toJson(QJsonDocument::Compact);
+}
+
 QByteArray DownloadRoutes::served(const QString &archive)
 {
     QString variant = m_state.archiveVariants.value(archive);
-    if (variant == QLatin1String("badsignature"))
+    if (variant == QLatin1String("badsignature") || variant == QLatin1String("badhash"))
         variant.clear();
     const bool updater = archive == QLatin1String("updater");
     const QByteArray whole = updater ? m_updaterArchive : programArchive();

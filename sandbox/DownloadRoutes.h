@@ -16,6 +16,9 @@ public:
     void addTo(RouteTable &table);
 
 private:
+    // The update manifest as served now, the same bytes for it and its signature, with the
+    // size, SHA-256 and version of each archive.
+    [[nodiscard]] QByteArray manifest();
     // The archive as served now, the same bytes for the archive and its signature.
     [[nodiscard]] QByteArray served(const QString &archive);
     // The program's archive, from the given bundle with the announced version in it.

@@ -20,7 +20,9 @@
 #include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
 #include "Update/Checker.h"
+#include "Update/HealthMark.h"
 #include "Update/UtilsUpdater.h"
+#include "Update/VersionHelper.h"
 #include "Utils/ClipboardMonitor.h"
 #include "Utils/ContextualMenu.h"
 #include "Utils/DefaultHelper.h"
@@ -56,6 +58,9 @@ void AppDelegate::applicationDidFinishLaunching()
     registerLoginItem();
     installServicesProvider();
     logInternetStatus();
+    // An updater waiting on a new version learns from this that it runs: armed before the
+    // greeting, which waits for the user.
+    HealthMark::writeLater(this);
     updaterWakeUpCheck();
     launchAtLoginNote();
     startUpdateCheck();
@@ -278,11 +283,22 @@ void AppDelegate::updaterWakeUpCheck()
     SettingsStore &store = SettingsStore::shared();
     if (!store.boolForKey(Preferences::updaterUpdating))
         return;
+    const QString announced =
+        store.stringForKey(Preferences::updaterAnnouncedVersion).value_or(QString());
     store.remove(Preferences::updaterUpdating);
+    store.remove(Preferences::updaterAnnouncedVersion);
     store.synchronize();
     logLines({QStringLiteral("awaken by UPDATER")});
     UtilsUpdater::removeIfExists(Platform::current().bundle().applicationsFolder() +
                                  Updater::updaterAppName);
+    // The old version started again after a failed update says nothing, and the mandatory
+    // flag stays.
+    const QString running = VersionHelper::runningText();
+    if (running != announced) {
+        logLines({QStringLiteral("the update to ") + announced +
+                  QStringLiteral(" did not happen; running ") + running});
+        return;
+    }
     store.setBool(Preferences::updateMandatoryRequested, false);
     store.synchronize();
     const Alert alert{Version::upToDateMessage,

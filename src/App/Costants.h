@@ -90,6 +90,13 @@ inline const QString updateMandatoryRequested =
     QStringLiteral("quorvella-update-mandatory-requested");
 inline const QString updaterUpdating = QStringLiteral("qv-updater-updating");
 inline const QString storedAppZipPath = QStringLiteral("qv-stored-app-zip-path");
+// What the program expects of the next update request, written just before the hand-off: a
+// one-time token the request must carry, the folder to be updated and the version it runs.
+inline const QString updaterToken = QStringLiteral("qv-updater-token");
+inline const QString updaterInstallFolder = QStringLiteral("qv-updater-install-folder");
+inline const QString updaterInstalledVersion = QStringLiteral("qv-updater-installed-version");
+// The version the hand-off was for: the next start greets only when it runs that version.
+inline const QString updaterAnnouncedVersion = QStringLiteral("qv-updater-announced-version");
 // Kept in the standard store, not the shared one.
 inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
 
@@ -281,6 +288,8 @@ inline const QString programZipName = QStringLiteral("Quorvella.zip");
 inline const QString updaterArchivePath = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
 inline const QString programArchivePath = QStringLiteral("/apps/macapp/Quorvella.zip");
 inline const QString requestScheme = QStringLiteral("quorvella-updater");
+// Written by the updater beside the archive it was handed once it took the request.
+inline const QString acknowledgementName = QStringLiteral("accepted");
 } // namespace Updater
 
 namespace Launcher {

@@ -66,7 +66,14 @@ int main(int argc, char **argv)
     auto platform = std::make_unique<LinuxPlatform>(clipboard);
     LinuxPlatform *desktop = platform.get();
     Platform::install(std::move(platform));
-    // One instance per session: a second start hands its command line over and ends.
+    std::optional<Config> config = Config::load(&error);
+    if (!config) {
+        printLine(stderr, QStringLiteral("quorvella: ") + error);
+        return 2;
+    }
+    // One instance per session: a second start hands its command line over and ends. Claimed
+    // only once the configuration is read, so that a version that cannot even start does not
+    // look running.
     ServicesProvider &services = Platform::current().servicesProvider();
     if (!services.claimSingleInstance()) {
         if (!services.forwardCommandLine(QApplication::arguments(), &error)) {
@@ -75,12 +82,6 @@ int main(int argc, char **argv)
             return 1;
         }
         return 0;
-    }
-
-    std::optional<Config> config = Config::load(&error);
-    if (!config) {
-        printLine(stderr, QStringLiteral("quorvella: ") + error);
-        return 2;
     }
     std::unique_ptr<AppDelegate> delegate;
     Logger::shared().log({clipboard.description()});

@@ -15,6 +15,7 @@
 #include "Utils/Switcher.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QJsonObject>
 #include <QLabel>
@@ -33,6 +34,12 @@ std::function<void()> &terminator()
         QCoreApplication::quit();
     };
     return function;
+}
+
+int &acknowledgementTimeout()
+{
+    static int milliseconds = 10000;
+    return milliseconds;
 }
 
 int &handOffDelay()
@@ -103,6 +110,11 @@ void UpdateController::setHandOffDelay(int milliseconds)
     handOffDelay() = milliseconds;
 }
 
+void UpdateController::setAcknowledgementTimeout(int milliseconds)
+{
+    acknowledgementTimeout() = milliseconds;
+}
+
 void UpdateController::viewDidLoad()
 {
     startCheck();
@@ -143,6 +155,15 @@ void UpdateController::startCheck()
 
 void UpdateController::applyManifest(const std::optional<QJsonObject> &manifest)
 {
+    if (manifest) {
+        const QJsonObject entry = manifest->value(Costants::Updater::bundleIdentifier).toObject();
+        m_announced = QStringLiteral("%1.%2.%3")
+                          .arg(entry.value(QLatin1String("major")).toInteger())
+                          .arg(entry.value(QLatin1String("minor")).toInteger())
+                          .arg(entry.value(QLatin1String("patch")).toInteger());
+        m_downloader->setManifestArchives(manifest->value(QLatin1String("archives")).toObject(),
+                                          m_announced);
+    }
     switch (evaluateVersions(manifest, VersionHelper())) {
     case ManifestVerdict::unreadable:
         Checker::setMandatory(false);
@@ -187,6 +208,7 @@ void UpdateController::showUpToDate()
 void UpdateController::showError(ErrorKind kind)
 {
     m_status = StatusUpdater::error;
+    m_downloader->endAttempt();
     QString description = QStringLiteral("We\u2019re unable to verify if updates are available, "
                                          "please check your network connection");
     if (kind == ErrorKind::signature)
@@ -236,20 +258,22 @@ void UpdateController::downloadUpdater()
               kCancel);
     spinnerWindow->setRange(0, 100);
     spinnerWindow->setValue(0);
-    const QString destination = UtilsUpdater::temporaryFolder() + Costants::Updater::updaterZipName;
+    if (!m_downloader->startAttempt())
+        return showError();
     m_downloader->setSpinner(spinnerWindow);
     const QUrl source(Config::current().downloadHost.toString(QUrl::StripTrailingSlash) +
                       Costants::Updater::updaterArchivePath);
     const QPointer<UpdateController> self(this);
-    m_downloader->download(source, destination, [self](Downloader::Result result) {
-        QMetaObject::invokeMethod(
-            self,
-            [self, result] {
-                if (self && !self->m_quitted)
-                    self->afterStep(result, &UpdateController::downloadNewVersion);
-            },
-            Qt::QueuedConnection);
-    });
+    m_downloader->download(
+        source, Costants::Updater::updaterZipName, [self](Downloader::Result result) {
+            QMetaObject::invokeMethod(
+                self,
+                [self, result] {
+                    if (self && !self->m_quitted)
+                        self->afterStep(result, &UpdateController::downloadNewVersion);
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void UpdateController::downloadNewVersion()
@@ -302,7 +326,16 @@ void UpdateController::installAndHandOff()
              Platform::current().bundle().bundlePath()});
         return showError(ErrorKind::install);
     }
-    const bool launched = ::Updater::installUpdater();
+    if (m_installing)
+        return;
+    m_installing = true;
+    ::Updater::installUpdater(m_downloader->folder(), this,
+                              [this](bool launched) { updaterInstalled(launched); });
+}
+
+void UpdateController::updaterInstalled(bool launched)
+{
+    m_installing = false;
     log({QStringLiteral("app launched:"), launched});
     if (!launched)
         return showError();
@@ -314,13 +347,37 @@ void UpdateController::installAndHandOff()
 void UpdateController::handOff()
 {
     log({QStringLiteral("sending request to update app")});
-    const bool sent = Switcher::switchToUpdater();
+    const bool sent = Switcher::switchToUpdater(VersionHelper::runningText());
     log({QStringLiteral("sent switch ") +
          (sent ? QStringLiteral("true") : QStringLiteral("false"))});
     if (!sent)
         return showError();
+    // Opening the request proves nothing: the program quits only once the updater says it
+    // took the request, else the update did not start and the user is told.
+    m_acknowledgement = m_downloader->folder() + Costants::Updater::acknowledgementName;
+    m_waitedForUpdater.start();
+    waitForAcknowledgement();
+}
+
+void UpdateController::waitForAcknowledgement()
+{
+    if (QFileInfo::exists(m_acknowledgement))
+        return handedOver();
+    if (m_waitedForUpdater.hasExpired(acknowledgementTimeout())) {
+        log({QStringLiteral("the updater did not take the request")});
+        return showError();
+    }
+    QTimer::singleShot(100, this, &UpdateController::waitForAcknowledgement);
+}
+
+void UpdateController::handedOver()
+{
+    log({QStringLiteral("the updater took the request")});
     SettingsStore &store = SettingsStore::shared();
     store.setBool(Preferences::updaterUpdating, true);
+    store.setString(Preferences::updaterAnnouncedVersion, m_announced);
     store.synchronize();
+    // The updater copied what it needs: nothing of the attempt stays.
+    m_downloader->endAttempt();
     terminate();
 }

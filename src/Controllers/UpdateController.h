@@ -2,6 +2,7 @@
 
 #include "Update/Downloader.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -48,6 +49,8 @@ public:
     static void terminate();
     // The pause between closing the window and handing over (2 s).
     static void setHandOffDelay(int milliseconds);
+    // How long the updater has to acknowledge the request (10 s).
+    static void setAcknowledgementTimeout(int milliseconds);
 
     QLabel *titleWindow;
     QLabel *descriptionWindow;
@@ -69,7 +72,10 @@ private:
     void afterStep(Downloader::Result result, void (UpdateController::*next)());
     void afterDownload();
     void installAndHandOff();
+    void updaterInstalled(bool launched);
     void handOff();
+    void waitForAcknowledgement();
+    void handedOver();
     void setScreen(const QString &title, const QString &description, bool spinnerShown,
                    bool negativeShown, const QString &negativeTitle, const QString &positiveTitle);
     void closeWindow();
@@ -77,4 +83,8 @@ private:
     StatusUpdater m_status = StatusUpdater::checking;
     Downloader *m_downloader;
     bool m_quitted = false;
+    bool m_installing = false;
+    QString m_announced; // "major.minor.patch" of the manifest
+    QString m_acknowledgement;
+    QElapsedTimer m_waitedForUpdater;
 };

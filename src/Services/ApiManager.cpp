@@ -12,6 +12,7 @@
 #include "Services/OneShotBody.h"
 #include "Services/ReachabilitySource.h"
 #include "Services/TokenManager.h"
+#include "Update/ArchiveSignature.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -23,6 +24,8 @@
 using namespace Costants;
 
 namespace {
+
+constexpr qsizetype kMaxManifestBytes = 64 * 1024;
 
 QString joined(const QUrl &host, const QString &path)
 {
@@ -499,7 +502,27 @@ void ApiManager::getVersions(ObjectCompletion completion)
     if (hopToGuiThread([=, this] { getVersions(completion); }))
         return;
     send(Method::get, QNetworkRequest(QUrl(joined(m_config.downloadHost, API::versionsPath))), {},
-         [completion](const ApiResponse &r) { handleVersionsResponse(r, completion); });
+         [this, completion](const ApiResponse &r) { checkVersionsSignature(r, completion); });
+}
+
+void ApiManager::checkVersionsSignature(const ApiResponse &manifest, ObjectCompletion completion)
+{
+    if (!manifest.hasResponse || manifest.status >= 300)
+        return completion(std::nullopt);
+    // Only a manifest signed as the archives are offers anything: its detached signature lies
+    // beside it as "versions.json.sig".
+    const QUrl signatureUrl(
+        joined(m_config.downloadHost, API::versionsPath + QStringLiteral(".sig")));
+    send(Method::get, QNetworkRequest(signatureUrl), {},
+         [manifest, completion](const ApiResponse &signature) {
+             if (!signature.hasResponse || signature.status >= 300 ||
+                 manifest.body.size() > kMaxManifestBytes ||
+                 !ArchiveSignature::verifyBytes(manifest.body, signature.body)) {
+                 logLines({QStringLiteral("the update manifest does not verify: no update")});
+                 return completion(std::nullopt);
+             }
+             handleVersionsResponse(manifest, completion);
+         });
 }
 
 void ApiManager::logErrorResponse(const QString &title, const ApiResponse &response)

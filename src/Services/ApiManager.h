@@ -102,6 +102,8 @@ public:
     // Ends the signed-in session: answers to requests sent before are dropped from now on, and
     // the completion is dropped too when a new session has begun by the time the answer comes.
     void logout(ObjectCompletion completion);
+    // The update manifest, only when its detached signature ("versions.json.sig") verifies
+    // under a key built in; nothing otherwise.
     void getVersions(ObjectCompletion completion);
 
     // The "term" query value of the destination search, from a host-set encoded term: the
@@ -130,6 +132,7 @@ private:
     void handleObjectResponse(const ApiResponse &response, const ObjectCompletion &completion,
                               bool isLogout = false);
     void handleListResponse(const ApiResponse &response, const ListCompletion &completion);
+    void checkVersionsSignature(const ApiResponse &manifest, ObjectCompletion completion);
     static void handleVersionsResponse(const ApiResponse &response,
                                        const ObjectCompletion &completion);
     static void logErrorResponse(const QString &title, const ApiResponse &response);

@@ -13,8 +13,10 @@ ApiResponse ApiResponse::from(QNetworkReply *reply)
     response.status = status.toInt();
     if (reply->error() != QNetworkReply::NoError)
         response.error = reply->errorString();
-    if (response.hasResponse)
-        response.value = parse(reply->readAll());
+    if (response.hasResponse) {
+        response.body = reply->readAll();
+        response.value = parse(response.body);
+    }
     return response;
 }
 

@@ -15,6 +15,7 @@ struct ApiResponse
     bool hasResponse = false;
     int status = 0;
     std::optional<QJsonValue> value;
+    QByteArray body; // as it came, for what is checked byte for byte
     std::optional<QString> error;
     QUrl url;
 

@@ -7,12 +7,16 @@
 #include "Platform/Workspace.h"
 #include "Services/Config.h"
 #include "Update/ArchiveSignature.h"
+#include "Update/PrivateFolder.h"
 #include "Update/UtilsUpdater.h"
 #include "Update/ZipExtractor.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFutureWatcher>
+#include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 void log(const QVariantList &items)
@@ -33,68 +37,65 @@ bool Updater::canReplaceBundle(const QString &bundlePath)
            QFileInfo(bundle.path()).isWritable();
 }
 
-bool Updater::installUpdater()
+void Updater::installUpdater(const QString &downloadFolder, QObject *context,
+                             std::function<void(bool launched)> done)
 {
     const QString applications = Platform::current().bundle().applicationsFolder();
-    const QString downloaded = UtilsUpdater::temporaryFolder() + Costants::Updater::updaterZipName;
+    const QString downloaded = downloadFolder + Costants::Updater::updaterZipName;
     const QString application = applications + Costants::Updater::updaterAppName;
-    // The archive is copied and extracted in a folder of its own: only a complete updater
-    // application is moved into the applications folder, nothing else of the archive.
-    const QString staging = applications + QStringLiteral(".QuorvellaUpdater.staging/");
-    const QString applicationZip = staging + Costants::Updater::updaterZipName;
-    log({QStringLiteral("downloaded zip"), downloaded, QStringLiteral("application"), application,
-         QStringLiteral("application zip"), applicationZip});
+    log({QStringLiteral("downloaded zip"), downloaded, QStringLiteral("application"), application});
     UtilsUpdater::removeIfExists(applications + Costants::Updater::updaterZipName);
-    UtilsUpdater::removeIfExists(staging);
     UtilsUpdater::removeIfExists(application);
-    if (!QFile::exists(downloaded)) {
+    QFile signatureFile(downloaded + QStringLiteral(".sig"));
+    if (downloadFolder.isEmpty() || !signatureFile.open(QIODevice::ReadOnly)) {
         log({QStringLiteral("download file not found")});
-        return false;
+        return done(false);
     }
-    log({QStringLiteral("\ngonna copy zip"), downloaded, QStringLiteral("to"), applicationZip});
-    QFile source(downloaded);
-    if (!QDir().mkpath(staging) || !source.copy(applicationZip)) {
-        log({QStringLiteral("ERROR"), source.errorString()});
-        UtilsUpdater::removeIfExists(staging);
-        return false;
-    }
-    log({QStringLiteral("copied")});
-    const bool installed =
-        unzipUpdater(staging) &&
-        QFileInfo(updaterProgram(staging + Costants::Updater::updaterAppName)).isExecutable() &&
-        QDir().rename(staging + Costants::Updater::updaterAppName, application);
-    UtilsUpdater::removeIfExists(staging);
-    if (!installed) {
-        log({QStringLiteral("no usable updater in the archive")});
-        return false;
-    }
-    log({QStringLiteral("gonna launch")});
-    // The updater checks the new version's signature with the same key as we did.
-    const QStringList arguments = ArchiveSignature::isSandbox(Config::current().downloadHost)
-                                      ? QStringList{QStringLiteral("--sandbox")}
-                                      : QStringList();
-    const bool launched =
-        Platform::current().workspace().launchApplication(updaterProgram(application), arguments);
-    log({QStringLiteral("app launched"), launched, QStringLiteral("app path"), application});
-    return launched;
+    const QByteArray signature = signatureFile.read(1024);
+    // Extracted from the private download folder into a private folder beside the target:
+    // only a complete updater application is moved into the applications folder.
+    const std::shared_ptr<QTemporaryDir> staging =
+        PrivateFolder::createIn(applications, QStringLiteral(".QuorvellaUpdater.staging"));
+    if (!staging)
+        return done(false);
+    const QString stagingPath = staging->path() + QLatin1Char('/');
+    log({QStringLiteral("gonna unzip"), QStringLiteral("Uncompress into:"), stagingPath});
+    // The bytes extracted are the bytes verified, right before, off the GUI thread.
+    auto *watcher = new QFutureWatcher<QString>(context);
+    QObject::connect(watcher, &QFutureWatcher<QString>::finished, context, [=] {
+        watcher->deleteLater();
+        const QString error = watcher->result();
+        QFile::remove(downloaded);
+        QFile::remove(downloaded + QStringLiteral(".sig"));
+        const bool installed =
+            error.isEmpty() &&
+            QFileInfo(updaterProgram(stagingPath + Costants::Updater::updaterAppName))
+                .isExecutable() &&
+            QDir().rename(stagingPath + Costants::Updater::updaterAppName, application);
+        staging->remove();
+        if (!installed) {
+            log({QStringLiteral("Something went wrong"), error});
+            log({QStringLiteral("no usable updater in the archive")});
+            return done(false);
+        }
+        done(launch(application));
+    });
+    // The worker holds the staging folder too: it goes only once nobody writes in it.
+    watcher->setFuture(QtConcurrent::run([downloaded, signature, staging, stagingPath] {
+        if (!ArchiveSignature::verify(downloaded, signature))
+            return QStringLiteral("the updater is not signed by Quorvella");
+        QString error;
+        return ZipExtractor::extract(downloaded, stagingPath, {}, &error)
+                   ? QString()
+                   : (error.isEmpty() ? QStringLiteral("can't extract") : error);
+    }));
 }
 
-bool Updater::unzipUpdater(const QString &folder)
+bool Updater::launch(const QString &application)
 {
-    log({QStringLiteral("gonna unzip")});
-    const QString archive = folder + Costants::Updater::updaterZipName;
-    log({QStringLiteral("found path file"), archive, QStringLiteral("to"), folder});
-    if (!QFile::exists(archive)) {
-        log({QStringLiteral("not existing file path"), archive});
-        return false;
-    }
-    log({QStringLiteral("gonna unzip"), QStringLiteral("Uncompress into:"), folder});
-    QString error;
-    const bool ok = ZipExtractor::extract(
-        archive, folder,
-        [](double fraction) { log({QString::number(fraction * 100.0) + QStringLiteral("%")}); },
-        &error);
-    if (!ok)
-        log({QStringLiteral("Something went wrong"), error});
-    return ok;
+    log({QStringLiteral("gonna launch")});
+    const bool launched =
+        Platform::current().workspace().launchApplication(updaterProgram(application), {});
+    log({QStringLiteral("app launched"), launched, QStringLiteral("app path"), application});
+    return launched;
 }

@@ -38,12 +38,14 @@ std::optional<qint64> integerValue(const QJsonValue &value)
 QString VersionHelper::runningText()
 {
     const BundleInfo &bundle = Platform::current().bundle();
-    if (!ArchiveSignature::isSandbox(Config::current().downloadHost))
-        return bundle.shortVersion();
+#ifdef QUORVELLA_TEST_TRUST
     QFile file(bundle.bundlePath() + QLatin1Char('/') + sandboxVersionFile);
     const QString text =
         file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.read(64)).trimmed() : QString();
     return text.isEmpty() ? bundle.shortVersion() : text;
+#else
+    return bundle.shortVersion();
+#endif
 }
 
 VersionHelper::VersionHelper()

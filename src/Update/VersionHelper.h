@@ -15,9 +15,9 @@ public:
     VersionHelper(std::optional<qint64> majorNumber, std::optional<qint64> minorNumber,
                   std::optional<qint64> patchNumber);
 
-    // The running version's text. Against the local sandbox only, a bundle the sandbox made
-    // may carry the version its manifest announced in this file, so that an update to a
-    // newer version can be played through with this very build.
+    // The running version's text. In a build for testing only (QUORVELLA_TEST_TRUST), a
+    // bundle the sandbox made may carry the version its manifest announced in this file, so
+    // that an update to a newer version can be played through with this very build.
     [[nodiscard]] static QString runningText();
     static inline const QString sandboxVersionFile = QStringLiteral("share/quorvella/version");
 

@@ -34,17 +34,41 @@ bool isLink(const QuaZipFileInfo64 &info)
     return (mode & S_IFMT) == S_IFLNK;
 }
 
-QByteArray readCurrent(QuaZip &zip, bool *ok)
+// A link's target: a short text.
+QByteArray readLinkTarget(QuaZip &zip, bool *ok)
 {
     QuaZipFile file(&zip);
     *ok = file.open(QIODevice::ReadOnly);
     if (!*ok)
         return {};
-    QByteArray content = file.readAll();
+    QByteArray content = file.read(4096);
+    *ok = file.atEnd();
     file.close();
     // A truncated or altered entry shows up as a CRC error when it is closed.
-    *ok = file.getZipError() == UNZ_OK;
+    *ok = *ok && file.getZipError() == UNZ_OK;
     return content;
+}
+
+// Streams the current entry into `target` in chunks; `budget` is what may still be written.
+bool writeCurrent(QuaZip &zip, const QString &target, qint64 *budget)
+{
+    QuaZipFile entry(&zip);
+    QFile file(target);
+    if (!entry.open(QIODevice::ReadOnly) || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    QByteArray chunk(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = entry.read(chunk.data(), chunk.size());
+        if (read < 0)
+            return false;
+        if (read == 0)
+            break;
+        *budget -= read;
+        if (*budget < 0 || file.write(chunk.constData(), read) != read)
+            return false;
+    }
+    entry.close();
+    return entry.getZipError() == UNZ_OK && file.flush();
 }
 
 // The folder that will hold `path` must still be inside `root` once links are resolved.
@@ -83,17 +107,21 @@ bool ZipExtractor::extract(const QString &archivePath, const QString &folder,
 
     // First pass: every entry is checked before anything is written.
     QList<Entry> entries;
+    qint64 declared = 0;
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         QuaZipFileInfo64 info;
         if (!zip.getCurrentFileInfo(&info))
             return fail(error, QStringLiteral("unreadable archive entry"));
+        declared += qint64(qMin<quint64>(info.uncompressedSize, quint64(maxTotalBytes) + 1));
+        if (entries.size() >= maxEntries || declared > maxTotalBytes)
+            return fail(error, QStringLiteral("archive too large to extract: ") + archivePath);
         Entry entry{info.name, containedPath(root, info.name), info.name.endsWith('/'),
                     isLink(info), info.getPermissions()};
         if (entry.target.isEmpty())
             return fail(error, QStringLiteral("entry outside the folder refused: ") + info.name);
         if (entry.link) {
             bool ok = false;
-            const QString linkTarget = QString::fromUtf8(readCurrent(zip, &ok));
+            const QString linkTarget = QString::fromUtf8(readLinkTarget(zip, &ok));
             const QString relativeTo = QFileInfo(entry.target).path().mid(root.size() + 1);
             if (!ok || QDir::isAbsolutePath(linkTarget) ||
                 containedPath(root, relativeTo + QLatin1Char('/') + linkTarget).isEmpty())
@@ -104,6 +132,7 @@ bool ZipExtractor::extract(const QString &archivePath, const QString &folder,
     if (zip.getZipError() != UNZ_OK)
         return fail(error, QStringLiteral("damaged archive: ") + archivePath);
 
+    qint64 budget = maxTotalBytes;
     qsizetype index = 0;
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile(), ++index) {
         const Entry &entry = entries.at(index);
@@ -114,25 +143,26 @@ bool ZipExtractor::extract(const QString &archivePath, const QString &folder,
         }
         if (!QDir().mkpath(QFileInfo(entry.target).path()) || !parentInside(root, entry.target))
             return fail(error, QStringLiteral("cannot create the folder of ") + entry.target);
-        bool ok = false;
-        const QByteArray content = readCurrent(zip, &ok);
-        if (!ok)
-            return fail(error, QStringLiteral("damaged entry: ") + entry.name);
         const QFileInfo existing(entry.target);
         if ((existing.exists() || existing.isSymLink()) &&
             !(existing.isDir() && !existing.isSymLink() ? QDir(entry.target).removeRecursively()
                                                         : QFile::remove(entry.target)))
             return fail(error, QStringLiteral("cannot replace ") + entry.target);
         if (entry.link) {
-            if (!QFile::link(QString::fromUtf8(content), entry.target))
+            bool ok = false;
+            const QByteArray linkTarget = readLinkTarget(zip, &ok);
+            if (!ok || !QFile::link(QString::fromUtf8(linkTarget), entry.target))
                 return fail(error, QStringLiteral("cannot link ") + entry.target);
         } else {
-            QFile file(entry.target);
-            if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-                return fail(error, QStringLiteral("cannot write ") + entry.target);
-            file.close();
+            if (!writeCurrent(zip, entry.target, &budget))
+                return fail(error, budget < 0 ? QStringLiteral("archive too large to extract: ") +
+                                                    archivePath
+                                              : QStringLiteral("cannot write ") + entry.target);
+            // Never writable by others, never set-id, whatever the archive says.
+            const QFile::Permissions masked =
+                entry.permissions & ~(QFile::WriteGroup | QFile::WriteOther);
             if (entry.permissions)
-                file.setPermissions(entry.permissions | QFile::ReadOwner | QFile::WriteOwner);
+                QFile::setPermissions(entry.target, masked | QFile::ReadOwner | QFile::WriteOwner);
         }
         if (progress)
             progress(double(index + 1) / double(entries.size()));

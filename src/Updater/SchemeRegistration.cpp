@@ -21,9 +21,9 @@ bool writeFile(const QString &path, const QString &content, QString *error)
 
 } // namespace
 
-QString SchemeRegistration::execLine(const QString &program, bool sandbox)
+QString SchemeRegistration::execLine(const QString &program)
 {
-    const QString arguments = sandbox ? QStringLiteral(" --sandbox %u") : QStringLiteral(" %u");
+    const QString arguments = QStringLiteral(" %u");
     // Quoted only when it must be: xdg-open without a desktop environment splits the line at
     // blanks and would take the quotes as part of the program's name.
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
@@ -69,7 +69,7 @@ QString SchemeRegistration::withDefault(const QString &list)
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-bool SchemeRegistration::registerHandler(const QString &program, bool sandbox, QString *error)
+bool SchemeRegistration::registerHandler(const QString &program, QString *error)
 {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString entry = QStringLiteral("[Desktop Entry]\n"
@@ -79,7 +79,7 @@ bool SchemeRegistration::registerHandler(const QString &program, bool sandbox, Q
                                          "NoDisplay=true\n"
                                          "Terminal=false\n"
                                          "MimeType=%2;\n")
-                              .arg(execLine(program, sandbox), mimeType);
+                              .arg(execLine(program), mimeType);
     if (!writeFile(data + QStringLiteral("/applications/") + desktopFileName, entry, error))
         return false;
     const QString listPath =

@@ -15,10 +15,10 @@ public:
     static inline const QString mimeType = QStringLiteral("x-scheme-handler/quorvella-updater");
 
     // False with the reason in *error when a file could not be written.
-    static bool registerHandler(const QString &program, bool sandbox, QString *error);
-    // The Exec value that runs `program` (with "--sandbox" when asked) with the URL; the
+    static bool registerHandler(const QString &program, QString *error);
+    // The Exec value that runs `program` with the URL, nothing else; the
     // program is quoted for desktop entries when it holds a reserved character.
-    [[nodiscard]] static QString execLine(const QString &program, bool sandbox);
+    [[nodiscard]] static QString execLine(const QString &program);
     // `list` with the default for our scheme set in [Default Applications].
     [[nodiscard]] static QString withDefault(const QString &list);
 };

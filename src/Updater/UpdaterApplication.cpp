@@ -6,14 +6,20 @@
 #include "Platform/linux/DesktopWorkspace.h"
 #include "Platform/linux/SessionBusName.h"
 #include "Update/ArchiveSignature.h"
+#include "Update/HealthMark.h"
+#include "Update/PrivateFolder.h"
 #include "Update/ZipExtractor.h"
 #include "Updater/SchemeRegistration.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QTimer>
 #include <QUrlQuery>
+
+#include <sodium.h>
 
 namespace {
 
@@ -47,7 +53,7 @@ void pointDesktopEntryAt(const QString &bundle)
     entry.close();
     for (QString &line : lines) {
         if (line.startsWith(QLatin1String("Exec=")))
-            line = QStringLiteral("Exec=") + SchemeRegistration::execLine(programOf(bundle), false);
+            line = QStringLiteral("Exec=") + SchemeRegistration::execLine(programOf(bundle));
     }
     QSaveFile rewritten(entry.fileName());
     if (!rewritten.open(QIODevice::WriteOnly) ||
@@ -68,8 +74,10 @@ std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(cons
         return std::nullopt;
     const QUrlQuery query(url);
     Request request{query.queryItemValue(QStringLiteral("pathApp"), QUrl::FullyDecoded),
-                    query.queryItemValue(QStringLiteral("pathZip"), QUrl::FullyDecoded)};
-    if (!QDir::isAbsolutePath(request.folder) || !QDir::isAbsolutePath(request.archive))
+                    query.queryItemValue(QStringLiteral("pathZip"), QUrl::FullyDecoded),
+                    query.queryItemValue(QStringLiteral("token"), QUrl::FullyDecoded)};
+    if (!QDir::isAbsolutePath(request.folder) || !QDir::isAbsolutePath(request.archive) ||
+        request.token.isEmpty())
         return std::nullopt;
     if (!request.folder.endsWith(QLatin1Char('/')))
         request.folder += QLatin1Char('/');
@@ -78,10 +86,13 @@ std::optional<UpdaterApplication::Request> UpdaterApplication::parseRequest(cons
 
 void UpdaterApplication::run(const QStringList &arguments)
 {
-    m_sandbox = arguments.contains(QStringLiteral("--sandbox"));
+    // One updater at a time works on the install, from the first step to the last.
+    m_lock = std::make_unique<QLockFile>(PrivateFolder::base() + QStringLiteral("updater.lock"));
+    m_lock->setStaleLockTime(0); // stale only when its owner is gone
+    if (!PrivateFolder::base().isEmpty() && m_lock->tryLock(0))
+        repairHalfDoneSwap();
     QString error;
-    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), m_sandbox,
-                                             &error))
+    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), &error))
         log({QStringLiteral("can't register the URL scheme: ") + error});
     for (const QString &argument : arguments.mid(1)) {
         const QUrl url(argument);
@@ -89,14 +100,107 @@ void UpdaterApplication::run(const QStringList &arguments)
             continue;
         const std::optional<Request> request = parseRequest(url);
         if (!request || !QFileInfo::exists(request->archive)) {
-            log({QStringLiteral("not an update request: ") + argument});
+            log({QStringLiteral("not an update request")});
             return emit finished(2);
         }
         m_request = *request;
         log({QStringLiteral("update request for ") + bundle()});
+        if (!authorize() || !takeArchive())
+            return emit finished(2);
         return waitForQuit();
     }
     emit finished(0);
+}
+
+void UpdaterApplication::repairHalfDoneSwap()
+{
+    // A swap cut between its two renames leaves the old bundle aside and none in place.
+    const QString folder = SettingsStore::shared()
+                               .stringForKey(Costants::Preferences::updaterInstallFolder)
+                               .value_or(QString());
+    if (folder.isEmpty())
+        return;
+    const QString aside = folder + QStringLiteral("/.Quorvella.old");
+    const QString installed = folder + QLatin1Char('/') + bundleName;
+    const QFileInfo inPlace(installed);
+    if (QFileInfo(aside).isDir() && !inPlace.exists() && !inPlace.isSymLink()) {
+        const bool repaired = QDir().rename(aside, installed);
+        log({QStringLiteral("put back the bundle of a half-done update: ") +
+             (repaired ? QStringLiteral("true") : QStringLiteral("false"))});
+    }
+}
+
+bool UpdaterApplication::authorize()
+{
+    // Only the program asks for an update: it stored the token of the request, the folder to
+    // update and the version it runs just before handing over. Anyone else is refused.
+    SettingsStore &store = SettingsStore::shared();
+    const QByteArray expected =
+        store.stringForKey(Costants::Preferences::updaterToken).value_or(QString()).toLatin1();
+    const QByteArray given = m_request.token.toLatin1();
+    const QString folder =
+        store.stringForKey(Costants::Preferences::updaterInstallFolder).value_or(QString());
+    if (expected.isEmpty() || expected.size() != given.size() ||
+        sodium_memcmp(expected.constData(), given.constData(), size_t(given.size())) != 0) {
+        log({QStringLiteral("refused: the request does not come from Quorvella")});
+        return false;
+    }
+    if (folder.isEmpty() || QDir::cleanPath(folder) != QDir::cleanPath(m_request.folder) ||
+        !QFileInfo(programOf(bundle())).isFile()) {
+        log({QStringLiteral("refused: not the folder of the running install")});
+        return false;
+    }
+    if (!m_lock->isLocked()) {
+        log({QStringLiteral("refused: another update is at work")});
+        return false;
+    }
+    m_installedVersion =
+        store.stringForKey(Costants::Preferences::updaterInstalledVersion).value_or(QString());
+    store.remove(Costants::Preferences::updaterToken); // good for one request only
+    store.synchronize();
+    return true;
+}
+
+bool UpdaterApplication::isNewer(const QString &installed, const QString &candidate)
+{
+    const auto numbers = [](const QString &text) {
+        QList<qint64> parts;
+        for (const QString &piece : text.trimmed().split(QLatin1Char('.'))) {
+            bool ok = false;
+            parts.append(piece.toLongLong(&ok));
+            if (!ok || parts.last() < 0)
+                return QList<qint64>();
+        }
+        return parts.size() == 3 ? parts : QList<qint64>();
+    };
+    const QList<qint64> from = numbers(installed);
+    const QList<qint64> to = numbers(candidate);
+    return !from.isEmpty() && !to.isEmpty() && from < to;
+}
+
+bool UpdaterApplication::takeArchive()
+{
+    // Copied before anything else into a folder only we can write: what is verified and
+    // extracted later is what was handed, whatever happens to the handed files meanwhile.
+    m_work = PrivateFolder::create(QStringLiteral("updater"));
+    QString error;
+    const bool copied = m_work && PrivateFolder::copyFile(m_request.archive, archive(), &error) &&
+                        PrivateFolder::copyFile(m_request.archive + QStringLiteral(".sig"),
+                                                archive() + QStringLiteral(".sig"), &error);
+    if (!copied) {
+        log({QStringLiteral("can't take the new version: ") +
+             (m_work ? error : QStringLiteral("no private folder"))});
+        return false;
+    }
+    // The program waits for this before it quits; it then removes its download folder.
+    QFile acknowledgement(QFileInfo(m_request.archive).path() + QLatin1Char('/') +
+                          Costants::Updater::acknowledgementName);
+    if (!PrivateFolder::isInside(m_request.archive) ||
+        !acknowledgement.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        log({QStringLiteral("can't acknowledge the request")});
+        return false;
+    }
+    return true;
 }
 
 void UpdaterApplication::waitForQuit()
@@ -113,22 +217,33 @@ void UpdaterApplication::waitForQuit()
 
 void UpdaterApplication::stage()
 {
-    removeAll(staging());
-    QFile signature(m_request.archive + QStringLiteral(".sig"));
-    const QByteArray key =
-        m_sandbox ? ArchiveSignature::sandboxKey() : ArchiveSignature::productionKey();
+    QFile signature(archive() + QStringLiteral(".sig"));
+    // Our private copy, verified right before it is extracted.
     if (!signature.open(QIODevice::ReadOnly) ||
-        !ArchiveSignature::verify(m_request.archive, signature.readAll(), key)) {
+        !ArchiveSignature::verify(archive(), signature.read(256))) {
         log({QStringLiteral("the new version is not signed by Quorvella; nothing was changed")});
         return restartOld(1);
     }
-    QString error;
-    const bool extracted = ZipExtractor::extract(m_request.archive, staging(), {}, &error);
+    // Beside the install, so that the swap is a rename on one file system.
+    m_staging = PrivateFolder::createIn(m_request.folder, QStringLiteral(".Quorvella.staging"));
+    QString error = m_staging ? QString() : QStringLiteral("no private staging folder");
+    const bool extracted = m_staging && ZipExtractor::extract(archive(), staging(), {}, &error);
     if (!extracted ||
         !QFileInfo(programOf(staging() + QLatin1Char('/') + bundleName)).isExecutable()) {
         log({QStringLiteral("the new version can't be staged: ") +
              (error.isEmpty() ? QStringLiteral("no program in the archive") : error)});
-        removeAll(staging());
+        m_staging.reset();
+        return restartOld(1);
+    }
+    // The version comes from the signed archive: an older release, validly signed, is refused.
+    QFile versionFile(staging() + QLatin1Char('/') + bundleName + QStringLiteral("/") +
+                      versionFileName);
+    const QString version =
+        versionFile.open(QIODevice::ReadOnly) ? QString::fromUtf8(versionFile.read(64)) : QString();
+    if (!isNewer(m_installedVersion, version)) {
+        log({QStringLiteral("refused: the new version (") + version.trimmed() +
+             QStringLiteral(") is not newer than ") + m_installedVersion});
+        m_staging.reset();
         return restartOld(1);
     }
     swap();
@@ -140,17 +255,17 @@ void UpdaterApplication::swap()
     const bool hadBundle = QFileInfo::exists(bundle());
     if (hadBundle && !QDir().rename(bundle(), old())) {
         log({QStringLiteral("can't move the installed version aside")});
-        removeAll(staging());
+        m_staging.reset();
         return restartOld(1);
     }
     if (!QDir().rename(staging() + QLatin1Char('/') + bundleName, bundle())) {
         log({QStringLiteral("can't move the new version in")});
         if (hadBundle)
             QDir().rename(old(), bundle());
-        removeAll(staging());
+        m_staging.reset();
         return restartOld(1);
     }
-    removeAll(staging());
+    m_staging.reset();
     pointDesktopEntryAt(bundle());
     startNew();
 }
@@ -158,19 +273,47 @@ void UpdaterApplication::swap()
 void UpdaterApplication::startNew()
 {
     log({QStringLiteral("starting ") + programOf(bundle())});
-    if (!DesktopWorkspace().launchApplication(programOf(bundle()), {}))
+    HealthMark::clear();
+    if (!DesktopWorkspace::launch(programOf(bundle()), {}, &m_newPid))
         return rollBack();
-    SessionBusName::waitFor(instanceName, true, m_timeouts.start, this,
-                            [this](bool started) { newStarted(started); });
+    m_sinceStart.start();
+    waitForHealth();
 }
 
-void UpdaterApplication::newStarted(bool started)
+void UpdaterApplication::waitForHealth()
 {
-    if (!started)
+    // Running is not enough: the old bundle goes only once the new version says it works,
+    // after its start-up and some seconds up.
+    if (HealthMark::isWritten())
+        return newStarted();
+    if (!DesktopWorkspace::processRuns(m_newPid)) {
+        log({QStringLiteral("the new version ended")});
         return rollBack();
+    }
+    if (m_sinceStart.hasExpired(m_timeouts.start))
+        return endNew(false);
+    QTimer::singleShot(200, this, &UpdaterApplication::waitForHealth);
+}
+
+void UpdaterApplication::endNew(bool force)
+{
+    if (!DesktopWorkspace::processRuns(m_newPid))
+        return rollBack();
+    log({QStringLiteral("the new version does not answer; ending it")});
+    DesktopWorkspace::endProcess(m_newPid, force);
+    // Two seconds to end by itself, then it is made to.
+    QTimer::singleShot(force ? 500 : 2000, this, [this] {
+        if (!DesktopWorkspace::processRuns(m_newPid))
+            return rollBack();
+        endNew(true);
+    });
+}
+
+void UpdaterApplication::newStarted()
+{
     log({QStringLiteral("the new version runs")});
     removeAll(old());
-    QFile::remove(m_request.archive);
+    m_work.reset();
     emit finished(0);
 }
 
@@ -190,6 +333,7 @@ void UpdaterApplication::restartOld(int status)
     SettingsStore &store = SettingsStore::shared();
     store.remove(Costants::Preferences::updaterUpdating);
     store.synchronize();
+    m_work.reset();
     const bool started = DesktopWorkspace().launchApplication(programOf(bundle()), {});
     log({QStringLiteral("restarted the installed version: ") +
          (started ? QStringLiteral("true") : QStringLiteral("false"))});

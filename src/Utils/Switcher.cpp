@@ -6,12 +6,15 @@
 #include "Platform/BundleInfo.h"
 #include "Platform/Platform.h"
 #include "Platform/Workspace.h"
-#include "Utils/PercentEncoding.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QRandomGenerator>
 #include <QTextBoundaryFinder>
+#include <QUrlQuery>
+
+#include <array>
 
 std::optional<QString> Switcher::fullShortUrl(const QJsonObject &link)
 {
@@ -60,35 +63,66 @@ QString Switcher::fallbackTitle(const QString &destination)
     return destination;
 }
 
-std::optional<QUrl> Switcher::updaterRequest(const QString &bundlePath, const QString &storedZipUrl)
+std::optional<QUrl> Switcher::updaterRequest(const QString &bundlePath, const QString &storedZipUrl,
+                                             const QString &token)
 {
     QString folder = QFileInfo(QDir::cleanPath(bundlePath)).path();
     Logger::shared().log({QStringLiteral("for: ") + folder});
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
-    const QString zip = QString(storedZipUrl).remove(QStringLiteral("file://"));
-    const QString text = Costants::Updater::requestScheme + QStringLiteral("://update?pathApp=") +
-                         PercentEncoding::urlQueryAllowed(folder) + QStringLiteral("&pathZip=") +
-                         PercentEncoding::urlQueryAllowed(zip);
-    const QUrl url(text, QUrl::StrictMode);
+    const QUrl zipUrl(storedZipUrl, QUrl::StrictMode);
+    const QString zip = zipUrl.isLocalFile() ? zipUrl.toLocalFile() : QString();
+    if (zip.isEmpty() || token.isEmpty())
+        return std::nullopt;
+    // Every byte but the unreserved ones and "/" is escaped, "&", "=", "+", "#" and "%" among
+    // them, so the updater reads back exactly these paths.
+    const auto encoded = [](const QString &text) {
+        return QString::fromLatin1(QUrl::toPercentEncoding(text, "/"));
+    };
+    QUrl url;
+    url.setScheme(Costants::Updater::requestScheme);
+    url.setHost(QStringLiteral("update"));
+    url.setQuery(QStringLiteral("pathApp=") + encoded(folder) + QStringLiteral("&pathZip=") +
+                     encoded(zip) + QStringLiteral("&token=") + encoded(token),
+                 QUrl::StrictMode);
     if (!url.isValid())
         return std::nullopt;
     return url;
 }
 
-bool Switcher::switchToUpdater()
+bool Switcher::switchToUpdater(const QString &runningVersion)
 {
     const QString bundlePath = Platform::current().bundle().bundlePath();
     Logger::shared().log({QStringLiteral("path: ") + bundlePath});
+    SettingsStore &store = SettingsStore::shared();
     const std::optional<QString> stored =
-        SettingsStore::shared().stringForKey(Costants::Preferences::storedAppZipPath);
+        store.stringForKey(Costants::Preferences::storedAppZipPath);
     if (!stored)
         return false;
-    const std::optional<QUrl> request = updaterRequest(bundlePath, *stored);
+    // Only a request with this token, for this folder, is obeyed, and only once.
+    std::array<quint32, 8> random{};
+    QRandomGenerator::system()->fillRange(random.data(), random.size());
+    const QString token = QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(random.data()), sizeof random).toHex());
+    const std::optional<QUrl> request = updaterRequest(bundlePath, *stored, token);
     if (!request) {
         Logger::shared().log({QStringLiteral("no URL")});
         return false;
     }
-    Logger::shared().log({QStringLiteral("gonna open"), request->toString(QUrl::FullyEncoded)});
-    return Platform::current().workspace().openUrl(*request);
+    store.setString(Costants::Preferences::updaterToken, token);
+    store.setString(Costants::Preferences::updaterInstallFolder,
+                    QFileInfo(QDir::cleanPath(bundlePath)).path());
+    store.setString(Costants::Preferences::updaterInstalledVersion, runningVersion);
+    store.synchronize();
+    // The token is a secret: the log shows the request without it.
+    QUrl shown = *request;
+    QUrlQuery query(shown);
+    query.removeAllQueryItems(QStringLiteral("token"));
+    shown.setQuery(query);
+    Logger::shared().log({QStringLiteral("gonna open"), shown.toString(QUrl::FullyEncoded)});
+    if (Platform::current().workspace().openUrl(*request))
+        return true;
+    store.remove(Costants::Preferences::updaterToken);
+    store.synchronize();
+    return false;
 }

@@ -24,10 +24,11 @@ public:
     [[nodiscard]] static QString fallbackTitle(const QString &destination);
 
     // Opens the updater request for the stored archive through the desktop; false when it
-    // cannot be built or nothing handles it.
-    [[nodiscard]] static bool switchToUpdater();
-    // "quorvella-updater://update?pathApp=FOLDER/&pathZip=ZIP", both encoded for a query:
-    // FOLDER holds the bundle, ZIP is the stored archive URL text without "file://".
-    [[nodiscard]] static std::optional<QUrl> updaterRequest(const QString &bundlePath,
-                                                            const QString &storedZipUrl);
+    // cannot be built or nothing handles it. What the updater must find (token, folder and
+    // `runningVersion`) is stored first.
+    [[nodiscard]] static bool switchToUpdater(const QString &runningVersion);
+    // "quorvella-updater://update?pathApp=FOLDER/&pathZip=ZIP&token=TOKEN", each encoded for
+    // a query: FOLDER holds the bundle, ZIP is the local file of the stored archive URL.
+    [[nodiscard]] static std::optional<QUrl>
+    updaterRequest(const QString &bundlePath, const QString &storedZipUrl, const QString &token);
 };

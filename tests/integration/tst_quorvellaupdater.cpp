@@ -3,6 +3,7 @@
 #include "ArchiveBuilder.h"
 #include "TestEnvironment.h"
 #include "Updater/SchemeRegistration.h"
+#include "Utils/Switcher.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,18 +11,27 @@
 #include <QTest>
 #include <QUrl>
 
+#include <csignal>
+#include <sys/stat.h>
+
 using namespace Costants;
 
 namespace {
 
 const QString kHolder = QStringLiteral(QUORVELLA_BINARY_DIR "/name_holder");
 
-// A bundle program that notes its start in `marker`, then runs as Quorvella for a moment
-// (or, when it is broken, ends at once).
-QByteArray script(const QString &name, const QString &marker, bool runs)
+// A bundle program that notes its start (and its process id) beside `marker`, then, as asked:
+// reports healthy and runs as Quorvella for a moment, ends at once, runs as Quorvella for 2 s
+// without ever being healthy, or hangs that way.
+QByteArray script(const QString &name, const QString &marker, const QString &behaviour)
 {
-    return QStringLiteral("#!/bin/sh\necho %1 >> '%2'\n%3\n")
-        .arg(name, marker, runs ? QStringLiteral("exec '%1' 1500").arg(kHolder) : "exit 1")
+    const QString health = QStringLiteral("echo $$ > \"$XDG_CACHE_HOME/Quorvella/healthy\"\n");
+    const QString rest = behaviour == "healthy"   ? health + "exec '" + kHolder + "' 1500"
+                         : behaviour == "crashes" ? "exec '" + kHolder + "' 2000"
+                         : behaviour == "hangs"   ? "exec '" + kHolder + "' 60000"
+                                                  : QStringLiteral("exit 1");
+    return QStringLiteral("#!/bin/sh\necho %1 >> '%2'\necho $$ > '%2.%1'\n%3\n")
+        .arg(name, marker, rest)
         .toUtf8();
 }
 
@@ -42,83 +52,150 @@ private slots:
     void swapsOrRollsBack();
     void execLine_data();
     void execLine();
+    void repairsHalfDoneSwap();
 };
 
 void QuorvellaUpdaterTest::execLine_data()
 {
     QTest::addColumn<QString>("program");
-    QTest::addColumn<bool>("sandbox");
     QTest::addColumn<QString>("line");
-    QTest::newRow("plain path, as xdg-open reads it")
-        << "/opt/Q/bin/quorvella-updater" << true << "/opt/Q/bin/quorvella-updater --sandbox %u";
-    QTest::newRow("percent") << "/opt/100%/u" << false << "/opt/100%%/u %u";
-    QTest::newRow("blank") << "/home/a b/u" << false << "\"/home/a b/u\" %u";
-    QTest::newRow("quote, dollar, backslash")
-        << "/a \"$\\/u" << false << "\"/a \\\\\"\\\\$\\\\\\\\/u\" %u";
+    QTest::newRow("plain path, as xdg-open reads it") << "/opt/Q/bin/quorvella-updater"
+                                                      << "/opt/Q/bin/quorvella-updater %u";
+    QTest::newRow("percent") << "/opt/100%/u"
+                             << "/opt/100%%/u %u";
+    QTest::newRow("blank") << "/home/a b/u"
+                           << "\"/home/a b/u\" %u";
+    QTest::newRow("quote, dollar, backslash") << "/a \"$\\/u"
+                                              << "\"/a \\\\\"\\\\$\\\\\\\\/u\" %u";
 }
 
 void QuorvellaUpdaterTest::execLine()
 {
     QFETCH(QString, program);
-    QFETCH(bool, sandbox);
     QFETCH(QString, line);
-    QCOMPARE(SchemeRegistration::execLine(program, sandbox), line);
+    QCOMPARE(SchemeRegistration::execLine(program), line);
+}
+
+// A swap killed between its two renames left the old bundle aside and none in place: the
+// updater's next start puts it back, request or not.
+void QuorvellaUpdaterTest::repairsHalfDoneSwap()
+{
+    TestEnvironment environment;
+    const QString applications = environment.applicationsFolder();
+    QVERIFY(QDir().mkpath(applications + QStringLiteral(".Quorvella.old/bin")));
+    QFile program(applications + QStringLiteral(".Quorvella.old/bin/quorvella"));
+    QVERIFY(program.open(QIODevice::WriteOnly) && program.write("old\n") == 4);
+    program.close();
+    SettingsStore::shared().setString(Preferences::updaterInstallFolder,
+                                      QDir::cleanPath(applications));
+    SettingsStore::shared().synchronize();
+    QProcess updater;
+    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), {});
+    QVERIFY(updater.waitForFinished(15000));
+    QCOMPARE(updater.exitCode(), 0);
+    QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"Quorvella.app"});
+    QCOMPARE(read(applications + QStringLiteral("Quorvella.app/bin/quorvella")),
+             QStringLiteral("old\n"));
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack_data()
 {
-    QTest::addColumn<bool>("newRuns");
+    QTest::addColumn<QString>("newProgram"); // healthy, exits, crashes or hangs
     QTest::addColumn<QString>("variant");
     QTest::addColumn<bool>("oldRunning");
     QTest::addColumn<int>("status");
-    QTest::newRow("new version starts, after the old one quit") << true << "" << true << 0;
-    QTest::newRow("new version fails to start") << false << "" << false << 1;
-    QTest::newRow("archive with ../") << true << "traversal" << false << 1;
-    QTest::newRow("archive with a link out") << true << "link" << false << 1;
-    QTest::newRow("truncated archive") << true << "truncated" << false << 1;
-    QTest::newRow("bad signature") << true << "badsignature" << false << 1;
+    QTest::newRow("new version starts, after the old one quit") << "healthy"
+                                                                << "" << true << 0;
+    QTest::newRow("handed archive swapped while it waits") << "healthy"
+                                                           << "swapped" << true << 0;
+    QTest::newRow("install path with a blank, é, & and #") << "healthy"
+                                                           << "path" << false << 0;
+    QTest::newRow("new version fails to start") << "exits"
+                                                << "" << false << 1;
+    QTest::newRow("new version crashes 2 s after start") << "crashes"
+                                                         << "" << false << 1;
+    QTest::newRow("new version hangs") << "hangs"
+                                       << "" << false << 1;
+    QTest::newRow("archive with ../") << "healthy"
+                                      << "traversal" << false << 1;
+    QTest::newRow("archive with a link out") << "healthy"
+                                             << "link" << false << 1;
+    QTest::newRow("truncated archive") << "healthy"
+                                       << "truncated" << false << 1;
+    QTest::newRow("bad signature") << "healthy"
+                                   << "badsignature" << false << 1;
+    QTest::newRow("world-writable, set-id files") << "healthy"
+                                                  << "worldwritable" << false << 0;
+    QTest::newRow("zip bomb") << "healthy"
+                              << "bomb" << false << 1;
+    QTest::newRow("older version, validly signed") << "healthy"
+                                                   << "older" << false << 1;
+    QTest::newRow("request without the token") << "healthy"
+                                               << "wrongtoken" << false << 2;
+    QTest::newRow("request for another folder") << "healthy"
+                                                << "wrongfolder" << false << 2;
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack()
 {
-    QFETCH(bool, newRuns);
+    QFETCH(QString, newProgram);
     QFETCH(QString, variant);
     QFETCH(bool, oldRunning);
     QFETCH(int, status);
     TestEnvironment environment;
-    const QString applications = environment.applicationsFolder();
+    const QString applications = variant == "path"
+                                     ? environment.root() + QStringLiteral("/R&D #1 é+=%/")
+                                     : environment.applicationsFolder();
     const QString marker = environment.root() + QStringLiteral("/started");
     const QString bundle = applications + QStringLiteral("Quorvella.app");
-    QVERIFY(QDir().mkpath(bundle + QStringLiteral("/bin")));
-    const QByteArray oldProgram = script(QStringLiteral("old"), marker, true);
-    QFile program(bundle + QStringLiteral("/bin/quorvella"));
-    QVERIFY(program.open(QIODevice::WriteOnly) && program.write(oldProgram) > 0);
-    program.close();
-    program.setPermissions(program.permissions() | QFile::ExeOwner);
-    const QString archive = environment.root() + QStringLiteral("/Quorvella.zip");
-    QFile zip(archive);
-    QVERIFY(zip.open(QIODevice::WriteOnly));
-    const QByteArray bytes = ArchiveBuilder::spoiled(
-        ArchiveBuilder::zip(
-            {{"Quorvella.app/", {}},
-             {"Quorvella.app/bin/", {}},
-             {"Quorvella.app/bin/quorvella", script(QStringLiteral("new"), marker, newRuns), true},
-             {"Quorvella.app/share/applications/"
-              "com.quorvella.desktop.Quorvella.desktop",
-              "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"}}),
-        QStringLiteral("Quorvella.app"), variant == "badsignature" ? QString() : variant);
-    zip.write(bytes);
-    zip.close();
-    QFile signature(archive + QStringLiteral(".sig"));
-    QVERIFY(signature.open(QIODevice::WriteOnly));
-    signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x" : bytes));
-    signature.close();
-    SettingsStore::shared().setBool(Preferences::updaterUpdating, true);
-    SettingsStore::shared().synchronize();
+    const QByteArray oldProgram = script(QStringLiteral("old"), marker, QStringLiteral("healthy"));
+    const auto install = [&oldProgram](const QString &at) {
+        QFile program(at + QStringLiteral("/bin/quorvella"));
+        return QDir().mkpath(at + QStringLiteral("/bin")) && program.open(QIODevice::WriteOnly) &&
+               program.write(oldProgram) > 0 &&
+               program.setPermissions(program.permissions() | QFile::ExeOwner);
+    };
+    QVERIFY(install(bundle));
+    // Handed as the program does: from its private download folder.
+    const QString handed = environment.root() + QStringLiteral("/cache/Quorvella/update-test");
+    const QString archive = handed + QStringLiteral("/Quorvella.zip");
+    const auto hand = [&](const QString &name, const QString &spoil) {
+        QDir().mkpath(handed);
+        const QByteArray bytes = ArchiveBuilder::spoiled(
+            ArchiveBuilder::zip(
+                {{"Quorvella.app/", {}},
+                 {"Quorvella.app/bin/", {}},
+                 {"Quorvella.app/bin/quorvella", script(name, marker, newProgram), true},
+                 {"Quorvella.app/share/applications/"
+                  "com.quorvella.desktop.Quorvella.desktop",
+                  "[Desktop Entry]\nExec=\"/where/it/was/made\" %u\nType=Application\n"},
+                 {"Quorvella.app/share/quorvella/version",
+                  variant == "older" ? "0.9.9" : "1.0.1"}}),
+            QStringLiteral("Quorvella.app"), spoil);
+        QFile zip(archive);
+        QFile signature(archive + QStringLiteral(".sig"));
+        return zip.open(QIODevice::WriteOnly) && zip.write(bytes) == bytes.size() &&
+               signature.open(QIODevice::WriteOnly) &&
+               signature.write(ArchiveBuilder::signature(variant == "badsignature" ? bytes + "x"
+                                                                                   : bytes)) == 64;
+    };
+    static const QStringList spoilers{"traversal", "link", "truncated", "worldwritable", "bomb"};
+    QVERIFY(hand(QStringLiteral("new"), spoilers.contains(variant) ? variant : QString()));
+    // What the program stores just before it hands over.
+    SettingsStore &store = SettingsStore::shared();
+    store.setBool(Preferences::updaterUpdating, true);
+    store.setString(Preferences::updaterToken, QStringLiteral("0123456789abcdef"));
+    store.setString(Preferences::updaterInstallFolder, QDir::cleanPath(applications));
+    store.setString(Preferences::updaterInstalledVersion, QStringLiteral("1.0.0"));
+    store.synchronize();
+    const QString other = environment.root() + QStringLiteral("/other/");
+    QVERIFY(install(other + QStringLiteral("Quorvella.app")));
 
     QProcess running;
     if (oldRunning) {
-        running.start(kHolder, {QStringLiteral("700")});
+        running.start(kHolder,
+                      {variant == "swapped" ? QStringLiteral("1200") : QStringLiteral("700")});
         QVERIFY(running.waitForStarted());
         QTest::qWait(200); // until it owns the name
     }
@@ -127,30 +204,67 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     env.insert(QStringLiteral("QUORVELLA_UPDATER_START_TIMEOUT_MS"), QStringLiteral("3000"));
     updater.setProcessEnvironment(env);
     updater.setProcessChannelMode(QProcess::ForwardedChannels);
-    const QUrl request(QStringLiteral("quorvella-updater://update?pathApp=%1&pathZip=%2")
-                           .arg(applications, archive));
-    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"),
-                  {QStringLiteral("--sandbox"), request.toString(QUrl::FullyEncoded)});
+    const std::optional<QUrl> request = Switcher::updaterRequest(
+        (variant == "wrongfolder" ? other : applications) + QStringLiteral("Quorvella.app"),
+        QUrl::fromLocalFile(archive).toString(),
+        variant == "wrongtoken" ? QStringLiteral("0123456789abcdeX")
+                                : QStringLiteral("0123456789abcdef"));
+    QVERIFY(request);
+    const QStringList arguments{QStringLiteral("--sandbox"), request->toString(QUrl::FullyEncoded)};
+    // "--sandbox", as an earlier handler passed it, changes nothing any more.
+    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), arguments);
+    if (variant == "swapped") {
+        // Validly signed, but not what was handed: the updater works on its own copy.
+        QTest::qWait(300);
+        QVERIFY(hand(QStringLiteral("swapped"), {}));
+    }
     QVERIFY(updater.waitForFinished(15000));
     QCOMPARE(updater.exitCode(), status);
     if (oldRunning)
         QVERIFY(running.waitForFinished(10)); // it had ended: the updater waited for it
+    // A new version that never reported healthy was ended before the old one came back.
+    const qint64 newPid = read(marker + QStringLiteral(".new")).trimmed().toLongLong();
+    if (newProgram != "healthy" && newPid > 0)
+        QTRY_VERIFY(::kill(pid_t(newPid), 0) != 0);
 
     // Only the bundle is left, the new one or the old one back in place.
     QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"Quorvella.app"});
     const QString installed = read(bundle + QStringLiteral("/bin/quorvella"));
+    struct stat mode
+    {};
+    QCOMPARE(
+        ::stat(QFile::encodeName(bundle + QStringLiteral("/bin/quorvella")).constData(), &mode), 0);
+    QCOMPARE(mode.st_mode & (S_IWGRP | S_IWOTH | S_ISUID | S_ISGID), 0u);
     QCOMPARE(installed.contains(QLatin1String("echo new")), status == 0);
-    // The program put back is started on its own: it may write its line a moment later.
+    QCOMPARE(read(other + QStringLiteral("Quorvella.app/bin/quorvella")).toUtf8(), oldProgram);
+    // The program put back is started on its own: it may write its line a moment later. A
+    // refused request starts nothing: the program that asked is still there.
     const auto lastLine = [&marker] {
         const QStringList lines = read(marker).split('\n', Qt::SkipEmptyParts);
         return lines.isEmpty() ? QString() : lines.last();
     };
-    QTRY_COMPARE(lastLine(), status == 0 ? QStringLiteral("new") : QStringLiteral("old"));
+    const QStringList lastLines{"new", "old", ""};
+    QTRY_COMPARE(lastLine(), lastLines.at(status));
     QVERIFY(QDir(environment.root()).entryList({"escaped*"}).isEmpty());
+    // The request taken is acknowledged beside what was handed (the program then removes it),
+    // and the updater's own folder is gone.
+    QCOMPARE(QFileInfo::exists(handed + QStringLiteral("/accepted")), status != 2);
+    QCOMPARE(QDir(environment.root() + QStringLiteral("/cache/Quorvella"))
+                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot),
+             QStringList{"update-test"});
     SettingsStore::reopenAll();
-    QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status == 0);
-    if (status == 0)
+    QCOMPARE(SettingsStore::shared().boolForKey(Preferences::updaterUpdating), status != 1);
+    // The token is good for one request.
+    QCOMPARE(SettingsStore::shared().contains(Preferences::updaterToken), status == 2);
+    if (status == 0 && variant.isEmpty()) {
+        QVERIFY(hand(QStringLiteral("again"), {}));
+        updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), arguments);
+        QVERIFY(updater.waitForFinished(15000));
+        QCOMPARE(updater.exitCode(), 2);
+        QVERIFY(read(bundle + QStringLiteral("/bin/quorvella")).contains("echo new"));
+    }
+    if (status == 0 && variant != "path")
         QVERIFY(read(bundle + "/share/applications/com.quorvella.desktop.Quorvella.desktop")
                     .contains("\nExec=" + bundle + "/bin/quorvella %u\nType="));
     // The scheme is ours.
@@ -165,7 +279,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QVERIFY(
         read(environment.root() + QStringLiteral("/data/applications/"
                                                  "com.quorvella.desktop.QuorvellaUpdater.desktop"))
-            .contains(QLatin1String("/quorvella-updater --sandbox %u")));
+            .contains(QLatin1String("/quorvella-updater %u\n")));
     QTest::qWait(1600); // the started program's name is free again for the next row
 }
 

@@ -66,6 +66,12 @@ private:
         m_terminations = 0;
         UpdateController::setTerminator([this] { ++m_terminations; });
         UpdateController::setHandOffDelay(0);
+        UpdateController::setAcknowledgementTimeout(500);
+    }
+
+    [[nodiscard]] QString downloads() const
+    {
+        return m_environment->root() + QStringLiteral("/cache/Quorvella/");
     }
 
     UpdateController *openAndOffer()
@@ -88,27 +94,62 @@ private slots:
         const QString applications = m_environment->applicationsFolder();
         QDir().mkpath(applications + QStringLiteral("QuorvellaUpdater.app/stale"));
         QFile(applications + QStringLiteral("QuorvellaUpdater.zip")).open(QIODevice::WriteOnly);
+        // The fixed names of the shared temporary folder are taken by someone else: a folder,
+        // and links to a file that must not be written.
+        const QString victim = m_environment->root() + QStringLiteral("/victim");
+        QFile(victim).open(QIODevice::WriteOnly);
+        QVERIFY(QDir().mkpath(m_temporary + QStringLiteral("/Quorvella.zip")));
+        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip")));
+        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/Quorvella.zip.sig")));
+        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip.sig")));
         const QStringList bundleBefore = listing(m_bundle);
+        UpdateController::setAcknowledgementTimeout(5000);
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QCOMPARE(controller->descriptionWindow->text(),
                  QStringLiteral("Please wait while we download the latest version\nStep 1 of 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.opened.size(), 1, 10000);
 
         const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
-        const QStringList started{updater + QStringLiteral("/bin/quorvella-updater"), "--sandbox"};
+        // Nothing on its command line: what it trusts is built in.
+        const QStringList started{updater + QStringLiteral("/bin/quorvella-updater")};
         QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
-        // The new version's signature lies beside it for the updater.
-        QCOMPARE(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
+        QCOMPARE(QFileInfo(victim).size(), 0);
+        // The new version and its signature lie in the attempt's own folder (mode 0700), which
+        // stays for the updater; nothing else is left there.
+        const QStringList attempts = QDir(downloads()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(attempts.size(), 1);
+        const QString attempt = downloads() + attempts.first();
+        QVERIFY(attempts.first().startsWith(QLatin1String("update-")));
+        QCOMPARE(QFileInfo(attempt).permissions() & 0x0077, QFile::Permissions());
+        QCOMPARE(QDir(attempt).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 (QStringList{"Quorvella.zip", "Quorvella.zip.sig"}));
+        QCOMPARE(QFileInfo(attempt + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
+        QVERIFY(QFileInfo(attempt + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
         QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
         QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
-        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
+        // The request carries the one-time token stored for the updater, with the folder to
+        // update and the version running.
+        SettingsStore &store = SettingsStore::shared();
+        const QString token = store.stringForKey(Preferences::updaterToken).value_or(QString());
+        QCOMPARE(token.size(), 64);
         QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(QUrl::FullyEncoded),
                  QStringLiteral("quorvella-updater://update?pathApp=") + applications +
-                     QStringLiteral("&pathZip=") + m_temporary + QStringLiteral("/Quorvella.zip"));
-        QVERIFY(SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
-        QVERIFY(QFileInfo(m_temporary + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
+                     QStringLiteral("&pathZip=") + attempt +
+                     QStringLiteral("/Quorvella.zip&token=") + token);
+        QCOMPARE(store.stringForKey(Preferences::updaterInstallFolder),
+                 QDir::cleanPath(applications));
+        QCOMPARE(store.stringForKey(Preferences::updaterInstalledVersion), QStringLiteral("1.0.0"));
+        QVERIFY(!m_log->contains(token));
+        // The program quits once the updater took the request, and leaves nothing behind.
+        QTest::qWait(300);
+        QCOMPARE(m_terminations, 0);
+        QFile(attempt + QStringLiteral("/accepted")).open(QIODevice::WriteOnly);
+        QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 5000);
+        QVERIFY(listing(downloads()).isEmpty());
+        QVERIFY(store.boolForKey(Preferences::updaterUpdating));
+        QCOMPARE(store.stringForKey(Preferences::updaterAnnouncedVersion), QStringLiteral("1.0.1"));
         QVERIFY(m_log->contains("downloaded updater and new version"));
         QVERIFY(
             m_log->lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() >
@@ -142,7 +183,13 @@ private slots:
             << "updater" << QJsonObject() << "badsignature" << false;
         QTest::newRow("program bad signature")
             << "program" << QJsonObject() << "badsignature" << false;
+        QTest::newRow("updater zip bomb") << "updater" << QJsonObject() << "bomb" << false;
+        QTest::newRow("program not the one of the signed manifest")
+            << "program" << QJsonObject() << "badhash" << false;
+        QTest::newRow("program past the size cap")
+            << "program" << QJsonObject() << "oversized" << false;
         QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
+        QTest::newRow("updater never answers") << "program" << QJsonObject() << "noack" << false;
     }
 
     void faultsEndOnTheErrorScreen()
@@ -151,10 +198,12 @@ private slots:
         QFETCH(QJsonObject, fault);
         QFETCH(QString, variant);
         QFETCH(bool, handOffRefused);
-        const bool badSignature = variant == QLatin1String("badsignature");
+        const bool badSignature =
+            variant == QLatin1String("badsignature") || variant == QLatin1String("badhash");
         if (!fault.isEmpty())
             QVERIFY(harness::arm(*m_sandbox, fault));
-        if (!variant.isEmpty())
+        if (!variant.isEmpty() && variant != QLatin1String("oversized") &&
+            variant != QLatin1String("noack"))
             QCOMPARE(m_sandbox
                          ->control("POST", "/__sandbox/archives/" + archive,
                                    QJsonObject{{"variant", variant}})
@@ -165,6 +214,8 @@ private slots:
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
         controller->downloader().setTimeout(500);
+        if (variant == QLatin1String("oversized"))
+            controller->downloader().setMaximumSize(100 * 1024); // the program's is 256 KB
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::error, 10000);
 
@@ -183,18 +234,14 @@ private slots:
         // Nothing but the installed bundle in the applications folder, and it is untouched.
         QCOMPARE(listing(m_bundle), bundleBefore);
         const QStringList applications = listing(m_environment->applicationsFolder());
-        QVERIFY2(handOffRefused ||
+        // (The updater, installed and started before the hand-off, stays until the next one.)
+        QVERIFY2(handOffRefused || variant == QLatin1String("noack") ||
                      applications.filter(QRegularExpression("^Quorvella\\.app")) == applications,
                  qPrintable(applications.join(", ")));
         QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
         QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt")));
-        // An error answer or a foreign archive is never kept.
-        if (!fault.isEmpty() || badSignature) {
-            const QString saved =
-                m_temporary + QLatin1Char('/') +
-                (archive == QLatin1String("updater") ? "QuorvellaUpdater.zip" : "Quorvella.zip");
-            QVERIFY(!QFileInfo::exists(saved));
-        }
+        // Nothing of the attempt is kept, an error answer or a foreign archive least of all.
+        QVERIFY2(listing(downloads()).isEmpty(), qPrintable(listing(downloads()).join(", ")));
 
         // "Retry" checks again.
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);

@@ -163,10 +163,20 @@ private slots:
         QCOMPARE(log.lines(), (QStringList{"qv-option-notification", "NEW LINK CREATED"}));
     }
 
+    // The running version is 1.0.0: the greeting comes only when it is the one announced.
+    void updaterWakeUpShowsAlertOnce_data()
+    {
+        QTest::addColumn<QString>("announced");
+        QTest::newRow("the new version runs") << "1.0.0";
+        QTest::newRow("the old version is back") << "1.0.1";
+    }
     void updaterWakeUpShowsAlertOnce()
     {
+        QFETCH(QString, announced);
+        const bool updated = announced == QLatin1String("1.0.0");
         SettingsStore &store = SettingsStore::shared();
         store.setBool(Preferences::updaterUpdating, true);
+        store.setString(Preferences::updaterAnnouncedVersion, announced);
         store.setBool(Preferences::updateMandatoryRequested, true);
         const QString updater =
             m_environment->applicationsFolder() + QStringLiteral("QuorvellaUpdater.app");
@@ -179,17 +189,20 @@ private slots:
             platform.bundleInfo.applications = m_environment->applicationsFolder();
             AppDelegate delegate;
             delegate.applicationDidFinishLaunching();
-            QCOMPARE(platform.alertPresenter.shown().size(), 1);
+            QVERIFY(log.contains("awaken by UPDATER"));
+            QVERIFY(!store.contains(Preferences::updaterUpdating));
+            QVERIFY(!store.contains(Preferences::updaterAnnouncedVersion));
+            QVERIFY(!QFileInfo::exists(updater));
+            QCOMPARE(store.objectForKey(Preferences::updateMandatoryRequested), QVariant(!updated));
+            QCOMPARE(platform.alertPresenter.shown().size(), updated ? 1 : 0);
+            if (!updated)
+                return;
             const Alert &alert = platform.alertPresenter.shown().first();
             QCOMPARE(alert.message, QStringLiteral("You're up to date!"));
             QCOMPARE(alert.informativeText,
                      QStringLiteral("You have the latest version of Quorvella"));
             QCOMPARE(alert.buttons, QStringList{"OK"});
             QVERIFY(alert.style == Alert::Style::Warning);
-            QVERIFY(log.contains("awaken by UPDATER"));
-            QVERIFY(!store.contains(Preferences::updaterUpdating));
-            QCOMPARE(store.objectForKey(Preferences::updateMandatoryRequested), QVariant(false));
-            QVERIFY(!QFileInfo::exists(updater));
         }
         Start next;
         QVERIFY(next.platform.alertPresenter.shown().isEmpty());

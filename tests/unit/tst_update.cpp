@@ -1,6 +1,7 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
+#include "ArchiveBuilder.h"
 #include "Controllers/UpdateController.h"
 #include "Controllers/UpdaterWindowController.h"
 #include "HttpSink.h"
@@ -24,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace Costants;
 using namespace std::chrono_literals;
@@ -243,6 +245,7 @@ private slots:
         QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
         QTest::addColumn<QString>("press");     // negative, positive, Return or close
         QTest::addColumn<bool>("terminates");
+        QTest::addColumn<QString>("signature"); // of the manifest: good, missing or foreign
         const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella",
                                    "", "OK"};
         const QStringList available{"Update available",
@@ -252,14 +255,19 @@ private slots:
                                    "Update the Quorvella app in order to keep using it",
                                    "Quit application", "Update"};
         QTest::newRow("up to date, Return")
-            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false;
-        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false;
+            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false << "good";
+        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false << "good";
         QTest::newRow("optional, Cancel")
-            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false;
+            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false << "good";
         QTest::newRow("mandatory, Quit application")
-            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true;
+            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true << "good";
         QTest::newRow("mandatory, window closed")
-            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true;
+            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true << "good";
+        // An unverifiable manifest offers nothing, whatever it announces.
+        QTest::newRow("manifest without signature")
+            << R"({"major":2,"minor":0,"patch":0})" << upToDate << "positive" << false << "missing";
+        QTest::newRow("manifest altered after signing")
+            << R"({"major":2,"minor":0,"patch":0})" << upToDate << "positive" << false << "foreign";
     }
     void windowScreensAndButtons()
     {
@@ -267,10 +275,18 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(QString, press);
         QFETCH(bool, terminates);
+        QFETCH(QString, signature);
         const QByteArray body = QJsonDocument(manifest(entry)).toJson(QJsonDocument::Compact);
         m_sink->setResponse(
             kVersions.toUtf8(),
             {entry.isEmpty() ? 500 : 200, "application/json", entry.isEmpty() ? "{}" : body, {}});
+        const QByteArray signed_ =
+            ArchiveBuilder::signature(signature == QLatin1String("foreign") ? body + " " : body);
+        m_sink->setResponse(kVersions.toUtf8() + ".sig",
+                            {signature == QLatin1String("missing") ? 404 : 200,
+                             "application/octet-stream",
+                             signed_,
+                             {}});
         Checker::shared().openUpdater();
         QPointer<QWidget> window = Checker::shared().updaterWindow();
         QVERIFY(window);
@@ -313,55 +329,53 @@ private slots:
         };
         row("applications folder", "/Applications/Quorvella.app",
             "file:///var/folders/x/T/Quorvella.zip",
-            "pathApp=/Applications/&pathZip=/var/folders/x/T/Quorvella.zip");
+            "pathApp=/Applications/&pathZip=/var/folders/x/T/Quorvella.zip&token=t%2B1");
         row("parent is the root", "/Quorvella.app", "file:///tmp/Quorvella.zip",
-            "pathApp=/&pathZip=/tmp/Quorvella.zip");
-        row("spaces and escapes", "/home/a b/Applications/Quorvella.app/",
+            "pathApp=/&pathZip=/tmp/Quorvella.zip&token=t%2B1");
+        row("blank, accent, query marks", "/home/a b/R&D #2=é+%/Quorvella.app/",
             "file:///tmp/my%20dir/Quorvella.zip",
-            "pathApp=/home/a%20b/Applications/&pathZip=/tmp/my%2520dir/Quorvella.zip");
+            "pathApp=/home/a%20b/R%26D%20%232%3D%C3%A9%2B%25/&pathZip=/tmp/my%20dir/Quorvella.zip"
+            "&token=t%2B1");
     }
     void updaterRequest()
     {
         QFETCH(QString, bundle);
         QFETCH(QString, stored);
         QFETCH(QString, request);
-        const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored);
+        const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored, "t+1");
         QVERIFY(url);
         QCOMPARE(url->toString(QUrl::FullyEncoded), "quorvella-updater://update?" + request);
+        // The updater reads back exactly the paths and the token.
+        const QUrlQuery query(*url);
+        QCOMPARE(query.queryItemValue("pathApp", QUrl::FullyDecoded) + "Quorvella.app",
+                 QDir::cleanPath(bundle));
+        QCOMPARE(query.queryItemValue("pathZip", QUrl::FullyDecoded), QUrl(stored).toLocalFile());
+        QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), QStringLiteral("t+1"));
     }
-    // The version a bundle reports, and whether the updater can swap it.
+    // The version a bundle reports (in this build for testing, a sandbox bundle's version
+    // file counts), and whether the updater can swap it.
     void installedBundle_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("downloads");
         QTest::addColumn<QString>("versionFile"); // empty: none
         QTest::addColumn<QString>("version");
         QTest::addColumn<bool>("replaceable");
         QTest::newRow("sandbox bundle") << "Quorvella.app"
-                                        << "http://127.0.0.1:9"
                                         << "1.2.4\n"
                                         << "1.2.4" << true;
-        QTest::newRow("its file ignored in production") << "Quorvella.app/"
-                                                        << "https://cdn.quorvella.com"
-                                                        << "9.9.9"
-                                                        << "1.2.3" << true;
-        QTest::newRow("no file") << "Quorvella.app"
-                                 << "http://localhost:9"
+        QTest::newRow("no file") << "Quorvella.app/"
                                  << ""
                                  << "1.2.3" << true;
         QTest::newRow("another name") << "quorvella"
-                                      << "http://127.0.0.1:9"
                                       << ""
                                       << "1.2.3" << false;
         QTest::newRow("no such bundle") << "gone/Quorvella.app"
-                                        << "http://127.0.0.1:9"
                                         << ""
                                         << "1.2.3" << false;
     }
     void installedBundle()
     {
         QFETCH(QString, name);
-        QFETCH(QString, downloads);
         QFETCH(QString, versionFile);
         QFETCH(QString, version);
         QFETCH(bool, replaceable);
@@ -373,9 +387,6 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write(versionFile.toUtf8()) > 0);
         file.close();
         m_platform->bundleInfo.bundle = bundle;
-        Config config = Config::current();
-        config.downloadHost = QUrl(downloads);
-        Config::install(config);
         QCOMPARE(VersionHelper::runningText(), version);
         QCOMPARE(::Updater::canReplaceBundle(bundle), replaceable);
     }

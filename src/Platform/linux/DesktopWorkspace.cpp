@@ -5,6 +5,9 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <csignal>
+#include <sys/types.h>
+
 namespace {
 
 // Whether one of the groups of an XDG association file names a program for the MIME type, as
@@ -88,4 +91,20 @@ bool DesktopWorkspace::hasHandlerFor(const QString &scheme) const
 bool DesktopWorkspace::launchApplication(const QString &program, const QStringList &arguments)
 {
     return QProcess::startDetached(program, arguments);
+}
+
+bool DesktopWorkspace::launch(const QString &program, const QStringList &arguments, qint64 *pid)
+{
+    return QProcess::startDetached(program, arguments, {}, pid);
+}
+
+void DesktopWorkspace::endProcess(qint64 pid, bool force)
+{
+    if (pid > 0)
+        ::kill(static_cast<pid_t>(pid), force ? SIGKILL : SIGTERM);
+}
+
+bool DesktopWorkspace::processRuns(qint64 pid)
+{
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
 }

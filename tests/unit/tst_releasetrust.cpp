@@ -1,0 +1,51 @@
+// ArchiveSignature as a release builds it (without QUORVELLA_TEST_TRUST): an archive signed
+// with the sandbox's key, whose seed anyone can read, is refused whatever the download host.
+#include "TestEnvironment.h"
+#include "Update/ArchiveSignature.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <sodium.h>
+
+class ReleaseTrustTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void onlyTheReleaseKeyIsTrusted_data()
+    {
+        QTest::addColumn<QByteArray>("seed");
+        QTest::newRow("the sandbox's key") << QByteArray("quorvella-sandbox-test-key-seed!");
+        QTest::newRow("any other key") << QByteArray("some-key-that-nobody-should-use");
+    }
+    void onlyTheReleaseKeyIsTrusted()
+    {
+        QFETCH(QByteArray, seed);
+        TestEnvironment environment;
+        unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+        unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+        QVERIFY(sodium_init() >= 0);
+        QVERIFY(crypto_sign_seed_keypair(publicKey, secretKey,
+                                         reinterpret_cast<const unsigned char *>(
+                                             seed.leftJustified(crypto_sign_SEEDBYTES).data())) ==
+                0);
+        const QByteArray archive("PK\x05\x06 an archive", 20);
+        QByteArray signature(crypto_sign_BYTES, Qt::Uninitialized);
+        crypto_sign_detached(reinterpret_cast<unsigned char *>(signature.data()), nullptr,
+                             reinterpret_cast<const unsigned char *>(archive.constData()),
+                             archive.size(), secretKey);
+        const QString path = environment.root() + QStringLiteral("/Quorvella.zip");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size());
+        file.close();
+
+        const QByteArray key(reinterpret_cast<const char *>(publicKey), sizeof publicKey);
+        QVERIFY(ArchiveSignature::verify(path, signature, key)); // a sound signature
+        QCOMPARE(ArchiveSignature::trustedKeys(), QList{ArchiveSignature::productionKey()});
+        QVERIFY(!ArchiveSignature::verify(path, signature));
+    }
+};
+
+QTEST_GUILESS_MAIN(ReleaseTrustTest)
+#include "tst_releasetrust.moc"
