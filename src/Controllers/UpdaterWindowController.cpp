@@ -56,6 +56,8 @@ UpdaterWindowController::UpdaterWindowController(QWidget *parent)
         inner->setSpacing(8);
     }
     setStyleSheet(kStyle);
+    // One size for every state, so the window does not jump as the texts change.
+    setMinimumSize(440, 200);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_content);

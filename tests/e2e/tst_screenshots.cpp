@@ -1,5 +1,7 @@
-// Renders every popover on a real X server and keeps the pictures under the build folder
-// (screenshots/), so a change of a layout can be seen.
+// Renders every popover and window on a real X server and keeps the pictures under the build
+// folder (screenshots/, "@2x" when run at twice the scale), so a change of a layout can be seen.
+// On each view it also walks the accessibility tree, the one the desktop's screen reader gets
+// over AT-SPI, and fails on a pressable control whose name is empty or only a glyph.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "App/ViewControllerFactory.h"
@@ -7,6 +9,9 @@
 #include "Controllers/ControllerRegistry.h"
 #include "Controllers/PreferencesGeneralController.h"
 #include "Controllers/PreferencesWindowController.h"
+#include "Controllers/UpdateController.h"
+#include "Controllers/UpdaterWindowController.h"
+#include "HttpSink.h"
 #include "Platform/testing/FakePlatform.h"
 #include "Services/ApiManager.h"
 #include "Services/ReachabilitySource.h"
@@ -14,11 +19,15 @@
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTcpServer>
 #include <QTest>
 
 namespace {
@@ -34,10 +43,62 @@ void checkAndSave(const QImage &image, const QString &file)
     QVERIFY2(darkPixels > 50, qPrintable(QString::number(darkPixels)));
     const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
     QDir().mkpath(folder);
-    QVERIFY(image.save(folder + '/' + file));
+    const QString scale = qApp->devicePixelRatio() > 1.0 ? QStringLiteral("@2x") : QString();
+    QVERIFY(image.save(folder + '/' + QString(file).replace(".png", scale + ".png")));
+}
+
+bool isPressable(QAccessibleInterface *node)
+{
+    switch (node->role()) {
+    case QAccessible::Button:
+    case QAccessible::CheckBox:
+    case QAccessible::ComboBox:
+    case QAccessible::Link:
+    case QAccessible::MenuItem:
+    case QAccessible::PageTab:
+    case QAccessible::RadioButton:
+        return true;
+    default:
+        break;
+    }
+    QAccessibleActionInterface *actions = node->actionInterface();
+    return actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
+}
+
+// The pressable controls under root that a screen reader would speak as nothing or as a glyph
+// ("⚙", "×"), each as "objectName (class): 'name'".
+QStringList unnamedControls(QWidget *root)
+{
+    QStringList found;
+    const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+        if (!node || !node->isValid())
+            return;
+        if (isPressable(node)) {
+            const QString name = node->text(QAccessible::Name);
+            if (std::none_of(name.cbegin(), name.cend(),
+                             [](QChar c) { return c.isLetterOrNumber(); })) {
+                QObject *object = node->object();
+                found << QStringLiteral("%1 (%2): '%3'")
+                             .arg(object ? object->objectName() : QString(),
+                                  object ? object->metaObject()->className() : "?", name);
+            }
+        }
+        for (int i = 0; i < node->childCount(); ++i)
+            walk(node->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(root));
+    return found;
+}
+
+void checkNames(QWidget *root)
+{
+    const QStringList unnamed = unnamedControls(root);
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(StatusUpdater)
 
 class ScreenshotsTest : public QObject
 {
@@ -48,6 +109,11 @@ private slots:
     void popoverRenders_data();
     void popoverRenders();
     void windowsRender();
+    void updateWindowRenders_data();
+    void updateWindowRenders();
+
+private:
+    ApiManager *m_offline = nullptr;
 };
 
 void ScreenshotsTest::initTestCase()
@@ -59,6 +125,7 @@ void ScreenshotsTest::initTestCase()
     // Offline, so that the panes show what the test fills in.
     static QNetworkAccessManager network;
     static ApiManager api(&network, Config::productionDefaults(), nullptr);
+    m_offline = &api;
     ApiManager::installShared(&api);
 }
 
@@ -85,6 +152,9 @@ void ScreenshotsTest::popoverRenders()
     const QImage image = popover.grab().toImage();
     QVERIFY(qGray(image.pixel(image.width() / 2, 3)) > 200); // the light theme
     checkAndSave(image, QStringLiteral("popover-%1.png").arg(QTest::currentDataTag()));
+    // The search field's clear button has no name; it belongs to the link list's own work.
+    QEXPECT_FAIL("link-list", "the search field's clear button is unnamed", Continue);
+    checkNames(&popover);
     popover.performClose();
 }
 
@@ -110,6 +180,7 @@ void ScreenshotsTest::windowsRender()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     checkAndSave(window.grab().toImage(), "preferences-general.png");
+    const QStringList unnamed = unnamedControls(&window);
     window.accountButton();
     QTest::qWait(50);
     checkAndSave(window.grab().toImage(), "preferences-account.png");
@@ -119,6 +190,82 @@ void ScreenshotsTest::windowsRender()
     about.present();
     QVERIFY(QTest::qWaitForWindowExposed(about.view()));
     checkAndSave(about.view()->grab().toImage(), "about.png");
+    checkNames(about.view());
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+}
+
+void ScreenshotsTest::updateWindowRenders_data()
+{
+    QTest::addColumn<QString>("newest"); // empty: the manifest never comes
+    QTest::addColumn<QString>("press");  // "Update": pressed, drawn at once; "wait": until error
+    QTest::addColumn<StatusUpdater>("status");
+    QTest::newRow("update-checking") << ""
+                                     << "" << StatusUpdater::checking;
+    QTest::newRow("update-current") << "1.0.0"
+                                    << "" << StatusUpdater::alreadyUpdated;
+    QTest::newRow("update-optional") << "1.0.1"
+                                     << "" << StatusUpdater::optionalUpdate;
+    QTest::newRow("update-mandatory") << "2.0.0"
+                                      << "" << StatusUpdater::mandatoryUpdate;
+    QTest::newRow("update-downloading") << "1.0.1"
+                                        << "Update" << StatusUpdater::downloadingUpdater;
+    QTest::newRow("update-error") << "1.0.1"
+                                  << "wait" << StatusUpdater::error;
+}
+
+void ScreenshotsTest::updateWindowRenders()
+{
+    QFETCH(QString, newest);
+    QFETCH(QString, press);
+    QFETCH(StatusUpdater, status);
+    TestEnvironment environment;
+    // A server that takes the connection and never answers keeps the window checking.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    HttpSink service;
+    const QStringList version = newest.split('.');
+    if (!newest.isEmpty())
+        service.setResponse("/apps/macapp/versions.json",
+                            {200,
+                             "application/json",
+                             QStringLiteral(R"({"com.quorvella.desktop.macos.Quorvella":)"
+                                            R"({"major":%1,"minor":%2,"patch":%3}})")
+                                 .arg(version[0], version[1], version[2])
+                                 .toUtf8(),
+                             {}});
+    const QUrl origin = newest.isEmpty()
+                            ? QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()))
+                            : service.origin();
+    const Config config = Config::productionDefaults().routedTo(origin);
+    Config::install(config);
+    QNetworkAccessManager network;
+    ApiManager api(&network, config, nullptr);
+    ApiManager::installShared(&api);
+    const auto restore = qScopeGuard([this] {
+        ApiManager::installShared(m_offline);
+        Config::install(Config::productionDefaults());
+    });
+    UpdateController::setTerminator([] {});
+
+    {
+        UpdaterWindowController window;
+        UpdateController *content = window.contentViewController();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!newest.isEmpty())
+            QTRY_VERIFY(content->status() != StatusUpdater::checking);
+        if (!press.isEmpty())
+            QTest::mouseClick(content->positiveButton, Qt::LeftButton);
+        if (press == QLatin1String("wait"))
+            QTRY_COMPARE_WITH_TIMEOUT(content->status(), StatusUpdater::error, 10000);
+        QCOMPARE(content->status(), status);
+        // Lets the resized layout settle before the picture; the download runs on meanwhile.
+        if (press != QLatin1String("Update"))
+            QTest::qWait(50);
+        checkAndSave(window.grab().toImage(),
+                     QStringLiteral("%1.png").arg(QTest::currentDataTag()));
+        checkNames(&window);
+    }
 }
 
 QTEST_MAIN(ScreenshotsTest)
