@@ -20,11 +20,13 @@
 #include "Views/ViewController.h"
 
 #include <QAccessible>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTcpServer>
@@ -65,15 +67,14 @@ bool isPressable(QAccessibleInterface *node)
     return actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
 }
 
-// The pressable controls under root that a screen reader would speak as nothing or as a glyph
-// ("⚙", "×"), each as "objectName (class): 'name'".
-QStringList unnamedControls(QWidget *root)
+// The same walk in process, for a machine without an accessibility bus.
+QStringList unnamedInProcess(QWidget *root)
 {
     QStringList found;
     const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
         if (!node || !node->isValid())
             return;
-        if (isPressable(node)) {
+        if (!node->state().invisible && isPressable(node)) {
             const QString name = node->text(QAccessible::Name);
             if (std::none_of(name.cbegin(), name.cend(),
                              [](QChar c) { return c.isLetterOrNumber(); })) {
@@ -88,6 +89,34 @@ QStringList unnamedControls(QWidget *root)
     };
     walk(QAccessible::queryAccessibleInterface(root));
     return found;
+}
+
+// The visible pressable controls of the shown windows that a screen reader would speak as
+// nothing or as a glyph ("⚙", "×"). Asked over AT-SPI, as a screen reader asks, when the
+// test's wrapper turned the accessibility bridge on; else, or when no accessibility bus
+// answers, the same walk of root in process.
+QStringList unnamedControls(QWidget *root)
+{
+    if (!qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
+        return unnamedInProcess(root);
+    QProcess walk;
+    walk.setProcessChannelMode(QProcess::MergedChannels);
+    walk.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral(QUORVELLA_SOURCE_DIR "/tests/e2e/atspi_unnamed.py"),
+                QString::number(QCoreApplication::applicationPid())});
+    // The program answers the walk from its own event loop, so it keeps running meanwhile.
+    const QDeadlineTimer deadline(30000);
+    while (walk.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(20);
+    const QString output = QString::fromUtf8(walk.readAll()).trimmed();
+    if (walk.state() == QProcess::NotRunning && walk.exitStatus() == QProcess::NormalExit &&
+        (walk.exitCode() == 0 || walk.exitCode() == 1))
+        return output.isEmpty() ? QStringList() : output.split(u'\n');
+    walk.kill();
+    walk.waitForFinished(1000);
+    qInfo("AT-SPI not reachable (%s): walking the accessibility tree in process",
+          qPrintable(output.isEmpty() ? walk.errorString() : output));
+    return unnamedInProcess(root);
 }
 
 void checkNames(QWidget *root)
@@ -152,8 +181,6 @@ void ScreenshotsTest::popoverRenders()
     const QImage image = popover.grab().toImage();
     QVERIFY(qGray(image.pixel(image.width() / 2, 3)) > 200); // the light theme
     checkAndSave(image, QStringLiteral("popover-%1.png").arg(QTest::currentDataTag()));
-    // The search field's clear button has no name; it belongs to the link list's own work.
-    QEXPECT_FAIL("link-list", "the search field's clear button is unnamed", Continue);
     checkNames(&popover);
     popover.performClose();
 }
