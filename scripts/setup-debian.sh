@@ -10,7 +10,7 @@ packages=(
     libplist-dev libquazip1-qt6-dev libsodium-dev libqrencode-dev libpsl-dev publicsuffix
     libbenchmark-dev clang-format
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
-    zbar-tools
+    zbar-tools at-spi2-core python3-pyatspi
     libwayland-dev libwayland-bin qt6-wayland sway wl-clipboard grim
     python3 desktop-file-utils appstream dpkg-dev xdg-utils
 )

@@ -8,9 +8,13 @@
 #include "Platform/Platform.h"
 #include "Platform/Workspace.h"
 #include "Services/Config.h"
+#include "Views/HeaderTitle.h"
+#include "Views/Icons.h"
 #include "Views/WindowNoTitleBar.h"
 #include "ui_LoginViewController.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPointer>
 
 using namespace Costants;
@@ -21,6 +25,25 @@ QPointer<WindowNoTitleBar> &openWindow()
     static QPointer<WindowNoTitleBar> window;
     return window;
 }
+
+// The white canvas, the accent "Sign in" and the accent links. Every button keeps a 2 px border
+// that only the keyboard focus colours, so the focus ring never moves the layout.
+const QString kStyle = QStringLiteral(
+    "#mainView { background: #FFFFFF; }"
+    "QLabel#subtitleLabel, QLabel#orButton { color: #6B6B6B; }"
+    "QPushButton#loginButton { background: #2563EB; color: #FFFFFF; border: 2px solid #2563EB;"
+    " border-radius: 6px; padding: 0 16px; }"
+    "QPushButton#loginButton:hover { background: #1D4ED8; border-color: #1D4ED8; }"
+    "QPushButton#loginButton:focus { border-color: #1E3A8A; }"
+    "QPushButton#loginButton:pressed { background: #1E40AF; }"
+    "QPushButton[flat=\"true\"] { color: #2563EB; background: transparent;"
+    " border: 2px solid transparent; border-radius: 4px; padding: 2px 8px; }"
+    "QPushButton[flat=\"true\"]:hover { text-decoration: underline; }"
+    "QPushButton[flat=\"true\"]:focus { border-color: #2563EB; }"
+    "QToolButton#settingsButton { border: 2px solid transparent; border-radius: 4px;"
+    " padding: 2px; }"
+    "QToolButton#settingsButton:hover { background: #F6F7F9; }"
+    "QToolButton#settingsButton:focus { border-color: #2563EB; }");
 } // namespace
 
 WindowNoTitleBar *LoginViewController::signInWindow()
@@ -34,6 +57,22 @@ LoginViewController::LoginViewController(QWidget *parent)
     , m_ui(std::make_unique<Ui::LoginViewController>())
 {
     m_ui->setupUi(this);
+    setStyleSheet(kStyle);
+    setHeaderTitleFont(m_ui->titleLabel);
+    QFont secondary = m_ui->subtitleLabel->font();
+    secondary.setPointSizeF(secondary.pointSizeF() * 0.9);
+    m_ui->subtitleLabel->setFont(secondary);
+    m_ui->orButton->setFont(secondary);
+    // Drawn at the screen's scale, so the logo stays sharp at 2x.
+    m_ui->logoLabel->setPixmap(QIcon(QStringLiteral(":/icons/app-icon.svg"))
+                                   .pixmap(QSize(48, 48), qApp->devicePixelRatio()));
+    m_ui->settingsButton->setIcon(Icons::icon(QStringLiteral("ic-settings")));
+    m_ui->settingsButton->setIconSize(QSize(20, 20));
+    for (QWidget *pressable :
+         {static_cast<QWidget *>(m_ui->settingsButton), static_cast<QWidget *>(m_ui->loginButton),
+          static_cast<QWidget *>(m_ui->createAccountButton),
+          static_cast<QWidget *>(m_ui->openWebsiteButton)})
+        pressable->setCursor(Qt::PointingHandCursor);
     connect(m_ui->loginButton, &QPushButton::clicked, this, &LoginViewController::loginAction);
     connect(m_ui->createAccountButton, &QPushButton::clicked, this,
             &LoginViewController::signupAction);
@@ -49,6 +88,15 @@ void LoginViewController::viewWillAppear()
 {
     // Enter or space signs in straight away.
     m_ui->loginButton->setFocus();
+}
+
+void LoginViewController::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        NotificationCenter::shared().post(NotificationViews::closePopover);
+        return;
+    }
+    ViewControllerWithMenuHandler::keyPressEvent(event);
 }
 
 void LoginViewController::loginAction()

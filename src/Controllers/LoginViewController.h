@@ -29,6 +29,10 @@ public:
     // The sign-in window while it is open.
     [[nodiscard]] static WindowNoTitleBar *signInWindow();
 
+protected:
+    // Esc closes the popover, as it does every other one.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     std::unique_ptr<Ui::LoginViewController> m_ui;
 };

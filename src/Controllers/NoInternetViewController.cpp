@@ -3,6 +3,7 @@
 #include "App/Costants.h"
 #include "App/Logger.h"
 #include "App/NotificationCenter.h"
+#include "Views/Icons.h"
 #include "ui_NoInternetViewController.h"
 
 NoInternetViewController::NoInternetViewController(QWidget *parent)
@@ -10,6 +11,12 @@ NoInternetViewController::NoInternetViewController(QWidget *parent)
     , m_ui(std::make_unique<Ui::NoInternetViewController>())
 {
     m_ui->setupUi(this);
+    m_ui->settings->setIcon(Icons::icon(QStringLiteral("ic-settings")));
+    m_ui->settings->setIconSize(QSize(20, 20));
+    m_ui->settings->setCursor(Qt::PointingHandCursor);
+    m_ui->settings->setStyleSheet(
+        QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 4px; }"
+                       "QToolButton:focus { border-color: #2563EB; }"));
     connect(m_ui->cancelButton, &QPushButton::clicked, this,
             &NoInternetViewController::cancelAction);
     connect(m_ui->settings, &QToolButton::clicked, this, [this] { openSettings(m_ui->settings); });

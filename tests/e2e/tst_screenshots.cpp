@@ -1,5 +1,7 @@
-// Renders every popover on a real X server and keeps the pictures under the build folder
-// (screenshots/), so a change of a layout can be seen.
+// Renders every popover and window on a real X server and keeps the pictures under the build
+// folder (screenshots/, "@2x" when run at twice the scale), so a change of a layout can be seen.
+// On each view it also reads the controls back over AT-SPI, as the desktop's screen reader does,
+// and fails on a pressable control whose name is empty or only a glyph.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "App/StatusItemImage.h"
@@ -8,6 +10,9 @@
 #include "Controllers/ControllerRegistry.h"
 #include "Controllers/PreferencesGeneralController.h"
 #include "Controllers/PreferencesWindowController.h"
+#include "Controllers/UpdateController.h"
+#include "Controllers/UpdaterWindowController.h"
+#include "HttpSink.h"
 #include "Platform/testing/FakePlatform.h"
 #include "Services/ApiManager.h"
 #include "Services/ReachabilitySource.h"
@@ -16,12 +21,17 @@
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTcpServer>
 #include <QTest>
 
 namespace {
@@ -37,10 +47,43 @@ void checkAndSave(const QImage &image, const QString &file)
     QVERIFY2(darkPixels > 50, qPrintable(QString::number(darkPixels)));
     const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
     QDir().mkpath(folder);
-    QVERIFY(image.save(folder + '/' + file));
+    const QString scale = qApp->devicePixelRatio() > 1.0 ? QStringLiteral("@2x") : QString();
+    QVERIFY(image.save(folder + '/' + QString(file).replace(".png", scale + ".png")));
+}
+
+// The visible pressable controls of the shown windows that a screen reader would speak as
+// nothing or as a glyph ("⚙", "×"), asked over AT-SPI as a screen reader asks (the test's
+// wrapper starts a private session bus and turns the accessibility bridge on).
+QStringList unnamedControls()
+{
+    QProcess walk;
+    walk.setProcessChannelMode(QProcess::MergedChannels);
+    walk.start(QStringLiteral("/usr/bin/python3"),
+               {QStringLiteral(QUORVELLA_SOURCE_DIR "/tests/e2e/atspi_unnamed.py"),
+                QString::number(QCoreApplication::applicationPid())});
+    // The program answers the walk from its own event loop, so it keeps running meanwhile.
+    const QDeadlineTimer deadline(30000);
+    while (walk.state() != QProcess::NotRunning && !deadline.hasExpired())
+        QTest::qWait(20);
+    const QString output = QString::fromUtf8(walk.readAll()).trimmed();
+    if (walk.state() == QProcess::NotRunning && walk.exitStatus() == QProcess::NormalExit &&
+        (walk.exitCode() == 0 || walk.exitCode() == 1))
+        return output.isEmpty() ? QStringList() : output.split(u'\n');
+    walk.kill();
+    walk.waitForFinished(1000);
+    return {QStringLiteral("AT-SPI not reachable: ") +
+            (output.isEmpty() ? walk.errorString() : output)};
+}
+
+void checkNames()
+{
+    const QStringList unnamed = unnamedControls();
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(StatusUpdater)
 
 class ScreenshotsTest : public QObject
 {
@@ -52,6 +95,11 @@ private slots:
     void popoverRenders();
     void windowsRender();
     void pausedTrayIcon();
+    void updateWindowRenders_data();
+    void updateWindowRenders();
+
+private:
+    ApiManager *m_offline = nullptr;
 };
 
 void ScreenshotsTest::initTestCase()
@@ -63,6 +111,7 @@ void ScreenshotsTest::initTestCase()
     // Offline, so that the panes show what the test fills in.
     static QNetworkAccessManager network;
     static ApiManager api(&network, Config::productionDefaults(), nullptr);
+    m_offline = &api;
     ApiManager::installShared(&api);
 }
 
@@ -89,6 +138,7 @@ void ScreenshotsTest::popoverRenders()
     const QImage image = popover.grab().toImage();
     QVERIFY(qGray(image.pixel(image.width() / 2, 3)) > 200); // the light theme
     checkAndSave(image, QStringLiteral("popover-%1.png").arg(QTest::currentDataTag()));
+    checkNames();
     popover.performClose();
 }
 
@@ -114,6 +164,7 @@ void ScreenshotsTest::windowsRender()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     checkAndSave(window.grab().toImage(), "preferences-general.png");
+    const QStringList unnamed = unnamedControls();
     window.accountButton();
     QTest::qWait(50);
     checkAndSave(window.grab().toImage(), "preferences-account.png");
@@ -123,6 +174,82 @@ void ScreenshotsTest::windowsRender()
     about.present();
     QVERIFY(QTest::qWaitForWindowExposed(about.view()));
     checkAndSave(about.view()->grab().toImage(), "about.png");
+    checkNames();
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+}
+
+void ScreenshotsTest::updateWindowRenders_data()
+{
+    QTest::addColumn<QString>("newest"); // empty: the manifest never comes
+    QTest::addColumn<QString>("press");  // "Update": pressed, drawn at once; "wait": until error
+    QTest::addColumn<StatusUpdater>("status");
+    QTest::newRow("update-checking") << ""
+                                     << "" << StatusUpdater::checking;
+    QTest::newRow("update-current") << "1.0.0"
+                                    << "" << StatusUpdater::alreadyUpdated;
+    QTest::newRow("update-optional") << "1.0.1"
+                                     << "" << StatusUpdater::optionalUpdate;
+    QTest::newRow("update-mandatory") << "2.0.0"
+                                      << "" << StatusUpdater::mandatoryUpdate;
+    QTest::newRow("update-downloading") << "1.0.1"
+                                        << "Update" << StatusUpdater::downloadingUpdater;
+    QTest::newRow("update-error") << "1.0.1"
+                                  << "wait" << StatusUpdater::error;
+}
+
+void ScreenshotsTest::updateWindowRenders()
+{
+    QFETCH(QString, newest);
+    QFETCH(QString, press);
+    QFETCH(StatusUpdater, status);
+    TestEnvironment environment;
+    // A server that takes the connection and never answers keeps the window checking.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    HttpSink service;
+    const QStringList version = newest.split('.');
+    if (!newest.isEmpty())
+        service.setResponse("/apps/macapp/versions.json",
+                            {200,
+                             "application/json",
+                             QStringLiteral(R"({"com.quorvella.desktop.macos.Quorvella":)"
+                                            R"({"major":%1,"minor":%2,"patch":%3}})")
+                                 .arg(version[0], version[1], version[2])
+                                 .toUtf8(),
+                             {}});
+    const QUrl origin = newest.isEmpty()
+                            ? QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()))
+                            : service.origin();
+    const Config config = Config::productionDefaults().routedTo(origin);
+    Config::install(config);
+    QNetworkAccessManager network;
+    ApiManager api(&network, config, nullptr);
+    ApiManager::installShared(&api);
+    const auto restore = qScopeGuard([this] {
+        ApiManager::installShared(m_offline);
+        Config::install(Config::productionDefaults());
+    });
+    UpdateController::setTerminator([] {});
+
+    {
+        UpdaterWindowController window;
+        UpdateController *content = window.contentViewController();
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (!newest.isEmpty())
+            QTRY_VERIFY(content->status() != StatusUpdater::checking);
+        if (!press.isEmpty())
+            QTest::mouseClick(content->positiveButton, Qt::LeftButton);
+        if (press == QLatin1String("wait"))
+            QTRY_COMPARE_WITH_TIMEOUT(content->status(), StatusUpdater::error, 10000);
+        QCOMPARE(content->status(), status);
+        // Lets the resized layout settle before the picture; the download runs on meanwhile.
+        if (press != QLatin1String("Update"))
+            QTest::qWait(50);
+        checkAndSave(window.grab().toImage(),
+                     QStringLiteral("%1.png").arg(QTest::currentDataTag()));
+        checkNames();
+    }
 }
 
 void ScreenshotsTest::pausedTrayIcon()

@@ -5,6 +5,7 @@
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
 #include "App/StatusItemImage.h"
+#include "App/TrayIconVariant.h"
 #include "App/ViewControllerFactory.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
@@ -62,6 +63,45 @@ private slots:
         Clock::install(nullptr);
         CrashReporter::setShared(nullptr);
         m_environment.reset();
+    }
+
+    void trayIconFollowsThePanel_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<int>("scheme"); // -1: the portal does not answer
+        QTest::addColumn<bool>("dark");
+        const QColor light(0xEF, 0xEF, 0xEF), ink(0x1D, 0x1D, 0x1F), night(0x2B, 0x2B, 0x2B);
+        QTest::newRow("light theme") << light << ink << -1 << false;
+        QTest::newRow("dark theme") << night << QColor(0xEE, 0xEE, 0xEE) << -1 << true;
+        QTest::newRow("mid grey, light text") << QColor(0x80, 0x80, 0x80) << light << -1 << true;
+        QTest::newRow("no preference, dark theme") << night << light << 0 << true;
+        QTest::newRow("prefers dark, light theme") << light << ink << 1 << true;
+        QTest::newRow("prefers light, dark theme") << night << light << 2 << false;
+    }
+    void trayIconFollowsThePanel()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        QFETCH(int, scheme);
+        QFETCH(bool, dark);
+        QPalette palette;
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        const TrayIconVariant::Panel panel = TrayIconVariant::panelFor(
+            palette, scheme < 0 ? TrayIconVariant::ColorScheme() : uint(scheme));
+        QCOMPARE(panel, dark ? TrayIconVariant::Panel::dark : TrayIconVariant::Panel::light);
+        // The drawn logo stands out from the panel it is meant for.
+        const QImage image = TrayIconVariant::logo(panel).pixmap(22, 22).toImage();
+        int opaque = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor pixel = image.pixelColor(x, y); pixel.alpha() > 250) {
+                    ++opaque;
+                    QVERIFY2(dark ? pixel.lightness() > 200 : pixel.lightness() < 60,
+                             qPrintable(pixel.name()));
+                }
+        QVERIFY2(opaque > 40, qPrintable(QString::number(opaque)));
     }
 
     void defaultsAreWrittenOnce()

@@ -185,14 +185,33 @@ private slots:
                 "could not start"));
         }
     }
-    void signupAndDashboardOpenInBrowser()
+    // The signed-out popover by keyboard alone: Tab in the order of the eye, Enter and Space
+    // press the focused button, Esc closes.
+    void signedOutPopoverByKeyboard()
     {
+        PostCounter close(NotificationViews::closePopover);
         LoginViewController login;
-        login.signupAction();
-        login.openDashboard();
-        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 2);
+        login.show();
+        login.viewWillAppear();
+        const auto focused = [&login] {
+            return login.focusWidget() ? login.focusWidget()->objectName() : QString();
+        };
+        QCOMPARE(focused(), QStringLiteral("loginButton"));
+        QTest::keyClick(login.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("createAccountButton"));
+        QTest::keyClick(login.focusWidget(), Qt::Key_Return);
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
         QCOMPARE(m_platform->fakeWorkspace.opened.at(0).path(), QStringLiteral("/sign-up"));
+        QCOMPARE(close.count, 1);
+        QTest::keyClick(login.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("openWebsiteButton"));
+        QTest::keyClick(login.focusWidget(), Qt::Key_Space);
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 2);
         QCOMPARE(m_platform->fakeWorkspace.opened.at(1), Config::current().dashboardHost);
+        QTest::keyClick(login.focusWidget(), Qt::Key_Tab);
+        QCOMPARE(focused(), QStringLiteral("settingsButton"));
+        QTest::keyClick(login.focusWidget(), Qt::Key_Escape);
+        QCOMPARE(close.count, 2);
     }
 
     void qrRequestAndName_data()
