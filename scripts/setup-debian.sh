@@ -11,7 +11,7 @@ packages=(
     libbenchmark-dev clang-format
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
     zbar-tools
-    python3 desktop-file-utils appstream dpkg-dev xdg-utils
+    python3 desktop-file-utils appstream dpkg-dev lintian xdg-utils
 )
 
 missing=()
