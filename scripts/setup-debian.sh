@@ -12,7 +12,7 @@ packages=(
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
     zbar-tools at-spi2-core python3-pyatspi
     libwayland-dev libwayland-bin qt6-wayland sway wl-clipboard grim
-    python3 desktop-file-utils appstream dpkg-dev xdg-utils
+    python3 desktop-file-utils appstream dpkg-dev lintian xdg-utils
 )
 
 missing=()

@@ -12,8 +12,9 @@ build=${QUORVELLA_BUILD_DIR:-$root/build}
 
 if [ "${QUORVELLA_SANITIZE:-1}" != 0 ]; then
     asan=${QUORVELLA_ASAN_BUILD_DIR:-$root/build-asan}
-    QUORVELLA_BUILD_DIR=$asan "$root/scripts/build.sh" \
-        -DQUORVELLA_SANITIZE=ON -DQUORVELLA_BUILD_BENCH=OFF
+    # Only what those tests need: no end-to-end tests, benchmarks or web view helper.
+    QUORVELLA_BUILD_DIR=$asan QUORVELLA_BUILD_TARGET=tests-without-e2e "$root/scripts/build.sh" \
+        -DQUORVELLA_SANITIZE=ON -DQUORVELLA_BUILD_BENCH=OFF -DQUORVELLA_BUILD_WEBVIEW=OFF
     # Any undefined behaviour fails its test, with the place it happened.
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}

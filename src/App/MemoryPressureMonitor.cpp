@@ -2,12 +2,21 @@
 
 #include <QFile>
 #include <QList>
+#include <QSocketNotifier>
+
+#include <cstring>
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/statfs.h>
+#include <unistd.h>
 
 namespace {
 
 // Stall shares (in % of the last 10 s) from which memory counts as tight.
 constexpr double kWarningSome = 10.0;
 constexpr double kCriticalFull = 10.0;
+// The same 10 % over the same 10 s window, as kernel triggers: 1 s of stall within 10 s.
+constexpr const char *kTriggers[] = {"some 1000000 10000000", "full 1000000 10000000"};
 
 std::optional<double> fieldValue(const QByteArray &line, const QByteArray &name)
 {
@@ -32,18 +41,64 @@ MemoryPressureMonitor::MemoryPressureMonitor(QString path, int intervalMs, QObje
     connect(&m_timer, &QTimer::timeout, this, &MemoryPressureMonitor::poll);
 }
 
+MemoryPressureMonitor::~MemoryPressureMonitor()
+{
+    disarmTriggers();
+}
+
 bool MemoryPressureMonitor::start()
 {
     QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    m_timer.start();
+    if (m_triggers.isEmpty() && armTriggers())
+        poll(); // already under pressure: follow it until it eases
+    else if (m_triggers.isEmpty())
+        m_timer.start();
     return true;
 }
 
 void MemoryPressureMonitor::stop()
 {
     m_timer.stop();
+    disarmTriggers();
+}
+
+bool MemoryPressureMonitor::armTriggers()
+{
+    const QByteArray path = QFile::encodeName(m_path);
+    for (const char *trigger : kTriggers) {
+        const int fd = ::open(path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            disarmTriggers();
+            return false;
+        }
+        // Only the kernel's own files take triggers; a write to any other file would just
+        // change it.
+        struct statfs filesystem = {};
+        const bool kernelFile =
+            ::fstatfs(fd, &filesystem) == 0 &&
+            (filesystem.f_type == PROC_SUPER_MAGIC || filesystem.f_type == CGROUP2_SUPER_MAGIC);
+        if (!kernelFile || ::write(fd, trigger, std::strlen(trigger) + 1) < 0) {
+            ::close(fd);
+            disarmTriggers();
+            return false;
+        }
+        auto *notifier = new QSocketNotifier(fd, QSocketNotifier::Exception, this);
+        connect(notifier, &QSocketNotifier::activated, this, &MemoryPressureMonitor::poll);
+        m_triggers.append(notifier);
+    }
+    return true;
+}
+
+void MemoryPressureMonitor::disarmTriggers()
+{
+    for (QSocketNotifier *notifier : std::as_const(m_triggers)) {
+        const auto fd = notifier->socket();
+        delete notifier;
+        ::close(static_cast<int>(fd));
+    }
+    m_triggers.clear();
 }
 
 std::optional<MemoryPressureMonitor::Reading> MemoryPressureMonitor::parse(const QByteArray &text)
@@ -96,4 +151,11 @@ void MemoryPressureMonitor::poll()
     if (level > m_level)
         emit pressureRaised(level, *reading);
     m_level = level;
+    // Woken by the kernel: read on while the pressure lasts, then sleep again.
+    if (!m_triggers.isEmpty()) {
+        if (level == Level::Normal)
+            m_timer.stop();
+        else if (!m_timer.isActive())
+            m_timer.start();
+    }
 }

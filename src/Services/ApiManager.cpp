@@ -270,15 +270,19 @@ void ApiManager::send(Method method, const QNetworkRequest &original, const QByt
         reply = m_network->deleteResource(request);
         break;
     }
-    connect(reply, &QNetworkReply::finished, this, [reply, session, handler = std::move(handler)] {
-        reply->deleteLater();
-        if (session && *session != TokenManager::sessionGeneration()) {
-            // Sent for a session that has ended: acting on it would touch the next one.
-            logLines({QStringLiteral("dropping answer of an ended session")});
-            return;
-        }
-        handler(ApiResponse::from(reply));
-    });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, session, handler = std::move(handler)] {
+                reply->deleteLater();
+                if (session && *session != TokenManager::sessionGeneration()) {
+                    // Sent for a session that has ended: acting on it would touch the next one.
+                    logLines({QStringLiteral("dropping answer of an ended session")});
+                    return;
+                }
+                ApiResponse response = ApiResponse::from(reply);
+                if (!response.hasResponse && m_networkReachabilityManager)
+                    m_networkReachabilityManager->recheck();
+                handler(std::move(response));
+            });
 }
 
 void ApiManager::getLinks(const std::optional<QString> &last,

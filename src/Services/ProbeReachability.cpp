@@ -24,10 +24,17 @@ ProbeReachability::~ProbeReachability()
 
 void ProbeReachability::start()
 {
-    if (m_period.isActive())
+    if (m_started)
         return;
+    m_started = true;
     m_period.start();
     probe();
+}
+
+void ProbeReachability::recheck()
+{
+    if (m_started)
+        probe();
 }
 
 void ProbeReachability::probe()
@@ -52,6 +59,11 @@ void ProbeReachability::finish(bool reachable)
         socket->abort();
         socket->deleteLater();
     }
+    // Reachable: nothing to look for until a request finds no answer.
+    if (reachable)
+        m_period.stop();
+    else if (m_started && !m_period.isActive())
+        m_period.start();
     if (m_last == reachable)
         return;
     m_last = reachable;

@@ -10,8 +10,10 @@
 
 class QTcpSocket;
 
-// Reachability found out by opening a TCP connection to the host now and then. It reports
-// the first result and then only changes.
+// Reachability found out by opening a TCP connection to the host. It reports the first result
+// and then only changes. It probes periodically only while the host is not reachable (to see
+// it come back); once it is, it waits for a request that got no answer (recheck) instead of
+// waking up every few seconds for nothing.
 class ProbeReachability : public ReachabilitySource
 {
     Q_OBJECT
@@ -22,8 +24,10 @@ public:
     ~ProbeReachability() override;
 
     void start() override;
+    void recheck() override;
     // Probes at once, outside the period (also used by tests).
     void probe();
+    [[nodiscard]] bool isPolling() const { return m_period.isActive(); }
 
 private:
     void finish(bool reachable);
@@ -35,4 +39,5 @@ private:
     QTimer m_timeout;
     QPointer<QTcpSocket> m_socket;
     std::optional<bool> m_last;
+    bool m_started = false;
 };

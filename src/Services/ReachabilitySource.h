@@ -16,6 +16,8 @@ public:
     ~ReachabilitySource() override = default;
 
     virtual void start() = 0;
+    // A request got no answer at all: a source that is not told of changes looks again now.
+    virtual void recheck() {}
 
     // Qt's network information where a backend reports reachability, else a periodic probe
     // of the host. A loopback host (the sandbox) is always probed: the system's view of the

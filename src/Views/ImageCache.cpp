@@ -1,5 +1,7 @@
 #include "Views/ImageCache.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -9,6 +11,28 @@
 namespace {
 // Icons are small: a fetch that takes longer than this is given up.
 constexpr int kTransferTimeoutMs = 15000;
+// Nor does an icon need more bytes than this; a larger answer is not decoded.
+constexpr qsizetype kMaxImageBytes = 1024 * 1024;
+
+QByteArray formatOf(const QByteArray &data, const QByteArray &contentType)
+{
+    static const QList<std::pair<QByteArray, const char *>> signatures{
+        {QByteArray("\x89PNG\r\n\x1a\n"), "png"},
+        {QByteArray("\xff\xd8\xff"), "jpeg"},
+        {QByteArray("GIF8"), "gif"},
+        {QByteArray("\0\0\1\0", 4), "ico"}};
+    for (const auto &[signature, format] : signatures) {
+        if (data.startsWith(signature))
+            return format;
+    }
+    static const QHash<QByteArray, QByteArray> types{{"image/png", "png"},
+                                                     {"image/jpeg", "jpeg"},
+                                                     {"image/gif", "gif"},
+                                                     {"image/x-icon", "ico"},
+                                                     {"image/vnd.microsoft.icon", "ico"},
+                                                     {"image/svg+xml", "svg"}};
+    return types.value(contentType.split(';').constFirst().trimmed().toLower());
+}
 } // namespace
 
 ImageCache &ImageCache::shared()
@@ -72,7 +96,8 @@ void ImageCache::finished(QNetworkReply *reply, const QString &key)
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     QImage image;
     if (reply->error() == QNetworkReply::NoError && status < 300)
-        image.loadFromData(reply->readAll());
+        image = decode(reply->readAll(),
+                       reply->header(QNetworkRequest::ContentTypeHeader).toByteArray());
     if (image.isNull()) {
         if (status >= 400 && status < 500)
             m_missing.insert(key);
@@ -83,6 +108,18 @@ void ImageCache::finished(QNetworkReply *reply, const QString &key)
         if (waiter.context)
             waiter.handler(image);
     }
+}
+
+QImage ImageCache::decode(const QByteArray &data, const QByteArray &contentType)
+{
+    const QByteArray format = formatOf(data, contentType);
+    if (format.isEmpty() || data.size() > kMaxImageBytes)
+        return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    QImageReader reader(&buffer, format);
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 QUrl ImageCache::faviconUrl(const QUrl &faviconHost, const QString &destination)

@@ -40,6 +40,10 @@ public:
 
     // The favicon service's address for the host of a destination; empty without a host.
     [[nodiscard]] static QUrl faviconUrl(const QUrl &faviconHost, const QString &destination);
+    // The image in the bytes of an answer, decoded as the format its first bytes show or, failing
+    // that, its content type declares (png, jpeg, gif, ico, svg); null for anything else or
+    // above 1 MB. Naming the format spares loading every image plugin of the system to guess.
+    [[nodiscard]] static QImage decode(const QByteArray &data, const QByteArray &contentType);
     // The image cut to a circle of `size` points at the given pixel ratio.
     [[nodiscard]] static QPixmap circular(const QImage &image, int size, qreal devicePixelRatio);
 

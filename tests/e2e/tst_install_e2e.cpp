@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -205,11 +206,22 @@ void InstallEndToEndTest::debianPackage()
              "./usr/bin/quorvella -> ../lib/quorvella/bin/quorvella",
              "./usr/share/applications/com.quorvella.desktop.Quorvella.desktop -> ",
              "./usr/share/icons/hicolor/scalable/apps/com.quorvella.desktop.Quorvella.svg -> ",
-             "./usr/share/metainfo/com.quorvella.desktop.Quorvella.metainfo.xml -> "})
+             "./usr/share/metainfo/com.quorvella.desktop.Quorvella.metainfo.xml -> ",
+             "./usr/share/doc/quorvella/copyright\n",
+             "./usr/share/doc/quorvella/changelog.Debian.gz\n"})
         QVERIFY2(contents.output.contains(path), qPrintable(path));
-    const Run depends = run("dpkg-deb", {"--field", deb, "Depends"});
-    for (const char *dependency : {"libqt6widgets6", "libqt6dbus6", "libplist3", "qt6-qpa-plugins"})
+    // The X11 platform is in libqt6gui6; qt6-qpa-plugins holds none on Debian 12.
+    const Run depends = run("dpkg-deb", {"--field", deb, "Depends", "Recommends"});
+    for (const char *dependency : {"libqt6widgets6", "libqt6dbus6", "libqt6gui6", "libqt6svg6",
+                                   "libplist3", "dbus-user-session", "Recommends: qt6-wayland"})
         QVERIFY2(depends.output.contains(QLatin1String(dependency)), qPrintable(depends.output));
+    QVERIFY2(!depends.output.contains("qt6-qpa-plugins"), qPrintable(depends.output));
+    // Debian's own checks find no error in it (warnings are allowed).
+    QVERIFY2(!QStandardPaths::findExecutable("lintian").isEmpty(),
+             "lintian is not installed (scripts/setup-debian.sh installs it)");
+    const Run lintian = run("lintian", {"--fail-on", "error", deb}, 300000);
+    const QRegularExpression error("^E: ", QRegularExpression::MultilineOption);
+    QVERIFY2(lintian.exitCode == 0 && !lintian.output.contains(error), qPrintable(lintian.output));
     // Its dependencies resolve on this Debian machine (simulated: nothing is installed).
     if (!QStandardPaths::findExecutable("apt-get").isEmpty()) {
         const Run simulated = run("apt-get", {"install", "--simulate", deb});

@@ -36,8 +36,10 @@ class ManualReachability : public ReachabilitySource
 {
 public:
     void start() override { ++starts; }
+    void recheck() override { ++rechecks; }
     void report(bool reachable) { emit reported(reachable); }
     int starts = 0;
+    int rechecks = 0;
 };
 
 // Counts the posts of one notification name.

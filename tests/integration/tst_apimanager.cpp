@@ -332,6 +332,7 @@ private slots:
         fault.insert("path", kCalls[call].path);
         QVERIFY(harness::arm(*m_sandbox, fault));
         PostCounter toggles(NotificationViews::togglePopoverOpen);
+        const int rechecks = m_reachability->rechecks;
         const auto outcome = runToEnd(call);
         QCOMPARE(outcome->gotValue, value);
         if (value && fault.contains("body"))
@@ -339,6 +340,10 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(outcome->calls, 1);
         QCOMPARE(toggles.count, 0);
+        // No answer at all (not an error answer) makes the reachability source look again.
+        const bool unanswered = !fault.contains("status") && !fault.contains("malformedJson") &&
+                                !fault.contains("mistypedJson");
+        QCOMPARE(m_reachability->rechecks - rechecks, unanswered ? 1 : 0);
         const bool list = kCalls[call].list;
         QCOMPARE(m_log->contains(list ? "ERROR RESPONSE API!!! list" : "ERROR RESPONSE API!!!"),
                  failed);
@@ -387,6 +392,15 @@ private slots:
         probe.probe();
         QTest::qWait(300);
         QCOMPARE(reports.size(), 1);
+        // Only an unreachable host is looked at again periodically; a reachable one waits for
+        // a request that gets no answer.
+        QCOMPARE(probe.isPolling(), !listening);
+        if (listening) {
+            probe.recheck();
+            QTest::qWait(300);
+            QCOMPARE(reports.size(), 1);
+            QVERIFY(!probe.isPolling());
+        }
     }
 };
 

@@ -238,6 +238,7 @@ private slots:
             "some avg10=0.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
         MemoryPressureMonitor monitor(path, 60000);
         QVERIFY(monitor.start());
+        QVERIFY(monitor.isPolling()); // an ordinary file takes no kernel trigger
         QSignalSpy raised(&monitor, &MemoryPressureMonitor::pressureRaised);
         monitor.poll();
         QCOMPARE(raised.size(), 0);
@@ -249,6 +250,16 @@ private slots:
 
         MemoryPressureMonitor missing(environment.root() + QStringLiteral("/no-such-file"));
         QVERIFY(!missing.start());
+
+        // Where this process may set a kernel trigger, the monitor sleeps until it fires.
+        MemoryPressureMonitor kernel;
+        if (kernel.start()) {
+            QFile file(QStringLiteral("/proc/pressure/memory"));
+            const char trigger[] = "some 1000000 10000000";
+            const bool triggers = file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) &&
+                                  file.write(trigger, sizeof trigger) == qint64(sizeof trigger);
+            QCOMPARE(kernel.isPolling(), !triggers);
+        }
     }
 };
 

@@ -2,12 +2,11 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDeadlineTimer>
+#include <QDBusServiceWatcher>
 #include <QTimer>
 
-namespace {
-constexpr int kPollMs = 100;
-}
+#include <memory>
+#include <utility>
 
 bool SessionBusName::available()
 {
@@ -29,17 +28,31 @@ void SessionBusName::waitFor(const QString &name, bool owned, int timeoutMs, QOb
 {
     if (isOwned(name) == owned)
         return done(true);
-    auto *timer = new QTimer(context);
-    timer->setInterval(kPollMs);
-    QObject::connect(
-        timer, &QTimer::timeout, context,
-        [timer, name, owned, deadline = QDeadlineTimer(timeoutMs), done = std::move(done)] {
-            const bool reached = isOwned(name) == owned;
-            if (!reached && !deadline.hasExpired())
+    // The bus tells of the change; the deadline ends the wait without it.
+    auto *watcher = new QDBusServiceWatcher(name, QDBusConnection::sessionBus(),
+                                            owned ? QDBusServiceWatcher::WatchForRegistration
+                                                  : QDBusServiceWatcher::WatchForUnregistration,
+                                            context);
+    auto *deadline = new QTimer(watcher);
+    deadline->setSingleShot(true);
+    // Whichever comes first ends the wait; the others find it ended.
+    const auto finish = std::make_shared<std::function<void(bool)>>(
+        [watcher, deadline, done = std::move(done)](bool reached) mutable {
+            if (!done)
                 return;
-            timer->stop();
-            timer->deleteLater();
-            done(reached);
+            deadline->stop();
+            watcher->deleteLater();
+            const auto call = std::exchange(done, nullptr);
+            call(reached);
         });
-    timer->start();
+    QObject::connect(watcher,
+                     owned ? &QDBusServiceWatcher::serviceRegistered
+                           : &QDBusServiceWatcher::serviceUnregistered,
+                     context, [finish](const QString &) { (*finish)(true); });
+    QObject::connect(deadline, &QTimer::timeout, context,
+                     [finish, name, owned] { (*finish)(isOwned(name) == owned); });
+    deadline->start(timeoutMs);
+    // It may have changed between the first look and the watch.
+    if (isOwned(name) == owned)
+        QTimer::singleShot(0, watcher, [finish] { (*finish)(true); });
 }
