@@ -199,7 +199,8 @@ void LinkHandler::openNewLinkForm(const QString &url)
         [] { NotificationCenter::shared().post(NotificationViews::newLinkPopoverExternal); });
 }
 
-void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated)
+void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated,
+                            const QString &workspaceId)
 {
     if (!link)
         return;
@@ -212,9 +213,9 @@ void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromFor
     const bool copy = store.boolForKey(Preferences::automaticCopy);
     const auto announce = [&] {
         if (updated)
-            NotificationHandler::showUpdatedNotification(*fullUrl, id);
+            NotificationHandler::showUpdatedNotification(*fullUrl, id, workspaceId);
         else
-            NotificationHandler::showLinkNotification(*fullUrl, true, id);
+            NotificationHandler::showLinkNotification(*fullUrl, true, id, workspaceId);
     };
     if (store.boolForKey(Preferences::notificationBrandedLink)) {
         logLines({QStringLiteral("show notification")});
@@ -228,29 +229,30 @@ void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromFor
     logLines({QStringLiteral("copying to clipboard")});
     copyCreated(*fullUrl);
     if (updated)
-        NotificationHandler::showUpdatedNotification(*fullUrl, id);
+        NotificationHandler::showUpdatedNotification(*fullUrl, id, workspaceId);
     else if (fromForm)
         NotificationHandler::showLinkNotification(*fullUrl, false, id);
 }
 
-void LinkHandler::linkCreated(const std::optional<QJsonObject> &link)
+void LinkHandler::linkCreated(const std::optional<QJsonObject> &link, const QString &workspaceId)
 {
     logLines({QStringLiteral("link CREATED")});
-    afterLink(link, false, false);
+    afterLink(link, false, false, workspaceId);
 }
 
-void LinkHandler::linkCreatedFromForm(const std::optional<QJsonObject> &link)
+void LinkHandler::linkCreatedFromForm(const std::optional<QJsonObject> &link,
+                                      const QString &workspaceId)
 {
     logLines({QStringLiteral("link CREATED")});
     NotificationCenter::shared().post(NotificationViews::togglePopover);
-    afterLink(link, true, false);
+    afterLink(link, true, false, workspaceId);
 }
 
-void LinkHandler::linkUpdated(const std::optional<QJsonObject> &link)
+void LinkHandler::linkUpdated(const std::optional<QJsonObject> &link, const QString &workspaceId)
 {
     logLines({QStringLiteral("link UPDATED")});
     NotificationCenter::shared().post(NotificationViews::togglePopover);
-    afterLink(link, false, true);
+    afterLink(link, false, true, workspaceId);
 }
 
 void LinkHandler::handleLinkResponse(const std::optional<QJsonObject> &answer,

@@ -24,9 +24,11 @@ public:
     // Stores the URL for the new-link form and asks for it to be shown.
     static void openNewLinkForm(const QString &url);
 
-    static void linkCreated(const std::optional<QJsonObject> &link);
-    static void linkCreatedFromForm(const std::optional<QJsonObject> &link);
-    static void linkUpdated(const std::optional<QJsonObject> &link);
+    // workspaceId: the workspace the link was made in; empty for the list's.
+    static void linkCreated(const std::optional<QJsonObject> &link, const QString &workspaceId);
+    static void linkCreatedFromForm(const std::optional<QJsonObject> &link,
+                                    const QString &workspaceId);
+    static void linkUpdated(const std::optional<QJsonObject> &link, const QString &workspaceId);
     // A "slashtag" error goes to onError; other well-formed errors and answers to onSuccess;
     // a malformed "errors" entry to neither.
     static void handleLinkResponse(const std::optional<QJsonObject> &answer,
@@ -48,5 +50,6 @@ private:
     static void askNotificationDuplicate(const QString &url, const QString &existing);
     static void askRebrand(const QString &url);
 
-    static void afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated);
+    static void afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated,
+                          const QString &workspaceId);
 };

@@ -22,9 +22,11 @@ public:
 
     NotificationHandler() = delete;
 
+    // workspaceId: where the link was made; empty when the list's workspace was used.
     static void showLinkNotification(const QString &fullShortUrl, bool rebranded,
-                                     const QString &linkId);
-    static void showUpdatedNotification(const QString &fullShortUrl, const QString &linkId);
+                                     const QString &linkId, const QString &workspaceId = {});
+    static void showUpdatedNotification(const QString &fullShortUrl, const QString &linkId,
+                                        const QString &workspaceId = {});
     static void showDeletedNotification(const QString &informativeText, const QString &linkText);
     static void showDuplicatedNotification();
     static void showErrorNotification(const std::optional<QString> &message = std::nullopt);

@@ -252,14 +252,17 @@ private slots:
         connect(
             &center, &UserNotificationCenter::didActivate, this,
             [this](const UserNotification &n) { NotificationHandler::didActivate(n, routes()); });
-        SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
-                                              {{"id", "wsp"}});
+        SettingsStore &store = SettingsStore::shared();
+        store.setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp"}});
+        store.setString(Preferences::editWorkspaceId, "wsp-of-the-last-row");
 
-        NotificationHandler::showLinkNotification("https://s.test/a", true, "link-7");
+        // Made in the automatic workspace: the editor must ask for the link there.
+        NotificationHandler::showLinkNotification("https://s.test/a", true, "link-7", "wsp-auto");
         QTRY_COMPARE(daemon.lastId, 1u);
         daemon.click(daemon.lastId);
         QTRY_COMPARE(m_opened, QStringList{"edit"});
-        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editLinkId), Opt("link-7"));
+        QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt("link-7"));
+        QCOMPARE(store.stringForKey(Preferences::editWorkspaceId), Opt("wsp-auto"));
         QVERIFY(m_log->contains("Branded notification success"));
         m_platform->realNotifications = nullptr;
         QDBusConnection::disconnectFromBus(QStringLiteral("daemon"));
