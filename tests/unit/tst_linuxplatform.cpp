@@ -13,7 +13,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
@@ -264,21 +266,44 @@ private slots:
         QCOMPARE(pasteboard.snapshot().items->front().plainText,
                  std::optional<QString>(QStringLiteral("https://quorv.link/b")));
     }
-    void alertClosedWithoutAButtonAnswersNothing()
+    // Esc cancels every dialogue, and Enter never confirms a destructive one.
+    void alertKeys_data()
     {
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<bool>("destructive");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        const QStringList question{"Rebrand", "Cancel"};
+        const QStringList choice{"Copy existing link", "Rebrand again"};
+        QTest::newRow("Esc answers Cancel")
+            << question << false << int(Qt::Key_Escape) << AlertPresenter::SecondButton;
+        QTest::newRow("Esc without Cancel answers nothing")
+            << choice << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
+        QTest::newRow("Esc on a message")
+            << QStringList{"OK"} << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
+        QTest::newRow("Enter answers the first")
+            << question << false << int(Qt::Key_Return) << AlertPresenter::FirstButton;
+        QTest::newRow("Enter on a destructive one is safe")
+            << QStringList{"Delete", "Cancel"} << true << int(Qt::Key_Return)
+            << AlertPresenter::SecondButton;
+    }
+    void alertKeys()
+    {
+        QFETCH(QStringList, buttons);
+        QFETCH(bool, destructive);
+        QFETCH(int, key);
+        QFETCH(int, answer);
         MessageBoxAlertPresenter presenter;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                box->reject();
+        QTimer presser;
+        connect(&presser, &QTimer::timeout, this, [key] {
+            if (QWidget *box = QApplication::activeModalWidget())
+                QTest::keyClick(box->focusWidget() ? box->focusWidget() : box,
+                                static_cast<Qt::Key>(key));
         });
-        closer.start(20);
-        const int answer =
-            presenter.runModal({"Rebrand?",
-                                "https://example.com",
-                                Alert::Style::Warning,
-                                {QStringLiteral("Rebrand"), QStringLiteral("Cancel")}});
-        QCOMPARE(answer, AlertPresenter::NoAnswer);
+        presser.start(20);
+        QCOMPARE(presenter.runModal({"Delete quorv.link/abc?", "It cannot be undone.",
+                                     Alert::Style::Warning, buttons, destructive}),
+                 answer);
     }
     void mainProgramFourFoldersUp_data()
     {
@@ -302,26 +327,69 @@ private slots:
         QVERIFY(log.contains("end path: " + mainBundle));
         QCOMPARE(log.lines().mid(log.lines().size() - 2), (QStringList{"USER", "true"}));
     }
+    // The entry runs this install's launcher, only one that is there to run, and keeps what
+    // the user turned off in the desktop's start-up settings.
     void autostartEntry_data()
     {
-        QTest::addColumn<QString>("executable");
-        QTest::addColumn<QString>("exec");
-        QTest::newRow("blank") << "/home/k/My Apps/l"
-                               << "\"/home/k/My Apps/l\"";
-        QTest::newRow("reserved") << "/h/\"$`\\%/l"
-                                  << "\"/h/\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"";
+        QTest::addColumn<QString>("launcher"); // below the test's root
+        QTest::addColumn<int>("mode");         // permissions; 0: not there
+        QTest::addColumn<QString>("before");   // the entry found; empty: none
+        QTest::addColumn<QString>("exec");     // the Exec value after the root; empty: unchanged
+        QTest::addColumn<QStringList>("kept");
+        const QString installed = "[Desktop Entry]\nExec=/opt/q/quorvella-launcher\n";
+        QTest::newRow("blank") << "/My Apps/l" << 0700 << ""
+                               << "/My Apps/l\"" << QStringList{};
+        QTest::newRow("reserved") << "/h\"$`\\%/l" << 0700 << ""
+                                  << "/h\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"" << QStringList{};
+        QTest::newRow("build tree: no launcher")
+            << "/build/l" << 0 << installed << "" << QStringList{};
+        QTest::newRow("not executable") << "/l" << 0600 << installed << "" << QStringList{};
+        QTest::newRow("turned off by the user")
+            << "/l" << 0700
+            << "[Desktop Entry]\nExec=/old/l\nHidden=true\nX-GNOME-Autostart-enabled=false\n"
+            << "/l\"" << QStringList{"Hidden=true", "X-GNOME-Autostart-enabled=false"};
     }
     void autostartEntry()
     {
-        QFETCH(QString, executable);
+        QFETCH(QString, launcher);
+        QFETCH(int, mode);
+        QFETCH(QString, before);
         QFETCH(QString, exec);
+        QFETCH(QStringList, kept);
         TestEnvironment environment;
-        XdgAutostartLoginItems items(executable);
-        QVERIFY(items.setEnabled(Launcher::helperIdentifier, true));
+        const QString executable = environment.root() + launcher;
+        if (mode) {
+            QVERIFY(QDir().mkpath(QFileInfo(executable).path()));
+            QFile program(executable);
+            QVERIFY(program.open(QIODevice::WriteOnly));
+            QVERIFY(program.setPermissions(QFileDevice::Permissions(
+                mode == 0700
+                    ? QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                    : QFileDevice::ReadOwner | QFileDevice::WriteOwner)));
+        }
         QFile entry(XdgAutostartLoginItems::entryPath(Launcher::helperIdentifier));
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        QVERIFY(entry.readAll().contains(("\nExec=" + exec + "\n").toUtf8()));
         QVERIFY(entry.fileName().startsWith(environment.configHome() + "/autostart/"));
+        if (!before.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+            QVERIFY(entry.open(QIODevice::WriteOnly));
+            entry.write(before.toUtf8());
+            entry.close();
+        }
+        XdgAutostartLoginItems items(executable);
+        QCOMPARE(items.setEnabled(Launcher::helperIdentifier, true), !exec.isEmpty());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString written = QString::fromUtf8(entry.readAll());
+        entry.close();
+        QCOMPARE(written == before, exec.isEmpty());
+        if (exec.isEmpty())
+            return;
+        QVERIFY2(written.contains("\nExec=\"" + environment.root() + exec + "\n"),
+                 qPrintable(written));
+        QVERIFY(written.contains("\nTryExec=" + environment.root()));
+        for (const QString &line :
+             {QStringLiteral("Hidden=true"), QStringLiteral("X-GNOME-Autostart-enabled=false")})
+            QCOMPARE(written.contains("\n" + line + "\n"), kept.contains(line));
+        QCOMPARE(written.contains("\nX-GNOME-Autostart-enabled=true\n"), kept.isEmpty());
         QVERIFY(items.setEnabled(Launcher::helperIdentifier, false));
         QVERIFY(!entry.exists());
     }
