@@ -375,12 +375,6 @@ private slots:
             << "wsp-personal-l003"
             << "" << QJsonObject{{"method", "GET"}, {"path", "/v1/links/*"}, {"status", 500}}
             << false;
-        QTest::newRow("dropped") << "wsp-personal-l003"
-                                 << ""
-                                 << QJsonObject{{"method", "GET"},
-                                                {"path", "/v1/links/*"},
-                                                {"drop", true}}
-                                 << false;
     }
     void editLoadsOrSaysWhy()
     {

@@ -11,6 +11,7 @@
 #include "Platform/testing/FakeApplications.h"
 #include "TestEnvironment.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -295,10 +296,16 @@ private slots:
         QFETCH(int, answer);
         MessageBoxAlertPresenter presenter;
         QTimer presser;
-        connect(&presser, &QTimer::timeout, this, [key] {
-            if (QWidget *box = QApplication::activeModalWidget())
-                QTest::keyClick(box->focusWidget() ? box->focusWidget() : box,
-                                static_cast<Qt::Key>(key));
+        int presses = 0;
+        connect(&presser, &QTimer::timeout, this, [key, &presses] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            // A box that ignores the key is answered with a button, so the check fails.
+            if (++presses > 5)
+                return box->buttons().constFirst()->click();
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box,
+                            static_cast<Qt::Key>(key));
         });
         presser.start(20);
         QCOMPARE(presenter.runModal({"Delete quorv.link/abc?", "It cannot be undone.",
@@ -332,49 +339,39 @@ private slots:
     void autostartEntry_data()
     {
         QTest::addColumn<QString>("launcher"); // below the test's root
-        QTest::addColumn<int>("mode");         // permissions; 0: not there
+        QTest::addColumn<int>("permissions");  // QFileDevice flags; 0: not there
         QTest::addColumn<QString>("before");   // the entry found; empty: none
         QTest::addColumn<QString>("exec");     // the Exec value after the root; empty: unchanged
-        QTest::addColumn<QStringList>("kept");
         const QString installed = "[Desktop Entry]\nExec=/opt/q/quorvella-launcher\n";
-        QTest::newRow("blank") << "/My Apps/l" << 0700 << ""
-                               << "/My Apps/l\"" << QStringList{};
-        QTest::newRow("reserved") << "/h\"$`\\%/l" << 0700 << ""
-                                  << "/h\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"" << QStringList{};
-        QTest::newRow("build tree: no launcher")
-            << "/build/l" << 0 << installed << "" << QStringList{};
-        QTest::newRow("not executable") << "/l" << 0600 << installed << "" << QStringList{};
+        QTest::newRow("blank") << "/My Apps/l" << 0x7000 << ""
+                               << "/My Apps/l\"";
+        QTest::newRow("reserved") << "/h\"$`\\%/l" << 0x7000 << ""
+                                  << "/h\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"";
+        QTest::newRow("build tree: no launcher") << "/build/l" << 0 << installed << "";
+        QTest::newRow("not executable") << "/l" << 0x6000 << installed << "";
         QTest::newRow("turned off by the user")
-            << "/l" << 0700
+            << "/l" << 0x7000
             << "[Desktop Entry]\nExec=/old/l\nHidden=true\nX-GNOME-Autostart-enabled=false\n"
-            << "/l\"" << QStringList{"Hidden=true", "X-GNOME-Autostart-enabled=false"};
+            << "/l\"";
     }
     void autostartEntry()
     {
         QFETCH(QString, launcher);
-        QFETCH(int, mode);
+        QFETCH(int, permissions);
         QFETCH(QString, before);
         QFETCH(QString, exec);
-        QFETCH(QStringList, kept);
         TestEnvironment environment;
         const QString executable = environment.root() + launcher;
-        if (mode) {
-            QVERIFY(QDir().mkpath(QFileInfo(executable).path()));
-            QFile program(executable);
-            QVERIFY(program.open(QIODevice::WriteOnly));
-            QVERIFY(program.setPermissions(QFileDevice::Permissions(
-                mode == 0700
-                    ? QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                    : QFileDevice::ReadOwner | QFileDevice::WriteOwner)));
-        }
+        QFile program(executable);
+        QVERIFY(QDir().mkpath(QFileInfo(executable).path()));
+        QVERIFY(!permissions || (program.open(QIODevice::WriteOnly) &&
+                                 program.setPermissions(QFileDevice::Permissions(permissions))));
         QFile entry(XdgAutostartLoginItems::entryPath(Launcher::helperIdentifier));
         QVERIFY(entry.fileName().startsWith(environment.configHome() + "/autostart/"));
-        if (!before.isEmpty()) {
-            QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
-            QVERIFY(entry.open(QIODevice::WriteOnly));
-            entry.write(before.toUtf8());
-            entry.close();
-        }
+        QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+        QVERIFY(before.isEmpty() || (entry.open(QIODevice::WriteOnly) &&
+                                     entry.write(before.toUtf8()) == before.size()));
+        entry.close();
         XdgAutostartLoginItems items(executable);
         QCOMPARE(items.setEnabled(Launcher::helperIdentifier, true), !exec.isEmpty());
         QVERIFY(entry.open(QIODevice::ReadOnly));
@@ -388,8 +385,9 @@ private slots:
         QVERIFY(written.contains("\nTryExec=" + environment.root()));
         for (const QString &line :
              {QStringLiteral("Hidden=true"), QStringLiteral("X-GNOME-Autostart-enabled=false")})
-            QCOMPARE(written.contains("\n" + line + "\n"), kept.contains(line));
-        QCOMPARE(written.contains("\nX-GNOME-Autostart-enabled=true\n"), kept.isEmpty());
+            QCOMPARE(written.contains("\n" + line + "\n"), before.contains(line));
+        QCOMPARE(written.contains("\nX-GNOME-Autostart-enabled=true\n"),
+                 !before.contains("enabled=false"));
         QVERIFY(items.setEnabled(Launcher::helperIdentifier, false));
         QVERIFY(!entry.exists());
     }
