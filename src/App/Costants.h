@@ -193,6 +193,8 @@ inline const QString typeKey = QStringLiteral("qv-notification-type");
 inline const QString typeBrandedSuccess = QStringLiteral("qv-notification-type-branded-success");
 inline const QString typeCopied = QStringLiteral("qv-notification-type-copied");
 inline const QString idKey = QStringLiteral("id");
+// The workspace the link was made in, which the editor must ask for it.
+inline const QString workspaceIdKey = QStringLiteral("qv-notification-workspace-id");
 // The rebrand question for a link copied while signed out.
 inline const QString rebrandQuestionIdentifierPrefix = QStringLiteral("qv-rebrand-link-changeid-");
 inline const QString behaviorKey = QStringLiteral("qv-notification-behavior");

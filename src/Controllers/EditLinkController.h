@@ -2,6 +2,9 @@
 
 #include "Controllers/LinkFormView.h"
 
+#include <QPointer>
+
+class QNetworkReply;
 class QToolButton;
 
 // The form that changes an existing link: its destination and title in place, or its
@@ -15,6 +18,7 @@ public:
     static constexpr int formHeight = 486;
 
     explicit EditLinkController(QWidget *parent = nullptr);
+    ~EditLinkController() override;
 
     void viewWillAppear() override;
 
@@ -26,6 +30,9 @@ public:
     void openDashboard();
 
     [[nodiscard]] QString linkId() const { return m_linkId; }
+    // Blanks typed into a slashtag: the leading ones go, the words are joined by "-", and
+    // blanks at the end stay as one until the next word; *cursor moves with the text.
+    [[nodiscard]] static QString joinedSlashtag(const QString &text, int *cursor);
 
 protected:
     void submit() override;
@@ -33,11 +40,17 @@ protected:
 private:
     void load();
     void requestLink();
+    void linkAnswered();
+    void linkUnavailable(const QString &message);
+    // The slashtag field without the blank that may wait at its end.
+    [[nodiscard]] QString slashtag() const;
+    void finishSlashtag();
     void replace(const QString &url);
     void updateRefused(const QString &property, const QString &message);
 
     QToolButton *m_suggestButton;
     QPushButton *m_dashboardButton;
+    QPointer<QNetworkReply> m_linkReply;
     QString m_linkId;
     QString m_wId;
     int m_clicks = 0;

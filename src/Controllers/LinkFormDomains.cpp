@@ -6,6 +6,7 @@
 #include "Controllers/Domains2Controller.h"
 #include "Services/ApiManager.h"
 #include "Utils/DefaultHelper.h"
+#include "Views/ElidedLabel.h"
 
 #include <QFrame>
 #include <QPushButton>
@@ -104,7 +105,7 @@ void LinkFormDomains::setShown(const QString &name, const QString &domainId)
 {
     m_domainId = domainId;
     m_textDomain->setText(name);
-    m_textDomain->setToolTip(name);
+    m_textDomain->setToolTip(ElidedLabel::plainToolTip(name));
 }
 
 QString LinkFormDomains::domainName() const

@@ -330,7 +330,12 @@ void LinkFormView::showFieldError(const QString &property, const QString &messag
 
 bool LinkFormView::checkSlashtag(bool emptyAllowed)
 {
-    const QString problem = slashtagProblem(m_textSlug->text(), emptyAllowed);
+    return checkSlashtagText(m_textSlug->text(), emptyAllowed);
+}
+
+bool LinkFormView::checkSlashtagText(const QString &text, bool emptyAllowed)
+{
+    const QString problem = slashtagProblem(text, emptyAllowed);
     m_slugErrorLabel->setText(problem);
     m_slugErrorLabel->setVisible(!problem.isEmpty());
     m_textSlug->setStyleSheet(fieldStyle(problem.isEmpty()));

@@ -53,6 +53,7 @@ protected:
     void clearErrors();
     // The slashtag's own check, shown at once under the field; false when it fails.
     bool checkSlashtag(bool emptyAllowed);
+    bool checkSlashtagText(const QString &text, bool emptyAllowed);
     void setFixedFormHeight(int height);
 
     QVBoxLayout *m_layout;

@@ -13,6 +13,7 @@
 #include "Utils/SlugHandler.h"
 #include "Utils/Utils.h"
 #include "Utils/Validation.h"
+#include "Views/ElidedLabel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -108,7 +109,7 @@ void NewLink2Controller::controlTextDidChange()
         m_textDestination->setText(trimmed);
         m_textDestination->setCursorPosition(std::min<int>(cursor, trimmed.size()));
     }
-    m_textDestination->setToolTip(trimmed);
+    m_textDestination->setToolTip(ElidedLabel::plainToolTip(trimmed));
     m_destinationErrorLabel->hide();
     const bool valid = Validation::isValidUrl(trimmed);
     setDestinationBorder(valid);
@@ -252,9 +253,15 @@ void NewLink2Controller::restoreRememberedDomain()
 void NewLink2Controller::domainChosen()
 {
     SettingsStore &store = SettingsStore::shared();
-    store.setData(Preferences::domainObjectAutoReplace,
-                  Domain{m_domains->domainName(), m_domains->domainId()}.encoded());
-    store.synchronize();
+    // The automatic domain must belong to the automatic workspace, or every automatic rebrand
+    // would be refused; a form for another workspace leaves it alone.
+    const std::optional<QVariantMap> automatic =
+        store.dictionaryForKey(Preferences::workspaceObjectAutoReplace);
+    if (automatic && !m_wId.isEmpty() && automatic->value(QStringLiteral("id")) == m_wId) {
+        store.setData(Preferences::domainObjectAutoReplace,
+                      Domain{m_domains->domainName(), m_domains->domainId()}.encoded());
+        store.synchronize();
+    }
     // The slashtag proposal depends on the domain.
     if (m_alreadyOpen)
         askForSlug();

@@ -20,6 +20,9 @@ PreferencesAccountController::PreferencesAccountController(QWidget *parent)
     , m_ui(std::make_unique<Ui::PreferencesAccountController>())
 {
     m_ui->setupUi(this);
+    // The name and address come from the service: plain text, cut with "…" when too long.
+    m_ui->usernameLabel->setFullText(QStringLiteral("Your name"));
+    m_ui->emailLabel->setFullText(QStringLiteral("Your e-mail address"));
     connect(m_ui->openDashboardButton, &QPushButton::clicked, this,
             &PreferencesAccountController::openDashboardPreferences);
     viewDidLoad();
@@ -29,12 +32,12 @@ PreferencesAccountController::~PreferencesAccountController() = default;
 
 QString PreferencesAccountController::username() const
 {
-    return m_ui->usernameLabel->text();
+    return m_ui->usernameLabel->fullText();
 }
 
 QString PreferencesAccountController::email() const
 {
-    return m_ui->emailLabel->text();
+    return m_ui->emailLabel->fullText();
 }
 
 void PreferencesAccountController::viewDidLoad()
@@ -42,9 +45,9 @@ void PreferencesAccountController::viewDidLoad()
     m_ui->openDashboardButton->setVisible(true);
     const SettingsStore &store = SettingsStore::shared();
     if (const std::optional<QString> fullName = store.stringForKey(Preferences::fullName)) {
-        m_ui->usernameLabel->setText(*fullName);
+        m_ui->usernameLabel->setFullText(*fullName);
         if (const std::optional<QString> email = store.stringForKey(Preferences::email))
-            m_ui->emailLabel->setText(*email);
+            m_ui->emailLabel->setFullText(*email);
         return;
     }
     ApiManager &api = ApiManager::shared();
@@ -71,13 +74,13 @@ void PreferencesAccountController::showAccount(const std::optional<QJsonObject> 
     // Only texts are shown and kept: a null or a number is no name.
     const QJsonValue fullName = account->value(QLatin1String("fullName"));
     if (fullName.isString()) {
-        m_ui->usernameLabel->setText(fullName.toString());
+        m_ui->usernameLabel->setFullText(fullName.toString());
         store.setString(Preferences::fullName, fullName.toString());
     }
     const QJsonValue email = account->value(QLatin1String("email"));
     if (email.isString()) {
         store.setString(Preferences::email, email.toString());
-        m_ui->emailLabel->setText(email.toString());
+        m_ui->emailLabel->setFullText(email.toString());
     }
     store.synchronize();
 }

@@ -237,11 +237,25 @@ void PreferencesGeneralController::fetchDomains(const QString &workspaceId)
         authentication.refreshIfExpired();
         return;
     }
-    api.getDomains(workspaceId,
-                   [pane = QPointer(this)](const std::optional<QJsonArray> &list, int) {
-                       if (pane)
-                           pane->fillDomains(list);
-                   });
+    api.getDomains(workspaceId, [pane = QPointer(this),
+                                 workspaceId](const std::optional<QJsonArray> &list, int) {
+        if (pane)
+            pane->domainsAnswered(workspaceId, list);
+    });
+}
+
+void PreferencesGeneralController::domainsAnswered(const QString &workspaceId,
+                                                   const std::optional<QJsonArray> &list)
+{
+    // A late answer for a workspace chosen before would list, and store as the default, a
+    // domain of another workspace than the automatic one.
+    const int index = m_ui->workspaces->currentIndex();
+    if (index < 0 || index >= m_workspacesList.size() ||
+        m_workspacesList.at(index).value(QLatin1String("id")).toString() != workspaceId) {
+        logLines({QStringLiteral("domains of a workspace no longer chosen: ") + workspaceId});
+        return;
+    }
+    fillDomains(list);
 }
 
 void PreferencesGeneralController::fillDomains(const std::optional<QJsonArray> &list)
@@ -269,7 +283,15 @@ void PreferencesGeneralController::fillDomains(const std::optional<QJsonArray> &
     m_domainsList = domains;
     m_ui->domains->addItems(titles);
     m_ui->domains->setEnabled(true);
-    const int index = DefaultHelper::checkDefaultDomain(objects);
+    int index = DefaultHelper::checkDefaultDomain(objects);
+    if (index < 0 && !domains.isEmpty()) {
+        // The stored default is none of this workspace's domains, so automatic creation would
+        // be refused: the first one, which the pop-up shows, takes its place.
+        SettingsStore &store = SettingsStore::shared();
+        store.setData(domainObjectAutoReplace, domains.first().encoded());
+        store.synchronize();
+        index = 0;
+    }
     if (index >= 0)
         m_ui->domains->setCurrentIndex(index);
 }

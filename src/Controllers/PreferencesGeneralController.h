@@ -44,6 +44,7 @@ private:
     void updateRuleControls();
     void fetchWorkspaces();
     void fetchDomains(const QString &workspaceId);
+    void domainsAnswered(const QString &workspaceId, const std::optional<QJsonArray> &list);
     [[nodiscard]] static QString workspaceTitle(const QJsonObject &workspace,
                                                 const QStringList &earlierTitles);
 

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QEventLoop>
 #include <QIcon>
 #include <QPalette>
 #include <QToolBar>
@@ -65,8 +66,16 @@ void PreferencesWindowController::windowDidLoad()
 
 int PreferencesWindowController::runModal()
 {
-    setWindowModality(Qt::ApplicationModal);
-    return exec();
+    // The run returns only when the window closes, but it blocks no other window: a new-link
+    // form opened meanwhile by a copied URL must take input.
+    setWindowModality(Qt::NonModal);
+    QEventLoop run;
+    connect(this, &QDialog::finished, &run, &QEventLoop::quit);
+    show();
+    raise();
+    activateWindow();
+    run.exec();
+    return result();
 }
 
 void PreferencesWindowController::generalButton()

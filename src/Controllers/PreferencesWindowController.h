@@ -18,7 +18,7 @@ public:
     explicit PreferencesWindowController(QWidget *parent = nullptr);
     ~PreferencesWindowController() override;
 
-    // Runs the window modally; returns when it was closed.
+    // Runs the window; returns when it was closed. Other windows keep taking input.
     int runModal();
 
     void generalButton();

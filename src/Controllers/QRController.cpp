@@ -344,9 +344,22 @@ QString QRController::drawDummy()
 
 QString QRController::suggestedName(const QString &slashtag, Rendering rendering)
 {
+    // The slashtag comes from the service: a separator in it would save in another folder
+    // than the one shown, and a leading dot would hide the file.
+    QString name;
+    for (const QChar c : slashtag)
+        name +=
+            c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control
+                ? QLatin1Char('-')
+                : c;
+    while (!name.isEmpty() && (name.front() == QLatin1Char('.') ||
+                               name.front() == QLatin1Char('-') || name.front().isSpace()))
+        name.remove(0, 1);
+    if (name.isEmpty())
+        name = QStringLiteral("qr-code");
     if (rendering == Rendering::Svg)
-        return slashtag + QStringLiteral(".svg");
-    return slashtag + QStringLiteral("-%1px.png").arg(pixels(rendering));
+        return name + QStringLiteral(".svg");
+    return name + QStringLiteral("-%1px.png").arg(pixels(rendering));
 }
 
 QString QRController::fullShortURL(const QString &shortURL, bool isHttps)

@@ -13,6 +13,8 @@ struct Alert
     QString informativeText;
     Style style = Style::Warning;
     QStringList buttons;
+    // A question whose first button destroys something: Enter answers the safe one instead.
+    bool destructive = false;
 };
 
 class AlertPresenter

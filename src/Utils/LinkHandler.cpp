@@ -201,7 +201,7 @@ void LinkHandler::openNewLinkForm(const QString &url)
 }
 
 void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated,
-                            const QString &destination)
+                            const QString &workspaceId, const QString &destination)
 {
     if (!link)
         return;
@@ -219,9 +219,9 @@ void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromFor
     const bool copy = store.boolForKey(Preferences::automaticCopy);
     const auto announce = [&] {
         if (updated)
-            NotificationHandler::showUpdatedNotification(*fullUrl, id);
+            NotificationHandler::showUpdatedNotification(*fullUrl, id, workspaceId);
         else
-            NotificationHandler::showLinkNotification(*fullUrl, true, id, offerUndo);
+            NotificationHandler::showLinkNotification(*fullUrl, true, id, workspaceId, offerUndo);
     };
     if (store.boolForKey(Preferences::notificationBrandedLink)) {
         logLines({QStringLiteral("show notification")});
@@ -235,29 +235,31 @@ void LinkHandler::afterLink(const std::optional<QJsonObject> &link, bool fromFor
     logLines({QStringLiteral("copying to clipboard")});
     copyCreated(*fullUrl);
     if (updated)
-        NotificationHandler::showUpdatedNotification(*fullUrl, id);
+        NotificationHandler::showUpdatedNotification(*fullUrl, id, workspaceId);
     else if (fromForm)
         NotificationHandler::showLinkNotification(*fullUrl, false, id);
 }
 
-void LinkHandler::linkCreated(const std::optional<QJsonObject> &link, const QString &destination)
+void LinkHandler::linkCreated(const std::optional<QJsonObject> &link, const QString &workspaceId,
+                              const QString &destination)
 {
     logLines({QStringLiteral("link CREATED")});
-    afterLink(link, false, false, destination);
+    afterLink(link, false, false, workspaceId, destination);
 }
 
-void LinkHandler::linkCreatedFromForm(const std::optional<QJsonObject> &link)
+void LinkHandler::linkCreatedFromForm(const std::optional<QJsonObject> &link,
+                                      const QString &workspaceId)
 {
     logLines({QStringLiteral("link CREATED")});
     NotificationCenter::shared().post(NotificationViews::togglePopover);
-    afterLink(link, true, false, QString());
+    afterLink(link, true, false, workspaceId, QString());
 }
 
-void LinkHandler::linkUpdated(const std::optional<QJsonObject> &link)
+void LinkHandler::linkUpdated(const std::optional<QJsonObject> &link, const QString &workspaceId)
 {
     logLines({QStringLiteral("link UPDATED")});
     NotificationCenter::shared().post(NotificationViews::togglePopover);
-    afterLink(link, false, true, QString());
+    afterLink(link, false, true, workspaceId, QString());
 }
 
 void LinkHandler::handleLinkResponse(const std::optional<QJsonObject> &answer,

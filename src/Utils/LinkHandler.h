@@ -24,11 +24,13 @@ public:
     // Stores the URL for the new-link form and asks for it to be shown.
     static void openNewLinkForm(const QString &url);
 
-    // An automatic creation; `destination` is the copied address, which an undo puts back.
-    static void linkCreated(const std::optional<QJsonObject> &link,
+    // An automatic creation. workspaceId: the workspace the link was made in, empty for the
+    // list's; `destination` is the copied address, which an undo puts back.
+    static void linkCreated(const std::optional<QJsonObject> &link, const QString &workspaceId,
                             const QString &destination = QString());
-    static void linkCreatedFromForm(const std::optional<QJsonObject> &link);
-    static void linkUpdated(const std::optional<QJsonObject> &link);
+    static void linkCreatedFromForm(const std::optional<QJsonObject> &link,
+                                    const QString &workspaceId);
+    static void linkUpdated(const std::optional<QJsonObject> &link, const QString &workspaceId);
     // A "slashtag" error goes to onError; other well-formed errors and answers to onSuccess;
     // a malformed "errors" entry to neither.
     static void handleLinkResponse(const std::optional<QJsonObject> &answer,
@@ -51,5 +53,5 @@ private:
     static void askRebrand(const QString &url);
 
     static void afterLink(const std::optional<QJsonObject> &link, bool fromForm, bool updated,
-                          const QString &destination);
+                          const QString &workspaceId, const QString &destination);
 };

@@ -48,7 +48,8 @@ void NotificationHandler::deliverReplacingAll(const UserNotification &notificati
 }
 
 void NotificationHandler::showLinkNotification(const QString &fullShortUrl, bool rebranded,
-                                               const QString &linkId, bool offerUndo)
+                                               const QString &linkId, const QString &workspaceId,
+                                               bool offerUndo)
 {
     logLines({QStringLiteral("copy notification for: ") + fullShortUrl});
     UserNotification notification =
@@ -56,8 +57,11 @@ void NotificationHandler::showLinkNotification(const QString &fullShortUrl, bool
                                        NotificationInfos::typeBrandedSuccess)
                   : resultNotification(LocalNotification::linkCopiedTitle, fullShortUrl,
                                        NotificationInfos::typeCopied);
-    if (rebranded)
+    if (rebranded) {
         notification.userInfo.insert(NotificationInfos::idKey, linkId);
+        if (!workspaceId.isEmpty())
+            notification.userInfo.insert(NotificationInfos::workspaceIdKey, workspaceId);
+    }
     if (rebranded && offerUndo)
         notification.additionalActions.append(
             {LocalNotification::undoAction, LocalNotification::undoButton});
@@ -65,12 +69,14 @@ void NotificationHandler::showLinkNotification(const QString &fullShortUrl, bool
 }
 
 void NotificationHandler::showUpdatedNotification(const QString &fullShortUrl,
-                                                  const QString &linkId)
+                                                  const QString &linkId, const QString &workspaceId)
 {
     logLines({QStringLiteral("copy notification for: ") + fullShortUrl});
     UserNotification notification = resultNotification(
         LocalNotification::linkUpdatedTitle, fullShortUrl, NotificationInfos::typeBrandedSuccess);
     notification.userInfo.insert(NotificationInfos::idKey, linkId);
+    if (!workspaceId.isEmpty())
+        notification.userInfo.insert(NotificationInfos::workspaceIdKey, workspaceId);
     notification.hasActionButton = true;
     notification.actionButtonTitle = LocalNotification::editButton;
     notification.otherButtonTitle = LocalNotification::closeButton;
@@ -180,6 +186,12 @@ void NotificationHandler::didActivate(UserNotification notification, const Route
     if (!store.dictionaryForKey(Preferences::workspaceObjectMainView))
         return;
     store.setString(Preferences::editLinkId, *id);
+    // The link can only be fetched in the workspace it was made in, which the list may not show.
+    if (const std::optional<QString> workspace =
+            stringIn(notification.userInfo, NotificationInfos::workspaceIdKey))
+        store.setString(Preferences::editWorkspaceId, *workspace);
+    else
+        store.remove(Preferences::editWorkspaceId);
     store.synchronize();
     if (routes.openEditLink)
         routes.openEditLink();

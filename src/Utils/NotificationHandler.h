@@ -22,10 +22,13 @@ public:
 
     NotificationHandler() = delete;
 
-    // With `offerUndo`, a rebranded link's notification also offers "Undo".
+    // workspaceId: where the link was made; empty when the list's workspace was used. With
+    // `offerUndo`, a rebranded link's notification also offers "Undo".
     static void showLinkNotification(const QString &fullShortUrl, bool rebranded,
-                                     const QString &linkId, bool offerUndo = false);
-    static void showUpdatedNotification(const QString &fullShortUrl, const QString &linkId);
+                                     const QString &linkId, const QString &workspaceId = {},
+                                     bool offerUndo = false);
+    static void showUpdatedNotification(const QString &fullShortUrl, const QString &linkId,
+                                        const QString &workspaceId = {});
     static void showDeletedNotification(const QString &informativeText, const QString &linkText);
     static void showDuplicatedNotification();
     static void showErrorNotification(const std::optional<QString> &message = std::nullopt);

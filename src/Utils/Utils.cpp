@@ -4,6 +4,8 @@
 #include "App/Logger.h"
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
+#include "Platform/Platform.h"
+#include "Platform/UserNotificationCenter.h"
 #include "Services/ApiManager.h"
 #include "Services/Domain.h"
 #include "Utils/BackgroundTasks.h"
@@ -74,6 +76,11 @@ bool refused(const std::optional<QJsonObject> &answer, const Utils::ErrorCallbac
     const auto refusal = formRefusal(answer);
     if (!refusal)
         return false;
+    // A refusal the form shows at its field needs no generic "Try later" notification too;
+    // the client delivered one for the error status before handing the answer on.
+    if (!refusal->first.isEmpty() && Platform::isInstalled())
+        Platform::current().userNotificationCenter().removeDeliveredNotification(
+            NotificationInfos::copiedLinkIdentifier);
     if (onError)
         onError(refusal->first, refusal->second);
     return true;
@@ -153,9 +160,9 @@ void Utils::createAutoLink(const std::optional<QString> &slashtag, QJsonObject b
         return;
     ApiManager::shared().createLink(
         body, workspaceId,
-        [destination = body.value(QLatin1String("destination")).toString()](
+        [workspaceId, destination = body.value(QLatin1String("destination")).toString()](
             const std::optional<QJsonObject> &link) {
-            LinkHandler::linkCreated(link, destination);
+            LinkHandler::linkCreated(link, workspaceId, destination);
         });
 }
 
@@ -185,9 +192,10 @@ void Utils::postLink(const QJsonObject &body, const std::optional<QString> &work
     if (isOffline())
         return refuseOffline(onError);
     ApiManager::shared().createLink(body, workspaceId,
-                                    [onError](const std::optional<QJsonObject> &answer) {
+                                    [onError, workspace = workspaceId.value_or(QString())](
+                                        const std::optional<QJsonObject> &answer) {
                                         if (!refused(answer, onError))
-                                            LinkHandler::linkCreatedFromForm(answer);
+                                            LinkHandler::linkCreatedFromForm(answer, workspace);
                                     });
 }
 
@@ -200,9 +208,10 @@ void Utils::updateLink(const QString &linkId, const QString &destination, const 
     if (isOffline())
         return refuseOffline(onError);
     ApiManager::shared().updateLink(linkId, body, workspaceId,
-                                    [onError](const std::optional<QJsonObject> &answer) {
+                                    [onError, workspace = workspaceId.value_or(QString())](
+                                        const std::optional<QJsonObject> &answer) {
                                         if (!refused(answer, onError))
-                                            LinkHandler::linkUpdated(answer);
+                                            LinkHandler::linkUpdated(answer, workspace);
                                     });
 }
 
@@ -217,30 +226,33 @@ void Utils::replaceLink(const QString &oldLinkId, const QString &destination,
     // A replacement always changes the domain or the slashtag, so the new link cannot collide
     // with the old one: it is made first, and the old one, with its history, goes only once
     // the new one exists. A refused creation leaves the user's link untouched.
-    ApiManager::shared().createLink(body, workspaceId,
-                                    [oldLinkId, onError](const std::optional<QJsonObject> &answer) {
-                                        replacementCreated(oldLinkId, answer, onError);
-                                    });
+    ApiManager::shared().createLink(
+        body, workspaceId,
+        [oldLinkId, onError,
+         workspace = workspaceId.value_or(QString())](const std::optional<QJsonObject> &answer) {
+            replacementCreated(oldLinkId, workspace, answer, onError);
+        });
 }
 
-void Utils::replacementCreated(const QString &oldLinkId, const std::optional<QJsonObject> &answer,
+void Utils::replacementCreated(const QString &oldLinkId, const QString &workspaceId,
+                               const std::optional<QJsonObject> &answer,
                                const ErrorCallback &onError)
 {
     if (refused(answer, onError))
         return;
     logLines({QStringLiteral("link CREATED, deleting ") + oldLinkId});
     RebrandUndo::shared().linkChanged(oldLinkId);
-    ApiManager::shared().deleteLink(
-        oldLinkId, [oldLinkId, link = *answer](const std::optional<QJsonObject> &deleted) {
-            oldLinkDeleted(oldLinkId, link, deleted);
-        });
+    ApiManager::shared().deleteLink(oldLinkId, [oldLinkId, workspaceId, link = *answer](
+                                                   const std::optional<QJsonObject> &deleted) {
+        oldLinkDeleted(oldLinkId, workspaceId, link, deleted);
+    });
 }
 
-void Utils::oldLinkDeleted(const QString &oldLinkId, const QJsonObject &link,
-                           const std::optional<QJsonObject> &deleted)
+void Utils::oldLinkDeleted(const QString &oldLinkId, const QString &workspaceId,
+                           const QJsonObject &link, const std::optional<QJsonObject> &deleted)
 {
     if (deleted && deleted->value(QLatin1String("id")).toString() == oldLinkId)
-        return LinkHandler::linkCreatedFromForm(link);
+        return LinkHandler::linkCreatedFromForm(link, workspaceId);
     // Both links exist now: the list shows them, and the user hears that the old one stayed.
     logLines({QStringLiteral("old link NOT DELETED: ") + oldLinkId});
     NotificationCenter::shared().post(NotificationViews::togglePopover);

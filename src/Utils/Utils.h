@@ -56,9 +56,9 @@ public:
                                               const QString &slashtag, const QString &domainId);
 
 private:
-    static void replacementCreated(const QString &oldLinkId,
+    static void replacementCreated(const QString &oldLinkId, const QString &workspaceId,
                                    const std::optional<QJsonObject> &answer,
                                    const ErrorCallback &onError);
-    static void oldLinkDeleted(const QString &oldLinkId, const QJsonObject &link,
-                               const std::optional<QJsonObject> &deleted);
+    static void oldLinkDeleted(const QString &oldLinkId, const QString &workspaceId,
+                               const QJsonObject &link, const std::optional<QJsonObject> &deleted);
 };

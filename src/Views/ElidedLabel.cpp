@@ -1,6 +1,7 @@
 #include "Views/ElidedLabel.h"
 
 #include <QMouseEvent>
+#include <QTextDocument>
 
 ElidedLabel::ElidedLabel(QWidget *parent)
     : QLabel(parent)
@@ -45,13 +46,20 @@ void ElidedLabel::mouseReleaseEvent(QMouseEvent *event)
         emit clicked();
 }
 
+QString ElidedLabel::plainToolTip(const QString &text)
+{
+    // A tooltip that looks like markup is shown as rich text; titles and names come from web
+    // pages and the service, so such a one is shown escaped, as the words it is.
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
+}
+
 void ElidedLabel::elide()
 {
     const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideRight, width());
     setText(shown);
     if (shown == m_fullText)
-        setToolTip(m_baseToolTip);
+        setToolTip(plainToolTip(m_baseToolTip));
     else
-        setToolTip(m_baseToolTip.isEmpty() ? m_fullText
-                                           : m_baseToolTip + QLatin1Char('\n') + m_fullText);
+        setToolTip(plainToolTip(
+            m_baseToolTip.isEmpty() ? m_fullText : m_baseToolTip + QLatin1Char('\n') + m_fullText));
 }

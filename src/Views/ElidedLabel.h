@@ -17,6 +17,8 @@ public:
     // A tooltip shown when the text fits; when it does not, the full text follows it.
     void setBaseToolTip(const QString &toolTip);
     void setClickable(bool clickable);
+    // The text as a tooltip that shows it literally, whatever markup it seems to hold.
+    [[nodiscard]] static QString plainToolTip(const QString &text);
 
     [[nodiscard]] QSize minimumSizeHint() const override;
 

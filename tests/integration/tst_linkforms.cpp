@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkReply>
 #include <QPushButton>
 
 using namespace Costants;
@@ -150,6 +151,37 @@ private slots:
                  picker);
     }
 
+    // A domain picked in the form becomes the automatic one only in the automatic workspace.
+    void domainChoiceKeepsTheAutomaticPair_data()
+    {
+        QTest::addColumn<QString>("workspace"); // of the list, where the form makes its link
+        QTest::addColumn<QString>("stored");    // the automatic domain afterwards
+        QTest::newRow("the automatic workspace") << "wsp-personal"
+                                                 << "dom-dana-plain";
+        QTest::newRow("another workspace") << "wsp-marketing"
+                                           << "dom-quorv-link";
+    }
+    void domainChoiceKeepsTheAutomaticPair()
+    {
+        QFETCH(QString, workspace);
+        QFETCH(QString, stored);
+        SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
+                                              {{"id", workspace}, {"name", "Listed"}});
+        NewLink2Controller form;
+        form.show();
+        form.viewWillAppear();
+        QTRY_VERIFY(form.domains()->baseDomains().size() >= 2);
+        QTest::mouseClick(child<QPushButton>(&form, "textDomain"), Qt::LeftButton);
+        QVERIFY(form.domains()->picker());
+        QTest::mouseClick(form.domains()->picker()->row(1)->findChild<QPushButton *>(),
+                          Qt::LeftButton);
+        QCOMPARE(form.domains()->domainId(), form.domains()->baseDomains().at(1).domainId);
+        QCOMPARE(Domain::decode(
+                     SettingsStore::shared().objectForKey(Preferences::domainObjectAutoReplace))
+                     ->id,
+                 stored);
+    }
+
     void pickerRows_data()
     {
         QTest::addColumn<QStringList>("typing"); // texts typed one after another
@@ -255,11 +287,16 @@ private slots:
             QTest::mouseClick(form.domains()->picker()->row(1)->findChild<QPushButton *>(),
                               Qt::LeftButton);
         } else {
+            // Typed at the end of the field; the slashtag's blanks become a "-" and a blank
+            // left at the end goes.
             auto *field = child<QLineEdit>(&form, name.toLatin1().constData());
-            const QString text = field->text() + (change == "destination" ? "?v=2" : "x2");
-            field->setText(text);
-            emit field->textEdited(text);
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_End);
+            QTest::keyClicks(field, change == "destination" ? "?v=2"
+                                    : change == "slashtag"  ? " x2 "
+                                                            : "x2");
         }
+        const QString slashtag = child<QLineEdit>(&form, "textSlug")->text().trimmed();
         QVERIFY(submit->isVisible());
         snap(&form, "edit-changed-" + change);
         QTest::mouseClick(submit, Qt::LeftButton);
@@ -272,6 +309,8 @@ private slots:
                 return post.toObject().value("path") == QJsonValue("/v1/links");
             });
         QCOMPARE(creations, request == "replace" ? 1 : 0);
+        if (request == "replace" && change == "slashtag")
+            QCOMPARE(harness::body(posts.last()).value("slashtag").toString(), slashtag);
         QCOMPARE(sent("/v1/links/", "DELETE").size(), request == "replace" ? 1 : 0);
         // Done or cancelled, the form gives way to the list.
         QCOMPARE(toggle.count, 1);
@@ -285,25 +324,29 @@ private slots:
         form.viewWillAppear();
         auto *submit = child<QPushButton>(&form, "submitBtn");
         auto *slug = child<QLineEdit>(&form, "textSlug");
-        auto *title = child<QLineEdit>(&form, "textTitle");
         QTRY_VERIFY(!slug->text().isEmpty());
         QTRY_VERIFY(!form.domains()->baseDomains().isEmpty());
         snap(&form, "edit-loaded");
         const QString oldSlug = slug->text();
-        const QString oldTitle = title->text();
-        slug->setText("a b c ");
-        emit slug->textEdited(slug->text());
-        QCOMPARE(slug->text(), QStringLiteral("a-b-c"));
+        const auto retype = [](QLineEdit *field, const QString &text) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(field, Qt::Key_Backspace);
+            QTest::keyClicks(field, text);
+        };
+        // Words typed key by key are joined by "-", with the cursor where the user types.
+        retype(slug, " a b  c ");
+        QCOMPARE(slug->text(), QStringLiteral("a-b-c "));
+        QVERIFY(!child<QLabel>(&form, "slugErrorLabel")->isVisible());
         QVERIFY(submit->isVisible());
-        title->setText("Another title");
-        emit title->textEdited(title->text());
-        slug->setText(oldSlug);
-        emit slug->textEdited(oldSlug);
-        title->setText(oldTitle);
-        emit title->textEdited(oldTitle);
+        QTest::keyClick(slug, Qt::Key_Home);
+        QTest::keyClicks(slug, "x y");
+        QCOMPARE(slug->text(), QStringLiteral("x-ya-b-c "));
+        QCOMPARE(slug->cursorPosition(), 3);
+        retype(slug, oldSlug);
         QVERIFY(!submit->isVisible());
         // The link's own domain chosen again changes nothing.
-        form.domains()->openDomainMenu();
+        QTest::mouseClick(child<QPushButton>(&form, "textDomain"), Qt::LeftButton);
         const QStringList names = form.domains()->picker()->shownDomains();
         QTest::mouseClick(form.domains()
                               ->picker()
@@ -311,6 +354,68 @@ private slots:
                               ->findChild<QPushButton *>(),
                           Qt::LeftButton);
         QVERIFY(!submit->isVisible());
+    }
+
+    // The form asks for the link in the workspace stored with it (a notification's link was
+    // made in the automatic one, which the list may not show); a link it cannot load says so.
+    void editLoadsOrSaysWhy_data()
+    {
+        QTest::addColumn<QString>("linkId");
+        QTest::addColumn<QString>("workspace"); // stored with the link; empty: none
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<bool>("loaded");
+        QTest::newRow("automatic workspace, list in another")
+            << "wsp-marketing-l003"
+            << "wsp-marketing" << QJsonObject() << true;
+        QTest::newRow("the list's workspace") << "wsp-personal-l003"
+                                              << "" << QJsonObject() << true;
+        QTest::newRow("gone") << "wsp-personal-l999"
+                              << "" << QJsonObject() << false;
+        QTest::newRow("service fails")
+            << "wsp-personal-l003"
+            << "" << QJsonObject{{"method", "GET"}, {"path", "/v1/links/*"}, {"status", 500}}
+            << false;
+    }
+    void editLoadsOrSaysWhy()
+    {
+        QFETCH(QString, linkId);
+        QFETCH(QString, workspace);
+        QFETCH(QJsonObject, fault);
+        QFETCH(bool, loaded);
+        SettingsStore &store = SettingsStore::shared();
+        store.setString(Preferences::editLinkId, linkId);
+        if (!workspace.isEmpty())
+            store.setString(Preferences::editWorkspaceId, workspace);
+        if (!fault.isEmpty())
+            QVERIFY(harness::arm(*m_sandbox, fault));
+        EditLinkController form;
+        form.show();
+        form.viewWillAppear();
+        auto *destination = child<QLineEdit>(&form, "textDestination");
+        auto *error = child<QLabel>(&form, "formErrorLabel");
+        QTRY_VERIFY(!destination->text().isEmpty() || error->isVisible());
+        QCOMPARE(error->isVisible(), !loaded);
+        QCOMPARE(destination->isEnabled(), loaded);
+        QVERIFY(!error->text().isEmpty() || loaded);
+        if (!loaded)
+            return snap(&form, QStringLiteral("edit-not-loaded-") + QTest::currentDataTag());
+        // Its domains come from the same workspace.
+        QTRY_COMPARE(form.domains()->baseDomains().size(), workspace.isEmpty() ? 2 : 7);
+    }
+
+    // A form closed before its link came leaves no answer behind.
+    void editClosedBeforeItsLink()
+    {
+        SettingsStore::shared().setString(Preferences::editLinkId, "wsp-personal-l003");
+        QVERIFY(harness::arm(*m_sandbox,
+                             {{"method", "GET"}, {"path", "/v1/links/*"}, {"delayMs", 800}}));
+        auto form = std::make_unique<EditLinkController>();
+        form->show();
+        form->viewWillAppear();
+        QTRY_COMPARE(sent("/v1/links/wsp-personal-l003", "GET").size(), 1);
+        form.reset();
+        QTest::qWait(1200);
+        QCOMPARE(m_network->findChildren<QNetworkReply *>().size(), 0);
     }
 
     void refusals_data()
@@ -349,14 +454,20 @@ private slots:
         auto *slug = child<QLineEdit>(&form, "textSlug");
         QTRY_VERIFY(!slug->text().isEmpty());
         auto *edited = child<QLineEdit>(&form, field.toLatin1().constData());
-        edited->setText(text);
-        emit edited->textEdited(text);
+        edited->setFocus();
+        QTest::keyClick(edited, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(edited, Qt::Key_Backspace);
+        QTest::keyClicks(edited, text);
         QTest::keyClick(edited, Qt::Key_Return);
         auto *label = child<QLabel>(&form, errorLabel.toLatin1().constData());
         QTRY_VERIFY(label->isVisible());
         QVERIFY(!label->text().isEmpty());
         snap(&form, QStringLiteral("new-refused-") + QTest::currentDataTag());
         QCOMPARE(sent("/v1/links", "POST").size(), sentAtAll ? 1 : 0);
+        // The refusal shows where it belongs, not also as a generic "Try later" notification.
+        for (const UserNotification &shown : m_platform->userNotifications.delivered())
+            QVERIFY2(shown.title != LocalNotification::errorTitle,
+                     qPrintable(shown.informativeText));
         // Nothing the user typed is lost and the form can be sent again once mended.
         QCOMPARE(edited->text(), text);
         QCOMPARE(child<QPushButton>(&form, "submitBtn")->isEnabled(), sentAtAll);

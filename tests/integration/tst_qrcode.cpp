@@ -4,12 +4,15 @@
 #include "Controllers/QRSaveJob.h"
 #include "ServiceHarness.h"
 
+#include <QMenu>
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 using namespace Costants;
 
@@ -197,13 +200,33 @@ private slots:
                  QStringList());
     }
 
+    // Chosen in the popover's download menu; the name offered never leaves the folder shown.
+    void cancelAsksAnewEachTime_data()
+    {
+        QTest::addColumn<QString>("slashtag");
+        QTest::addColumn<QString>("suggested");
+        QTest::newRow("plain") << "welcome"
+                               << "welcome-64px.png";
+        QTest::newRow("parent folders") << "../../evil"
+                                        << "evil-64px.png";
+        QTest::newRow("hidden file") << ".profile"
+                                     << "profile-64px.png";
+        QTest::newRow("backslash") << "a\\b"
+                                   << "a-b-64px.png";
+        QTest::newRow("nothing left") << "./"
+                                      << "qr-code-64px.png";
+    }
     void cancelAsksAnewEachTime()
     {
+        QFETCH(QString, slashtag);
+        QFETCH(QString, suggested);
         TestEnvironment environment;
         PostCounter toggle(NotificationViews::togglePopover);
         PostCounter closeQr(NotificationViews::closeQrPopup);
         LogCapture log;
-        QRController qr(QStringLiteral("quorv.link/welcome"), QStringLiteral("welcome"), true);
+        QRController qr(QStringLiteral("quorv.link/") + slashtag, slashtag, true);
+        qr.show();
+        auto *download = qr.findChild<QPushButton *>(QStringLiteral("downloadButton"));
         // Each save asks the service anew, with its own dummy value, while its panel is open.
         const auto dummies = [this] {
             QStringList values;
@@ -214,15 +237,21 @@ private slots:
             }
             return values;
         };
+        const qsizetype panelsBefore = m_platform->saveDialogs.begun().size();
         for (int i = 0; i < 2; ++i) {
-            QPointer<QRSaveJob> job = qr.saveQR1();
+            // The menu runs while the button is down: its first entry is picked from inside.
+            QTimer::singleShot(50, download, [download] {
+                QMenu *menu = download->menu();
+                QTest::mouseClick(menu, Qt::LeftButton, {},
+                                  menu->actionGeometry(menu->actions().first()).center());
+            });
+            QTest::mouseClick(download, Qt::LeftButton);
+            QTRY_COMPARE(m_platform->saveDialogs.begun().size(), panelsBefore + i + 1);
             QTRY_COMPARE(dummies().size(), i + 1);
             m_platform->saveDialogs.answer(0);
-            QTRY_VERIFY(!job);
         }
         QVERIFY(dummies().first() != dummies().last());
-        QCOMPARE(m_platform->saveDialogs.begun().last().suggestedName,
-                 QStringLiteral("welcome-64px.png"));
+        QCOMPARE(m_platform->saveDialogs.begun().last().suggestedName, suggested);
         QCOMPARE(m_platform->saveDialogs.begun().last().title, QStringLiteral("Save QR code"));
         // Once after the panel opened and once at cancel, each time.
         QTRY_COMPARE(toggle.count, 4);

@@ -128,6 +128,9 @@ private slots:
             QCOMPARE(shown.size(), 1);
             QCOMPARE(shown.at(0).title, QStringLiteral("Link rebranded ✨"));
             QCOMPARE(shown.at(0).informativeText, shortUrl);
+            // Its click opens the editor in the workspace the link was made in.
+            QCOMPARE(shown.at(0).userInfo.value(NotificationInfos::workspaceIdKey),
+                     QVariant("wsp-personal"));
         }
     }
 
@@ -371,9 +374,10 @@ private slots:
             LocalNotification::oldLinkKeptMessage + LocalNotification::errorTryLater;
         QTest::newRow("replaced") << "replaced-tag" << QJsonObject() << QString() << false << true
                                   << "https://quorv.link/replaced-tag";
+        // Shown at the slashtag field alone, without a generic "Try later" notification.
         QTest::newRow("creation refused")
             << "welcome" << QJsonObject() << "slashtag|Slashtag already taken" << true << false
-            << LocalNotification::errorDefaultMessage + LocalNotification::errorTryLater;
+            << QString();
         QTest::newRow("deletion refused")
             << "replaced-tag"
             << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}}

@@ -12,9 +12,12 @@
 #include "Platform/testing/FakeApplications.h"
 #include "TestEnvironment.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
@@ -315,21 +318,50 @@ private slots:
         QVERIFY(choice.description().startsWith("clipboard: "));
     }
 
-    void alertClosedWithoutAButtonAnswersNothing()
+    // Esc cancels every dialogue, and Enter never confirms a destructive one.
+    void alertKeys_data()
     {
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<bool>("destructive");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        const QStringList question{"Rebrand", "Cancel"};
+        const QStringList choice{"Copy existing link", "Rebrand again"};
+        QTest::newRow("Esc answers Cancel")
+            << question << false << int(Qt::Key_Escape) << AlertPresenter::SecondButton;
+        QTest::newRow("Esc without Cancel answers nothing")
+            << choice << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
+        QTest::newRow("Esc on a message")
+            << QStringList{"OK"} << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
+        QTest::newRow("Enter answers the first")
+            << question << false << int(Qt::Key_Return) << AlertPresenter::FirstButton;
+        QTest::newRow("Enter on a destructive one is safe")
+            << QStringList{"Delete", "Cancel"} << true << int(Qt::Key_Return)
+            << AlertPresenter::SecondButton;
+    }
+    void alertKeys()
+    {
+        QFETCH(QStringList, buttons);
+        QFETCH(bool, destructive);
+        QFETCH(int, key);
+        QFETCH(int, answer);
         MessageBoxAlertPresenter presenter;
-        QTimer closer;
-        connect(&closer, &QTimer::timeout, this, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-                box->reject();
+        QTimer presser;
+        int presses = 0;
+        connect(&presser, &QTimer::timeout, this, [key, &presses] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            // A box that ignores the key is answered with a button, so the check fails.
+            if (++presses > 5)
+                return box->buttons().constFirst()->click();
+            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box,
+                            static_cast<Qt::Key>(key));
         });
-        closer.start(20);
-        const int answer =
-            presenter.runModal({"Rebrand?",
-                                "https://example.com",
-                                Alert::Style::Warning,
-                                {QStringLiteral("Rebrand"), QStringLiteral("Cancel")}});
-        QCOMPARE(answer, AlertPresenter::NoAnswer);
+        presser.start(20);
+        QCOMPARE(presenter.runModal({"Delete quorv.link/abc?", "It cannot be undone.",
+                                     Alert::Style::Warning, buttons, destructive}),
+                 answer);
     }
     void mainProgramFourFoldersUp_data()
     {
@@ -353,26 +385,60 @@ private slots:
         QVERIFY(log.contains("end path: " + mainBundle));
         QCOMPARE(log.lines().mid(log.lines().size() - 2), (QStringList{"USER", "true"}));
     }
+    // The entry runs this install's launcher, only one that is there to run, and keeps what
+    // the user turned off in the desktop's start-up settings.
     void autostartEntry_data()
     {
-        QTest::addColumn<QString>("executable");
-        QTest::addColumn<QString>("exec");
-        QTest::newRow("blank") << "/home/k/My Apps/l"
-                               << "\"/home/k/My Apps/l\"";
-        QTest::newRow("reserved") << "/h/\"$`\\%/l"
-                                  << "\"/h/\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"";
+        QTest::addColumn<QString>("launcher"); // below the test's root
+        QTest::addColumn<int>("permissions");  // QFileDevice flags; 0: not there
+        QTest::addColumn<QString>("before");   // the entry found; empty: none
+        QTest::addColumn<QString>("exec");     // the Exec value after the root; empty: unchanged
+        const QString installed = "[Desktop Entry]\nExec=/opt/q/quorvella-launcher\n";
+        QTest::newRow("blank") << "/My Apps/l" << 0x7000 << ""
+                               << "/My Apps/l\"";
+        QTest::newRow("reserved") << "/h\"$`\\%/l" << 0x7000 << ""
+                                  << "/h\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"";
+        QTest::newRow("build tree: no launcher") << "/build/l" << 0 << installed << "";
+        QTest::newRow("not executable") << "/l" << 0x6000 << installed << "";
+        QTest::newRow("turned off by the user")
+            << "/l" << 0x7000
+            << "[Desktop Entry]\nExec=/old/l\nHidden=true\nX-GNOME-Autostart-enabled=false\n"
+            << "/l\"";
     }
     void autostartEntry()
     {
-        QFETCH(QString, executable);
+        QFETCH(QString, launcher);
+        QFETCH(int, permissions);
+        QFETCH(QString, before);
         QFETCH(QString, exec);
         TestEnvironment environment;
-        XdgAutostartLoginItems items(executable);
-        QVERIFY(items.setEnabled(Launcher::helperIdentifier, true));
+        const QString executable = environment.root() + launcher;
+        QFile program(executable);
+        QVERIFY(QDir().mkpath(QFileInfo(executable).path()));
+        QVERIFY(!permissions || (program.open(QIODevice::WriteOnly) &&
+                                 program.setPermissions(QFileDevice::Permissions(permissions))));
         QFile entry(XdgAutostartLoginItems::entryPath(Launcher::helperIdentifier));
-        QVERIFY(entry.open(QIODevice::ReadOnly));
-        QVERIFY(entry.readAll().contains(("\nExec=" + exec + "\n").toUtf8()));
         QVERIFY(entry.fileName().startsWith(environment.configHome() + "/autostart/"));
+        QVERIFY(QDir().mkpath(QFileInfo(entry).path()));
+        QVERIFY(before.isEmpty() || (entry.open(QIODevice::WriteOnly) &&
+                                     entry.write(before.toUtf8()) == before.size()));
+        entry.close();
+        XdgAutostartLoginItems items(executable);
+        QCOMPARE(items.setEnabled(Launcher::helperIdentifier, true), !exec.isEmpty());
+        QVERIFY(entry.open(QIODevice::ReadOnly));
+        const QString written = QString::fromUtf8(entry.readAll());
+        entry.close();
+        QCOMPARE(written == before, exec.isEmpty());
+        if (exec.isEmpty())
+            return;
+        QVERIFY2(written.contains("\nExec=\"" + environment.root() + exec + "\n"),
+                 qPrintable(written));
+        QVERIFY(written.contains("\nTryExec=" + environment.root()));
+        for (const QString &line :
+             {QStringLiteral("Hidden=true"), QStringLiteral("X-GNOME-Autostart-enabled=false")})
+            QCOMPARE(written.contains("\n" + line + "\n"), before.contains(line));
+        QCOMPARE(written.contains("\nX-GNOME-Autostart-enabled=true\n"),
+                 !before.contains("enabled=false"));
         QVERIFY(items.setEnabled(Launcher::helperIdentifier, false));
         QVERIFY(!entry.exists());
     }

@@ -260,15 +260,19 @@ private slots:
         connect(
             &center, &UserNotificationCenter::didActivate, this,
             [this](const UserNotification &n) { NotificationHandler::didActivate(n, routes()); });
-        SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
-                                              {{"id", "wsp"}});
+        SettingsStore &store = SettingsStore::shared();
+        store.setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp"}});
+        store.setString(Preferences::editWorkspaceId, "wsp-of-the-last-row");
 
-        NotificationHandler::showLinkNotification("https://s.test/a", true, "link-7", true);
+        // Made in the automatic workspace: the editor must ask for the link there.
+        NotificationHandler::showLinkNotification("https://s.test/a", true, "link-7", "wsp-auto",
+                                                  true);
         QTRY_COMPARE(daemon.lastId, 1u);
         QCOMPARE(daemon.lastActions, (QStringList{"default", "Open"})); // no "Undo" offered
         daemon.click(daemon.lastId);
         QTRY_COMPARE(m_opened, QStringList{"edit"});
-        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::editLinkId), Opt("link-7"));
+        QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt("link-7"));
+        QCOMPARE(store.stringForKey(Preferences::editWorkspaceId), Opt("wsp-auto"));
         QVERIFY(m_log->contains("Branded notification success"));
         m_platform->realNotifications = nullptr;
         QDBusConnection::disconnectFromBus(QStringLiteral("daemon"));
@@ -333,7 +337,7 @@ private slots:
             });
         const QString destination = "https://example.org/long/address";
         const QJsonObject link{{"id", "link-1"}, {"shortUrl", "s.test/abc"}, {"https", true}};
-        LinkHandler::linkCreated(link, destination);
+        LinkHandler::linkCreated(link, QString(), destination);
         const UserNotification rebranded = m_platform->userNotifications.delivered().value(0);
         QCOMPARE(rebranded.additionalActions.size(), 1);
         QCOMPARE(rebranded.additionalActions.at(0).title, QStringLiteral("Undo"));

@@ -26,10 +26,11 @@ LinuxPlatform::LinuxPlatform(ClipboardChoice clipboard)
     , m_alerts(std::make_unique<MessageBoxAlertPresenter>())
     , m_bundle(std::make_unique<LinuxBundleInfo>())
     , m_workspace(std::make_unique<DesktopWorkspace>())
-    // The launcher of this very install, wherever it was installed or moved to.
-    , m_loginItems(std::make_unique<XdgAutostartLoginItems>(
+    // The launcher of this very install, wherever it was installed or moved to; a copy
+    // without one (a build tree) leaves the entry of the installed copy as it is.
+    , m_loginItems(std::make_unique<XdgAutostartLoginItems>(QDir::cleanPath(
           m_bundle->bundlePath() + QLatin1Char('/') + Costants::Launcher::bundleRelativePath +
-          QStringLiteral("/bin/quorvella-launcher")))
+          QStringLiteral("/bin/quorvella-launcher"))))
 {}
 
 LinuxPlatform::~LinuxPlatform() = default;

@@ -2,9 +2,11 @@
 
 #include "Platform/LoginItems.h"
 
+#include <QStringList>
+
 // Login items as XDG autostart entries: $XDG_CONFIG_HOME/autostart/<identifier>.desktop runs
 // the given program by absolute path, so an install moved elsewhere is right after its next
-// start.
+// start. Only an existing, executable launcher is written, and a user's "off" is kept.
 class XdgAutostartLoginItems : public LoginItems
 {
 public:
@@ -17,5 +19,10 @@ public:
     [[nodiscard]] static QString execValue(const QString &executable);
 
 private:
+    // A value of the string type, escaped as the desktop entry format requires.
+    [[nodiscard]] static QString stringValue(const QString &text);
+    // The lines of an existing entry by which the user turned it off.
+    [[nodiscard]] static QStringList keptUserChoices(const QString &path);
+
     QString m_executable;
 };
