@@ -1,26 +1,15 @@
 #include "App/StatusItemImage.h"
 
-#include <QPainter>
-#include <QPixmap>
-#include <QSvgRenderer>
+#include "App/TrayIconVariant.h"
+
+#include <QGuiApplication>
 
 namespace {
 
+// Drawn light on a dark panel and dark on a light one, as the desktop's palette suggests.
 QIcon trayIcon(const QString &resource)
 {
-    QSvgRenderer renderer(resource);
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        renderer.render(&painter);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    // A template image: desktops that tint tray icons may recolour it for dark panels.
-    icon.setIsMask(true);
-    return icon;
+    return TrayIconVariant::logo(TrayIconVariant::panelFor(QGuiApplication::palette()), resource);
 }
 
 } // namespace

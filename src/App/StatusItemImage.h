@@ -2,7 +2,8 @@
 
 #include <QIcon>
 
-// The program's black monochrome logo for the tray, drawn from its vector resource.
+// The program's monochrome logo for the tray, drawn from its vector resource in the colour
+// that stands out on the desktop's panel.
 class StatusItemImage
 {
 public:

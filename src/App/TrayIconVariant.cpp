@@ -24,9 +24,9 @@ QColor TrayIconVariant::logoColour(Panel panel)
     return panel == Panel::dark ? QColor(0xF5, 0xF5, 0xF5) : QColor(0x1D, 0x1D, 0x1F);
 }
 
-QIcon TrayIconVariant::logo(Panel panel)
+QIcon TrayIconVariant::logo(Panel panel, const QString &resource)
 {
-    QSvgRenderer renderer(QStringLiteral(":/icons/tray-logo.svg"));
+    QSvgRenderer renderer(resource);
     const QColor colour = logoColour(panel);
     QIcon icon;
     for (int size : {16, 22, 24, 32, 48, 64}) {

@@ -22,6 +22,8 @@ public:
 
     [[nodiscard]] static Panel panelFor(const QPalette &palette, ColorScheme scheme = {});
     [[nodiscard]] static QColor logoColour(Panel panel);
-    // The logo in the colour of the panel's variant, at the usual tray sizes.
-    [[nodiscard]] static QIcon logo(Panel panel);
+    // The logo (or another tray drawing) in the colour of the panel's variant, at the usual
+    // tray sizes.
+    [[nodiscard]] static QIcon
+    logo(Panel panel, const QString &resource = QStringLiteral(":/icons/tray-logo.svg"));
 };
