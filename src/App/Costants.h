@@ -86,6 +86,9 @@ inline const QString updateMandatoryRequested =
     QStringLiteral("quorvella-update-mandatory-requested");
 inline const QString updaterUpdating = QStringLiteral("qv-updater-updating");
 inline const QString storedAppZipPath = QStringLiteral("qv-stored-app-zip-path");
+// Host patterns whose copied addresses are never rebranded; a choice of the user, so sign-out
+// keeps it.
+inline const QString neverRebrandHosts = QStringLiteral("qv-preferences-never-rebrand-hosts");
 // Kept in the standard store, not the shared one.
 inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
 
