@@ -201,6 +201,10 @@ inline const QString errorDefaultMessage = QStringLiteral("Something went wrong"
 inline const QString errorTryLater = QStringLiteral(". Try later.");
 inline const QString offlineMessage = QStringLiteral("No internet connection, nothing was sent");
 inline const QString noAnswerMessage = QStringLiteral("The service did not answer");
+inline const QString slowDownTitle = QStringLiteral("Slowing down");
+// %1: the seconds the service asked to wait.
+inline const QString slowDownMessage =
+    QStringLiteral("The service asks Quorvella to slow down. It will try again in %1 seconds.");
 inline const QString oldLinkKeptMessage =
     QStringLiteral("The new link is made, but the old one could not be deleted");
 inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");

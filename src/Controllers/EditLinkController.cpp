@@ -101,6 +101,7 @@ void EditLinkController::requestLink()
         return;
     request->setTransferTimeout(kTransferTimeoutMs);
     QNetworkReply *reply = api.network()->get(*request);
+    api.watchRateLimit(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
