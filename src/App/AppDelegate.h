@@ -11,6 +11,7 @@
 
 class ClipboardMonitor;
 class PopoversManager;
+class TokenVault;
 
 // The entry point of the program: runs the start-up sequence, then stays as the receiver of
 // the tray icon's click, of two internal notifications and of URLs opened with our scheme.
@@ -42,6 +43,7 @@ private:
     void registerStandardDefaults();
     void startCrashReporter();
     void logEnvironment();
+    void startTokenVault();
     void startClipboardMonitor();
     void createPopoversManager();
     void becomeUserNotificationDelegate();
@@ -56,6 +58,7 @@ private:
     void startUpdateCheck();
 
     // Kept for the life of the program; its ticks run on their own thread.
+    std::unique_ptr<TokenVault> m_tokenVault;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     // Owns the tray icon and the five popovers.
     std::unique_ptr<PopoversManager> m_popoversManager;

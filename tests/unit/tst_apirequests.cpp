@@ -2,12 +2,14 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
+#include "Platform/testing/FakeKeyring.h"
 #include "Services/ApiManager.h"
 #include "Services/ApiResponse.h"
 #include "Services/NetworkInformationReachability.h"
 #include "Services/RateLimit.h"
 #include "Services/Redaction.h"
 #include "Services/TokenManager.h"
+#include "Services/TokenVault.h"
 #include "TestEnvironment.h"
 
 #include <QTest>
@@ -76,6 +78,33 @@ private slots:
         QVERIFY(!limit.isHolding());
         QCOMPARE(limit.secondsLeft(), 0);
         QVERIFY(limit.hold(value).has_value());
+    }
+
+    // The keyring double: tokens go there and out of the store; when it later refuses, the
+    // newest tokens are back in the store; sign-out empties it.
+    void keyringRefusingLater()
+    {
+        FakeKeyring keyring;
+        keyring.running = true;
+        TokenVault vault(keyring);
+        TokenVault::install(&vault);
+        vault.start();
+        QTRY_COMPARE(vault.place(), TokenVault::Place::keyring);
+        SettingsStore &store = SettingsStore::shared();
+        QVERIFY(TokenManager("a-1", "Bearer", kNow.addSecs(60), "r-1").save());
+        QTRY_VERIFY(keyring.entries.value("tokens").contains("\"a-1\""));
+        QVERIFY(!store.contains(accessToken) && !store.contains(refreshToken));
+        QCOMPARE(TokenManager::load()->refresh_token, QStringLiteral("r-1"));
+        keyring.refusing = true;
+        QVERIFY(TokenManager("a-2", "Bearer", kNow.addSecs(60), "r-2").save());
+        QTRY_COMPARE(vault.place(), TokenVault::Place::store);
+        QCOMPARE(store.stringForKey(accessToken), std::optional<QString>("a-2"));
+        QCOMPARE(TokenManager::load()->refresh_token, QStringLiteral("r-2"));
+        keyring.refusing = false;
+        TokenManager::deleteToken();
+        QTRY_VERIFY(keyring.entries.isEmpty());
+        QVERIFY(!TokenManager::load());
+        TokenVault::install(nullptr);
     }
 
     void redaction_data()
