@@ -35,7 +35,7 @@ NeverRebrandList::NeverRebrandList(QWidget *parent)
     m_remove->setAccessibleName(tr("Remove host"));
 
     auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(0, 8, 0, 0);
     layout->addWidget(label, 0, 0, 1, 2);
     layout->addWidget(m_list, 1, 0, 1, 2);
     layout->addWidget(m_input, 2, 0);
