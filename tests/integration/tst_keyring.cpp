@@ -6,7 +6,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QProcess>
 #include <QStandardPaths>
@@ -158,12 +158,13 @@ private slots:
     void aLockedKeyringLeavesThemInTheStore()
     {
         // Locked, the keyring would have to ask for its password: nobody answers here.
-        QDBusInterface service(kSecretService, QStringLiteral("/org/freedesktop/secrets"),
-                               QStringLiteral("org.freedesktop.Secret.Service"));
-        const QDBusMessage locked =
-            service.call(QStringLiteral("Lock"),
-                         QVariant::fromValue(QList<QDBusObjectPath>{QDBusObjectPath(
-                             QStringLiteral("/org/freedesktop/secrets/collection/login"))}));
+        // A plain call: an interface object would introspect the service and leak its meta data.
+        QDBusMessage lock = QDBusMessage::createMethodCall(
+            kSecretService, QStringLiteral("/org/freedesktop/secrets"),
+            QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
+        lock << QVariant::fromValue(QList<QDBusObjectPath>{
+            QDBusObjectPath(QStringLiteral("/org/freedesktop/secrets/collection/login"))});
+        const QDBusMessage locked = QDBusConnection::sessionBus().call(lock);
         QVERIFY2(locked.type() == QDBusMessage::ReplyMessage, qPrintable(locked.errorMessage()));
         const QString access =
             harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
