@@ -47,20 +47,27 @@ QJsonObject FaultInjector::Fault::toJson() const
                      {"hits", hits}};
     if (body)
         json.insert("body", *body);
+    if (!retryAfter.isEmpty())
+        json.insert("retryAfter", QString::fromLatin1(retryAfter));
     return json;
 }
 
 SandboxReply FaultInjector::Fault::statusReply() const
 {
-    if (!body)
-        return SandboxReply::fieldError(status, QStringLiteral("sandbox"),
-                                        QStringLiteral("Injected fault"));
-    if (body->isString())
-        return SandboxReply::bytes(body->toString().toUtf8(), "text/plain; charset=utf-8", status);
     SandboxReply reply;
-    reply.status = status;
-    reply.body = body->isArray() ? QJsonDocument(body->toArray()).toJson(QJsonDocument::Compact)
-                                 : QJsonDocument(body->toObject()).toJson(QJsonDocument::Compact);
+    if (!body) {
+        reply = SandboxReply::fieldError(status, QStringLiteral("sandbox"),
+                                         QStringLiteral("Injected fault"));
+    } else if (body->isString()) {
+        reply = SandboxReply::bytes(body->toString().toUtf8(), "text/plain; charset=utf-8", status);
+    } else {
+        reply.status = status;
+        reply.body = body->isArray()
+                         ? QJsonDocument(body->toArray()).toJson(QJsonDocument::Compact)
+                         : QJsonDocument(body->toObject()).toJson(QJsonDocument::Compact);
+    }
+    if (!retryAfter.isEmpty())
+        reply.headers.emplaceBack("Retry-After", retryAfter);
     return reply;
 }
 
@@ -109,12 +116,17 @@ std::optional<FaultInjector::Fault> FaultInjector::add(const QJsonObject &descri
     fault.status = description.value("status").toInt();
     if (description.contains("body"))
         fault.body = description.value("body");
+    fault.retryAfter = description.value("retryAfter").toString().toLatin1();
     fault.malformedJson = description.value("malformedJson").toBool();
     fault.mistypedJson = description.value("mistypedJson").toBool();
     fault.drop = description.value("drop").toBool();
     fault.remaining = description.contains("times") ? description.value("times").toInt() : -1;
     if (fault.delayMs < 0 || (fault.status != 0 && (fault.status < 100 || fault.status > 599))) {
         *error = QStringLiteral("delayMs must be 0 or more and status from 100 to 599");
+        return std::nullopt;
+    }
+    if (!fault.retryAfter.isEmpty() && fault.status == 0) {
+        *error = QStringLiteral("retryAfter goes with a status");
         return std::nullopt;
     }
     if (fault.remaining == 0 || fault.remaining < -1) {

@@ -8,8 +8,8 @@
 #include <optional>
 
 // Faults armed by tests for requests matching a method and a path pattern ('*' matches any
-// run of characters): a delay, another status (with an optional body), malformed or mistyped
-// JSON, or a dropped connection; each for the next N matching calls or until cleared.
+// run of characters): a delay, another status (with an optional body and Retry-After), malformed or
+// mistyped JSON, or a dropped connection; each for the next N matching calls or until cleared.
 class FaultInjector
 {
 public:
@@ -22,6 +22,7 @@ public:
         int delayMs = 0;
         int status = 0; // 0: keep the route's status
         std::optional<QJsonValue> body;
+        QByteArray retryAfter; // sent as "Retry-After" with the status; empty: none
         bool malformedJson = false;
         bool mistypedJson = false;
         bool drop = false;

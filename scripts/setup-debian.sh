@@ -8,8 +8,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-qpa-plugins
     qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev qt6-webengine-dev libgl-dev
     libplist-dev libquazip1-qt6-dev libsodium-dev libqrencode-dev libpsl-dev publicsuffix
-    libbenchmark-dev clang-format
+    libbenchmark-dev clang-format qtkeychain-qt6-dev
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
+    gnome-keyring dbus-x11
     zbar-tools at-spi2-core python3-pyatspi
     libwayland-dev libwayland-bin qt6-wayland sway wl-clipboard grim
     python3 desktop-file-utils appstream dpkg-dev lintian xdg-utils

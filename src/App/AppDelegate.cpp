@@ -19,6 +19,7 @@
 #include "Services/ApiManager.h"
 #include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
+#include "Services/TokenVault.h"
 #include "Update/Checker.h"
 #include "Update/HealthMark.h"
 #include "Update/UtilsUpdater.h"
@@ -50,6 +51,7 @@ void AppDelegate::applicationDidFinishLaunching()
     registerStandardDefaults();
     startCrashReporter();
     logEnvironment();
+    startTokenVault();
     startClipboardMonitor();
     createPopoversManager();
     becomeUserNotificationDelegate();
@@ -111,6 +113,14 @@ void AppDelegate::startCrashReporter()
 void AppDelegate::logEnvironment()
 {
     logLines({QStringLiteral("RUNNING ON PRODUCTION")});
+}
+
+void AppDelegate::startTokenVault()
+{
+    // Before anything reads a token: until the keyring answers, the store serves as before.
+    m_tokenVault = std::make_unique<TokenVault>(Platform::current().keyring());
+    TokenVault::install(m_tokenVault.get());
+    m_tokenVault->start();
 }
 
 void AppDelegate::startClipboardMonitor()

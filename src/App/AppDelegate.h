@@ -12,6 +12,7 @@
 
 class ClipboardMonitor;
 class PopoversManager;
+class TokenVault;
 
 // The entry point of the program: runs the start-up sequence, then stays as the receiver of
 // the tray icon's click, of two internal notifications and of URLs opened with our scheme.
@@ -44,6 +45,7 @@ private:
     void registerStandardDefaults();
     void startCrashReporter();
     void logEnvironment();
+    void startTokenVault();
     void startClipboardMonitor();
     void createPopoversManager();
     // The tray icon and its tooltip tell whether watching is paused, and until when.
@@ -60,6 +62,7 @@ private:
     void startUpdateCheck();
 
     // Kept for the life of the program; its ticks run on their own thread.
+    std::unique_ptr<TokenVault> m_tokenVault;
     std::unique_ptr<ClipboardMonitor> m_clipboardMonitor;
     // Owns the tray icon and the five popovers.
     std::unique_ptr<PopoversManager> m_popoversManager;

@@ -97,6 +97,9 @@ inline const QString updaterInstallFolder = QStringLiteral("qv-updater-install-f
 inline const QString updaterInstalledVersion = QStringLiteral("qv-updater-installed-version");
 // The version the hand-off was for: the next start greets only when it runs that version.
 inline const QString updaterAnnouncedVersion = QStringLiteral("qv-updater-announced-version");
+// Host patterns whose copied addresses are never rebranded; a choice of the user, so sign-out
+// keeps it.
+inline const QString neverRebrandHosts = QStringLiteral("qv-preferences-never-rebrand-hosts");
 // Kept in the standard store, not the shared one.
 inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
 
@@ -211,6 +214,10 @@ inline const QString errorDefaultMessage = QStringLiteral("Something went wrong"
 inline const QString errorTryLater = QStringLiteral(". Try later.");
 inline const QString offlineMessage = QStringLiteral("No internet connection, nothing was sent");
 inline const QString noAnswerMessage = QStringLiteral("The service did not answer");
+inline const QString slowDownTitle = QStringLiteral("Slowing down");
+// %1: the seconds the service asked to wait.
+inline const QString slowDownMessage =
+    QStringLiteral("The service asks Quorvella to slow down. It will try again in %1 seconds.");
 inline const QString oldLinkKeptMessage =
     QStringLiteral("The new link is made, but the old one could not be deleted");
 inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");

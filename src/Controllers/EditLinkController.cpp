@@ -133,6 +133,7 @@ void EditLinkController::requestLink()
         return linkUnavailable(QStringLiteral("You are signed out: the link cannot be loaded."));
     request->setTransferTimeout(kTransferTimeoutMs);
     m_linkReply = api.network()->get(*request);
+    api.watchRateLimit(m_linkReply);
     connect(m_linkReply, &QNetworkReply::finished, this, &EditLinkController::linkAnswered);
 }
 

@@ -3,6 +3,7 @@
 #include "App/Costants.h"
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
+#include "Controllers/NeverRebrandList.h"
 #include "Platform/Platform.h"
 #include "Platform/UserNotificationCenter.h"
 #include "Services/ApiManager.h"
@@ -31,6 +32,8 @@ PreferencesGeneralController::PreferencesGeneralController(QWidget *parent)
     , m_ui(std::make_unique<Ui::PreferencesGeneralController>())
 {
     m_ui->setupUi(this);
+    // Below the rule and its defaults, above the closing spacer.
+    m_ui->mainLayout->insertWidget(m_ui->mainLayout->count() - 1, new NeverRebrandList(this));
     connectCheckbox(m_ui->checkboxStartup, startup);
     connectCheckbox(m_ui->checkboxContextualMenu, contextualMenu);
     connectCheckbox(m_ui->checkboxAutomaticCopy, automaticCopy);

@@ -93,6 +93,8 @@ void ViewControllerWithMenuHandler::signOut()
     Logger::shared().log({QStringLiteral("signout")});
     ApiManager::shared().logout(
         [](const std::optional<QJsonObject> &) { TokenManager::deleteToken(); });
+    // Now, not only when the logout answers: the tokens also leave the keyring.
+    TokenManager::deleteToken();
     SettingsStore &store = SettingsStore::shared();
     store.removeKeys(Preferences::signOutKeys);
     store.synchronize();

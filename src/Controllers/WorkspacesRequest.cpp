@@ -17,11 +17,16 @@ void WorkspacesRequest::send(Completion completion)
     ApiManager &api = ApiManager::shared();
     std::optional<QNetworkRequest> request =
         api.authorizedRequest(Costants::API::Workspace::workspaces, std::nullopt);
-    if (!request)
+    if (!request) {
+        // Slowed down, the list fails at once; without a token the chain just ends.
+        if (api.isSlowedDown())
+            completion(std::nullopt);
         return;
+    }
     if (request->transferTimeout() == 0)
         request->setTransferTimeout(kTransferTimeoutMs);
     QNetworkReply *reply = api.network()->get(*request);
+    api.watchRateLimit(reply);
     QObject::connect(reply, &QNetworkReply::finished, reply, [reply, completion] {
         reply->deleteLater();
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

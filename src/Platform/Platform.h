@@ -4,6 +4,7 @@
 
 class AlertPresenter;
 class BundleInfo;
+class Keyring;
 class LoginItems;
 class Pasteboard;
 class SaveDialog;
@@ -41,6 +42,8 @@ public:
     [[nodiscard]] virtual ServicesProvider &servicesProvider() = 0;
     // The programs started at login (the launcher's entry).
     [[nodiscard]] virtual LoginItems &loginItems() = 0;
+    // The desktop's keeper of secrets; made on first use, which must be on the GUI thread.
+    [[nodiscard]] virtual Keyring &keyring() = 0;
     // Drops the responses that the desktop's HTTP stack keeps for the program.
     virtual void emptyUrlResponseCache() = 0;
 };

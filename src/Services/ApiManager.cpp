@@ -208,6 +208,8 @@ std::optional<QNetworkRequest>
 ApiManager::authorizedRequest(const QString &pathAndQuery,
                               const std::optional<QString> &workspaceId, bool omitWorkspace)
 {
+    if (refusedWhileSlowedDown(apiUrl(pathAndQuery), {}))
+        return std::nullopt;
     if (!authentication().hasValidToken()) {
         authentication().refreshIfExpired();
         return std::nullopt;
@@ -231,6 +233,8 @@ void ApiManager::sendAuthorized(Method method, const QString &url,
                                 const std::optional<QString> &workspaceId, bool omitWorkspace,
                                 const std::optional<QJsonObject> &body, ReplyHandler handler)
 {
+    if (refusedWhileSlowedDown(url, handler))
+        return;
     if (!authentication().hasValidToken()) {
         // The chain ends here: nothing is sent and the completion is never called.
         authentication().refreshIfExpired();
@@ -270,6 +274,7 @@ void ApiManager::send(Method method, const QNetworkRequest &original, const QByt
         reply = m_network->deleteResource(request);
         break;
     }
+    watchRateLimit(reply);
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, session, handler = std::move(handler)] {
                 reply->deleteLater();
@@ -487,8 +492,13 @@ void ApiManager::getPlugins(ObjectCompletion completion)
 {
     if (hopToGuiThread([=, this] { getPlugins(completion); }))
         return;
-    send(Method::get, QNetworkRequest(QUrl(joined(m_config.apiHost, API::pluginsPath))), {},
-         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
+    const QString url = joined(m_config.apiHost, API::pluginsPath);
+    ReplyHandler handler = [this, completion](const ApiResponse &r) {
+        handleObjectResponse(r, completion);
+    };
+    if (refusedWhileSlowedDown(url, handler))
+        return;
+    send(Method::get, QNetworkRequest{QUrl(url)}, {}, std::move(handler));
 }
 
 void ApiManager::logout(ObjectCompletion completion)
@@ -558,7 +568,9 @@ void ApiManager::handleObjectResponse(const ApiResponse &response,
     // A refused logout must not start another logout.
     if (response.status == 401 && !isLogout)
         signOut();
-    showErrorNotification();
+    // The slow-down notification has told the user already.
+    if (response.status != 429)
+        showErrorNotification();
     completion(object(response.value));
 }
 
@@ -600,6 +612,48 @@ void ApiManager::handleVersionsResponse(const ApiResponse &response,
     logLines({QStringLiteral("RESPONSE VERSIONS"),
               response.value ? response.value->toVariant() : QVariant()});
     completion(object(response.value));
+}
+
+bool ApiManager::refusedWhileSlowedDown(const QString &url, const ReplyHandler &handler)
+{
+    if (!m_rateLimit.isHolding())
+        return false;
+    // The path only: a query can carry what the user searched for.
+    logLines({QStringLiteral("the service asked to slow down, not sending: ") + QUrl(url).path()});
+    if (handler)
+        handler(ApiResponse{});
+    return true;
+}
+
+void ApiManager::watchRateLimit(QNetworkReply *reply)
+{
+    // Connected before the caller's own handler, so the pause is in place when it runs.
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { noteAnswer(reply); });
+}
+
+void ApiManager::noteAnswer(QNetworkReply *reply)
+{
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 429)
+        return;
+    const QByteArray retryAfter = reply->rawHeader(QByteArrayLiteral("Retry-After"));
+    const std::optional<qint64> seconds = m_rateLimit.hold(retryAfter);
+    logLines({QStringLiteral("the service asked to slow down, Retry-After: ") +
+              QString::fromLatin1(retryAfter.left(64))});
+    if (seconds)
+        showSlowDownNotification(*seconds);
+}
+
+void ApiManager::showSlowDownNotification(qint64 seconds)
+{
+    if (!Platform::isInstalled())
+        return;
+    UserNotification notification;
+    notification.identifier = NotificationInfos::copiedLinkIdentifier;
+    notification.title = LocalNotification::slowDownTitle;
+    notification.informativeText = LocalNotification::slowDownMessage.arg(seconds);
+    notification.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
+                             {NotificationInfos::typeKey, NotificationInfos::typeCopied}};
+    Platform::current().userNotificationCenter().deliver(notification);
 }
 
 void ApiManager::showErrorNotification()

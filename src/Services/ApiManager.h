@@ -2,6 +2,7 @@
 
 #include "Services/Config.h"
 #include "Services/InternetStatus.h"
+#include "Services/RateLimit.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -54,6 +55,11 @@ public:
     [[nodiscard]] InternetStatus internetStatus() const { return m_internetStatus.load(); }
     [[nodiscard]] const Config &config() const { return m_config; }
     [[nodiscard]] QNetworkAccessManager *network() const { return m_network; }
+    // While the service's Retry-After runs, nothing is sent to it: requests answer as failed.
+    [[nodiscard]] bool isSlowedDown() const { return m_rateLimit.isHolding(); }
+    [[nodiscard]] qint64 slowDownSecondsLeft() const { return m_rateLimit.secondsLeft(); }
+    // For the requests other parts send themselves: a 429 to `reply` starts the pause too.
+    void watchRateLimit(QNetworkReply *reply);
 
     // The token exchange this client asks for usable tokens; the shared one when none is set.
     void setAuthentication(AuthenticationManager *authentication);
@@ -67,7 +73,8 @@ public:
                                                    const std::optional<QString> &workspaceId,
                                                    bool omitWorkspace);
     // A request under the API base URL for the calls other parts make themselves: nothing
-    // when no usable token exists (a refresh is started when it only expired).
+    // when no usable token exists (a refresh is started when it only expired), or while the
+    // service has asked to slow down.
     [[nodiscard]] std::optional<QNetworkRequest>
     authorizedRequest(const QString &pathAndQuery, const std::optional<QString> &workspaceId,
                       bool omitWorkspace = false);
@@ -138,6 +145,10 @@ private:
     static void logErrorResponse(const QString &title, const ApiResponse &response);
     void signOut();
     static void showErrorNotification();
+    // True (and `handler` answered with no response) while the service asked to slow down.
+    bool refusedWhileSlowedDown(const QString &url, const ReplyHandler &handler);
+    void noteAnswer(QNetworkReply *reply);
+    static void showSlowDownNotification(qint64 seconds);
 
     [[nodiscard]] QString apiUrl(const QString &path) const;
 
@@ -148,4 +159,5 @@ private:
     // the state it rewrites, so it is set up first.
     std::unique_ptr<ReachabilitySource> m_networkReachabilityManager;
     std::atomic<InternetStatus> m_internetStatus{InternetStatus::notReachable};
+    RateLimit m_rateLimit;
 };

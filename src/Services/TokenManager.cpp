@@ -4,6 +4,7 @@
 #include "App/Costants.h"
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
+#include "Services/TokenVault.h"
 
 #include <atomic>
 
@@ -29,26 +30,40 @@ TokenManager::TokenManager(std::optional<QString> accessToken, std::optional<QSt
     , refresh_token(std::move(refreshToken))
 {}
 
+namespace {
+// The keyring's vault when it has taken the tokens; else the store holds them all.
+TokenVault *keyringVault()
+{
+    TokenVault *vault = TokenVault::installed();
+    return vault && vault->place() == TokenVault::Place::keyring ? vault : nullptr;
+}
+} // namespace
+
 bool TokenManager::save() const
 {
     SettingsStore &store = SettingsStore::shared();
-    storeText(store, accessToken, access_token);
+    TokenVault *vault = keyringVault();
+    storeText(store, accessToken, vault ? std::nullopt : access_token);
     storeText(store, tokenType, token_type);
     if (expires_at)
         store.setDate(expiresAt, *expires_at);
     else
         store.remove(expiresAt);
-    storeText(store, refreshToken, refresh_token);
+    storeText(store, refreshToken, vault ? std::nullopt : refresh_token);
+    if (vault)
+        vault->keep({access_token, refresh_token});
     return store.synchronize();
 }
 
 std::optional<TokenManager> TokenManager::load()
 {
     const SettingsStore &store = SettingsStore::shared();
-    auto access = store.stringForKey(accessToken);
+    const TokenVault *vault = keyringVault();
+    const TokenVault::Secrets secrets = vault ? vault->secrets() : TokenVault::Secrets{};
+    auto access = vault ? secrets.accessToken : store.stringForKey(accessToken);
     auto type = store.stringForKey(tokenType);
     auto expiry = store.dateForKey(expiresAt);
-    auto refresh = store.stringForKey(refreshToken);
+    auto refresh = vault ? secrets.refreshToken : store.stringForKey(refreshToken);
     if (!access || !type || !expiry || !refresh)
         return std::nullopt;
     return TokenManager(std::move(access), std::move(type), std::move(expiry), std::move(refresh));
@@ -60,6 +75,9 @@ void TokenManager::deleteToken()
     for (const QString &key : {accessToken, tokenType, expiresAt, expiresIn, refreshToken, userId})
         store.remove(key);
     store.synchronize();
+    // Also when the store held them: a keyring may still keep tokens of an earlier start.
+    if (TokenVault *vault = TokenVault::installed())
+        vault->forget();
 }
 
 quint64 TokenManager::sessionGeneration()

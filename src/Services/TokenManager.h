@@ -5,8 +5,9 @@
 
 #include <optional>
 
-// The OAuth token of the signed-in user, kept in four entries of the shared settings store.
-// A record is read fresh from the store on every use; nothing holds it across requests.
+// The OAuth token of the signed-in user, kept in four entries of the shared settings store;
+// where the desktop's keyring has taken them, the access and refresh tokens live there
+// instead (TokenVault). A record is read fresh on every use.
 class TokenManager
 {
 public:

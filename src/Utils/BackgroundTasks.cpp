@@ -16,6 +16,21 @@ using namespace Costants;
 
 namespace {
 std::atomic<int> pauseMilliseconds{2000};
+// One resumption at a time after the service asked to slow down, however often run() is
+// called meanwhile.
+std::atomic<bool> resumeScheduled{false};
+
+void resumeAfterSlowDown(qint64 seconds)
+{
+    if (resumeScheduled.exchange(true))
+        return;
+    logLines({QStringLiteral("domain check waits for the service: ") + QString::number(seconds) +
+              QStringLiteral(" s")});
+    QTimer::singleShot(std::chrono::seconds(seconds), QCoreApplication::instance(), [] {
+        resumeScheduled.store(false);
+        QThreadPool::globalInstance()->start([] { BackgroundTasks::run(); });
+    });
+}
 
 // The service answered and will answer the same for this workspace (gone, or no access):
 // asking again would block the ids behind it. No answer, a server error, a sign-out or a
@@ -62,8 +77,12 @@ void BackgroundTasks::check(const QString &workspaceId)
         return;
     api.getDomains(workspaceId, [workspaceId](const std::optional<QJsonArray> &domains,
                                               int status) {
-        if (!domains && !isRefusal(status))
+        if (!domains && !isRefusal(status)) {
+            // Taken up again when the service's pause is over, not before.
+            if (const ApiManager &client = ApiManager::shared(); client.isSlowedDown())
+                resumeAfterSlowDown(client.slowDownSecondsLeft());
             return;
+        }
         if (domains)
             DefaultHelper::updateDomainNames(*domains);
         else

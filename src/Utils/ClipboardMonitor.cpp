@@ -5,6 +5,7 @@
 #include "App/SettingsStore.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
+#include "Utils/HostFilter.h"
 #include "Utils/LinkHandler.h"
 #include "Utils/NotificationHandler.h"
 #include "Utils/Validation.h"
@@ -62,6 +63,13 @@ void ClipboardMonitor::examine(const QString &text)
     const std::optional<QString> destination = Validation::destinationFrom(candidate);
     if (!destination)
         return;
+    // Never the path or query: an intranet address can say more than its host.
+    if (const std::optional<QString> reason = HostFilter::refusal(*destination)) {
+        logLines({QStringLiteral("not rebranding an address of ") +
+                  Validation::hostOf(*destination).value_or(QString()) + QStringLiteral(": ") +
+                  *reason});
+        return;
+    }
     if (store.stringForKey(Preferences::userId)) {
         logLines({QStringLiteral("USER LOGGED")});
         LinkHandler::handleCopiedLink(*destination);

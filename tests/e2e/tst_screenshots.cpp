@@ -152,6 +152,7 @@ void ScreenshotsTest::windowsRender()
     store.setString(optionActive, OptionsRebrand::autoRebrand);
     store.setString(fullName, "Dana Demo");
     store.setString(email, "demo@quorvella.test");
+    store.setStringArray(neverRebrandHosts, {"intranet.acme-demo.com", "*.corp.example"});
 
     PreferencesWindowController window;
     auto *general = qobject_cast<PreferencesGeneralController *>(window.contentViewController());

@@ -1,6 +1,8 @@
 #include "App/PopoversManager.h"
+#include "Controllers/WorkspacesRequest.h"
 #include "ServiceHarness.h"
 #include "Services/ProbeReachability.h"
+#include "Utils/BackgroundTasks.h"
 #include "Views/Popover.h"
 
 #include <QSignalSpy>
@@ -354,6 +356,80 @@ private slots:
         QVERIFY(TokenManager::load().has_value());
         QVERIFY(SettingsStore::shared().dictionaryForKey(Preferences::workspaceObjectMainView));
         QVERIFY(SettingsStore::shared().boolForKey(Preferences::automaticCopy));
+    }
+
+    // A 429 stops everything sent to the service until its Retry-After is up: calls meanwhile
+    // fail at once, the user is told once, and nothing reaches the sandbox before the time.
+    void slowDown_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<bool>("asDate"); // else seconds
+        QTest::newRow("paging, seconds") << "getLinks" << false;
+        QTest::newRow("object call, http date") << "deleteLink" << true;
+    }
+    void slowDown()
+    {
+        QFETCH(QString, call);
+        QFETCH(bool, asDate);
+        harness::storeIssuedToken(*m_sandbox);
+        const QString retryAfter =
+            asDate ? QLocale::c().toString(m_clock->now().addSecs(30).toUTC(),
+                                           QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'"))
+                   : QStringLiteral("30");
+        QVERIFY(harness::arm(
+            *m_sandbox,
+            {{"path", "/v1/*"}, {"status", 429}, {"retryAfter", retryAfter}, {"times", 1}}));
+        const QString path = kCalls[call].path;
+        QCOMPARE(runToEnd(call)->gotValue, !kCalls[call].list); // the error object
+        const auto told = [this] {
+            return m_platform->userNotifications.history();
+        };
+        QCOMPARE(told().size(), 1);
+        QCOMPARE(told().first().informativeText,
+                 "The service asks Quorvella to slow down. It will try again in 30 seconds.");
+        for (const qint64 wait : {0, 29'999}) {
+            m_clock->advance(wait);
+            for (const QString &meanwhile : {call, QStringLiteral("searchLinks")}) {
+                auto outcome = std::make_shared<Outcome>();
+                run(*m_api, meanwhile, outcome);
+                QCOMPARE(outcome->calls, 1); // at once, without a network turn
+                QVERIFY(!outcome->gotValue);
+            }
+            auto page = std::make_shared<std::optional<QJsonArray>>(QJsonArray{});
+            WorkspacesRequest::send([page](const std::optional<QJsonArray> &l) { *page = l; });
+            QVERIFY(!page->has_value());
+        }
+        QTest::qWait(300);
+        QCOMPARE(sent("/v1/").size(), 1);
+        QCOMPARE(told().size(), 1);
+        m_clock->advance(1);
+        QVERIFY(runToEnd(call)->gotValue);
+        QCOMPARE(sent("/v1/").size(), 2);
+        QCOMPARE(told().size(), 1);
+    }
+
+    // The background domain check stops on a 429 instead of moving on, and asks again only
+    // once the service's time is up.
+    void backgroundCheckWaitsForTheService()
+    {
+        harness::storeIssuedToken(*m_sandbox);
+        SettingsStore::shared().setStringArray(Preferences::workspaceIdsListToCheckDomains,
+                                               {"wsp-personal", "wsp-marketing"});
+        QVERIFY(harness::arm(
+            *m_sandbox,
+            {{"path", "/v1/domains"}, {"status", 429}, {"retryAfter", "30"}, {"times", 1}}));
+        BackgroundTasks::run();
+        QTRY_COMPARE(sent("/v1/domains").size(), 1);
+        BackgroundTasks::run(); // as a fresh workspace list would
+        QTest::qWait(500);
+        QCOMPARE(sent("/v1/domains").size(), 1);
+        QCOMPARE(m_platform->userNotifications.history().size(), 1);
+        QCOMPARE(
+            SettingsStore::shared().stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
+            std::optional(QStringList{"wsp-personal", "wsp-marketing"}));
+        m_clock->advance(30'000);
+        BackgroundTasks::run();
+        QTRY_COMPARE(sent("/v1/domains").size(), 2);
     }
 
     void callsFromAnotherThreadCompleteOnGuiThread()

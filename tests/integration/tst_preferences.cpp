@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -144,6 +145,56 @@ private slots:
                                  "slashtagLabel", "slashtagOptions"})
             QCOMPARE(pane.findChild<QWidget *>(QLatin1String(name))->isVisible(), defaultsShown);
     }
+    // The user's own hosts never rebranded: typed, added, refused, removed, and read back.
+    void neverRebrandList()
+    {
+        setOnline(false);
+        SettingsStore &store = SettingsStore::shared();
+        store.setStringArray(neverRebrandHosts, {"example.com"});
+        PreferencesGeneralController pane;
+        pane.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&pane));
+        auto *list = pane.findChild<QListWidget *>("neverRebrandList");
+        auto *input = pane.findChild<QLineEdit *>("neverRebrandInput");
+        auto *add = pane.findChild<QPushButton *>("neverRebrandAdd");
+        auto *remove = pane.findChild<QPushButton *>("neverRebrandRemove");
+        const auto shown = [list] {
+            QStringList rows;
+            for (int row = 0; row < list->count(); ++row)
+                rows.append(list->item(row)->text());
+            return rows;
+        };
+        QCOMPARE(shown(), QStringList{"example.com"});
+        QVERIFY(!add->isEnabled() && !remove->isEnabled());
+        QTest::keyClicks(input, " *.Corp.Example. ");
+        QVERIFY(add->isEnabled());
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(shown(), (QStringList{"example.com", "*.corp.example"}));
+        QCOMPARE(store.stringArrayForKey(neverRebrandHosts),
+                 std::optional(QStringList{"example.com", "*.corp.example"}));
+        QVERIFY(input->text().isEmpty());
+        // No host, and one already listed, add nothing.
+        QTest::keyClicks(input, "wiki/page");
+        QVERIFY(!add->isEnabled());
+        QTest::keyClick(input, Qt::Key_Return);
+        input->selectAll();
+        QTest::keyClick(input, Qt::Key_Backspace);
+        QTest::keyClicks(input, "EXAMPLE.com");
+        QTest::keyClick(input, Qt::Key_Return);
+        QCOMPARE(shown(), (QStringList{"example.com", "*.corp.example"}));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QVERIFY(remove->isEnabled());
+        QTest::mouseClick(remove, Qt::LeftButton);
+        QCOMPARE(shown(), QStringList{"*.corp.example"});
+        QCOMPARE(store.stringArrayForKey(neverRebrandHosts),
+                 std::optional(QStringList{"*.corp.example"}));
+        SettingsStore::reopenAll();
+        PreferencesGeneralController again;
+        QCOMPARE(again.findChild<QListWidget *>("neverRebrandList")->item(0)->text(),
+                 QStringLiteral("*.corp.example"));
+    }
+
     // The automatic domain is always one of the automatic workspace's domains: a stored one of
     // another workspace gives way, and a late answer for a workspace no longer chosen is dropped.
     void workspacesAndDomainsFromTheService()

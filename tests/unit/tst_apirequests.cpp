@@ -2,11 +2,14 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
+#include "Platform/testing/FakeKeyring.h"
 #include "Services/ApiManager.h"
 #include "Services/ApiResponse.h"
 #include "Services/NetworkInformationReachability.h"
+#include "Services/RateLimit.h"
 #include "Services/Redaction.h"
 #include "Services/TokenManager.h"
+#include "Services/TokenVault.h"
 #include "TestEnvironment.h"
 
 #include <QTest>
@@ -35,6 +38,73 @@ private slots:
     {
         Clock::install(nullptr);
         m_environment.reset();
+    }
+
+    // Every form of Retry-After, the wait a 429 then starts, and that it is told only once.
+    void retryAfter_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("seconds"); // -1: unreadable
+        QTest::addColumn<int>("held");
+        QTest::newRow("seconds") << QByteArray("120") << 120 << 120;
+        QTest::newRow("seconds, blanks") << QByteArray(" 5 ") << 5 << 5;
+        QTest::newRow("zero") << QByteArray("0") << 0 << 1;
+        QTest::newRow("past the limit") << QByteArray("86400") << 86400 << 3600;
+        QTest::newRow("too many digits") << QByteArray(30, '9') << 3600 << 3600;
+        QTest::newRow("http date") << QByteArray("Tue, 14 Nov 2023 22:15:20 GMT") << 120 << 120;
+        QTest::newRow("rfc 850 date") << QByteArray("Tuesday, 14-Nov-23 22:14:20 GMT") << 60 << 60;
+        QTest::newRow("asctime date") << QByteArray("Tue Nov 14 22:13:50 2023") << 30 << 30;
+        QTest::newRow("date passed") << QByteArray("Tue, 14 Nov 2023 22:00:00 GMT") << 0 << 1;
+        QTest::newRow("negative") << QByteArray("-5") << -1 << 60;
+        QTest::newRow("garbage") << QByteArray("soon") << -1 << 60;
+        QTest::newRow("missing") << QByteArray() << -1 << 60;
+    }
+    void retryAfter()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, seconds);
+        QFETCH(int, held);
+        QCOMPARE(RateLimit::retryAfterSeconds(value, kNow).value_or(-1), seconds);
+        RateLimit limit;
+        QVERIFY(!limit.isHolding());
+        QCOMPARE(limit.hold(value), std::optional<qint64>(held));
+        QVERIFY(limit.isHolding());
+        QCOMPARE(limit.secondsLeft(), held);
+        // A second 429 within the pause is not told again.
+        QCOMPARE(limit.hold(value), std::nullopt);
+        m_clock.advance(held * 1000 - 1);
+        QVERIFY(limit.isHolding());
+        m_clock.advance(1);
+        QVERIFY(!limit.isHolding());
+        QCOMPARE(limit.secondsLeft(), 0);
+        QVERIFY(limit.hold(value).has_value());
+    }
+
+    // The keyring double: tokens go there and out of the store; when it later refuses, the
+    // newest tokens are back in the store; sign-out empties it.
+    void keyringRefusingLater()
+    {
+        FakeKeyring keyring;
+        keyring.running = true;
+        TokenVault vault(keyring);
+        TokenVault::install(&vault);
+        vault.start();
+        QTRY_COMPARE(vault.place(), TokenVault::Place::keyring);
+        SettingsStore &store = SettingsStore::shared();
+        QVERIFY(TokenManager("a-1", "Bearer", kNow.addSecs(60), "r-1").save());
+        QTRY_VERIFY(keyring.entries.value("tokens").contains("\"a-1\""));
+        QVERIFY(!store.contains(accessToken) && !store.contains(refreshToken));
+        QCOMPARE(TokenManager::load()->refresh_token, QStringLiteral("r-1"));
+        keyring.refusing = true;
+        QVERIFY(TokenManager("a-2", "Bearer", kNow.addSecs(60), "r-2").save());
+        QTRY_COMPARE(vault.place(), TokenVault::Place::store);
+        QCOMPARE(store.stringForKey(accessToken), std::optional<QString>("a-2"));
+        QCOMPARE(TokenManager::load()->refresh_token, QStringLiteral("r-2"));
+        keyring.refusing = false;
+        TokenManager::deleteToken();
+        QTRY_VERIFY(keyring.entries.isEmpty());
+        QVERIFY(!TokenManager::load());
+        TokenVault::install(nullptr);
     }
 
     void redaction_data()

@@ -49,6 +49,7 @@ private slots:
         m_platform = &FakePlatform::installNew();
         SettingsStore::shared().setString(Preferences::userId, QStringLiteral("user-1"));
         Clock::install(&m_clock);
+        SettingsStore::shared().setStringArray(Preferences::neverRebrandHosts, {"*.corp.example"});
     }
     void cleanup()
     {
@@ -103,6 +104,21 @@ private slots:
             << QStringList{"tick", "pause",   "copy:" + a, "tick",      "later:59", "copy:" + a,
                            "tick", "later:1", "tick",      "copy:" + b, "tick"}
             << QStringList{first, paused, paused, handedOn + b};
+        // The log names host and reason, never the path or query of an intranet address.
+        QTest::newRow("private and listed hosts are not handed on, also signed out")
+            << QStringList{"tick",
+                           "copy:http://192.168.1.10/admin?session=s3cr3t|http://intranet/wiki|" +
+                               a,
+                           "tick",
+                           "signout",
+                           "copy:https://wiki.corp.example/page",
+                           "tick"}
+            << QStringList{first,
+                           "not rebranding an address of 192.168.1.10: private or link-local "
+                           "address",
+                           "not rebranding an address of intranet: single-label host", handedOn + a,
+                           "not rebranding an address of wiki.corp.example: on the user's list "
+                           "(*.corp.example)"};
         QTest::newRow("a copy during a tick is handed on once")
             << QStringList{"tick", "copy:" + a, "race:" + b, "tick", "tick", "tick"}
             << QStringList{first, handedOn + a, handedOn + b};

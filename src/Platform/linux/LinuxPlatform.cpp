@@ -11,6 +11,7 @@
 #include "Platform/linux/LinuxBundleInfo.h"
 #include "Platform/linux/MessageBoxAlertPresenter.h"
 #include "Platform/linux/ProcessWebView.h"
+#include "Platform/linux/SecretServiceKeyring.h"
 #include "Platform/linux/TrayStatusItem.h"
 #include "Platform/linux/XdgAutostartLoginItems.h"
 #if QUORVELLA_WAYLAND_CLIPBOARD
@@ -89,6 +90,12 @@ UserNotificationCenter &LinuxPlatform::userNotificationCenter()
     std::call_once(m_notificationsOnce,
                    [this] { m_notifications = std::make_unique<FreedesktopNotificationCenter>(); });
     return *m_notifications;
+}
+
+Keyring &LinuxPlatform::keyring()
+{
+    std::call_once(m_keyringOnce, [this] { m_keyring = std::make_unique<SecretServiceKeyring>(); });
+    return *m_keyring;
 }
 
 ServicesProvider &LinuxPlatform::servicesProvider()

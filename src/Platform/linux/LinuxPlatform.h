@@ -8,6 +8,7 @@
 
 class FreedesktopNotificationCenter;
 class LinuxBundleInfo;
+class SecretServiceKeyring;
 class XdgAutostartLoginItems;
 class MessageBoxAlertPresenter;
 class DesktopWorkspace;
@@ -31,6 +32,7 @@ public:
     [[nodiscard]] UserNotificationCenter &userNotificationCenter() override;
     [[nodiscard]] ServicesProvider &servicesProvider() override;
     [[nodiscard]] LoginItems &loginItems() override;
+    [[nodiscard]] Keyring &keyring() override;
     void emptyUrlResponseCache() override;
 
     // Looks at the desktop before Qt starts and picks how to see the clipboard; where
@@ -50,6 +52,8 @@ private:
     std::unique_ptr<Pasteboard> m_pasteboard;
     std::once_flag m_notificationsOnce;
     std::unique_ptr<FreedesktopNotificationCenter> m_notifications;
+    std::once_flag m_keyringOnce;
+    std::unique_ptr<SecretServiceKeyring> m_keyring;
     std::once_flag m_servicesOnce;
     std::unique_ptr<DBusServicesProvider> m_services;
 };

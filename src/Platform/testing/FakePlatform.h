@@ -2,6 +2,7 @@
 
 #include "Platform/Platform.h"
 #include "Platform/testing/FakeBundleInfo.h"
+#include "Platform/testing/FakeKeyring.h"
 #include "Platform/testing/FakeLoginItems.h"
 #include "Platform/testing/FakePasteboard.h"
 #include "Platform/testing/FakeServicesProvider.h"
@@ -48,6 +49,7 @@ public:
     }
     [[nodiscard]] ServicesProvider &servicesProvider() override { return fakeServices; }
     [[nodiscard]] LoginItems &loginItems() override { return fakeLoginItems; }
+    [[nodiscard]] Keyring &keyring() override { return realKeyring ? *realKeyring : fakeKeyring; }
     void emptyUrlResponseCache() override { ++cacheEmptied; }
 
     // Installs a fresh fake platform and returns it for the test to drive.
@@ -71,6 +73,10 @@ public:
     // A real notification service under test, used instead of the fake when set.
     UserNotificationCenter *realNotifications = nullptr;
     FakeServicesProvider fakeServices;
+    // Not running unless a test starts it.
+    FakeKeyring fakeKeyring;
+    // A real keyring under test, used instead of the fake when set.
+    Keyring *realKeyring = nullptr;
     QPointer<FakeStatusItem> lastStatusItem;
     QPointer<FakeWebView> lastWebView;
     int webViewsCreated = 0;

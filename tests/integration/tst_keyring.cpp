@@ -1,0 +1,190 @@
+// The tokens in a real Secret Service: a gnome-keyring daemon on the test's private session
+// bus, unlocked with a password of the test's own. The locked keyring comes last.
+#include "Platform/linux/SecretServiceKeyring.h"
+#include "ServiceHarness.h"
+#include "Services/TokenVault.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace Costants::Preferences;
+
+namespace {
+
+const QString kSecretService = QStringLiteral("org.freedesktop.secrets");
+
+bool secretServiceRuns()
+{
+    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kSecretService);
+}
+
+// What the keyring holds under the vault's entry; "<none>" when nothing, "<refused>" on error.
+QString keyringEntry(Keyring &keyring)
+{
+    QString entry;
+    keyring.read(QStringLiteral("tokens"), [&entry](Keyring::Result result, const QString &s) {
+        entry = result == Keyring::Result::done       ? s
+                : result == Keyring::Result::notFound ? QStringLiteral("<none>")
+                                                      : QStringLiteral("<refused>");
+    });
+    return QTest::qWaitFor([&entry] { return !entry.isEmpty(); }, 10000)
+               ? entry
+               : QStringLiteral("<no answer>");
+}
+
+} // namespace
+
+class KeyringTest : public ServiceTest
+{
+    Q_OBJECT
+
+public:
+    ~KeyringTest() override
+    {
+        if (m_daemon) {
+            m_daemon->terminate();
+            m_daemon->waitForFinished(5000);
+        }
+    }
+
+private:
+    void prepare() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon")).isEmpty())
+            QSKIP("gnome-keyring-daemon is not installed (scripts/setup-debian.sh installs it)");
+        // One daemon for the whole run: the keyring library keeps its connection to the first
+        // one it met. Each row starts from an empty keyring instead.
+        if (!m_daemon)
+            startDaemon();
+        m_keyring = std::make_unique<SecretServiceKeyring>(3000);
+        m_platform->realKeyring = m_keyring.get();
+        QCOMPARE(keyringEntry(*m_keyring), QStringLiteral("<none>"));
+    }
+    void release() override
+    {
+        TokenVault::install(nullptr);
+        m_vault.reset();
+        if (m_keyring) {
+            auto removed = std::make_shared<bool>(false);
+            m_keyring->remove(QStringLiteral("tokens"),
+                              [removed](Keyring::Result) { *removed = true; });
+            QTRY_VERIFY(*removed);
+        }
+        m_keyring.reset();
+    }
+
+    void startDaemon()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_keyringHome.path());
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_keyringHome.path());
+        m_daemon = std::make_unique<QProcess>();
+        m_daemon->setProcessEnvironment(environment);
+        m_daemon->start(QStringLiteral("gnome-keyring-daemon"),
+                        {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                         QStringLiteral("--components=secrets")});
+        // --unlock reads the new login keyring's password up to the end of input.
+        m_daemon->write("test-keyring-password");
+        m_daemon->closeWriteChannel();
+        QTRY_VERIFY_WITH_TIMEOUT(secretServiceRuns(), 10000);
+    }
+
+    TokenVault::Place startVault()
+    {
+        m_vault = std::make_unique<TokenVault>(Platform::current().keyring());
+        TokenVault::install(m_vault.get());
+        m_vault->start();
+        const bool decided = QTest::qWaitFor(
+            [this] { return m_vault->place() != TokenVault::Place::undecided; }, 10000);
+        return decided ? m_vault->place() : TokenVault::Place::undecided;
+    }
+
+    // The secrets are out of the store, the rest stays, and TokenManager reads them whole.
+    void verifyKeptInKeyring(const QString &accessToken)
+    {
+        SettingsStore::reopenAll();
+        SettingsStore &store = SettingsStore::shared();
+        QVERIFY(!store.contains(Costants::Preferences::accessToken));
+        QVERIFY(!store.contains(refreshToken));
+        QVERIFY(store.contains(tokenType) && store.contains(expiresAt));
+        const QString entry = keyringEntry(*m_keyring);
+        QVERIFY2(entry.contains(accessToken), qPrintable(entry));
+        QCOMPARE(TokenManager::load().value().access_token, accessToken);
+    }
+
+    QTemporaryDir m_keyringHome;
+    // Ended with the test: QProcess stops what it started.
+    std::unique_ptr<QProcess> m_daemon;
+    std::unique_ptr<SecretServiceKeyring> m_keyring;
+    std::unique_ptr<TokenVault> m_vault;
+
+private slots:
+    void signInKeepsTheTokensInTheKeyring()
+    {
+        QCOMPARE(startVault(), TokenVault::Place::keyring);
+        QVERIFY(m_log->contains("tokens kept in the keyring"));
+        const QString code = harness::freshCode(*m_sandbox);
+        m_secrets.insert(code);
+        m_authentication->exchangeCode(code);
+        QTRY_VERIFY(m_authentication->hasValidToken());
+        const QString access = TokenManager::load()->access_token.value();
+        verifyKeptInKeyring(access);
+        // Sign-out takes them out of the keyring too.
+        TokenManager::deleteToken();
+        QTRY_COMPARE(keyringEntry(*m_keyring), QStringLiteral("<none>"));
+        QVERIFY(!TokenManager::load());
+    }
+
+    void tokensInTheStoreMoveAtStart()
+    {
+        const QString access =
+            harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
+        QVERIFY(SettingsStore::shared().contains(accessToken));
+        QCOMPARE(startVault(), TokenVault::Place::keyring);
+        QVERIFY(m_log->contains("tokens moved from the settings store to the keyring"));
+        verifyKeptInKeyring(access);
+        // The service still takes them from where they are now.
+        auto got = std::make_shared<bool>(false);
+        m_api->getLinks(
+            std::nullopt, std::nullopt, false,
+            [got](const std::optional<QJsonArray> &links) { *got = links.has_value(); });
+        QTRY_VERIFY(*got);
+    }
+
+    void aLockedKeyringLeavesThemInTheStore()
+    {
+        // Locked, the keyring would have to ask for its password: nobody answers here.
+        // A plain call: an interface object would introspect the service and leak its meta data.
+        QDBusMessage lock = QDBusMessage::createMethodCall(
+            kSecretService, QStringLiteral("/org/freedesktop/secrets"),
+            QStringLiteral("org.freedesktop.Secret.Service"), QStringLiteral("Lock"));
+        lock << QVariant::fromValue(QList<QDBusObjectPath>{
+            QDBusObjectPath(QStringLiteral("/org/freedesktop/secrets/collection/login"))});
+        const QDBusMessage locked = QDBusConnection::sessionBus().call(lock);
+        QVERIFY2(locked.type() == QDBusMessage::ReplyMessage, qPrintable(locked.errorMessage()));
+        const QString access =
+            harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
+        QCOMPARE(startVault(), TokenVault::Place::store);
+        const QStringList lines = m_log->lines();
+        QCOMPARE(std::count_if(lines.begin(), lines.end(),
+                               [](const QString &line) {
+                                   return line.endsWith(": the tokens stay in the settings store");
+                               }),
+                 1);
+        SettingsStore::reopenAll();
+        QCOMPARE(SettingsStore::shared().stringForKey(accessToken), std::optional(access));
+        // New tokens go to the store as they always did.
+        const QString code = harness::freshCode(*m_sandbox);
+        m_secrets.insert(code);
+        m_authentication->exchangeCode(code);
+        QTRY_VERIFY(SettingsStore::shared().stringForKey(accessToken) != std::optional(access));
+        QVERIFY(TokenManager::load().has_value());
+    }
+};
+
+QTEST_MAIN(KeyringTest)
+#include "tst_keyring.moc"
