@@ -1,6 +1,7 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/EventMonitor.h"
+#include "App/MenuManager.h"
 #include "App/NotificationCenter.h"
 #include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
@@ -392,6 +393,64 @@ private slots:
             return s.available.contains(QRect(at, size));
         });
         QVERIFY(onAScreen);
+    }
+
+    // The right click on the tray icon: "Open", then the settings menu's own items, picked
+    // with the mouse.
+    void trayMenu_data()
+    {
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("pausedAfter");
+        QTest::newRow("signed out: open shows the sign-in")
+            << false << false << Menu::openQuorvella << "Login" << false;
+        QTest::newRow("signed in: open shows the list")
+            << true << false << Menu::openQuorvella << "Links" << false;
+        QTest::newRow("pause") << true << false << Menu::pauseOneHour << "" << true;
+        QTest::newRow("paused: resume") << false << true << Menu::resumeWatching << "" << false;
+    }
+
+    void trayMenu()
+    {
+        QFETCH(bool, signedIn);
+        QFETCH(bool, paused);
+        QFETCH(QString, picked);
+        QFETCH(QString, shown);
+        QFETCH(bool, pausedAfter);
+        if (signedIn)
+            storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
+        if (paused)
+            WatchPause::pauseFor(WatchPause::oneHour);
+        auto *tray = qobject_cast<FakeStatusItem *>(m_manager->statusItem());
+        QMenu *menu = tray->contextMenu();
+        QVERIFY(menu);
+        menu->popup(QPoint(900, 40));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTest::qWait(0); // the filling queued at start-up has run too
+        QStringList entries;
+        QAction *chosen = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            entries << action->text();
+            if (action->text() == picked)
+                chosen = action;
+        }
+        // "Open", then the settings menu as the gear opens it now.
+        QStringList expected = {Menu::openQuorvella};
+        for (const MenuManager::Item &item : MenuManager::items(signedIn, {false, paused})) {
+            if (item.action != MenuManager::Action::Separator)
+                expected << item.title;
+        }
+        QVERIFY(expected.contains(Menu::quit));
+        QCOMPARE(entries, expected);
+        QVERIFY(chosen);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(this->shown(), shown);
+        QCOMPARE(WatchPause::pausedUntil().has_value(), pausedAfter);
     }
 
     void hiddenPopoverGivesItsSurfaceBack_data()
