@@ -21,6 +21,7 @@ public:
     [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override
     {
         auto item = std::make_unique<FakeStatusItem>();
+        item->setTrayAvailable(trayAvailable);
         lastStatusItem = item.get();
         return item;
     }
@@ -72,6 +73,8 @@ public:
     UserNotificationCenter *realNotifications = nullptr;
     FakeServicesProvider fakeServices;
     QPointer<FakeStatusItem> lastStatusItem;
+    // Whether the status items made from now on find a tray host.
+    bool trayAvailable = true;
     QPointer<FakeWebView> lastWebView;
     int webViewsCreated = 0;
     int cacheEmptied = 0;
