@@ -19,6 +19,7 @@
 #include "Services/ApiManager.h"
 #include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
+#include "Services/TokenManager.h"
 #include "Services/TokenVault.h"
 #include "Update/Checker.h"
 #include "Update/HealthMark.h"
@@ -66,6 +67,7 @@ void AppDelegate::applicationDidFinishLaunching()
     updaterWakeUpCheck();
     launchAtLoginNote();
     startUpdateCheck();
+    firstStartHint();
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -173,6 +175,14 @@ void AppDelegate::becomeUserNotificationDelegate()
     UserNotificationCenter &center = Platform::current().userNotificationCenter();
     connect(&center, &UserNotificationCenter::didActivate, this,
             [this](const UserNotification &notification) {
+                if (notification.identifier == LocalNotification::firstStartIdentifier &&
+                    m_popoversManager) {
+                    // It asked the user to sign in; signed in since, the list.
+                    if (TokenManager::load())
+                        m_popoversManager->openFitting();
+                    else
+                        m_popoversManager->showPopoverLogin();
+                }
                 NotificationHandler::didActivate(notification, notificationRoutes());
             });
     connect(&center, &UserNotificationCenter::didDismiss, this,
@@ -330,4 +340,26 @@ void AppDelegate::launchAtLoginNote()
 void AppDelegate::startUpdateCheck()
 {
     Checker::shared().dailyCheck();
+}
+
+void AppDelegate::firstStartHint()
+{
+    SettingsStore &store = SettingsStore::shared();
+    if (store.boolForKey(Preferences::firstStartHintShown))
+        return;
+    // Also when signed in: a later sign-out is no first start.
+    store.setBool(Preferences::firstStartHintShown, true);
+    store.synchronize();
+    if (TokenManager::load() || !m_popoversManager)
+        return;
+    logLines({QStringLiteral("first start, showing where Quorvella lives")});
+    if (m_popoversManager->statusItem()->isVisible()) {
+        m_popoversManager->showPopoverLogin();
+        return;
+    }
+    UserNotification notification;
+    notification.identifier = LocalNotification::firstStartIdentifier;
+    notification.title = LocalNotification::firstStartTitle;
+    notification.informativeText = LocalNotification::firstStartText;
+    Platform::current().userNotificationCenter().deliver(notification);
 }

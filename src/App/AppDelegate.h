@@ -60,6 +60,9 @@ private:
     void updaterWakeUpCheck();
     void launchAtLoginNote();
     void startUpdateCheck();
+    // Once, at the first start while signed out: the sign-in popover, or without a tray a
+    // notification that says where the program is.
+    void firstStartHint();
 
     // Kept for the life of the program; its ticks run on their own thread.
     std::unique_ptr<TokenVault> m_tokenVault;

@@ -79,6 +79,8 @@ inline const QString accountWorkspacePairs = QStringLiteral("qv-account-workspac
 inline const QString lastBrandedLinkStored = QStringLiteral("qv-last-branded-link-stored");
 // Date until which copied addresses are not handed on; absent while watching.
 inline const QString watchingPausedUntil = QStringLiteral("qv-watching-paused-until");
+// Set once the first start has shown the user where the program lives.
+inline const QString firstStartHintShown = QStringLiteral("qv-first-start-hint-shown");
 inline const QString destinationURL = QStringLiteral("destinationURL");
 inline const QString lastChange = QStringLiteral("lastChange");
 inline const QString newDestination = QStringLiteral("qv-preference-new-destination");
@@ -238,6 +240,12 @@ inline const QString undoExpiredText =
     QStringLiteral("A rebrand can be undone for two minutes only; the link stays.");
 inline const QString undoSignedOutText =
     QStringLiteral("You signed out since the link was made; the link stays.");
+// The first start without a tray icon to open.
+inline const QString firstStartIdentifier = QStringLiteral("qv-first-start");
+inline const QString firstStartTitle = QStringLiteral("Quorvella is running");
+inline const QString firstStartText =
+    QStringLiteral("It runs in the background and watches your clipboard. No system tray was "
+                   "found: click here, or start Quorvella again, to open it and sign in.");
 inline const QString undoEditedText =
     QStringLiteral("The link was edited since it was made; it stays as you edited it.");
 // The desktop entry that lends the notifications our name and icon.
@@ -334,6 +342,8 @@ inline const QString undoLastRebrand = QStringLiteral("Undo last rebrand");
 inline const QString pauseOneHour = QStringLiteral("Pause for 1 hour");
 inline const QString pauseUntilTomorrow = QStringLiteral("Pause until tomorrow");
 inline const QString resumeWatching = QStringLiteral("Resume watching");
+// First in the tray icon's own menu.
+inline const QString openQuorvella = QStringLiteral("Open Quorvella");
 } // namespace Menu
 
 } // namespace Costants

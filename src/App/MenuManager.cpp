@@ -41,6 +41,13 @@ std::unique_ptr<QMenu> MenuManager::makeMenu(MenuActions *target, QObject *conte
     auto menu = std::make_unique<QMenu>();
     menu->setObjectName(QStringLiteral("settingsMenu"));
     menu->setAccessibleName(QStringLiteral("Settings"));
+    fill(menu.get(), target, context, hasValidToken, state);
+    return menu;
+}
+
+void MenuManager::fill(QMenu *menu, MenuActions *target, QObject *context, bool hasValidToken,
+                       State state)
+{
     for (const Item &item : items(hasValidToken, state)) {
         if (item.action == Action::Separator) {
             menu->addSeparator();
@@ -87,5 +94,4 @@ std::unique_ptr<QMenu> MenuManager::makeMenu(MenuActions *target, QObject *conte
             }
         });
     }
-    return menu;
 }

@@ -51,4 +51,7 @@ public:
     [[nodiscard]] static QList<Item> items(bool hasValidToken, State state);
     [[nodiscard]] static std::unique_ptr<QMenu> makeMenu(MenuActions *target, QObject *context,
                                                          bool hasValidToken, State state);
+    // Appends the items to a menu that already exists (the tray icon's own).
+    static void fill(QMenu *menu, MenuActions *target, QObject *context, bool hasValidToken,
+                     State state);
 };

@@ -3,12 +3,19 @@
 #include "App/Costants.h"
 #include "App/EventMonitor.h"
 #include "App/Logger.h"
+#include "App/MenuActions.h"
+#include "App/MenuManager.h"
 #include "App/ViewControllerFactory.h"
 #include "Platform/StatusItem.h"
 #include "Services/ApiManager.h"
 #include "Services/AuthenticationManager.h"
+#include "Utils/RebrandUndo.h"
+#include "Utils/WatchPause.h"
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
+
+#include <QMenu>
+#include <QTimer>
 
 using namespace Costants;
 
@@ -23,6 +30,7 @@ const QString kLoginViewController = QStringLiteral("LoginViewController");
 const QString kNoInternetViewController = QStringLiteral("NoInternetViewController");
 const QString kNewLink2Controller = QStringLiteral("NewLink2Controller");
 const QString kEditLinkController = QStringLiteral("EditLinkController");
+const QString kMenuHandler = QStringLiteral("ViewControllerWithMenuHandler");
 
 } // namespace
 
@@ -37,6 +45,7 @@ PopoversManager::PopoversManager(std::unique_ptr<StatusItem> statusItem, ApiMana
     , m_eventMonitor(std::make_unique<EventMonitor>(
           EventMonitor::defaultMask, [this](QEvent *event) { onOutsideClick(event); }))
     , m_statusItem(std::move(statusItem))
+    , m_trayMenu(std::make_unique<QMenu>())
     , m_api(api)
     , m_authentication(authentication)
 {
@@ -47,6 +56,15 @@ PopoversManager::PopoversManager(std::unique_ptr<StatusItem> statusItem, ApiMana
     m_popoverNewLink->setWindowTitle(QStringLiteral("Quorvella new link"));
     m_popoverEditLink->setWindowTitle(QStringLiteral("Quorvella edit link"));
     registerObservers();
+    m_trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    m_trayMenu->setAccessibleName(QStringLiteral("Quorvella"));
+    // Refilled before each opening, for the token and pause of that moment. Trays that ask
+    // for the menu over D-Bus without announcing the opening get the last filling.
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, this, &PopoversManager::fillTrayMenu);
+    if (m_statusItem)
+        m_statusItem->setContextMenu(m_trayMenu.get());
+    // Once start-up is over and the token can be asked for.
+    QTimer::singleShot(0, this, &PopoversManager::fillTrayMenu);
 }
 
 PopoversManager::~PopoversManager()
@@ -95,6 +113,9 @@ void PopoversManager::registerObservers()
                        [this](const Notification &) { showPopoverNewLinkExternal(); });
     center.addObserver(this, NotificationViews::resetPopoverControllers,
                        [this](const Notification &) { resetPopoverControllers(); });
+    for (const QString &name : {NotificationViews::logout, NotificationViews::togglePopoverOpen,
+                                NotificationViews::watchingPauseChanged})
+        center.addObserver(this, name, [this](const Notification &) { fillTrayMenu(); });
 }
 
 void PopoversManager::toggleFromStatusItem()
@@ -135,9 +156,41 @@ void PopoversManager::toggle()
         showPopoverLinks();
     } else if (!authentication().refreshIfExpired()) {
         // While a refresh runs nothing is shown: its success re-routes.
-        ensureController(m_popoverLogin.get(), kLoginViewController);
-        show(m_popoverLogin.get());
+        showPopoverLogin();
     }
+}
+
+void PopoversManager::showPopoverLogin()
+{
+    ensureController(m_popoverLogin.get(), kLoginViewController);
+    show(m_popoverLogin.get());
+}
+
+void PopoversManager::openFitting()
+{
+    for (Popover *popover : {m_popoverLinks.get(), m_popoverLogin.get(), m_popoverNoInternet.get(),
+                             m_popoverNewLink.get(), m_popoverEditLink.get()}) {
+        if (popover->isShown())
+            return;
+    }
+    toggle();
+}
+
+void PopoversManager::fillTrayMenu()
+{
+    m_trayMenu->clear();
+    QAction *openItem = m_trayMenu->addAction(Menu::openQuorvella);
+    connect(openItem, &QAction::triggered, this, &PopoversManager::openFitting);
+    if (!m_menuActions)
+        m_menuActions = ViewControllerFactory::tryInstantiate(kMenuHandler);
+    auto *target = dynamic_cast<MenuActions *>(m_menuActions.get());
+    if (!target)
+        return;
+    m_trayMenu->addSeparator();
+    const MenuManager::State state{RebrandUndo::shared().canUndo(),
+                                   WatchPause::pausedUntil().has_value()};
+    MenuManager::fill(m_trayMenu.get(), target, m_menuActions.get(),
+                      authentication().hasValidToken(), state);
 }
 
 void PopoversManager::handleNotification(const Notification &notification)

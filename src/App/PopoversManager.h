@@ -11,6 +11,7 @@ class ApiManager;
 class AuthenticationManager;
 class EventMonitor;
 class Popover;
+class QMenu;
 class StatusItem;
 
 // Owns the tray icon and the five popovers anchored to it, decides which one a click shows
@@ -36,6 +37,9 @@ public:
 
     void showPopoverLinks();
     void closePopoverLinks();
+    void showPopoverLogin();
+    // "Open" of the tray icon's menu: the popover that fits the state, unless one is shown.
+    void openFitting();
     void showPopoverNewLink();
     void showPopoverNewLinkExternal();
     void showNewPopoverEditLink();
@@ -52,6 +56,7 @@ public:
     [[nodiscard]] Popover *popoverNoInternet() const { return m_popoverNoInternet.get(); }
     [[nodiscard]] Popover *popoverNewLink() const { return m_popoverNewLink.get(); }
     [[nodiscard]] Popover *popoverEditLink() const { return m_popoverEditLink.get(); }
+    [[nodiscard]] QMenu *trayMenu() const { return m_trayMenu.get(); }
 
 private:
     void registerObservers();
@@ -62,6 +67,8 @@ private:
     void ensureController(Popover *popover, const QString &identifier);
     void showFreshForm(Popover *popover, const QString &identifier, bool external);
     void closeMainPopovers();
+    // Builds the tray icon's menu as it is now: "Open", then the settings menu's items.
+    void fillTrayMenu();
 
     std::unique_ptr<Popover> m_popoverLinks;
     std::unique_ptr<Popover> m_popoverLogin;
@@ -70,6 +77,9 @@ private:
     std::unique_ptr<Popover> m_popoverEditLink;
     std::unique_ptr<EventMonitor> m_eventMonitor;
     std::unique_ptr<StatusItem> m_statusItem;
+    std::unique_ptr<QMenu> m_trayMenu;
+    // What the tray menu's settings items call; made on first need, as the views are.
+    std::unique_ptr<QObject> m_menuActions;
     [[nodiscard]] ApiManager &api() const;
     [[nodiscard]] AuthenticationManager &authentication() const;
 

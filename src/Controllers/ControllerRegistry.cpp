@@ -14,6 +14,7 @@
 #include "Controllers/QRController.h"
 #include "Controllers/ShareController.h"
 #include "Controllers/UpdaterWindowController.h"
+#include "Controllers/ViewControllerWithMenuHandler.h"
 #include "Controllers/WorkspacesController.h"
 #include "Update/Checker.h"
 #include "Views/BrandedLinkView.h"
@@ -44,6 +45,10 @@ void ControllerRegistry::registerAll()
     });
     ViewControllerFactory::registerCreator(QStringLiteral("PreferencesAccountController"), [] {
         return std::make_unique<PreferencesAccountController>();
+    });
+    // The settings actions of the tray icon's menu, without a view of their own.
+    ViewControllerFactory::registerCreator(QStringLiteral("ViewControllerWithMenuHandler"), [] {
+        return std::make_unique<ViewControllerWithMenuHandler>();
     });
     ViewControllerFactory::registerCreator(QStringLiteral("AboutController"),
                                            [] { return std::make_unique<AboutController>(); });

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QRect>
 
+class QMenu;
+
 // The program's icon in the desktop's tray: its one permanent piece of user interface.
 class StatusItem : public QObject
 {
@@ -20,6 +22,9 @@ public:
     [[nodiscard]] virtual bool isVisible() const = 0;
     // Where the icon is on screen; empty when the tray does not tell.
     [[nodiscard]] virtual QRect geometry() const = 0;
+    // The menu of a right click on the icon; it stays the caller's, who refills it on its
+    // aboutToShow.
+    virtual void setContextMenu(QMenu *menu) = 0;
 
 signals:
     // A click on the icon (double activations already merged).

@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace {
 
 constexpr int kMargin = 6;
@@ -71,18 +73,36 @@ void Popover::removeContentViewController()
     m_content.release()->deleteLater();
 }
 
-QPoint Popover::placement(const QSize &size, const QRect &anchor, Edge edge, const QRect &screen,
-                          const QPoint &pointer)
+QPoint Popover::placement(const QSize &size, const QRect &anchor, Edge edge,
+                          const QList<Screen> &screens, const QPoint &pointer)
 {
-    const QRect target = anchor.isEmpty() ? QRect(pointer, QSize(1, 1)) : anchor;
-    int x = target.center().x() - size.width() / 2;
-    // A tray at the bottom of the screen: open upwards.
-    const bool upper = edge == Edge::Upper || target.center().y() > screen.center().y();
-    int y = upper ? target.top() - kMargin - size.height() : target.bottom() + kMargin;
-    x = std::clamp(x, screen.left() + kMargin,
-                   std::max(screen.left() + kMargin, screen.right() - kMargin - size.width()));
-    y = std::clamp(y, screen.top() + kMargin,
-                   std::max(screen.top() + kMargin, screen.bottom() - kMargin - size.height()));
+    // The area left free on the screen that shows this point.
+    const auto areaAt = [&screens](const QPoint &point) -> std::optional<QRect> {
+        for (const Screen &screen : screens) {
+            if (screen.geometry.contains(point))
+                return screen.available;
+        }
+        return std::nullopt;
+    };
+    const std::optional<QRect> anchored = anchor.isEmpty() ? std::nullopt : areaAt(anchor.center());
+    const QRect fallback = screens.isEmpty() ? QRect(0, 0, 1280, 800) : screens.first().available;
+    const QRect area = anchored.value_or(areaAt(pointer).value_or(fallback));
+    int x = 0;
+    int y = 0;
+    if (anchored) {
+        x = anchor.center().x() - size.width() / 2;
+        // A tray at the bottom of the screen: open upwards.
+        const bool upper = edge == Edge::Upper || anchor.center().y() > area.center().y();
+        y = upper ? anchor.top() - kMargin - size.height() : anchor.bottom() + kMargin;
+    } else {
+        // Where trays usually are.
+        x = area.right() - kMargin - size.width();
+        y = area.top() + kMargin;
+    }
+    x = std::clamp(x, area.left() + kMargin,
+                   std::max(area.left() + kMargin, area.right() - kMargin - size.width()));
+    y = std::clamp(y, area.top() + kMargin,
+                   std::max(area.top() + kMargin, area.bottom() - kMargin - size.height()));
     return {x, y};
 }
 
@@ -91,17 +111,15 @@ void Popover::show(const QRect &anchor, Edge edge)
     if (m_content)
         m_content->viewWillAppear();
     adjustSize();
-    const QPoint pointer = QCursor::pos();
-    QScreen *screen = anchor.isEmpty() ? QGuiApplication::screenAt(pointer)
-                                       : QGuiApplication::screenAt(anchor.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
-    // Neither the tray nor the pointer tells: the top-right corner, where trays usually are.
-    QRect effectiveAnchor = anchor;
-    if (anchor.isEmpty() && !area.contains(pointer))
-        effectiveAnchor = QRect(area.right() - kMargin, area.top(), 1, 1);
-    move(placement(sizeHint(), effectiveAnchor, edge, area, pointer));
+    QList<Screen> screens;
+    QList<QScreen *> all = QGuiApplication::screens();
+    if (QScreen *primary = QGuiApplication::primaryScreen()) {
+        all.removeAll(primary);
+        all.prepend(primary);
+    }
+    for (QScreen *screen : all)
+        screens.append({screen->geometry(), screen->availableGeometry()});
+    move(placement(sizeHint(), anchor, edge, screens, QCursor::pos()));
     // A Wayland window cannot place itself (the move above is ignored there): a window of
     // one fixed size is one the compositor floats and places on screen, where a tiling
     // compositor would otherwise stretch it over the whole output.

@@ -32,7 +32,7 @@ public:
     void removeContentViewController();
 
     // Shows the popover below (or, at the bottom of the screen, above) the anchor. An empty
-    // anchor means the tray did not tell where the icon is: the pointer position is used.
+    // anchor means the tray did not tell where the icon is: see placement().
     void show(const QRect &anchor, Edge edge = Edge::Lower);
     void performClose(QObject *sender = nullptr);
     [[nodiscard]] bool isShown() const { return isVisible(); }
@@ -40,9 +40,20 @@ public:
     // after each close); the next show creates them again.
     void releaseSurface();
 
-    // Where a popover of this size goes for an anchor on a screen (pure, for tests).
+    // A screen: all of it, and what panels leave free.
+    struct Screen
+    {
+        QRect geometry;
+        QRect available;
+    };
+
+    // Where a popover of this size goes (pure, for tests). Under an anchor that lies on one
+    // of the screens (the primary first); otherwise in the top-right corner of the screen with
+    // the pointer, where the list would open: never at the pointer itself, which is anywhere
+    // when the opening came from the keyboard or a notification. Always within what the
+    // chosen screen's panels leave free.
     [[nodiscard]] static QPoint placement(const QSize &size, const QRect &anchor, Edge edge,
-                                          const QRect &screen, const QPoint &pointer);
+                                          const QList<Screen> &screens, const QPoint &pointer);
 
 signals:
     void didClose();

@@ -77,7 +77,10 @@ QString EndToEndSession::daemonConfig() const
     const QString path = environment.root() + "/dunstrc";
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        file.write("[global]\n    dmenu = " + menuPicker().toUtf8() + "\n");
+        // Bottom left: the top-right corner is where the popovers open without a tray
+        // geometry, and a notification there would take the clicks meant for the list.
+        file.write("[global]\n    dmenu = " + menuPicker().toUtf8() +
+                   "\n    origin = bottom-left\n    offset = 10x10\n");
     return path;
 }
 

@@ -187,7 +187,7 @@ void SignInDriver::seedPreferences(const QString &rule)
     using namespace Costants::Preferences;
     SettingsStore &store = SettingsStore::shared();
     for (const QString &key : {appDefaultSet, startup, contextualMenu, automaticCopy,
-                               skipDuplicateCheck, notificationBrandedLink})
+                               skipDuplicateCheck, notificationBrandedLink, firstStartHintShown})
         store.setBool(key, true);
     store.setString(optionActive, rule);
     store.synchronize();

@@ -54,7 +54,8 @@ public:
     // Waits for an https address on the clipboard other than the one given and not on
     // example.com (where the tests' destinations live); empty when none came.
     [[nodiscard]] QString waitForShortUrl(const QString &previous, int timeoutMs);
-    // The seven first-run defaults in the store of this environment, with a rebrand rule.
+    // The seven first-run defaults in the store of this environment, with a rebrand rule, as
+    // after a first start that has shown its sign-in popover.
     static void seedPreferences(const QString &rule);
 
     [[nodiscard]] static QString signInPopoverTitle() { return "Quorvella sign in"; }

@@ -137,6 +137,7 @@ bool UpdateEndToEndTest::startWithCheck()
     SettingsStore::reopenAll();
     SettingsStore::shared().remove(Preferences::updaterUpdating); // of a row that failed
     SettingsStore::shared().setBool(Preferences::updateMandatoryRequested, true);
+    SettingsStore::shared().setBool(Preferences::firstStartHintShown, true);
     SettingsStore::shared().synchronize();
     // Through the environment, so the updater and the program it starts inherit the sandbox.
     QProcessEnvironment environment = m_desktop->environment();

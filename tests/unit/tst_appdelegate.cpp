@@ -3,6 +3,7 @@
 #include "App/Costants.h"
 #include "App/CrashReporter.h"
 #include "App/NotificationCenter.h"
+#include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
 #include "App/StatusItemImage.h"
 #include "App/TrayIconVariant.h"
@@ -13,6 +14,7 @@
 #include "Services/Config.h"
 #include "TestEnvironment.h"
 #include "Utils/WatchPause.h"
+#include "Views/Popover.h"
 #include "Views/ViewController.h"
 
 #include <QDir>
@@ -34,9 +36,10 @@ QByteArray storeBytes()
 // One start of the program on the current store, with fresh doubles.
 struct Start
 {
-    Start()
+    explicit Start(bool trayAvailable = true)
         : platform(FakePlatform::installNew())
     {
+        platform.trayAvailable = trayAvailable;
         delegate.applicationDidFinishLaunching();
     }
     FakePlatform &platform;
@@ -52,6 +55,13 @@ class AppDelegateTest : public QObject
     std::unique_ptr<TestEnvironment> m_environment;
 
 private slots:
+    // The first start of each test shows the sign-in popover: a plain view stands in for it.
+    void initTestCase()
+    {
+        ViewControllerFactory::registerCreator(QStringLiteral("LoginViewController"),
+                                               [] { return std::make_unique<ViewController>(); });
+    }
+
     void init()
     {
         m_environment = std::make_unique<TestEnvironment>();
@@ -181,6 +191,54 @@ private slots:
         clock.advance(60 * 60 * 1000);
         Start afterTheEnd;
         QCOMPARE(tray(afterTheEnd), QStringLiteral("logo: Quorvella"));
+    }
+
+    // The user sees where the program lives once: at the first start while signed out.
+    void firstStartHint_data()
+    {
+        QTest::addColumn<bool>("startedBefore");
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QString>("shown"); // "popover", "notification" or ""
+        QTest::newRow("first start") << false << false << true << "popover";
+        QTest::newRow("first start without a tray") << false << false << false << "notification";
+        QTest::newRow("later start") << true << false << true << "";
+        QTest::newRow("later start without a tray") << true << false << false << "";
+        QTest::newRow("signed in") << false << true << true << "";
+    }
+
+    void firstStartHint()
+    {
+        QFETCH(bool, startedBefore);
+        QFETCH(bool, signedIn);
+        QFETCH(bool, tray);
+        QFETCH(QString, shown);
+        if (startedBefore) {
+            const Start earlier(tray);
+            SettingsStore::reopenAll();
+        }
+        if (signedIn) {
+            SettingsStore &store = SettingsStore::shared();
+            store.setString(Preferences::accessToken, "access-1");
+            store.setString(Preferences::tokenType, "Bearer");
+            store.setDate(Preferences::expiresAt, QDateTime::currentDateTimeUtc().addSecs(3600));
+            store.setString(Preferences::refreshToken, "refresh-1");
+            store.synchronize();
+        }
+        Start start(tray);
+        QCOMPARE(start.platform.lastStatusItem->isVisible(), tray);
+        const QList<UserNotification> delivered = start.platform.userNotifications.delivered();
+        const bool popover = start.delegate.popoversManager()->popoverLogin()->isShown();
+        QCOMPARE(popover, shown == "popover");
+        QCOMPARE(delivered.size(), shown == "notification" ? 1 : 0);
+        if (shown == "notification") {
+            QCOMPARE(delivered.first().title, QStringLiteral("Quorvella is running"));
+            // Its click opens what the tray icon would.
+            start.platform.userNotifications.activate(delivered.first());
+            QVERIFY(start.delegate.popoversManager()->popoverLogin()->isShown());
+        }
+        QVERIFY(SettingsStore(SettingsStore::sharedFilePath())
+                    .boolForKey(Preferences::firstStartHintShown));
     }
 
     void resetDefaultAfterSignOutWritesNothing()

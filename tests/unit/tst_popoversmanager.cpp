@@ -1,6 +1,7 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/EventMonitor.h"
+#include "App/MenuManager.h"
 #include "App/NotificationCenter.h"
 #include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
@@ -351,26 +352,105 @@ private slots:
         QCOMPARE(log.contains("setting userid"), !userId.isEmpty());
     }
 
-    void placementFollowsTheTray_data()
+    // Two screens side by side, the primary on the left with a panel of 30 at its top.
+    void placement_data()
     {
         QTest::addColumn<QRect>("anchor");
         QTest::addColumn<QPoint>("pointer");
         QTest::addColumn<QPoint>("expected");
         QTest::newRow("tray at the top right")
-            << QRect(1200, 0, 24, 24) << QPoint() << QPoint(953, 29);
+            << QRect(1200, 4, 24, 24) << QPoint() << QPoint(953, 36);
         QTest::newRow("tray at the bottom opens upwards")
             << QRect(600, 776, 24, 24) << QPoint() << QPoint(451, 470);
-        QTest::newRow("no geometry: the pointer") << QRect() << QPoint(100, 10) << QPoint(6, 16);
+        QTest::newRow("tray on the second screen")
+            << QRect(2000, 0, 24, 24) << QPoint(10, 500) << QPoint(1851, 29);
+        QTest::newRow("tray at the left edge: kept on screen")
+            << QRect(0, 4, 24, 24) << QPoint() << QPoint(6, 36);
+        QTest::newRow("tray at the right edge of the second screen: kept on screen")
+            << QRect(3180, 0, 20, 24) << QPoint() << QPoint(2873, 29);
+        QTest::newRow("no geometry: top right of the pointer's screen")
+            << QRect() << QPoint(100, 500) << QPoint(953, 36);
+        QTest::newRow("no geometry, pointer on the second screen")
+            << QRect() << QPoint(2000, 900) << QPoint(2873, 6);
+        QTest::newRow("no geometry, pointer off every screen: the primary")
+            << QRect() << QPoint(-500, -500) << QPoint(953, 36);
+        QTest::newRow("geometry off every screen: as without")
+            << QRect(5000, 5000, 24, 24) << QPoint(2000, 900) << QPoint(2873, 6);
     }
 
-    void placementFollowsTheTray()
+    void placement()
     {
         QFETCH(QRect, anchor);
         QFETCH(QPoint, pointer);
         QFETCH(QPoint, expected);
-        QCOMPARE(Popover::placement(QSize(320, 300), anchor, Popover::Edge::Lower,
-                                    QRect(0, 0, 1280, 800), pointer),
-                 expected);
+        const QList<Popover::Screen> screens = {
+            {QRect(0, 0, 1280, 800), QRect(0, 30, 1280, 770)},
+            {QRect(1280, 0, 1920, 1080), QRect(1280, 0, 1920, 1080)}};
+        const QSize size(320, 300);
+        const QPoint at = Popover::placement(size, anchor, Popover::Edge::Lower, screens, pointer);
+        QCOMPARE(at, expected);
+        const bool onAScreen = std::any_of(screens.cbegin(), screens.cend(), [&](const auto &s) {
+            return s.available.contains(QRect(at, size));
+        });
+        QVERIFY(onAScreen);
+    }
+
+    // The right click on the tray icon: "Open", then the settings menu's own items, picked
+    // with the mouse.
+    void trayMenu_data()
+    {
+        QTest::addColumn<bool>("signedIn");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("pausedAfter");
+        QTest::newRow("signed out: open shows the sign-in")
+            << false << false << Menu::openQuorvella << "Login" << false;
+        QTest::newRow("signed in: open shows the list")
+            << true << false << Menu::openQuorvella << "Links" << false;
+        QTest::newRow("pause") << true << false << Menu::pauseOneHour << "" << true;
+        QTest::newRow("paused: resume") << false << true << Menu::resumeWatching << "" << false;
+    }
+
+    void trayMenu()
+    {
+        QFETCH(bool, signedIn);
+        QFETCH(bool, paused);
+        QFETCH(QString, picked);
+        QFETCH(QString, shown);
+        QFETCH(bool, pausedAfter);
+        if (signedIn)
+            storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
+        if (paused)
+            WatchPause::pauseFor(WatchPause::oneHour);
+        auto *tray = qobject_cast<FakeStatusItem *>(m_manager->statusItem());
+        QMenu *menu = tray->contextMenu();
+        QVERIFY(menu);
+        menu->popup(QPoint(900, 40));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QTest::qWait(0); // the filling queued at start-up has run too
+        QStringList entries;
+        QAction *chosen = nullptr;
+        for (QAction *action : menu->actions()) {
+            if (action->isSeparator())
+                continue;
+            entries << action->text();
+            if (action->text() == picked)
+                chosen = action;
+        }
+        // "Open", then the settings menu as the gear opens it now.
+        QStringList expected = {Menu::openQuorvella};
+        for (const MenuManager::Item &item : MenuManager::items(signedIn, {false, paused})) {
+            if (item.action != MenuManager::Action::Separator)
+                expected << item.title;
+        }
+        QVERIFY(expected.contains(Menu::quit));
+        QCOMPARE(entries, expected);
+        QVERIFY(chosen);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
+        QTRY_VERIFY(!menu->isVisible());
+        QCOMPARE(this->shown(), shown);
+        QCOMPARE(WatchPause::pausedUntil().has_value(), pausedAfter);
     }
 
     void hiddenPopoverGivesItsSurfaceBack_data()

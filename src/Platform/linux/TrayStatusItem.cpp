@@ -66,6 +66,12 @@ QRect TrayStatusItem::geometry() const
     return m_tray.geometry();
 }
 
+void TrayStatusItem::setContextMenu(QMenu *menu)
+{
+    // The tray host shows it on a right click, over the status-notifier menu or by itself.
+    m_tray.setContextMenu(menu);
+}
+
 void TrayStatusItem::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
     if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)

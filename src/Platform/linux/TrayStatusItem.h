@@ -19,6 +19,7 @@ public:
     void show() override;
     [[nodiscard]] bool isVisible() const override;
     [[nodiscard]] QRect geometry() const override;
+    void setContextMenu(QMenu *menu) override;
 
 private:
     void tryShow();

@@ -22,6 +22,7 @@ public:
     [[nodiscard]] std::unique_ptr<StatusItem> createStatusItem() override
     {
         auto item = std::make_unique<FakeStatusItem>();
+        item->setTrayAvailable(trayAvailable);
         lastStatusItem = item.get();
         return item;
     }
@@ -78,6 +79,8 @@ public:
     // A real keyring under test, used instead of the fake when set.
     Keyring *realKeyring = nullptr;
     QPointer<FakeStatusItem> lastStatusItem;
+    // Whether the status items made from now on find a tray host.
+    bool trayAvailable = true;
     QPointer<FakeWebView> lastWebView;
     int webViewsCreated = 0;
     int cacheEmptied = 0;

@@ -2,6 +2,9 @@
 
 #include "Platform/StatusItem.h"
 
+#include <QMenu>
+#include <QPointer>
+
 // A tray icon that records what it was given and can be clicked by a test.
 class FakeStatusItem : public StatusItem
 {
@@ -19,6 +22,7 @@ public:
     }
     [[nodiscard]] bool isVisible() const override { return m_visible; }
     [[nodiscard]] QRect geometry() const override { return m_geometry; }
+    void setContextMenu(QMenu *menu) override { m_contextMenu = menu; }
 
     void click() { emit activated(); }
     void setGeometry(const QRect &geometry) { m_geometry = geometry; }
@@ -26,6 +30,8 @@ public:
     [[nodiscard]] const QIcon &image() const { return m_image; }
     [[nodiscard]] const QString &toolTip() const { return m_toolTip; }
     [[nodiscard]] int showCalls() const { return m_showCalls; }
+    // What a right click on the icon would open.
+    [[nodiscard]] QMenu *contextMenu() const { return m_contextMenu; }
 
 private:
     QIcon m_image;
@@ -34,4 +40,5 @@ private:
     bool m_visible = false;
     bool m_trayAvailable = true;
     int m_showCalls = 0;
+    QPointer<QMenu> m_contextMenu;
 };
