@@ -58,8 +58,18 @@ int main(int argc, char **argv)
     // A tray program: closing a dialogue or the sign-in window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Everything that talks to the desktop goes before the application object does: its D-Bus
+    // connection, windows and tray icon do not outlive it. Declared after the application, so
+    // destroyed before it, on every way out of main.
+    struct PlatformTeardown
+    {
+        PlatformTeardown() { Platform::install(std::make_unique<LinuxPlatform>()); }
+        ~PlatformTeardown() { Platform::install(nullptr); }
+        PlatformTeardown(const PlatformTeardown &) = delete;
+        PlatformTeardown &operator=(const PlatformTeardown &) = delete;
+    } platform;
+
     QString error;
-    Platform::install(std::make_unique<LinuxPlatform>());
     // One instance per session: a second start hands its command line over and ends.
     ServicesProvider &services = Platform::current().servicesProvider();
     if (!services.claimSingleInstance()) {
@@ -117,6 +127,8 @@ int main(int argc, char **argv)
         launch(commandLine.sandbox ? config->routedTo(commandLine.sandboxUrl) : *config);
     }
     const int status = QApplication::exec();
+    // The program's objects go first, while the platform they use is still there.
+    delegate.reset();
     CrashReporter::setShared(nullptr);
     return status;
 }
