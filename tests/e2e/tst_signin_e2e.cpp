@@ -440,6 +440,8 @@ void SignInEndToEndTest::quitFromTheSettingsMenu()
     // report left for the next start to send.
     const QString crashes = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
                             "/Quorvella/crashes";
+    // A fresh start: no form of the tests before stands in the way of the list.
+    QVERIFY(restart(Preferences::OptionsRebrand::notification));
     QVERIFY(openSettingsMenu());
     QVERIFY(m_user->pressKeys({"Up", "Return"}));
     QProcess &program = m_user->program();
