@@ -29,6 +29,8 @@ inline const QString newLinkCreated = QStringLiteral("qv-new-link-created");
 inline const QString resetListLinks = QStringLiteral("qv-reset-list-links");
 inline const QString workspaceSelection = QStringLiteral("qv-workspace-selection");
 inline const QString workspaceSelectionIndex = QStringLiteral("qv-workspace-selection-index");
+// The chosen workspace's id, which the list resolves the choice by.
+inline const QString workspaceSelectionId = QStringLiteral("qv-workspace-selection-id");
 inline const QString workspaceClosePopover = QStringLiteral("qv-workspace-close-popover");
 inline const QString domainSelection = QStringLiteral("qv-domain-selection");
 inline const QString domainSelectionIndex = QStringLiteral("qv-domain-selection-index");

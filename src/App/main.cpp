@@ -62,10 +62,24 @@ int main(int argc, char **argv)
     // A tray program: closing a dialogue or the sign-in window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    // Everything that talks to the desktop goes before the application object does: its D-Bus
+    // connection, windows and tray icon do not outlive it. Declared after the application, so
+    // destroyed before it, on every way out of main.
+    struct PlatformTeardown
+    {
+        explicit PlatformTeardown(std::unique_ptr<LinuxPlatform> platform)
+        {
+            Platform::install(std::move(platform));
+        }
+        ~PlatformTeardown() { Platform::install(nullptr); }
+        PlatformTeardown(const PlatformTeardown &) = delete;
+        PlatformTeardown &operator=(const PlatformTeardown &) = delete;
+    };
+    auto linuxPlatform = std::make_unique<LinuxPlatform>(clipboard);
+    LinuxPlatform *desktop = linuxPlatform.get();
+    const PlatformTeardown platform(std::move(linuxPlatform));
+
     QString error;
-    auto platform = std::make_unique<LinuxPlatform>(clipboard);
-    LinuxPlatform *desktop = platform.get();
-    Platform::install(std::move(platform));
     std::optional<Config> config = Config::load(&error);
     if (!config) {
         printLine(stderr, QStringLiteral("quorvella: ") + error);
@@ -129,6 +143,8 @@ int main(int argc, char **argv)
         launch(commandLine.sandbox ? config->routedTo(commandLine.sandboxUrl) : *config);
     }
     const int status = QApplication::exec();
+    // The program's objects go first, while the platform they use is still there.
+    delegate.reset();
     CrashReporter::setShared(nullptr);
     return status;
 }

@@ -77,3 +77,10 @@ void Domains2Controller::openDashboard()
 {
     openDashboardPage();
 }
+
+void Domains2Controller::showEvent(QShowEvent *event)
+{
+    DomainsController::showEvent(event);
+    // A picker with a search field opens ready for typing.
+    m_textSearch->setFocus();
+}

@@ -21,6 +21,9 @@ public:
     void controlTextDidChange();
     void postSearch();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void show(const QStringList &names);
 

@@ -8,6 +8,7 @@
 #include "Services/Config.h"
 #include "Views/DomainLinkView.h"
 
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -87,6 +88,35 @@ void DomainsController::reloadRows()
     // The popup that holds the picker follows the number of rows.
     if (QWidget *holder = window(); holder != this)
         holder->adjustSize();
+}
+
+void DomainsController::keyPressEvent(QKeyEvent *event)
+{
+    // Arrows walk the rows (and the field above them), Return chooses the focused one.
+    switch (event->key()) {
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
+            button->click();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    ViewController::keyPressEvent(event);
+}
+
+void DomainsController::showEvent(QShowEvent *event)
+{
+    ViewController::showEvent(event);
+    if (QWidget *first = row(0))
+        if (auto *button = first->findChild<QPushButton *>())
+            button->setFocus();
 }
 
 void DomainsController::openDashboardPage()

@@ -26,6 +26,8 @@ public:
     virtual void openDashboard();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void reloadRows();
     void openDashboardPage();
 

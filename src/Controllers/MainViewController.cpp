@@ -6,8 +6,8 @@
 #include "App/EventMonitor.h"
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
+#include "Controllers/AutoReplaceDomainsRefresh.h"
 #include "Controllers/WorkspacesController.h"
-#include "Controllers/WorkspacesRequest.h"
 #include "Platform/Platform.h"
 #include "Platform/Workspace.h"
 #include "Services/ApiManager.h"
@@ -314,9 +314,11 @@ void MainViewController::buildList(QVBoxLayout *layout)
         "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
     m_scrollView->installEventFilter(this);
-    // Live scrolls of the user (wheel, keys, dragging), not the moves the list makes itself.
-    connect(m_scrollView->verticalScrollBar(), &QScrollBar::actionTriggered, this,
-            [this](int) { QTimer::singleShot(0, this, &MainViewController::scrolled); });
+    // Paging follows the visible position, whatever moved it: wheel, keys, selection, bar.
+    connect(m_scrollView->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (!m_movingItself)
+            scrolled();
+    });
 
     auto *newLink = new QPushButton(QStringLiteral("New link"));
     connect(newLink, &QPushButton::clicked, this, &MainViewController::addButton);
@@ -332,11 +334,19 @@ void MainViewController::buildList(QVBoxLayout *layout)
     m_noLinksSearchView =
         makeEmptyPanel(QStringLiteral("noLinksSearchView"), QStringLiteral("ic-search"),
                        QStringLiteral("No links match your search."), nullptr);
+    auto *retry = new QPushButton(QStringLiteral("Try again"));
+    retry->setObjectName(QStringLiteral("retryButton"));
+    connect(retry, &QPushButton::clicked, this, &MainViewController::retryLoad);
+    m_linksErrorView = makeEmptyPanel(
+        QStringLiteral("linksErrorView"), QStringLiteral("ic-close"),
+        QStringLiteral("Your links could not be loaded. Check the connection and try again."),
+        retry);
 
     auto *stack = new QGridLayout;
     stack->setContentsMargins(0, 0, 0, 0);
     stack->addWidget(m_scrollView, 0, 0);
-    for (QWidget *panel : {m_noWorkspacesView, m_nolinksListView, m_noLinksSearchView})
+    for (QWidget *panel :
+         {m_noWorkspacesView, m_nolinksListView, m_noLinksSearchView, m_linksErrorView})
         stack->addWidget(panel, 0, 0);
     layout->addLayout(stack, 1);
 
@@ -344,7 +354,21 @@ void MainViewController::buildList(QVBoxLayout *layout)
     m_footerScrollBox->setObjectName(QStringLiteral("footerScrollBox"));
     auto *footerSpin = new QHBoxLayout(m_footerScrollBox);
     footerSpin->setContentsMargins(0, 8, 0, 8);
-    footerSpin->addWidget(new Spinner, 0, Qt::AlignCenter);
+    m_footerSpinner = new Spinner;
+    footerSpin->addWidget(m_footerSpinner, 0, Qt::AlignCenter);
+    // A next page that failed: the rows stay, and this asks for the page again.
+    m_footerRetry = new QPushButton(QStringLiteral("More links could not be loaded. Try again"));
+    m_footerRetry->setObjectName(QStringLiteral("footerRetryButton"));
+    m_footerRetry->setFlat(true);
+    m_footerRetry->setCursor(Qt::PointingHandCursor);
+    m_footerRetry->setStyleSheet(QStringLiteral("QPushButton { color: #C62828; border: none; }"));
+    m_footerRetry->hide();
+    connect(m_footerRetry, &QPushButton::clicked, this, [this] {
+        m_footerRetry->hide();
+        m_footerSpinner->show();
+        requestLinks();
+    });
+    footerSpin->addWidget(m_footerRetry, 0, Qt::AlignCenter);
     layout->addWidget(m_footerScrollBox);
 
     m_footerScrollBox->hide();
@@ -379,7 +403,7 @@ void MainViewController::load()
                             {{QStringLiteral("app"), QStringLiteral("on")}}});
     logLines({QStringLiteral("Sentry: setting app opened")});
     requestHeader();
-    refreshAutoReplaceDomains();
+    AutoReplaceDomainsRefresh::start(this);
 }
 
 void MainViewController::viewWillAppear()
@@ -392,7 +416,7 @@ void MainViewController::viewWillAppear()
         logLines({QStringLiteral("will appear updating")});
         requestHeader();
     }
-    if (!m_ignoreSearch && m_has1Workspace)
+    if (!m_ignoreSearch)
         m_textFieldSearch->setFocus();
     else
         setFocus();
@@ -420,74 +444,92 @@ void MainViewController::requestWorkspaces()
         workspacesLoaded(std::nullopt);
         return;
     }
-    WorkspacesRequest::send([self = QPointer(this)](const std::optional<QJsonArray> &list) {
-        if (self)
-            self->workspacesLoaded(list);
-    });
+    ApiManager::shared().getWorkspaces(
+        [self = QPointer(this)](const std::optional<QJsonArray> &list) {
+            if (self)
+                self->workspacesLoaded(list);
+        });
 }
 
 void MainViewController::workspacesLoaded(const std::optional<QJsonArray> &list)
 {
-    m_workspacesList = {};
-    m_has1Workspace = false;
     if (!list) {
-        m_textWorkspace->setText(QStringLiteral("No Workspaces"));
-        m_boxBorderWorkspace->show();
-        // Nothing is on its way: no spinner.
+        // Offline or refused: the workspaces known stay as they are; with none known the list
+        // says it could not load, with a retry.
         m_headerScrollBox->hide();
+        m_workspacesFailed = true;
+        if (!m_has1Workspace && m_workspacesList.isEmpty())
+            showLoadError();
         return;
     }
+    m_workspacesFailed = false;
     logLines(
         {QStringLiteral("has ") + QString::number(list->size()) + QStringLiteral(" workspaces")});
+    QJsonArray listed;
+    for (const QJsonValue &value : *list) {
+        if (WorkspaceDTO::isListed(value.toObject()))
+            listed.append(value);
+    }
+    m_workspacesList = {};
+    m_has1Workspace = false;
     m_noWorkspacesView->hide();
-    if (list->size() > 1) {
+    // Only the workspaces the list can show count: with none of them there is nothing to load,
+    // and asking again would only bring the same answer.
+    if (listed.isEmpty()) {
+        showNoWorkspace();
+        return;
+    }
+    if (listed.size() > 1) {
         m_iconWorkspace->setEnabled(true);
         m_searchButton->setEnabled(true);
         m_textWorkspace->setEnabled(true);
-        m_boxBorderWorkspace->show();
         m_caret->show();
         m_workspacesListDTO = Utils::prepareWorkspaces(*list);
-        for (const QJsonValue &value : *list) {
-            if (WorkspaceDTO::isListed(value.toObject()))
-                m_workspacesList.append(value);
-        }
-        // The selection first, so that the reset of closing the search asks for its links.
+        m_workspacesList = listed;
         const int index = DefaultHelper::chooseDefaultWorkspace(
             m_workspacesList, Preferences::workspaceObjectMainView);
-        closeSearchMode();
         if (WorkspacesController *picker = workspacesController())
             picker->setLocalWorkspaceList(m_workspacesListDTO);
         if (index >= 0 && index < m_workspacesListDTO.size())
             showWorkspace(index);
+        // A search the user is in stays, as long as it is about the same workspace.
+        if (!m_ignoreSearch && storedWorkspaceId() == m_shownWorkspaceId) {
+            logLines({QStringLiteral("keeping the search")});
+            return;
+        }
+        m_boxBorderWorkspace->show();
+        closeSearchMode();
         logLines({QStringLiteral("set workspace(n), ask to reset links")});
         resetLinks();
         return;
     }
-    if (list->size() == 1) {
-        logLines({QStringLiteral("1 WORKSPACES")});
-        m_has1Workspace = true;
-        m_caret->hide();
-        m_textWorkspace->setEnabled(false);
-        m_boxBorderWorkspace->hide();
-        m_iconWorkspace->setEnabled(false);
-        m_searchButton->setEnabled(true);
-        openSearchMode();
-        const QJsonObject workspace = list->first().toObject();
-        if (!WorkspaceDTO::isListed(workspace))
-            return;
-        m_textWorkspace->setText(workspace.value(QLatin1String("name")).toString());
-        setAvatar(m_iconWorkspace, workspace.value(QLatin1String("avatarUrl")).toString());
-        SettingsStore &store = SettingsStore::shared();
-        store.setDictionary(Preferences::workspaceObjectMainView, workspace.toVariantMap());
-        store.synchronize();
-        logLines({QStringLiteral("set workspace(1), ask to reset links")});
-        resetLinks();
-        return;
-    }
+    logLines({QStringLiteral("1 WORKSPACES")});
+    m_has1Workspace = true;
+    m_caret->hide();
+    m_textWorkspace->setEnabled(false);
+    m_boxBorderWorkspace->hide();
+    m_iconWorkspace->setEnabled(false);
+    m_searchButton->setEnabled(true);
+    openSearchMode();
+    const QJsonObject workspace = listed.first().toObject();
+    m_workspacesListDTO = {WorkspaceDTO::fromJson(workspace, 0)};
+    m_textWorkspace->setText(workspace.value(QLatin1String("name")).toString());
+    setAvatar(m_iconWorkspace, workspace.value(QLatin1String("avatarUrl")).toString());
+    SettingsStore &store = SettingsStore::shared();
+    store.setDictionary(Preferences::workspaceObjectMainView, workspace.toVariantMap());
+    store.synchronize();
+    logLines({QStringLiteral("set workspace(1), ask to reset links")});
+    resetLinks();
+}
+
+void MainViewController::showNoWorkspace()
+{
     setEmptyPanel(m_noWorkspacesView);
     // Nothing to choose and nothing to search: the box stays, quiet.
     m_textWorkspace->setText(QStringLiteral("No workspace"));
     m_boxBorderWorkspace->show();
+    m_textFieldSearch->hide();
+    m_ignoreSearch = true;
     m_textWorkspace->setEnabled(false);
     m_iconWorkspace->setEnabled(false);
     m_iconWorkspace->setIcon(QIcon());
@@ -496,9 +538,36 @@ void MainViewController::workspacesLoaded(const std::optional<QJsonArray> &list)
     m_workspacesListDTO.clear();
     m_footerScrollBox->hide();
     m_headerScrollBox->hide();
-    // What is left of an earlier workspace goes.
+    // What is left of an earlier workspace goes, and a page still on its way is dropped.
     m_localLinkList.clear();
+    ++m_generation;
+    m_requestingLinks = false;
+    m_inFlight.reset();
+    m_shownWorkspaceId.clear();
     syncRows(0);
+}
+
+void MainViewController::showLoadError()
+{
+    m_headerScrollBox->hide();
+    m_footerScrollBox->hide();
+    m_localLinkList.clear();
+    m_movingItself = true;
+    syncRows(0);
+    m_scrollView->verticalScrollBar()->setValue(0);
+    m_movingItself = false;
+    setEmptyPanel(m_linksErrorView);
+}
+
+void MainViewController::retryLoad()
+{
+    logLines({QStringLiteral("retrying the load")});
+    setEmptyPanel(nullptr);
+    m_headerScrollBox->show();
+    if (m_workspacesFailed && !m_has1Workspace && m_workspacesList.isEmpty())
+        requestHeader();
+    else
+        resetLinks();
 }
 
 void MainViewController::showWorkspace(int index)
@@ -511,8 +580,10 @@ void MainViewController::showWorkspace(int index)
 void MainViewController::setAvatar(QToolButton *button, const QString &url)
 {
     QPointer<QToolButton> target(button);
-    ImageCache::shared().load(QUrl(url), button, [target](const QImage &image) {
-        if (target)
+    // The last avatar asked for wins: a late one of the workspace shown before is dropped.
+    button->setProperty("avatarUrl", url);
+    ImageCache::shared().load(QUrl(url), button, [target, url](const QImage &image) {
+        if (target && target->property("avatarUrl").toString() == url)
             target->setIcon(QIcon(ImageCache::circular(image, target->iconSize().width(),
                                                        target->devicePixelRatioF())));
     });
@@ -532,14 +603,35 @@ void MainViewController::changeWorkspace(const Notification &notification)
     }
     const int index = value.toInt();
     logLines({QStringLiteral("new index: ") + QString::number(index)});
-    // A picker list older than the last load can name a workspace that is no longer there.
-    if (index < 0 || index >= m_workspacesList.size() || index >= m_workspacesListDTO.size()) {
-        logLines({QStringLiteral("ignoring workspace index out of the list")});
-        closeWorkspacePopover();
+    closeWorkspacePopover();
+    // The picker may have loaded a newer list than this one: its row names the workspace by
+    // id, and a position in the older list could be another workspace.
+    const QString id =
+        notification.userInfo.value(NotificationViews::workspaceSelectionId).toString();
+    for (qsizetype at = 0; at < m_workspacesList.size() && at < m_workspacesListDTO.size(); ++at) {
+        if (!id.isEmpty() &&
+            m_workspacesList.at(at).toObject().value(QLatin1String("id")).toString() == id) {
+            selectWorkspace(int(at));
+            return;
+        }
+    }
+    if (id.isEmpty()) {
+        logLines({QStringLiteral("ignoring a workspace choice without id")});
         return;
     }
+    // Added since the list loaded: loading the workspaces again resolves it by its id.
+    logLines({QStringLiteral("workspace not known yet, loading the workspaces")});
+    SettingsStore &store = SettingsStore::shared();
+    store.setDictionary(Preferences::workspaceObjectMainView, {{QStringLiteral("id"), id}});
+    store.synchronize();
+    m_headerScrollBox->show();
+    m_shownWorkspaceId.clear();
+    requestWorkspaces();
+}
+
+void MainViewController::selectWorkspace(int index)
+{
     m_indexSelectedWorkspace = index;
-    closeWorkspacePopover();
     m_headerScrollBox->show();
     SettingsStore &store = SettingsStore::shared();
     store.setDictionary(Preferences::workspaceObjectMainView,
@@ -606,6 +698,14 @@ QString MainViewController::storedWorkspaceId()
 void MainViewController::restartPaging()
 {
     m_localLinkList.clear();
+    m_reachedEnd = false;
+    // A list loaded afresh starts at its top, where a link just made shows; going there now
+    // also keeps the rows' removal from counting as a scroll to the top later.
+    m_movingItself = true;
+    m_scrollView->verticalScrollBar()->setValue(0);
+    m_movingItself = false;
+    m_footerRetry->hide();
+    m_shownWorkspaceId = storedWorkspaceId();
     if (m_requestingLinks &&
         m_inFlight == PageRequest{std::nullopt, m_lastSearch, storedWorkspaceId()})
         return;
@@ -618,13 +718,18 @@ void MainViewController::restartPaging()
 
 void MainViewController::requestLinks()
 {
-    if (m_localLinkList.size() >= maxRows) {
+    if (m_localLinkList.size() >= maxRows || m_reachedEnd) {
         m_footerScrollBox->hide();
         return;
     }
     logLines({QStringLiteral("requesting links")});
     if (m_requestingLinks)
         return;
+    if (!m_localLinkList.isEmpty()) {
+        m_footerRetry->hide();
+        m_footerSpinner->show();
+        m_footerScrollBox->show();
+    }
     m_requestingLinks = true;
     logLines({m_has1Workspace, m_workspacesList.size()});
     if (m_has1Workspace || !m_workspacesList.isEmpty()) {
@@ -653,11 +758,14 @@ void MainViewController::requestLinks()
             ApiManager::shared().getLinks(last, std::nullopt, m_filterFavorite, answer);
         return;
     }
+    // Nothing to ask for until a workspace load succeeds; asking for the workspaces from here
+    // again would repeat the same answer without end.
     logLines({QStringLiteral("no workspaces, no load links")});
     m_footerScrollBox->hide();
+    m_headerScrollBox->hide();
     m_requestingLinks = false;
-    m_noWorkspacesView->hide();
-    requestWorkspaces();
+    if (m_workspacesFailed)
+        showLoadError();
 }
 
 void MainViewController::fillCreation(BrandedLinkDTO &link, const QDateTime &today)
@@ -699,19 +807,32 @@ void MainViewController::linksLoaded(const std::optional<QJsonArray> &list, quin
     const bool reset = m_localLinkList.isEmpty();
     logLines({QStringLiteral("is a reset: ") +
               (reset ? QStringLiteral("true") : QStringLiteral("false"))});
+    m_headerScrollBox->hide();
+    if (!list) {
+        // Failed or dropped: never shown as an empty list. A first page gives the error panel,
+        // a next one keeps the rows and offers to ask again.
+        logLines({QStringLiteral("links not loaded")});
+        if (reset) {
+            showLoadError();
+        } else {
+            m_footerSpinner->hide();
+            m_footerRetry->show();
+            m_footerScrollBox->show();
+        }
+        return;
+    }
     m_today = Clock::current().now();
     const qsizetype before = m_localLinkList.size();
-    if (list) {
-        for (const QJsonValue &value : *list) {
-            BrandedLinkDTO link = BrandedLinkDTO::fromJson(value.toObject());
-            link.multilineTitle = link.title;
-            fillCreation(link, m_today);
-            m_localLinkList.append(link);
-        }
+    for (const QJsonValue &value : *list) {
+        BrandedLinkDTO link = BrandedLinkDTO::fromJson(value.toObject());
+        link.multilineTitle = link.title;
+        fillCreation(link, m_today);
+        m_localLinkList.append(link);
     }
+    // A short page is the last one: no more requests at the bottom of this list.
+    m_reachedEnd = list->size() < pageSize;
     logLines({QStringLiteral("LOADED")});
     m_footerScrollBox->hide();
-    m_headerScrollBox->hide();
     if (m_localLinkList.isEmpty()) {
         logLines({QStringLiteral("NO LINKS")});
         // The panel says what the user is looking at: an empty search or an empty workspace.
@@ -726,17 +847,14 @@ void MainViewController::linksLoaded(const std::optional<QJsonArray> &list, quin
         setEmptyPanel(nullptr);
         m_noWorkspacesView->hide();
     }
-    if (m_localLinkList.size() >= placeholderFrom) {
-        // One dashboard row at most: an empty page at the end does not add another.
-        m_localLinkList.removeIf([](const BrandedLinkDTO &link) { return link.id.isEmpty(); });
-        m_localLinkList.insert(m_localLinkList.size() - 1, m_emptyLink);
-    }
-    syncRows(reset ? 0 : int(std::max<qsizetype>(0, before - 1)));
+    // The dashboard row is drawn after the links (syncRows), never stored among them.
+    syncRows(reset ? 0 : int(std::max<qsizetype>(0, before)));
 }
 
 int MainViewController::numberOfRows() const
 {
-    return int(std::min<qsizetype>(m_localLinkList.size(), maxRows));
+    const qsizetype links = std::min<qsizetype>(m_localLinkList.size(), maxRows);
+    return int(links) + (m_localLinkList.size() >= placeholderFrom ? 1 : 0);
 }
 
 BrandedLinkView *MainViewController::rowView(int row) const
@@ -747,19 +865,34 @@ BrandedLinkView *MainViewController::rowView(int row) const
 void MainViewController::syncRows(int from)
 {
     const int count = numberOfRows();
+    const int links = int(std::min<qsizetype>(m_localLinkList.size(), maxRows));
     while (m_rows.size() < count) {
         auto *row = new BrandedLinkView;
+        connect(row, &BrandedLinkView::favouriteChanged, this,
+                &MainViewController::favouriteChanged);
         m_tableLayout->insertWidget(int(m_rows.size()), row);
         m_rows.append(row);
     }
     while (m_rows.size() > count)
         delete m_rows.takeLast();
-    for (int row = std::max(0, from); row < count; ++row)
+    for (int row = std::max(0, from); row < links; ++row)
         m_rows.at(row)->configure(m_localLinkList.at(row), row);
+    // The dashboard row, last.
+    if (count > links)
+        m_rows.at(links)->configure(m_emptyLink, links);
     if (m_selectedRow >= count)
         m_selectedRow = -1;
     if (m_selectedRow >= 0)
         m_rows.at(m_selectedRow)->setSelected(true);
+}
+
+void MainViewController::favouriteChanged(const QString &id, bool favourite)
+{
+    // The rows are drawn again from the list: it keeps what the service answered.
+    for (BrandedLinkDTO &link : m_localLinkList) {
+        if (link.id == id)
+            link.favourite = favourite;
+    }
 }
 
 void MainViewController::scrolled()
@@ -775,7 +908,7 @@ void MainViewController::scrolled()
     const int height = bar->maximum() + visible;
     logLines({QVariant(y)});
     const qsizetype count = m_localLinkList.size();
-    if (y <= topEdge && count <= maxRows) {
+    if (y <= topEdge && count < maxRows) {
         logLines({QStringLiteral("top scroll")});
         m_headerScrollBox->show();
         restartPaging();
@@ -787,8 +920,7 @@ void MainViewController::scrolled()
         return;
     }
     logLines({QStringLiteral("bottom scroll")});
-    m_footerScrollBox->show();
-    if (count > maxRows) {
+    if (count >= maxRows || m_reachedEnd) {
         m_headerScrollBox->hide();
         m_footerScrollBox->hide();
         return;
@@ -899,55 +1031,9 @@ void MainViewController::accountDomainsLoaded(const std::optional<QJsonArray> &l
     DefaultHelper::updateDomainNames(*list);
 }
 
-void MainViewController::refreshAutoReplaceDomains()
-{
-    if (ApiManager::shared().internetStatus() != InternetStatus::reachable) {
-        m__workspacesList = {};
-        return;
-    }
-    WorkspacesRequest::send([self = QPointer(this)](const std::optional<QJsonArray> &list) {
-        if (!self || !list)
-            return;
-        self->m__workspacesList = {};
-        for (const QJsonValue &value : *list) {
-            if (WorkspaceDTO::isListed(value.toObject()))
-                self->m__workspacesList.append(value);
-        }
-        const int index = DefaultHelper::chooseDefaultWorkspace(
-            self->m__workspacesList, Preferences::workspaceObjectAutoReplace);
-        if (index < 0)
-            return;
-        const QString id =
-            self->m__workspacesList.at(index).toObject().value(QLatin1String("id")).toString();
-        const auto domainsLoaded = [self](const std::optional<QJsonArray> &domains) {
-            if (!self)
-                return;
-            self->m_domainsList = {};
-            for (const QJsonValue &value : domains.value_or(QJsonArray())) {
-                const QJsonObject domain = value.toObject();
-                const QJsonValue fullName = domain.value(QLatin1String("fullName"));
-                logLines({fullName.isString() ? fullName.toString()
-                                              : QStringLiteral("domain fullname")});
-                const QJsonValue active = domain.value(QLatin1String("active"));
-                if (active.isBool() && active.toBool())
-                    self->m_domainsList.append(domain);
-            }
-            [[maybe_unused]] const int chosen =
-                DefaultHelper::checkDefaultDomain(self->m_domainsList);
-        };
-        if (ApiManager::shared().internetStatus() != InternetStatus::reachable)
-            domainsLoaded(QJsonArray());
-        else
-            ApiManager::shared().getDomains(
-                id, [domainsLoaded](const std::optional<QJsonArray> &domains, int) {
-                    domainsLoaded(domains);
-                });
-    });
-}
-
 void MainViewController::setEmptyPanel(QWidget *shown)
 {
-    for (QWidget *panel : {m_nolinksListView, m_noLinksSearchView})
+    for (QWidget *panel : {m_nolinksListView, m_noLinksSearchView, m_linksErrorView})
         panel->setVisible(panel == shown);
     if (shown == m_noWorkspacesView)
         m_noWorkspacesView->show();
@@ -1000,6 +1086,20 @@ bool MainViewController::handleKey(QKeyEvent *event)
         return true;
     case Qt::Key_Up:
         select(m_selectedRow - 1);
+        return true;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp: {
+        // A page of rows; the selection moves, the view follows it and paging follows the view.
+        const int page =
+            std::max(1, m_scrollView->viewport()->height() / BrandedLinkView::rowHeight);
+        select(std::max(0, m_selectedRow) + (event->key() == Qt::Key_PageDown ? page : -page));
+        return true;
+    }
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (inSearch)
+            break;
+        select(event->key() == Qt::Key_End ? numberOfRows() - 1 : 0);
         return true;
     case Qt::Key_Escape:
         if (!m_ignoreSearch && !m_has1Workspace) {
@@ -1061,13 +1161,23 @@ bool MainViewController::eventFilter(QObject *watched, QEvent *event)
             searchChanged();
             return true;
         }
-        if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up || key->key() == Qt::Key_Escape)
+        if (key->key() == Qt::Key_Down || key->key() == Qt::Key_Up ||
+            key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp ||
+            key->key() == Qt::Key_Escape)
             return handleKey(key);
         return false;
     }
     if (watched == m_scrollView)
         return handleKey(key);
     return ViewControllerWithMenuHandler::eventFilter(watched, event);
+}
+
+void MainViewController::hideEvent(QHideEvent *event)
+{
+    ViewControllerWithMenuHandler::hideEvent(event);
+    // The rows' share and QR popovers belong to the list: they go with it.
+    NotificationCenter::shared().post(NotificationViews::closeSharePopup);
+    NotificationCenter::shared().post(NotificationViews::closeQrPopup);
 }
 
 void MainViewController::keyPressEvent(QKeyEvent *event)

@@ -34,6 +34,7 @@ class MainViewController : public ViewControllerWithMenuHandler
     Q_OBJECT
 
 public:
+    static constexpr int pageSize = 15;
     static constexpr int maxRows = 28;
     static constexpr int placeholderFrom = 20;
     static constexpr int topEdge = 5;
@@ -57,7 +58,6 @@ public:
     void searchChanged();
     void accountLoaded(const std::optional<QJsonObject> &account);
     void accountDomainsLoaded(const std::optional<QJsonArray> &list);
-    void refreshAutoReplaceDomains();
 
     void addButton();
     void openDashboard();
@@ -67,7 +67,7 @@ public:
     // remainder below the next larger unit; all 0 when the text does not parse.
     static void fillCreation(BrandedLinkDTO &link, const QDateTime &today);
 
-    // What the list holds and shows, for the views around it and for tests.
+    // What the list holds (the links, without the dashboard row) and shows.
     [[nodiscard]] const QList<BrandedLinkDTO> &localLinkList() const { return m_localLinkList; }
     [[nodiscard]] int numberOfRows() const;
     [[nodiscard]] BrandedLinkView *rowView(int row) const;
@@ -87,6 +87,7 @@ public:
     [[nodiscard]] QWidget *noWorkspacesView() const { return m_noWorkspacesView; }
     [[nodiscard]] QWidget *nolinksListView() const { return m_nolinksListView; }
     [[nodiscard]] QWidget *noLinksSearchView() const { return m_noLinksSearchView; }
+    [[nodiscard]] QWidget *linksErrorView() const { return m_linksErrorView; }
     [[nodiscard]] QWidget *headerScrollBox() const { return m_headerScrollBox; }
     [[nodiscard]] QWidget *footerScrollBox() const { return m_footerScrollBox; }
     [[nodiscard]] QString accountName() const;
@@ -94,6 +95,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void buildHeader(QVBoxLayout *layout);
@@ -105,6 +107,12 @@ private:
     void requestHeader();
     void requestWorkspaces();
     void showWorkspace(int index);
+    void showNoWorkspace();
+    void selectWorkspace(int index);
+    // A failed load: the error panel with its retry instead of rows that are not there.
+    void showLoadError();
+    void retryLoad();
+    void favouriteChanged(const QString &id, bool favourite);
     void setAvatar(QToolButton *button, const QString &url);
     void setEmptyPanel(QWidget *shown);
     void syncRows(int from);
@@ -118,7 +126,6 @@ private:
     // Link list state.
     QList<BrandedLinkDTO> m_localLinkList;
     QJsonArray m_workspacesList;
-    QJsonArray m__workspacesList;
     QList<WorkspaceDTO> m_workspacesListDTO;
     bool m_has1Workspace = false;
     bool m_requestingLinks = false;
@@ -128,8 +135,14 @@ private:
     QDateTime m_today;
     QString m_lastSearch;
     bool m_ignoreSearch = true;
-    QJsonArray m_domainsList;
     bool m_loaded = false;
+    // The last page came back short: the service has nothing more for this list.
+    bool m_reachedEnd = false;
+    // The list moves its scroll bar itself (a reload goes back to the top): no paging then.
+    bool m_movingItself = false;
+    // The workspace whose links the list shows, and whether the last workspace load failed.
+    QString m_shownWorkspaceId;
+    bool m_workspacesFailed = false;
     // Every reset or new search starts a new generation; answers of older ones are dropped.
     quint64 m_generation = 0;
     // What the page in flight asks for: no cursor (a first page), search term, workspace.
@@ -168,5 +181,8 @@ private:
     QWidget *m_noWorkspacesView = nullptr;
     QWidget *m_nolinksListView = nullptr;
     QWidget *m_noLinksSearchView = nullptr;
+    QWidget *m_linksErrorView = nullptr;
+    QWidget *m_footerSpinner = nullptr;
+    QPushButton *m_footerRetry = nullptr;
     QPushButton *m_openDashboardNoWorkspacesButton = nullptr;
 };

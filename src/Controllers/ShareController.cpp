@@ -181,11 +181,12 @@ void ShareController::openLinkedin()
 
 void ShareController::shareToSite(Site site)
 {
+    // Every choice closes the popover, also one that has nothing to share.
+    NotificationCenter::shared().post(NotificationViews::closeSharePopup);
     if (m_shortURL.isEmpty())
         return;
     const QUrl url = shareURL(site, m_shortURL);
     const QString notification = notificationFor(site);
-    NotificationCenter::shared().post(NotificationViews::closeSharePopup);
     QTimer::singleShot(delayMs, QCoreApplication::instance(), [url, notification] {
         NotificationCenter::shared().post(notification);
         if (url.isValid())

@@ -4,7 +4,6 @@
 #include "App/Logger.h"
 #include "App/NotificationCenter.h"
 #include "App/SettingsStore.h"
-#include "Controllers/WorkspacesRequest.h"
 #include "Services/ApiManager.h"
 #include "Utils/BackgroundTasks.h"
 #include "Utils/Utils.h"
@@ -57,11 +56,37 @@ bool WorkspacesController::eventFilter(QObject *watched, QEvent *event)
 
 void WorkspacesController::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
         NotificationCenter::shared().post(NotificationViews::workspaceClosePopover);
         return;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        // Arrows walk the rows, Return chooses the focused one.
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
+            button->click();
+            return;
+        }
+        break;
+    default:
+        break;
     }
     ViewController::keyPressEvent(event);
+}
+
+void WorkspacesController::showEvent(QShowEvent *event)
+{
+    ViewController::showEvent(event);
+    // The keyboard starts on the workspace shown.
+    for (int at = 0; at < m_rows->count(); ++at) {
+        auto *row = qobject_cast<WorkspaceLinkView *>(m_rows->itemAt(at)->widget());
+        if (row && (row->id == m_selectedId || at == 0))
+            row->name()->setFocus();
+    }
 }
 
 int WorkspacesController::rowCount() const
@@ -105,10 +130,11 @@ void WorkspacesController::reload()
     m_isReloading = true;
     if (ApiManager::shared().internetStatus() != InternetStatus::reachable)
         return;
-    WorkspacesRequest::send([self = QPointer(this)](const std::optional<QJsonArray> &answer) {
-        if (self)
-            self->workspacesAnswered(answer);
-    });
+    ApiManager::shared().getWorkspaces(
+        [self = QPointer(this)](const std::optional<QJsonArray> &answer) {
+            if (self)
+                self->workspacesAnswered(answer);
+        });
 }
 
 void WorkspacesController::workspacesAnswered(const std::optional<QJsonArray> &answer)

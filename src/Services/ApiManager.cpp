@@ -316,8 +316,9 @@ void ApiManager::searchLinks(const QString &term, const std::optional<QString> &
         return;
     if (isOffline())
         return completion(std::nullopt);
-    QString path =
-        API::Links::links + API::Links::search + API::pageSize + QStringLiteral("&term=") + term;
+    // The term is one query value: '#', '&', '+' and the like are part of what is searched.
+    QString path = API::Links::links + API::Links::search + API::pageSize +
+                   QStringLiteral("&term=") + QString::fromLatin1(QUrl::toPercentEncoding(term));
     if (last)
         path += QStringLiteral("&last=") + *last;
     sendAuthorized(Method::get, apiUrl(path), workspaceId, false, std::nullopt,

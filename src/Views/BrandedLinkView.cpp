@@ -177,6 +177,8 @@ void BrandedLinkView::ensureOverlay()
     connect(m_shareButton, &QToolButton::clicked, this, &BrandedLinkView::openShareMenu);
     connect(m_qrButton, &QToolButton::clicked, this, &BrandedLinkView::openQRMenu);
     m_favourite->setObjectName(QStringLiteral("favourite"));
+    m_copy->setObjectName(QStringLiteral("copyButton"));
+    m_deleteButton->setObjectName(QStringLiteral("deleteButton"));
     connect(m_open, &QToolButton::clicked, this, &BrandedLinkView::visitURL);
     connect(m_copy, &QToolButton::clicked, this, &BrandedLinkView::copyLink);
     connect(m_favourite, &QToolButton::clicked, this, &BrandedLinkView::loveLink);
@@ -355,6 +357,7 @@ void BrandedLinkView::favouriteAnswered(const std::optional<QJsonObject> &answer
     }
     logLines({QStringLiteral("YAP FAV: "), value.toBool()});
     showFavourite(value.toBool());
+    emit favouriteChanged(id, value.toBool());
 }
 
 void BrandedLinkView::openDeleteMenu()
@@ -432,6 +435,11 @@ void BrandedLinkView::openMoreDash()
     NotificationCenter::shared().post(NotificationViews::closePopover);
 }
 
+bool BrandedLinkView::hasPopoverShown() const
+{
+    return (m_popoverShare && m_popoverShare->isShown()) || (m_popoverQR && m_popoverQR->isShown());
+}
+
 void BrandedLinkView::setHovered(bool hovered)
 {
     m_hovered = hovered && !isPlaceholder();
@@ -459,6 +467,11 @@ void BrandedLinkView::enterEvent(QEnterEvent *event)
 void BrandedLinkView::leaveEvent(QEvent *event)
 {
     QWidget::leaveEvent(event);
+    // The actions stay while one of their popovers is open.
+    if (hasPopoverShown()) {
+        logLines({QStringLiteral("hover")});
+        return;
+    }
     setHovered(false);
 }
 
@@ -500,22 +513,42 @@ void BrandedLinkView::paintEvent(QPaintEvent *event)
         painter.fillRect(QRect(0, 0, 3, height()), Icons::accent);
 }
 
+Popover *BrandedLinkView::makePopover(std::unique_ptr<Popover> &popover,
+                                      const QString &closeNotification, QWidget *keeper)
+{
+    if (!popover) {
+        popover = std::make_unique<Popover>();
+        popover->setTransient(keeper);
+        NotificationCenter::shared().addObserver(this, closeNotification,
+                                                 [&popover](const Notification &) {
+                                                     if (popover && popover->isShown())
+                                                         popover->performClose();
+                                                 });
+        // Closed by Esc, an outside click or the list: the row's actions go unless pointed at.
+        connect(popover.get(), &Popover::didClose, this, [this] {
+            if (!underMouse() && !hasPopoverShown())
+                setHovered(false);
+        });
+    }
+    return popover.get();
+}
+
 void BrandedLinkView::openShareMenu()
 {
     ensureOverlay();
     if (!shareContent())
         return;
-    if (!m_popoverShare) {
-        m_popoverShare = std::make_unique<Popover>();
-        NotificationCenter::shared().addObserver(
-            this, NotificationViews::closeSharePopup,
-            [this](const Notification &) { closeSharePopover(); });
+    Popover *share = makePopover(m_popoverShare, NotificationViews::closeSharePopup, m_shareButton);
+    // A second click on the button closes it.
+    if (share->isShown()) {
+        share->performClose();
+        return;
     }
     // Built afresh at each opening, so that it shows the row as it is now.
-    m_popoverShare->setContentViewController(
-        shareContent()(shortURL, m_multilineTitle->fullText()));
-    m_popoverShare->show(QRect(m_shareButton->mapToGlobal(QPoint(0, 0)), m_shareButton->size()),
-                         Popover::Edge::Lower);
+    share->setContentViewController(shareContent()(shortURL, m_multilineTitle->fullText()));
+    share->show(QRect(m_shareButton->mapToGlobal(QPoint(0, 0)), m_shareButton->size()),
+                Popover::Edge::Lower);
+    setHovered(true);
 }
 
 void BrandedLinkView::openQRMenu()
@@ -523,17 +556,16 @@ void BrandedLinkView::openQRMenu()
     ensureOverlay();
     if (!qrContent())
         return;
-    // One QR popover at a time: every other row's closes.
+    const bool wasShown = m_popoverQR && m_popoverQR->isShown();
+    // One QR popover at a time: every other row's closes, this one's too.
     NotificationCenter::shared().post(NotificationViews::closeQrPopup);
-    if (!m_popoverQR) {
-        m_popoverQR = std::make_unique<Popover>();
-        NotificationCenter::shared().addObserver(
-            this, NotificationViews::closeQrPopup,
-            [this](const Notification &) { closeQRPopover(); });
-    }
-    m_popoverQR->setContentViewController(qrContent()(shortURL, slashtag, isHttps));
-    m_popoverQR->show(QRect(m_qrButton->mapToGlobal(QPoint(0, 0)), m_qrButton->size()),
-                      Popover::Edge::Lower);
+    Popover *qr = makePopover(m_popoverQR, NotificationViews::closeQrPopup, m_qrButton);
+    if (wasShown)
+        return;
+    qr->setContentViewController(qrContent()(shortURL, slashtag, isHttps));
+    qr->show(QRect(m_qrButton->mapToGlobal(QPoint(0, 0)), m_qrButton->size()),
+             Popover::Edge::Lower);
+    setHovered(true);
 }
 
 void BrandedLinkView::closeSharePopover()

@@ -79,6 +79,11 @@ public:
 
     QString id;
     bool isHttps = false;
+signals:
+    // The service's answer to a favourite toggle, for the list the rows are drawn from.
+    void favouriteChanged(const QString &id, bool favourite);
+
+public:
     QString shortURL;
     QString slashtag;
     bool isFavourite = false;
@@ -94,6 +99,9 @@ private:
     QPushButton *ensureDashLink();
     QToolButton *makeAction(const QString &icon, const QString &name, const QString &shortcut);
     void showFavourite(bool favourite);
+    [[nodiscard]] bool hasPopoverShown() const;
+    Popover *makePopover(std::unique_ptr<Popover> &popover, const QString &closeNotification,
+                         QWidget *keeper);
     void placeOverlay();
     void confirmAndDelete(const QString &informativeText, const QString &confirm,
                           bool closePopoverFirst);

@@ -2,8 +2,10 @@
 
 #include "Views/ViewController.h"
 
+#include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -150,14 +152,51 @@ void Popover::paintEvent(QPaintEvent *event)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+void Popover::setTransient(QWidget *keeper)
+{
+    m_transient = true;
+    m_keeper = keeper;
+}
+
+bool Popover::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const QPoint at = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+        const bool onKeeper =
+            m_keeper && QRect(m_keeper->mapToGlobal(QPoint(0, 0)), m_keeper->size()).contains(at);
+        // A dialogue this popover opened (a save panel) is not outside it.
+        const auto *target = qobject_cast<QWidget *>(watched);
+        const bool inDialog = target && (target->window()->windowType() == Qt::Dialog);
+        if (target && !frameGeometry().contains(at) && !onKeeper && !inDialog)
+            performClose();
+        break;
+    }
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && watched->isWidgetType() &&
+            static_cast<QWidget *>(watched)->window() == this) {
+            performClose();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
 void Popover::showEvent(QShowEvent *event)
 {
+    if (m_transient)
+        qApp->installEventFilter(this);
     m_releaseSurface.stop();
     QWidget::showEvent(event);
 }
 
 void Popover::hideEvent(QHideEvent *event)
 {
+    if (m_transient)
+        qApp->removeEventFilter(this);
     QWidget::hideEvent(event);
     m_releaseSurface.start();
 }

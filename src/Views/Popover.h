@@ -36,6 +36,10 @@ public:
     void show(const QRect &anchor, Edge edge = Edge::Lower);
     void performClose(QObject *sender = nullptr);
     [[nodiscard]] bool isShown() const { return isVisible(); }
+    // Closes at Esc and at a press outside it in the program (the list closes it with itself
+    // when another program is clicked); a press on the keeper (the button that toggles it) is
+    // left to that button.
+    void setTransient(QWidget *keeper);
     // Gives the window and its drawing surface back while hidden (done by itself a while
     // after each close); the next show creates them again.
     void releaseSurface();
@@ -62,8 +66,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool m_transient = false;
+    QPointer<QWidget> m_keeper;
     std::unique_ptr<ViewController> m_content;
     QTimer m_releaseSurface;
 };

@@ -34,6 +34,8 @@ WorkspaceLinkView::WorkspaceLinkView(QWidget *parent)
 void WorkspaceLinkView::configure(const WorkspaceDTO &workspace)
 {
     index = workspace.index;
+    id = workspace.id;
+    setObjectName(QStringLiteral("workspace-") + workspace.id);
     m_name->setText(workspace.name);
     m_name->setAccessibleName(QStringLiteral("Show the links of %1").arg(workspace.name));
     m_icon->clear();
@@ -60,7 +62,8 @@ void WorkspaceLinkView::setCurrent(bool current)
 void WorkspaceLinkView::selectWorkspace()
 {
     NotificationCenter::shared().post(NotificationViews::workspaceSelection, nullptr,
-                                      {{NotificationViews::workspaceSelectionIndex, index}});
+                                      {{NotificationViews::workspaceSelectionIndex, index},
+                                       {NotificationViews::workspaceSelectionId, id}});
 }
 
 void WorkspaceLinkView::enterEvent(QEnterEvent *event)

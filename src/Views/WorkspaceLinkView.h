@@ -8,7 +8,7 @@ class QLabel;
 class QPushButton;
 
 // One workspace of the picker: avatar and name. A click posts "qv-workspace-selection" with
-// the workspace's index; the link list applies it.
+// the workspace's index and id; the link list applies it.
 class WorkspaceLinkView : public QWidget
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ public:
     [[nodiscard]] QPushButton *name() const { return m_name; }
     [[nodiscard]] QLabel *icon() const { return m_icon; }
     qint64 index = 0;
+    QString id;
 
 protected:
     void enterEvent(QEnterEvent *event) override;

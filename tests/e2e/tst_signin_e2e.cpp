@@ -7,9 +7,11 @@
 #include "App/SettingsStore.h"
 #include "EndToEndSession.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace Costants;
@@ -37,6 +39,7 @@ private slots:
     void pauseInTheRunningProgramOutlivesARestart();
     void questionAnsweredInTheDialogue();
     void newLinkFormFromTheClipboard();
+    void quitFromTheSettingsMenu();
 
 private:
     [[nodiscard]] QJsonArray requests(const QString &method, const QString &path)
@@ -55,6 +58,9 @@ private:
     bool key(const QString &keys) { return m_user->pressKeyIn(kLinks, keys); }
     bool pointAt(int x, int y, bool click) { return m_user->pointAt(kLinks, x, y, click); }
     bool restart(const QString &rule);
+    // Opens the list from the tray unless it is shown, and clicks the gear at the top right of its
+    // header.
+    bool openSettingsMenu();
     // Starts clip_writer on the desktop; it holds the clipboard until its input closes.
     bool startWriter(QProcess &writer, const QStringList &arguments);
     // Starts the program a second time with these arguments; it hands them over and ends.
@@ -118,6 +124,23 @@ bool SignInEndToEndTest::restart(const QString &rule)
     const bool restarted = m_session->restart(rule);
     m_user = m_session->user.get();
     return restarted;
+}
+
+bool SignInEndToEndTest::openSettingsMenu()
+{
+    if ((m_user->window(kLinks).isEmpty() && !m_user->clickTrayIcon()) ||
+        !m_user->waitForWindow(kLinks, 10000) ||
+        !m_user->xdotool({"windowfocus", "--sync", m_user->window(kLinks)}))
+        return false;
+    // The gear is the header's last button, 12 px in from the top right corner.
+    const QString shell =
+        m_session->desktop.run("xdotool", {"getwindowgeometry", "--shell", m_user->window(kLinks)})
+            .value_or(QByteArray());
+    const qsizetype at = shell.indexOf("WIDTH=");
+    if (at < 0 || !pointAt(shell.mid(at + 6).section('\n', 0, 0).toInt() - 28, 28, true))
+        return false;
+    QTest::qWait(500);
+    return true;
 }
 
 void SignInEndToEndTest::signInFromTheTray()
@@ -301,20 +324,9 @@ void SignInEndToEndTest::deleteThroughTheAlert()
 
 void SignInEndToEndTest::preferencesChangeTheRule()
 {
-    // "Preferences..." from the settings menu, which hangs off the gear at the top right of
-    // the link list.
+    // "Preferences..." from the settings menu.
     QVERIFY(restart(Preferences::OptionsRebrand::notification));
-    QVERIFY(m_user->clickTrayIcon());
-    QVERIFY(m_user->waitForWindow(kLinks, 10000));
-    QVERIFY(m_user->xdotool({"windowfocus", "--sync", m_user->window(kLinks)}));
-    // The gear is the header's last button, 12 px in from the top right corner.
-    const QString shell =
-        m_session->desktop.run("xdotool", {"getwindowgeometry", "--shell", m_user->window(kLinks)})
-            .value_or(QByteArray());
-    const qsizetype at = shell.indexOf("WIDTH=");
-    QVERIFY(at >= 0);
-    QVERIFY(pointAt(shell.mid(at + 6).section('\n', 0, 0).toInt() - 28, 28, true));
-    QTest::qWait(500);
+    QVERIFY(openSettingsMenu());
     // "Preferences..." is the menu's first item.
     QVERIFY(m_user->pressKeys({"Down", "Return"}));
     const QString title = "Quorvella Preferences";
@@ -489,6 +501,23 @@ void SignInEndToEndTest::newLinkFormFromTheClipboard()
     QCOMPARE(lastCreated()["destination"].toString(), destination);
     QCOMPARE(lastCreated()["domainId"].toString(), "dom-quorv-link");
     DesktopSession::stop(xclip);
+}
+
+void SignInEndToEndTest::quitFromTheSettingsMenu()
+{
+    // "Quit Quorvella", the menu's last item, ends the program cleanly: status 0 and no crash
+    // report left for the next start to send.
+    const QString crashes = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                            "/Quorvella/crashes";
+    // A fresh start: no form of the tests before stands in the way of the list.
+    QVERIFY(restart(Preferences::OptionsRebrand::notification));
+    QVERIFY(openSettingsMenu());
+    QVERIFY(m_user->pressKeys({"Up", "Return"}));
+    QProcess &program = m_user->program();
+    QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 10000);
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY2(QDir(crashes).entryList(QDir::Files).isEmpty(), qPrintable(crashes));
 }
 
 QTEST_GUILESS_MAIN(SignInEndToEndTest)

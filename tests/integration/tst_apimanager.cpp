@@ -1,5 +1,4 @@
 #include "App/PopoversManager.h"
-#include "Controllers/WorkspacesRequest.h"
 #include "ServiceHarness.h"
 #include "Services/ProbeReachability.h"
 #include "Utils/BackgroundTasks.h"
@@ -396,7 +395,7 @@ private slots:
                 QVERIFY(!outcome->gotValue);
             }
             auto page = std::make_shared<std::optional<QJsonArray>>(QJsonArray{});
-            WorkspacesRequest::send([page](const std::optional<QJsonArray> &l) { *page = l; });
+            m_api->getWorkspaces([page](const std::optional<QJsonArray> &l) { *page = l; });
             QVERIFY(!page->has_value());
         }
         QTest::qWait(300);

@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -20,7 +21,7 @@
 
 using namespace Costants;
 
-enum class RowAction { favourite, deleteLong, deleteShort, deleteFails, copyPlain };
+enum class RowAction { deleteLong, deleteFails, copyPlain };
 Q_DECLARE_METATYPE(RowAction)
 
 // How many shown windows hold a controller of this kind.
@@ -68,11 +69,37 @@ private:
         return list;
     }
 
-    static void scrollTo(MainViewController *list, bool bottom)
+    // Turns the mouse wheel over the list, a notch at a time, as far as it goes.
+    static void wheel(MainViewController *list, bool down, int notches = 40)
     {
-        QScrollBar *bar = list->scrollView()->verticalScrollBar();
-        bar->setSliderPosition(bottom ? bar->maximum() : 0);
-        list->scrolled();
+        QWidget *viewport = list->scrollView()->viewport();
+        const QPoint at(viewport->width() / 2, viewport->height() / 2);
+        for (int i = 0; i < notches; ++i) {
+            QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, down ? -120 : 120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &event);
+            QTest::qWait(5);
+        }
+    }
+
+    // Points at a row so that its actions show, and clicks the one with this name.
+    static void clickRowAction(BrandedLinkView *row, const char *name)
+    {
+        // Moved there, whereever the pointer was before.
+        QTest::mouseMove(row, QPoint(30, 10));
+        QTest::mouseMove(row, QPoint(40, 20));
+        QTRY_VERIFY(row->isHovered());
+        auto *button = row->layerHover()->findChild<QToolButton *>(name);
+        QVERIFY(button && button->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Clicks the picker's row of this workspace.
+    static void pickWorkspace(MainViewController *list, const QString &id)
+    {
+        QWidget *row = list->workspacesController()->findChild<QWidget *>("workspace-" + id);
+        QVERIFY2(row, qPrintable(id));
+        QTest::mouseClick(row->findChild<QPushButton *>(), Qt::LeftButton);
     }
 
     void shoot(const QString &file, QWidget *widget)
@@ -90,113 +117,125 @@ private slots:
     void paging_data()
     {
         QTest::addColumn<QString>("workspace");
-        QTest::addColumn<QString>("cursor");
-        QTest::addColumn<int>("entries");
-        QTest::addColumn<int>("placeholderAt");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("40 links: 15, then the page after the 15th, capped")
-            << "wsp-personal"
-            << "wsp-personal-l014" << 31 << 29 << 28;
-        QTest::newRow("22 links: the dashboard row before the last")
-            << "wsp-marketing"
-            << "wsp-marketing-l014" << 23 << 21 << 23;
+        QTest::addColumn<int>("secondPage"); // links in an armed second page; -1: the real one
+        QTest::addColumn<QString>("moveBy");
+        QTest::addColumn<int>("links");
+        QTest::newRow("40 links by the wheel: 28 rows, then the dashboard row")
+            << "wsp-personal" << -1 << "wheel" << 30;
+        QTest::newRow("40 links by PageDown") << "wsp-personal" << -1 << "PageDown" << 30;
+        QTest::newRow("22 links by End: the dashboard row last")
+            << "wsp-marketing" << -1 << "End" << 22;
+        QTest::newRow("a short page before the end: no link hidden, one dashboard row")
+            << "wsp-personal" << 5 << "wheel" << 20;
     }
 
+    // Paging follows what the user sees, whatever moved it, and stops at the end or the cap.
     void paging()
     {
         QFETCH(QString, workspace);
-        QFETCH(QString, cursor);
-        QFETCH(int, entries);
-        QFETCH(int, placeholderAt);
-        QFETCH(int, rows);
+        QFETCH(int, secondPage);
+        QFETCH(QString, moveBy);
+        QFETCH(int, links);
         SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
                                               {{"id", workspace}});
+        QJsonArray shortPage;
+        if (secondPage >= 0) {
+            shortPage = harness::asUser(*m_sandbox, "GET",
+                                        "/v1/links?limit=" + QByteArray::number(secondPage) +
+                                            "&last=wsp-personal-l014")
+                            .json()
+                            .toArray();
+            QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
+        }
         MainViewController *list = showList();
         QVERIFY(list);
-        QCOMPARE(list->localLinkList().size(), 15);
         QVERIFY(!list->rowView(14)->isPlaceholder());
-
-        scrollTo(list, true);
-        QTRY_COMPARE(list->localLinkList().size(), entries);
+        if (secondPage >= 0)
+            QVERIFY(harness::arm(*m_sandbox, {{"method", "GET"},
+                                              {"path", "/v1/links"},
+                                              {"status", 200},
+                                              {"body", shortPage},
+                                              {"times", 1}}));
+        const auto move = [&] {
+            if (moveBy == "wheel") {
+                wheel(list, true);
+                return;
+            }
+            list->setFocus();
+            for (int i = 0; i < 12; ++i) {
+                QTest::keyClick(list, moveBy == "End" ? Qt::Key_End : Qt::Key_PageDown);
+                QTest::qWait(20);
+            }
+        };
+        move();
+        QTRY_COMPARE(list->localLinkList().size(), links);
         const QJsonArray pages = pageRequests();
-        QCOMPARE(pages.last().toObject().value("query").toString(), "limit=15&last=" + cursor);
+        QVERIFY2(pages.size() == 2, QJsonDocument(pages).toJson().constData());
+        QCOMPARE(pages.last().toObject().value("query").toString(),
+                 "limit=15&last=" + workspace + "-l014");
         QCOMPARE(harness::header(pages.last().toObject(), "workspace").value_or(""), workspace);
-        QVERIFY(list->localLinkList().at(placeholderAt).id.isEmpty());
-        QCOMPARE(list->numberOfRows(), rows);
-        QCOMPARE(std::count_if(list->localLinkList().cbegin(), list->localLinkList().cend(),
-                               [](const BrandedLinkDTO &l) { return l.id.isEmpty(); }),
-                 1);
+        // Every link loaded up to 28 has its row, then the one dashboard row comes last.
+        const int linkRows = std::min(links, int(MainViewController::maxRows));
+        QCOMPARE(list->numberOfRows(), linkRows + 1);
+        for (int row = 0; row < linkRows; ++row)
+            QCOMPARE(list->rowView(row)->id, list->localLinkList().at(row).id);
+        QVERIFY(list->rowView(linkRows)->isPlaceholder());
 
-        // Further scrolling stops once the cap is passed; below it an empty page adds nothing.
-        QTest::qWait(50);
-        scrollTo(list, true);
+        // At the end or the cap, more scrolling asks for nothing more.
+        QTest::qWait(100);
+        move();
         QTest::qWait(300);
-        QCOMPARE(list->localLinkList().size(), entries);
-        QCOMPARE(list->numberOfRows(), rows);
-        QCOMPARE(pageRequests().size(), entries > 28 ? 2 : 3);
-        // Past the cap the entries stay at a scroll to the top.
-        if (entries > 28) {
-            scrollTo(list, false);
-            QTest::qWait(300);
-            QCOMPARE(pageRequests().size(), 2);
-        }
-    }
-
-    // With ten entries or fewer, a scroll to the top reloads the first page.
-    void topScrollReloads()
-    {
-        const QJsonArray all =
-            harness::asUser(*m_sandbox, "GET", "/v1/links?limit=10").json().toArray();
-        QVERIFY(harness::arm(*m_sandbox, {{"method", "GET"},
-                                          {"path", "/v1/links"},
-                                          {"status", 200},
-                                          {"body", all},
-                                          {"times", 1}}));
-        MainViewController *list = showList(10);
-        QVERIFY(list);
-        const qsizetype before = pageRequests().size();
-        QTest::qWait(50);
-        scrollTo(list, false);
-        QTest::qWait(300);
-        QCOMPARE(pageRequests().size(), before + 1);
-        QCOMPARE(pageRequests().last().toObject().value("query").toString(), "limit=15");
-        QTRY_COMPARE(list->numberOfRows(), 15);
+        QCOMPARE(pageRequests().size(), 2);
+        QCOMPARE(list->numberOfRows(), linkRows + 1);
     }
 
     void search()
     {
         MainViewController *list = showList();
         QVERIFY(list);
-        // Search mode closed: the field's events are ignored.
-        list->textFieldSearch()->setText("docs");
-        list->searchChanged();
-        QVERIFY(m_log->contains("ignoring search"));
-        QCOMPARE(sent("/v1/links/search").size(), 0);
-
-        list->openSearchMode();
-        list->textFieldSearch()->setText("example");
-        list->searchChanged();
-        list->searchChanged();
+        QLineEdit *field = list->textFieldSearch();
+        QTest::mouseClick(list->findChild<QToolButton *>("searchButton"), Qt::LeftButton);
+        QVERIFY(list->isSearchOpen());
+        QTest::keyClicks(field, "example");
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Return);
         QTRY_COMPARE(list->numberOfRows(), 15);
         QCOMPARE(sent("/v1/links/search").size(), 1);
 
         // Paging goes on with the search, after its last link.
-        QTest::qWait(50);
-        scrollTo(list, true);
+        wheel(list, true);
         QTRY_COMPARE(sent("/v1/links/search").size(), 2);
         QCOMPARE(sent("/v1/links/search").last().toObject().value("query").toString(),
                  "limit=15&term=example&last=wsp-personal-l014");
-        QTRY_COMPARE(list->localLinkList().size(), 31);
+        QTRY_COMPARE(list->localLinkList().size(), 30);
+
+        // The workspaces answer of the next opening leaves a search being typed alone.
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field, "a&b#c+d");
+        const qsizetype workspaceLoads = sent("/v1/workspaces").size();
+        m_popover->performClose();
+        m_popover->show(QRect(900, 0, 24, 24));
+        QTRY_COMPARE(sent("/v1/workspaces").size(), workspaceLoads + 1);
+        QTest::qWait(200);
+        QVERIFY(list->isSearchOpen());
+        QCOMPARE(field->text(), "a&b#c+d");
+        // Characters that mean something in a query reach the service as the term.
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY(sent("/v1/links/search").size() >= 3);
+        QVERIFY2(sent("/v1/links/search").size() == 3,
+                 QJsonDocument(sent("/v1/links/search")).toJson().constData());
+        QCOMPARE(sent("/v1/links/search").last().toObject().value("query").toString(),
+                 "limit=15&term=a%26b%23c%2Bd");
 
         // No match: the search panel, not the empty-workspace one.
-        list->textFieldSearch()->setText("nothing-matches-this");
-        list->searchChanged();
         QTRY_VERIFY(list->noLinksSearchView()->isVisible());
         QVERIFY(!list->nolinksListView()->isVisible());
         shoot("link-list-no-search-results.png", m_popover.get());
 
+        // Emptying the field brings the plain list back.
         const qsizetype plain = pageRequests().size();
-        list->clearSearch();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
         QTRY_COMPARE(list->numberOfRows(), 15);
         QCOMPARE(pageRequests().size(), plain + 1);
         QVERIFY(!list->noLinksSearchView()->isVisible());
@@ -204,70 +243,113 @@ private slots:
 
     void workspaces_data()
     {
+        QTest::addColumn<int>("status");
         QTest::addColumn<QJsonValue>("answer");
         QTest::addColumn<QStringList>("listed");
         QTest::addColumn<bool>("searchOpen");
         QTest::addColumn<int>("linkRequests");
+        const QJsonObject team{{"id", "wsp-agency"}, {"name", "Agency Team"}, {"type", "team"}};
         QTest::newRow("demo account: the team workspace is left out")
-            << QJsonValue(QJsonValue::Undefined) << QStringList{"Archive", "Marketing", "Personal"}
-            << false << 1;
-        QTest::newRow("zero workspaces") << QJsonValue(QJsonArray()) << QStringList() << false << 0;
+            << 200 << QJsonValue(QJsonValue::Undefined)
+            << QStringList{"Archive", "Marketing", "Personal"} << false << 1;
+        QTest::newRow("zero workspaces")
+            << 200 << QJsonValue(QJsonArray()) << QStringList() << false << 0;
         QTest::newRow("one workspace: search replaces the name")
+            << 200
             << QJsonValue(QJsonArray{QJsonObject{{"id", "wsp-personal"}, {"name", "Personal"}}})
-            << QStringList() << true << 1;
+            << QStringList{"Personal"} << true << 1;
+        QTest::newRow("two team workspaces: the empty state, no request storm")
+            << 200 << QJsonValue(QJsonArray{team, QJsonObject{{"id", "wsp-b"}, {"type", "team"}}})
+            << QStringList() << false << 0;
+        QTest::newRow("one team workspace: the empty state, no endless spinner")
+            << 200 << QJsonValue(QJsonArray{team}) << QStringList() << false << 0;
+        QTest::newRow("refused: the client signs out")
+            << 401 << QJsonValue(QJsonValue::Undefined) << QStringList() << false << 0;
     }
 
     void workspaces()
     {
+        QFETCH(int, status);
         QFETCH(QJsonValue, answer);
         QFETCH(QStringList, listed);
         QFETCH(bool, searchOpen);
         QFETCH(int, linkRequests);
-        if (!answer.isUndefined())
-            QVERIFY(harness::arm(*m_sandbox, {{"method", "GET"},
-                                              {"path", "/v1/workspaces"},
-                                              {"status", 200},
-                                              {"body", answer}}));
+        if (!answer.isUndefined() || status != 200)
+            QVERIFY(
+                harness::arm(*m_sandbox, {{"method", "GET"},
+                                          {"path", "/v1/workspaces"},
+                                          {"status", status},
+                                          {"body", answer.isUndefined() ? QJsonValue() : answer}}));
         MainViewController *list = showList(linkRequests ? 15 : 0);
         QVERIFY(list);
-        QTest::qWait(200);
+        QTest::qWait(500);
         QStringList names;
         for (const WorkspaceDTO &workspace : list->workspacesListDTO())
             names.append(workspace.name);
         QCOMPARE(names, listed);
-        QCOMPARE(list->workspacesList().size(), listed.size());
-        for (qsizetype i = 0; i < listed.size(); ++i)
-            QCOMPARE(list->workspacesList().at(i).toObject().value("name").toString(),
-                     listed.at(i));
         QCOMPARE(list->isSearchOpen(), searchOpen);
-        QCOMPARE(list->noWorkspacesView()->isVisible(), linkRequests == 0);
+        QCOMPARE(list->noWorkspacesView()->isVisible(), linkRequests == 0 && status == 200);
+        QVERIFY(!list->headerScrollBox()->isVisible());
         QCOMPARE(pageRequests().size(), linkRequests);
-        if (linkRequests == 0)
+        // The first show and the background refresh of the automatic domains, nothing more.
+        QVERIFY(sent("/v1/workspaces").size() <= 2);
+        // A 401 on the workspaces ends the session as on any other request.
+        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::accessToken).has_value(),
+                 status != 401);
+        if (QByteArray(QTest::currentDataTag()).startsWith("two team"))
             shoot("link-list-no-workspaces.png", m_popover.get());
     }
 
     void changeWorkspace_data()
     {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<bool>("addedMeanwhile");
+        QTest::addColumn<bool>("offline");
+        QTest::addColumn<bool>("byKeys");
         QTest::addColumn<int>("rows");
-        QTest::newRow("Marketing") << 1 << "wsp-marketing" << 15;
-        QTest::newRow("Archive, without links") << 0 << "wsp-archive" << 0;
-        QTest::newRow("index of an older list is ignored") << 3 << "wsp-personal" << 15;
-        QTest::newRow("negative index is ignored") << -1 << "wsp-personal" << 15;
+        QTest::newRow("Marketing") << "wsp-marketing" << false << false << false << 15;
+        QTest::newRow("Marketing by the arrow keys")
+            << "wsp-marketing" << false << false << true << 15;
+        QTest::newRow("Archive, without links") << "wsp-archive" << false << false << false << 0;
+        QTest::newRow("Marketing, after a workspace was added")
+            << "wsp-marketing" << true << false << false << 15;
+        QTest::newRow("offline: the names stay and switching shows the error")
+            << "wsp-marketing" << false << true << false << 0;
     }
 
+    // A click on a row of the picker shows that workspace's links.
     void changeWorkspace()
     {
-        QFETCH(int, index);
-        QFETCH(QString, stored);
+        QFETCH(QString, picked);
+        QFETCH(bool, addedMeanwhile);
+        QFETCH(bool, offline);
+        QFETCH(bool, byKeys);
         QFETCH(int, rows);
         MainViewController *list = showList();
         QVERIFY(list);
-        list->toggleWorkspacePopover();
+        if (addedMeanwhile) {
+            QJsonArray answer =
+                harness::asUser(*m_sandbox, "GET", "/v1/workspaces?orderBy=name&orderDir=asc")
+                    .json()
+                    .toArray();
+            answer.prepend(
+                QJsonObject{{"id", "wsp-added"}, {"name", "Added"}, {"type", "classic"}});
+            QVERIFY(harness::arm(*m_sandbox, {{"method", "GET"},
+                                              {"path", "/v1/workspaces"},
+                                              {"status", 200},
+                                              {"body", answer}}));
+        }
+        if (offline) {
+            m_reachability->report(false);
+            m_popover->performClose();
+            m_popover->show(QRect(900, 0, 24, 24));
+            QTest::qWait(200);
+            QCOMPARE(list->textWorkspace()->text(), "Personal");
+        }
+        QTest::mouseClick(list->textWorkspace(), Qt::LeftButton);
         QVERIFY(list->popoverWorkspaces()->isShown());
-        QTRY_COMPARE(list->workspacesController()->rowCount(), 3);
-        if (index == 0 && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        QTRY_COMPARE(list->workspacesController()->rowCount(), addedMeanwhile ? 4 : 3);
+        if (picked == "wsp-archive" && QGuiApplication::platformName() == QLatin1String("xcb")) {
             QTest::qWait(300); // avatars
             const QRect area = m_popover->geometry().united(list->popoverWorkspaces()->geometry());
             QVERIFY(QGuiApplication::primaryScreen()
@@ -275,19 +357,34 @@ private slots:
                         .save(QStringLiteral(QUORVELLA_BINARY_DIR
                                              "/../screenshots/link-list-workspace-picker.png")));
         }
-        NotificationCenter::shared().post(NotificationViews::workspaceSelection, nullptr,
-                                          {{NotificationViews::workspaceSelectionIndex, index}});
-        QVERIFY(!list->popoverWorkspaces()->isShown());
+        const qsizetype before = pageRequests().size();
+        if (byKeys) {
+            // The keyboard starts on Personal, the workspace shown; Marketing is one up.
+            QTRY_VERIFY(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        } else {
+            pickWorkspace(list, picked);
+        }
+        QTRY_VERIFY(!list->popoverWorkspaces()->isShown());
         QCOMPARE(SettingsStore::shared()
                      .dictionaryForKey(Preferences::workspaceObjectMainView)
                      .value_or(QVariantMap())
                      .value("id")
                      .toString(),
-                 stored);
+                 picked);
+        QCOMPARE(list->textWorkspace()->text(),
+                 picked == "wsp-archive" ? QString("Archive") : QString("Marketing"));
         QTRY_COMPARE(list->numberOfRows(), rows);
         QTRY_VERIFY(!list->isRequestingLinks());
+        QCOMPARE(list->linksErrorView()->isVisible(), offline);
+        if (offline) {
+            QCOMPARE(pageRequests().size(), before);
+            shoot("link-list-load-error.png", m_popover.get());
+            return;
+        }
         QCOMPARE(harness::header(pageRequests().last().toObject(), "workspace").value_or(""),
-                 stored);
+                 picked);
         QCOMPARE(list->nolinksListView()->isVisible(), rows == 0);
         if (rows == 0)
             shoot("link-list-empty-workspace.png", m_popover.get());
@@ -379,17 +476,10 @@ private slots:
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("notification");
         const QString none;
-        QTest::newRow("favourite on a favourite sends false")
-            << RowAction::favourite << 0 << R"({"favourite":false})" << none;
-        QTest::newRow("long delete, Cancel")
+        QTest::newRow("delete, Cancel")
             << RowAction::deleteLong << AlertPresenter::SecondButton << none << none;
-        QTest::newRow("short delete, Cancel")
-            << RowAction::deleteShort << AlertPresenter::SecondButton << none << none;
-        QTest::newRow("long delete, Delete")
+        QTest::newRow("delete, Delete: the list reloads from its top")
             << RowAction::deleteLong << AlertPresenter::FirstButton << "DELETE"
-            << "Link deleted";
-        QTest::newRow("short delete, OK")
-            << RowAction::deleteShort << AlertPresenter::FirstButton << "DELETE"
             << "Link deleted";
         QTest::newRow("failed delete is not announced as done")
             << RowAction::deleteFails << AlertPresenter::FirstButton << "DELETE"
@@ -406,59 +496,41 @@ private slots:
         QFETCH(QString, notification);
         MainViewController *list = showList();
         QVERIFY(list);
-        // l001 is a favourite; l003 is on the domain without https.
+        // l003 is on the domain without https.
         const int rowIndex = action == RowAction::copyPlain ? 3 : 1;
         BrandedLinkView *row = list->rowView(rowIndex);
         const QString id = row->id;
-        const QString icon = row->favourite()->accessibleName();
         if (action == RowAction::deleteFails)
             QVERIFY(harness::arm(
                 *m_sandbox,
                 {{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}, {"times", 1}}));
         m_platform->alertPresenter.answerWith(answer);
         const qsizetype pagesBefore = pageRequests().size();
-        switch (action) {
-        case RowAction::favourite:
-            QVERIFY(row->isFavourite);
-            row->loveLink();
-            QCOMPARE(row->favourite()->accessibleName(), icon); // only the answer changes it
-            QTRY_COMPARE(row->favourite()->accessibleName(), QString("Add to favourites"));
-            QVERIFY(!row->isFavourite);
-            break;
-        case RowAction::deleteLong:
-        case RowAction::deleteFails:
-            row->openDeleteMenu();
-            QCOMPARE(m_platform->alertPresenter.shown().last().buttons,
-                     QStringList({"Delete", "Cancel"}));
-            break;
-        case RowAction::deleteShort:
-            row->trashLink();
-            QCOMPARE(m_platform->alertPresenter.shown().last().buttons,
-                     QStringList({"OK", "Cancel"}));
-            break;
-        case RowAction::copyPlain:
+        QScrollBar *bar = list->scrollView()->verticalScrollBar();
+        if (action == RowAction::copyPlain) {
             QVERIFY(!row->isHttps);
-            row->copyLink();
+            clickRowAction(row, "copyButton");
             QCOMPARE(
                 m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
                 "http://" + row->shortURL);
-            break;
+        } else {
+            bar->setValue(40);
+            clickRowAction(row, "deleteButton");
+            QCOMPARE(m_platform->alertPresenter.shown().last().buttons,
+                     QStringList({"Delete", "Cancel"}));
         }
         QTest::qWait(300);
-        const QJsonArray favourites = sent("/v1/links/" + id + "/favourite", "POST");
         const QJsonArray deletions = sent("/v1/links/" + id, "DELETE");
         if (request.isEmpty()) {
-            QCOMPARE(favourites.size() + deletions.size(), 0);
-        } else if (request == "DELETE") {
+            QCOMPARE(deletions.size(), 0);
+        } else {
             QCOMPARE(deletions.size(), 1);
-            // The list reloads after the answer, whatever it was.
+            // The list reloads after the answer, whatever it was, and shows its top.
             QTRY_COMPARE(pageRequests().size(), pagesBefore + 1);
             const bool gone = action != RowAction::deleteFails;
             QTRY_COMPARE(list->numberOfRows(), 15);
             QCOMPARE(list->rowView(rowIndex)->id != id, gone);
-        } else {
-            QCOMPARE(favourites.size(), 1);
-            QCOMPARE(favourites.first().toObject().value("body").toString(), request);
+            QCOMPARE(bar->value(), 0);
         }
         // A failed deletion is not announced as done.
         const auto shown = m_platform->userNotifications.history();
@@ -467,24 +539,114 @@ private slots:
             QCOMPARE(shown.last().title, notification);
     }
 
-    // The share and QR buttons open their popovers by the row; one QR popover is shown at a time.
+    // The service's answer to a toggle is what the row shows from then on, also once the rows
+    // are drawn again for the next page; the next toggle sends the opposite.
+    void favouriteSurvivesPaging()
+    {
+        MainViewController *list = showList();
+        QVERIFY(list);
+        // At the bottom, l014 (not a favourite) is toggled while the next page is on its way.
+        QVERIFY(harness::arm(
+            *m_sandbox,
+            {{"method", "GET"}, {"path", "/v1/links"}, {"delayMs", 1500}, {"times", 1}}));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End);
+        QTRY_VERIFY(list->isRequestingLinks());
+        BrandedLinkView *row = list->rowView(14);
+        const QString path = "/v1/links/" + row->id + "/favourite";
+        QVERIFY(!row->isFavourite);
+        clickRowAction(row, "favourite");
+        QTRY_COMPARE(row->favourite()->accessibleName(), QString("Remove from favourites"));
+        QTRY_COMPARE(list->localLinkList().size(), 30);
+        QVERIFY(list->rowView(14)->isFavourite);
+        clickRowAction(list->rowView(14), "favourite");
+        QTRY_COMPARE(sent(path, "POST").size(), 2);
+        QCOMPARE(sent(path, "POST").at(0).toObject().value("body").toString(),
+                 R"({"favourite":true})");
+        QCOMPARE(sent(path, "POST").at(1).toObject().value("body").toString(),
+                 R"({"favourite":false})");
+    }
+
+    void failedLoads_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<bool>("nextPage");
+        QTest::newRow("first page refused") << QJsonObject{{"status", 500}} << false;
+        QTest::newRow("first page dropped") << QJsonObject{{"drop", true}} << false;
+        QTest::newRow("next page refused") << QJsonObject{{"status", 503}} << true;
+    }
+
+    // A page that fails never shows as an empty list: the error panel, or for a next page the
+    // rows with a retry under them; the retry loads it.
+    void failedLoads()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(bool, nextPage);
+        fault["method"] = "GET";
+        fault["path"] = "/v1/links";
+        fault["times"] = 3; // the network stack sends a dropped GET again once
+        if (!nextPage)
+            QVERIFY(harness::arm(*m_sandbox, fault));
+        MainViewController *list = showList(nextPage ? 15 : 0);
+        QVERIFY(list);
+        QPushButton *retry = nullptr;
+        if (nextPage) {
+            QVERIFY(harness::arm(*m_sandbox, fault));
+            wheel(list, true);
+            retry = list->footerScrollBox()->findChild<QPushButton *>("footerRetryButton");
+            QTRY_VERIFY(retry->isVisible());
+            QCOMPARE(list->numberOfRows(), 15);
+        } else {
+            QTRY_VERIFY(list->linksErrorView()->isVisible());
+            QVERIFY(!list->nolinksListView()->isVisible());
+            QVERIFY(!list->headerScrollBox()->isVisible());
+            shoot("link-list-load-error.png", m_popover.get());
+            retry = list->linksErrorView()->findChild<QPushButton *>("retryButton");
+        }
+        QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
+        QTest::mouseClick(retry, Qt::LeftButton);
+        QTRY_COMPARE(list->localLinkList().size(), nextPage ? 30 : 15);
+        QVERIFY(!list->linksErrorView()->isVisible());
+    }
+
+    // The share and QR popovers of a row: the row's actions stay while one is open, a second
+    // click on share closes it, and Esc, an outside click or closing the list close them.
     void rowPopovers()
     {
         MainViewController *list = showList();
         QVERIFY(list);
         BrandedLinkView *first = list->rowView(0);
-        BrandedLinkView *second = list->rowView(1);
-        for (const char *button : {"shareButton", "qrButton"})
-            QVERIFY(!first->layerHover()->findChild<QToolButton *>(button)->isHidden());
-        first->openQRMenu();
+        clickRowAction(first, "qrButton");
         QTRY_COMPARE(shownPopovers<QRController>(), 1);
-        second->openQRMenu();
-        QTest::qWait(100);
-        QCOMPARE(shownPopovers<QRController>(), 1);
-        second->openShareMenu();
+        QTest::mouseMove(list->rowView(5), QPoint(40, 20));
+        QTRY_VERIFY(list->rowView(5)->isHovered());
+        QVERIFY(first->layerHover()->isVisible());
+        // Esc in the QR popover closes it.
+        QWidget *qr = nullptr;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->findChild<QRController *>())
+                qr = window;
+        QVERIFY(qr);
+        QTest::keyClick(qr, Qt::Key_Escape);
+        QTRY_COMPARE(shownPopovers<QRController>(), 0);
+
+        BrandedLinkView *second = list->rowView(1);
+        clickRowAction(second, "shareButton");
         QTRY_COMPARE(shownPopovers<ShareController>(), 1);
-        NotificationCenter::shared().post(Costants::NotificationViews::closeSharePopup);
-        NotificationCenter::shared().post(Costants::NotificationViews::closeQrPopup);
+        QTest::mouseClick(second->layerHover()->findChild<QToolButton *>("shareButton"),
+                          Qt::LeftButton);
+        QTRY_COMPARE(shownPopovers<ShareController>(), 0);
+        // An outside click closes it.
+        clickRowAction(second, "shareButton");
+        QTRY_COMPARE(shownPopovers<ShareController>(), 1);
+        QTest::mouseClick(list->textWorkspace(), Qt::LeftButton);
+        QTRY_COMPARE(shownPopovers<ShareController>(), 0);
+        list->closeWorkspacePopover();
+        // The popovers go with the list.
+        clickRowAction(second, "shareButton");
+        clickRowAction(list->rowView(2), "qrButton");
+        QTRY_COMPARE(shownPopovers<ShareController>() + shownPopovers<QRController>(), 2);
+        m_popover->performClose();
         QTRY_COMPARE(shownPopovers<ShareController>() + shownPopovers<QRController>(), 0);
     }
 
@@ -492,24 +654,26 @@ private slots:
     {
         MainViewController *list = showList();
         QVERIFY(list);
+        list->setFocus();
         // A page asked for without a usable token is never sent and never answers...
         harness::storeIssuedToken(*m_sandbox, -60);
-        scrollTo(list, true);
+        QTest::keyClick(list, Qt::Key_End);
         QVERIFY(!list->isRequestingLinks());
         QTRY_VERIFY(m_authentication->hasValidToken()); // the refresh went through
-        // ...and the next reset loads the list again.
+        // ...and a scroll back to the top (fewer than 28 entries) loads the first page again.
         const qsizetype pages = pageRequests().size();
-        NotificationCenter::shared().post(NotificationViews::resetListLinks);
+        QTest::keyClick(list, Qt::Key_Home);
         QTRY_COMPARE(pageRequests().size(), pages + 1);
         QTRY_VERIFY(!list->isRequestingLinks());
         QCOMPARE(list->numberOfRows(), 15);
 
-        // The late answer of a page that a reset overtook is dropped.
+        // The late answer of a page that a reload from the top overtook is dropped.
         QVERIFY(harness::arm(
             *m_sandbox,
             {{"method", "GET"}, {"path", "/v1/links"}, {"delayMs", 500}, {"times", 1}}));
-        scrollTo(list, true);
-        NotificationCenter::shared().post(NotificationViews::resetListLinks);
+        QTest::keyClick(list, Qt::Key_End);
+        QTRY_VERIFY(list->isRequestingLinks());
+        QTest::keyClick(list, Qt::Key_Home);
         QTest::qWait(900);
         QCOMPARE(list->localLinkList().size(), 15);
     }
@@ -558,10 +722,10 @@ private slots:
         QTRY_VERIFY(row->isHovered());
         QVERIFY(row->layerHover()->isVisible());
         shoot("link-list-hovered-row.png", m_popover.get());
-        scrollTo(list, true);
-        QTRY_COMPARE(list->localLinkList().size(), 31);
-        list->scrollView()->verticalScrollBar()->setValue(
-            list->scrollView()->verticalScrollBar()->maximum());
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_End);
+        QTRY_COMPARE(list->localLinkList().size(), 30);
+        QTest::keyClick(list, Qt::Key_End);
         QTest::qWait(300);
         shoot("link-list-bottom.png", m_popover.get());
     }
