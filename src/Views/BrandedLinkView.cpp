@@ -380,10 +380,13 @@ void BrandedLinkView::confirmAndDelete(const QString &informativeText, const QSt
     // The row may be reused while the question is open: act on the link it was asked for.
     const QString linkId = id;
     const QString url = shortURL.isEmpty() ? QString() : fullUrl();
-    const int answer = Platform::current().alerts().runModal({Alerts::DeleteLink::message,
-                                                              informativeText,
-                                                              Alert::Style::Warning,
-                                                              {confirm, Alerts::cancel}});
+    // The question names the link, and Enter keeps it: deleting cannot be undone.
+    Alert question{Alerts::DeleteLink::message,
+                   shortURL.isEmpty() ? informativeText : shortURL + "\n\n" + informativeText,
+                   Alert::Style::Warning,
+                   {confirm, Alerts::cancel}};
+    question.destructive = true;
+    const int answer = Platform::current().alerts().runModal(question);
     if (answer != AlertPresenter::FirstButton)
         return;
     ApiManager::shared().deleteLink(linkId, [url, linkId](const std::optional<QJsonObject> &a) {

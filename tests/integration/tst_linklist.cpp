@@ -516,8 +516,10 @@ private slots:
         } else {
             bar->setValue(40);
             clickRowAction(row, "deleteButton");
-            QCOMPARE(m_platform->alertPresenter.shown().last().buttons,
-                     QStringList({"Delete", "Cancel"}));
+            const Alert &question = m_platform->alertPresenter.shown().last();
+            QCOMPARE(question.buttons, QStringList({"Delete", "Cancel"}));
+            QVERIFY(question.destructive);
+            QVERIFY(question.informativeText.startsWith(row->shortURL + "\n"));
         }
         QTest::qWait(300);
         const QJsonArray deletions = sent("/v1/links/" + id, "DELETE");
