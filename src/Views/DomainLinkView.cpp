@@ -2,6 +2,7 @@
 
 #include "App/Costants.h"
 #include "App/NotificationCenter.h"
+#include "Views/ElidedLabel.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -21,7 +22,8 @@ DomainLinkView::DomainLinkView(const QString &name, int index, QObject *picker, 
     layout->addWidget(m_name);
     m_name->setFlat(true);
     m_name->setCursor(Qt::PointingHandCursor);
-    m_name->setToolTip(name);
+    // Names come from the service: a tooltip shows them as text, never as markup.
+    m_name->setToolTip(ElidedLabel::plainToolTip(name));
     m_name->setAccessibleName(QStringLiteral("Choose domain ") + name);
     m_name->setStyleSheet(
         QStringLiteral("QPushButton { text-align: left; padding: 6px 8px; border: none; }"
