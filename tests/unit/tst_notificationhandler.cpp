@@ -347,7 +347,7 @@ private slots:
         else if (change == "other account")
             store.setString(Preferences::userId, "user-2");
         else if (change == "edited")
-            LinkHandler::linkUpdated(link);
+            LinkHandler::linkUpdated(link, QString());
         const int writes = m_platform->fakePasteboard.writes().size();
         clock.advance(seconds * 1000);
         if (via == "menu") {
