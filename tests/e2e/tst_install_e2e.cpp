@@ -194,9 +194,9 @@ void InstallEndToEndTest::debianPackage()
     const QString out = m_environment->root() + "/package";
     // This build trusts the sandbox's key, so cpack would refuse it: the package made here only
     // has its contents checked and goes nowhere.
-    const Run cpack = run(QStringLiteral(QUORVELLA_CPACK),
-                          {"--config", kBuildDir + "/CPackConfig.cmake", "-B", out, "-D",
-                           "CPACK_QUORVELLA_RELEASE_REFUSAL="});
+    const Run cpack =
+        run(QStringLiteral(QUORVELLA_CPACK), {"--config", kBuildDir + "/CPackConfig.cmake", "-B",
+                                              out, "-D", "CPACK_QUORVELLA_RELEASE_REFUSAL="});
     QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.output));
     const QStringList packages = QDir(out).entryList({"quorvella_*.deb"}, QDir::Files);
     QCOMPARE(packages.size(), 1);
