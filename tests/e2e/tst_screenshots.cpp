@@ -6,6 +6,7 @@
 #include "App/SettingsStore.h"
 #include "App/StatusItemImage.h"
 #include "App/ViewControllerFactory.h"
+#include "ArchiveBuilder.h"
 #include "Controllers/AboutController.h"
 #include "Controllers/ControllerRegistry.h"
 #include "Controllers/PreferencesGeneralController.h"
@@ -209,15 +210,16 @@ void ScreenshotsTest::updateWindowRenders()
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     HttpSink service;
     const QStringList version = newest.split('.');
-    if (!newest.isEmpty())
-        service.setResponse("/apps/macapp/versions.json",
-                            {200,
-                             "application/json",
-                             QStringLiteral(R"({"com.quorvella.desktop.macos.Quorvella":)"
-                                            R"({"major":%1,"minor":%2,"patch":%3}})")
-                                 .arg(version[0], version[1], version[2])
-                                 .toUtf8(),
-                             {}});
+    if (!newest.isEmpty()) {
+        const QByteArray manifest = QStringLiteral(R"({"com.quorvella.desktop.macos.Quorvella":)"
+                                                   R"({"major":%1,"minor":%2,"patch":%3}})")
+                                        .arg(version[0], version[1], version[2])
+                                        .toUtf8();
+        service.setResponse("/apps/macapp/versions.json", {200, "application/json", manifest, {}});
+        service.setResponse(
+            "/apps/macapp/versions.json.sig",
+            {200, "application/octet-stream", ArchiveBuilder::signature(manifest), {}});
+    }
     const QUrl origin = newest.isEmpty()
                             ? QUrl(QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort()))
                             : service.origin();

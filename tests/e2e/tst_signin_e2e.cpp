@@ -306,12 +306,20 @@ void SignInEndToEndTest::switchWorkspace()
 
 void SignInEndToEndTest::deleteThroughTheAlert()
 {
-    // The keyboard picks the first row of "Marketing"; Delete asks, Return confirms.
+    // The keyboard picks the first row of "Marketing"; Delete asks. Return keeps the link (the
+    // safe answer is the default); the button before "Cancel" deletes it.
     QVERIFY(m_user->waitForLine("LOADED", 5000));
     QTest::qWait(300);
     QVERIFY(key("Down"));
     QVERIFY(key("Delete"));
     QVERIFY(m_user->waitForWindow("Quorvella", 5000));
+    QVERIFY(m_user->pressKeyIn("Quorvella", "Return"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_user->window("Quorvella").isEmpty(), 5000);
+    QTest::qWait(500);
+    QCOMPARE(requests("DELETE", "/v1/links/wsp-marketing-l000").size(), 0);
+    QVERIFY(key("Delete"));
+    QVERIFY(m_user->waitForWindow("Quorvella", 5000));
+    QVERIFY(m_user->pressKeyIn("Quorvella", "shift+Tab"));
     QVERIFY(m_user->pressKeyIn("Quorvella", "Return"));
     QTRY_COMPARE_WITH_TIMEOUT(requests("DELETE", "/v1/links/wsp-marketing-l000").size(), 1, 5000);
     const QString token = m_session->sandbox->issueAccessToken();
@@ -512,7 +520,8 @@ void SignInEndToEndTest::quitFromTheSettingsMenu()
     // A fresh start: no form of the tests before stands in the way of the list.
     QVERIFY(restart(Preferences::OptionsRebrand::notification));
     QVERIFY(openSettingsMenu());
-    QVERIFY(m_user->pressKeys({"Up", "Return"}));
+    // Below it: a separator, "Pause for 1 hour" and "Pause until tomorrow".
+    QVERIFY(m_user->pressKeys({"Up", "Up", "Up", "Return"}));
     QProcess &program = m_user->program();
     QTRY_COMPARE_WITH_TIMEOUT(program.state(), QProcess::NotRunning, 10000);
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
