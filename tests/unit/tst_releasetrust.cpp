@@ -30,7 +30,7 @@ private slots:
                                          reinterpret_cast<const unsigned char *>(
                                              seed.leftJustified(crypto_sign_SEEDBYTES).data())) ==
                 0);
-        const QByteArray archive("PK\x05\x06 an archive", 20);
+        const QByteArray archive = QByteArrayLiteral("PK\x05\x06 an archive");
         QByteArray signature(crypto_sign_BYTES, Qt::Uninitialized);
         crypto_sign_detached(reinterpret_cast<unsigned char *>(signature.data()), nullptr,
                              reinterpret_cast<const unsigned char *>(archive.constData()),
