@@ -5,15 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-QString UtilsUpdater::temporaryFolder()
-{
-    QString folder = QDir::tempPath();
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
-    Logger::shared().log({QStringLiteral("BASE"), folder});
-    return folder;
-}
-
 bool UtilsUpdater::removeIfExists(const QString &path)
 {
     const QFileInfo info(path);

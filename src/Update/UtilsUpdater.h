@@ -8,8 +8,6 @@ class UtilsUpdater
 public:
     UtilsUpdater() = delete;
 
-    // The user's temporary folder, with a trailing "/".
-    [[nodiscard]] static QString temporaryFolder();
     // Deletes a file or folder when one is there. A symbolic link goes as a link: its target
     // is not ours to delete. False only when something was there and could not be deleted.
     static bool removeIfExists(const QString &path);
