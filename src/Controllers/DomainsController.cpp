@@ -21,7 +21,7 @@ constexpr int kVisibleRows = 6;
 } // namespace
 
 DomainsController::DomainsController(const QStringList &domainsList, QWidget *parent)
-    : ViewController(parent)
+    : PickerView(parent)
     , m_domainsList(domainsList)
     , m_layout(new QVBoxLayout(this))
     , m_rows(new QWidget(this))
@@ -90,30 +90,9 @@ void DomainsController::reloadRows()
         holder->adjustSize();
 }
 
-void DomainsController::keyPressEvent(QKeyEvent *event)
-{
-    // Arrows walk the rows (and the field above them), Return chooses the focused one.
-    switch (event->key()) {
-    case Qt::Key_Down:
-    case Qt::Key_Up:
-        focusNextPrevChild(event->key() == Qt::Key_Down);
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
-            button->click();
-            return;
-        }
-        break;
-    default:
-        break;
-    }
-    ViewController::keyPressEvent(event);
-}
-
 void DomainsController::showEvent(QShowEvent *event)
 {
-    ViewController::showEvent(event);
+    PickerView::showEvent(event);
     if (QWidget *first = row(0))
         if (auto *button = first->findChild<QPushButton *>())
             button->setFocus();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Views/ViewController.h"
+#include "Views/PickerView.h"
 
 #include <QStringList>
 
@@ -10,7 +10,7 @@ class QVBoxLayout;
 
 // The plain domain picker: one row per active domain of the workspace and a way to add one
 // on the dashboard. The owning form applies a choice; the picker changes nothing itself.
-class DomainsController : public ViewController
+class DomainsController : public PickerView
 {
     Q_OBJECT
 
@@ -26,7 +26,6 @@ public:
     virtual void openDashboard();
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void reloadRows();
     void openDashboardPage();

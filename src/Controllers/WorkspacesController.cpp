@@ -27,7 +27,7 @@ constexpr int kDomainCheckDelayMs = 2000;
 } // namespace
 
 WorkspacesController::WorkspacesController(QWidget *parent)
-    : ViewController(parent)
+    : PickerView(parent)
     , m_rows(new QVBoxLayout(this))
 {
     setObjectName(QStringLiteral("WorkspacesController"));
@@ -56,31 +56,15 @@ bool WorkspacesController::eventFilter(QObject *watched, QEvent *event)
 
 void WorkspacesController::keyPressEvent(QKeyEvent *event)
 {
-    switch (event->key()) {
-    case Qt::Key_Escape:
+    if (event->key() == Qt::Key_Escape)
         NotificationCenter::shared().post(NotificationViews::workspaceClosePopover);
-        return;
-    case Qt::Key_Down:
-    case Qt::Key_Up:
-        // Arrows walk the rows, Return chooses the focused one.
-        focusNextPrevChild(event->key() == Qt::Key_Down);
-        return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget())) {
-            button->click();
-            return;
-        }
-        break;
-    default:
-        break;
-    }
-    ViewController::keyPressEvent(event);
+    else
+        PickerView::keyPressEvent(event);
 }
 
 void WorkspacesController::showEvent(QShowEvent *event)
 {
-    ViewController::showEvent(event);
+    PickerView::showEvent(event);
     // The keyboard starts on the workspace shown.
     for (int at = 0; at < m_rows->count(); ++at) {
         auto *row = qobject_cast<WorkspaceLinkView *>(m_rows->itemAt(at)->widget());

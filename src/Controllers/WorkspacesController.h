@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Services/WorkspaceDTO.h"
-#include "Views/ViewController.h"
+#include "Views/PickerView.h"
 
 #include <QJsonArray>
 #include <QList>
@@ -13,7 +13,7 @@ class QVBoxLayout;
 // The workspace picker under the link list's workspace name: one row per workspace. It
 // reloads the list each time it opens, and when the workspaces changed it queues them for the
 // background domain check. A click outside it asks the list to close it.
-class WorkspacesController : public ViewController
+class WorkspacesController : public PickerView
 {
     Q_OBJECT
 
