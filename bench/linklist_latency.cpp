@@ -5,7 +5,7 @@
 // none over 50 ms).
 //
 //   xvfb-run -a build/bin/linklist_latency   (or QT_QPA_PLATFORM=offscreen)
-#include "Controllers/MainViewController.h"
+#include "Controllers/LinkList/MainViewController.h"
 #include "ServiceHarness.h"
 #include "Views/ImageCache.h"
 #include "Views/Popover.h"

@@ -3,9 +3,9 @@
 // desktop's URL handler, here a recording stand-in registered in the test's XDG folders.
 #include "App/Costants.h"
 #include "App/NotificationCenter.h"
-#include "Controllers/QRController.h"
-#include "Controllers/QRSaveJob.h"
-#include "Controllers/ShareController.h"
+#include "Controllers/QRShare/QRController.h"
+#include "Controllers/QRShare/QRSaveJob.h"
+#include "Controllers/QRShare/ShareController.h"
 #include "Platform/Platform.h"
 #include "Platform/Workspace.h"
 #include "Platform/linux/LinuxPlatform.h"

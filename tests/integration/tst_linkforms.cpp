@@ -1,10 +1,10 @@
 // The new-link and edit-link forms and their domain pickers, driven through their widgets
 // against the sandbox.
 
-#include "Controllers/Domains2Controller.h"
-#include "Controllers/EditLinkController.h"
-#include "Controllers/LinkFormDomains.h"
-#include "Controllers/NewLink2Controller.h"
+#include "Controllers/LinkForms/Domains2Controller.h"
+#include "Controllers/LinkForms/EditLinkController.h"
+#include "Controllers/LinkForms/LinkFormDomains.h"
+#include "Controllers/LinkForms/NewLink2Controller.h"
 #include "ServiceHarness.h"
 #include "Services/Domain.h"
 

@@ -2,10 +2,10 @@
 // server: paging, search, workspaces, row actions, keyboard, and the pictures of each state
 // (build/screenshots/).
 
-#include "Controllers/MainViewController.h"
-#include "Controllers/QRController.h"
-#include "Controllers/ShareController.h"
-#include "Controllers/WorkspacesController.h"
+#include "Controllers/LinkList/MainViewController.h"
+#include "Controllers/LinkList/WorkspacesController.h"
+#include "Controllers/QRShare/QRController.h"
+#include "Controllers/QRShare/ShareController.h"
 #include "ServiceHarness.h"
 #include "Views/BrandedLinkView.h"
 #include "Views/ElidedLabel.h"

@@ -1,12 +1,12 @@
 // The preferences window, its general and account panes and the about pane, against the
 // sandbox service for every answer they read.
 #include "App/ViewControllerFactory.h"
-#include "Controllers/AboutController.h"
 #include "Controllers/ControllerRegistry.h"
-#include "Controllers/NewLink2Controller.h"
-#include "Controllers/PreferencesAccountController.h"
-#include "Controllers/PreferencesGeneralController.h"
-#include "Controllers/PreferencesWindowController.h"
+#include "Controllers/LinkForms/NewLink2Controller.h"
+#include "Controllers/Preferences/AboutController.h"
+#include "Controllers/Preferences/PreferencesAccountController.h"
+#include "Controllers/Preferences/PreferencesGeneralController.h"
+#include "Controllers/Preferences/PreferencesWindowController.h"
 #include "ServiceHarness.h"
 #include "Services/Domain.h"
 #include "Views/WindowNoTitleBar.h"

@@ -1,7 +1,7 @@
 // QR codes saved against the sandbox's QR service, which draws real codes: every file decodes
 // as what it claims, and a scanner reads the link back, also when the service fails.
-#include "Controllers/QRController.h"
-#include "Controllers/QRSaveJob.h"
+#include "Controllers/QRShare/QRController.h"
+#include "Controllers/QRShare/QRSaveJob.h"
 #include "ServiceHarness.h"
 
 #include <QMenu>

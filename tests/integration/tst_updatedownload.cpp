@@ -1,7 +1,7 @@
 #include "ServiceHarness.h"
 
-#include "Controllers/UpdateController.h"
-#include "Controllers/UpdaterWindowController.h"
+#include "Controllers/Update/UpdateController.h"
+#include "Controllers/Update/UpdaterWindowController.h"
 #include "Update/Checker.h"
 #include "Update/Downloader.h"
 

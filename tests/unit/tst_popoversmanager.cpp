@@ -6,7 +6,7 @@
 #include "App/PopoversManager.h"
 #include "App/SettingsStore.h"
 #include "Controllers/ControllerRegistry.h"
-#include "Controllers/MainViewController.h"
+#include "Controllers/LinkList/MainViewController.h"
 #include "Controllers/ViewControllerWithMenuHandler.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
