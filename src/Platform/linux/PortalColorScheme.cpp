@@ -1,6 +1,7 @@
 #include "Platform/linux/PortalColorScheme.h"
 
 #include "App/Logger.h"
+#include "Platform/linux/PortalSettingsProxy.h"
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -13,13 +14,6 @@ const QString kInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString kNamespace = QStringLiteral("org.freedesktop.appearance");
 const QString kKey = QStringLiteral("color-scheme");
 } // namespace
-
-// No service name: naming one would make Qt look its owner up with a call that waits. Any
-// sender's signal is taken, which at worst recolours the tray icon.
-PortalSettingsProxy::PortalSettingsProxy(const QDBusConnection &connection, QObject *parent)
-    : QDBusAbstractInterface(QString(), kPath, "org.freedesktop.portal.Settings", connection,
-                             parent)
-{}
 
 PortalColorScheme::PortalColorScheme(const QDBusConnection &connection, int timeoutMs,
                                      QObject *parent)

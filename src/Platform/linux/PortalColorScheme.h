@@ -2,24 +2,11 @@
 
 #include "Platform/ColorSchemeSource.h"
 
-#include <QDBusAbstractInterface>
 #include <QDBusConnection>
 #include <QDBusVariant>
 
+class PortalSettingsProxy;
 class QDBusPendingCallWatcher;
-
-// The signal of the desktop portal's settings as a Qt signal: the base class subscribes to
-// the bus signal of the same name as soon as one is connected.
-class PortalSettingsProxy : public QDBusAbstractInterface
-{
-    Q_OBJECT
-
-public:
-    explicit PortalSettingsProxy(const QDBusConnection &connection, QObject *parent = nullptr);
-
-signals:
-    void SettingChanged(const QString &nameSpace, const QString &key, const QDBusVariant &value);
-};
 
 // The appearance "color-scheme" read from the desktop portal's settings, asked once without
 // waiting and then followed through its change signal. Without a portal there is simply no
@@ -34,11 +21,10 @@ public:
 
     [[nodiscard]] std::optional<uint> preference() const override { return m_preference; }
 
+private:
     // The scheme in a portal's answer, which older portals wrap in a second variant; nothing
     // for anything else.
     [[nodiscard]] static std::optional<uint> schemeOf(const QVariant &answer);
-
-private:
     // The newer method first; a portal that does not know it is asked the older one.
     void askOne();
     void askOld();
