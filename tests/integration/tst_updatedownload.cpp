@@ -249,6 +249,46 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::optionalUpdate, 5000);
     }
 
+    // Refused while it arrives: the rest of each answer never comes, so waiting for all of it
+    // would hang the check.
+    void oversizedManifestOffersNothing_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<int>("padding"); // bytes added to the manifest
+        const QString versions = QStringLiteral("/apps/macapp/versions.json");
+        QTest::newRow("manifest declared larger")
+            << QJsonObject{{"path", versions}, {"stallAfterBytes", 0}} << 100000;
+        QTest::newRow("manifest past the cap, no length")
+            << QJsonObject{{"path", versions}, {"omitLength", true}, {"stallAfterBytes", 70000}}
+            << 100000;
+        QTest::newRow("signature past its cap, no length")
+            << QJsonObject{{"path", versions + ".sig"},
+                           {"status", 200},
+                           {"body", QString(5000, 'x')},
+                           {"omitLength", true},
+                           {"stallAfterBytes", 2000}}
+            << 0;
+    }
+    void oversizedManifestOffersNothing()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(int, padding);
+        const QJsonObject document{
+            {Updater::bundleIdentifier, QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}},
+            {"padding", QString(padding, 'p')}};
+        QCOMPARE(m_sandbox->control("POST", "/__sandbox/documents/versions", document).status, 200);
+        QVERIFY(harness::arm(*m_sandbox, fault));
+        Checker::shared().openUpdater();
+        auto *window = static_cast<UpdaterWindowController *>(Checker::shared().updaterWindow());
+        QVERIFY(window);
+        UpdateController *controller = window->contentViewController();
+        QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::alreadyUpdated, 5000);
+        QVERIFY(m_log->contains(
+            "answer too large, refused: " +
+            m_sandbox->baseUrl().resolved(QUrl(fault["path"].toString())).toString()));
+        QCOMPARE(sent("/apps/macapp/versions.json.sig").isEmpty(), padding > 0);
+    }
+
     void cancelDuringStepOneStopsTheChain()
     {
         QVERIFY(harness::arm(*m_sandbox,
