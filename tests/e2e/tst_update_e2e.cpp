@@ -212,6 +212,12 @@ void UpdateEndToEndTest::updatesItself()
     QTRY_COMPARE_WITH_TIMEOUT(
         QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList{"Quorvella.app"}, 10000);
+    // So is the updater's URL handler, which the request found in place.
+    QTRY_VERIFY(!QFileInfo::exists(m_environment->root() +
+                                   "/data/applications/"
+                                   "com.quorvella.desktop.QuorvellaUpdater.desktop"));
+    QVERIFY(
+        !readFile(m_environment->configHome() + "/mimeapps.list").contains("quorvella-updater"));
     if (updated) {
         QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 10000); // "You're up to date!"
         // The desktop entry names this bundle, not the folder the archive was made from.

@@ -41,6 +41,30 @@ QString read(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+const QString kUpdater = QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater");
+const QString kUserLine = QStringLiteral("text/html=browser.desktop\n");
+
+QString entryPath(const TestEnvironment &environment)
+{
+    return environment.root() + "/data/applications/" + SchemeRegistration::desktopFileName;
+}
+
+// What a registration as the updater at `program` left, beside a line of the user's own.
+bool registeredAs(const TestEnvironment &environment, const QString &program)
+{
+    QDir().mkpath(environment.root() + QStringLiteral("/data/applications"));
+    QFile entry(entryPath(environment));
+    QFile list(environment.configHome() + QStringLiteral("/mimeapps.list"));
+    const QByteArray lines = "[Default Applications]\n" + kUserLine.toUtf8() +
+                             SchemeRegistration::mimeType.toUtf8() + '=' +
+                             SchemeRegistration::desktopFileName.toUtf8() + '\n';
+    return entry.open(QIODevice::WriteOnly) &&
+           entry.write("[Desktop Entry]\nTryExec=" + program.toUtf8() +
+                       "\nExec=" + program.toUtf8() +
+                       " %u\nMimeType=" + SchemeRegistration::mimeType.toUtf8() + ";\n") > 0 &&
+           list.open(QIODevice::WriteOnly) && list.write(lines) == lines.size();
+}
+
 } // namespace
 
 class QuorvellaUpdaterTest : public QObject
@@ -76,8 +100,9 @@ void QuorvellaUpdaterTest::execLine()
     QCOMPARE(SchemeRegistration::execLine(program), line);
 }
 
-// A swap killed between its two renames left the old bundle aside and none in place: the
-// updater's next start puts it back, request or not.
+// A swap killed between its two renames left the old bundle aside and none in place, and the
+// handler left names an updater that is gone: the updater's next start puts the bundle back,
+// then, started without a request, registers itself and says so.
 void QuorvellaUpdaterTest::repairsHalfDoneSwap()
 {
     TestEnvironment environment;
@@ -89,14 +114,22 @@ void QuorvellaUpdaterTest::repairsHalfDoneSwap()
     SettingsStore::shared().setString(Preferences::updaterInstallFolder,
                                       QDir::cleanPath(applications));
     SettingsStore::shared().synchronize();
+    QVERIFY(registeredAs(environment, QStringLiteral("/gone/quorvella-updater")));
     QProcess updater;
-    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), {});
+    updater.start(kUpdater, {});
     QVERIFY(updater.waitForFinished(15000));
     QCOMPARE(updater.exitCode(), 0);
     QCOMPARE(QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList{"Quorvella.app"});
     QCOMPARE(read(applications + QStringLiteral("Quorvella.app/bin/quorvella")),
              QStringLiteral("old\n"));
+    const QString self = QFileInfo(kUpdater).canonicalFilePath();
+    QVERIFY(
+        read(entryPath(environment)).contains("\nTryExec=" + self + "\nExec=" + self + " %u\n"));
+    QCOMPARE(read(environment.configHome() + QStringLiteral("/mimeapps.list")),
+             "[Default Applications]\n" + SchemeRegistration::mimeType + '=' +
+                 SchemeRegistration::desktopFileName + '\n' + kUserLine);
+    QCOMPARE(read(environment.root() + QStringLiteral("/cache/Quorvella/updater-ready")), self);
 }
 
 void QuorvellaUpdaterTest::swapsOrRollsBack_data()
@@ -192,6 +225,10 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     const QString other = environment.root() + QStringLiteral("/other/");
     QVERIFY(install(other + QStringLiteral("Quorvella.app")));
 
+    // A handler of this updater stays until the update is over; one whose updater is gone goes
+    // at once, even on a refused request.
+    QVERIFY(registeredAs(environment, status == 2 ? QStringLiteral("/gone/quorvella-updater")
+                                                  : QFileInfo(kUpdater).canonicalFilePath()));
     QProcess running;
     if (oldRunning) {
         running.start(kHolder,
@@ -212,7 +249,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QVERIFY(request);
     const QStringList arguments{QStringLiteral("--sandbox"), request->toString(QUrl::FullyEncoded)};
     // "--sandbox", as an earlier handler passed it, changes nothing any more.
-    updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), arguments);
+    updater.start(kUpdater, arguments);
     if (variant == "swapped") {
         // Validly signed, but not what was handed: the updater works on its own copy.
         QTest::qWait(300);
@@ -259,7 +296,7 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     QCOMPARE(SettingsStore::shared().contains(Preferences::updaterToken), status == 2);
     if (status == 0 && variant.isEmpty()) {
         QVERIFY(hand(QStringLiteral("again"), {}));
-        updater.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-updater"), arguments);
+        updater.start(kUpdater, arguments);
         QVERIFY(updater.waitForFinished(15000));
         QCOMPARE(updater.exitCode(), 2);
         QVERIFY(read(bundle + QStringLiteral("/bin/quorvella")).contains("echo new"));
@@ -267,19 +304,10 @@ void QuorvellaUpdaterTest::swapsOrRollsBack()
     if (status == 0 && variant != "path")
         QVERIFY(read(bundle + "/share/applications/com.quorvella.desktop.Quorvella.desktop")
                     .contains("\nExec=" + bundle + "/bin/quorvella %u\nType="));
-    // The scheme is ours.
-    QVERIFY(
-        read(environment.root() + QStringLiteral("/data/applications/"
-                                                 "com.quorvella.desktop.QuorvellaUpdater.desktop"))
-            .contains(QLatin1String("MimeType=x-scheme-handler/quorvella-updater;")));
-    QVERIFY(
-        read(environment.configHome() + QStringLiteral("/mimeapps.list"))
-            .contains(QLatin1String("[Default Applications]\nx-scheme-handler/quorvella-updater="
-                                    "com.quorvella.desktop.QuorvellaUpdater.desktop")));
-    QVERIFY(
-        read(environment.root() + QStringLiteral("/data/applications/"
-                                                 "com.quorvella.desktop.QuorvellaUpdater.desktop"))
-            .contains(QLatin1String("/quorvella-updater %u\n")));
+    // The handler is gone, the user's own association stays.
+    QVERIFY(!QFileInfo::exists(entryPath(environment)));
+    QCOMPARE(read(environment.configHome() + QStringLiteral("/mimeapps.list")),
+             "[Default Applications]\n" + kUserLine);
     QTest::qWait(1600); // the started program's name is free again for the next row
 }
 

@@ -4,6 +4,7 @@
 #include "Controllers/Update/UpdaterWindowController.h"
 #include "Update/Checker.h"
 #include "Update/Downloader.h"
+#include "Update/ReadyMark.h"
 
 #include <QDirIterator>
 #include <QLabel>
@@ -65,8 +66,11 @@ private:
             [] { return std::make_unique<UpdaterWindowController>(); });
         m_terminations = 0;
         UpdateController::setTerminator([this] { ++m_terminations; });
-        UpdateController::setHandOffDelay(0);
-        UpdateController::setAcknowledgementTimeout(500);
+        UpdateController::setUpdaterTimeout(500);
+        // The updater started registers its handler and says so.
+        m_platform->fakeWorkspace.whenLaunched = [](const QString &started) {
+            ReadyMark::write(QFileInfo(started).canonicalFilePath());
+        };
     }
 
     [[nodiscard]] QString downloads() const
@@ -103,18 +107,23 @@ private slots:
         QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/Quorvella.zip.sig")));
         QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip.sig")));
         const QStringList bundleBefore = listing(m_bundle);
-        UpdateController::setAcknowledgementTimeout(5000);
+        UpdateController::setUpdaterTimeout(5000);
+        m_platform->fakeWorkspace.whenLaunched = {};
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QCOMPARE(controller->descriptionWindow->text(),
                  QStringLiteral("Please wait while we download the latest version\nStep 1 of 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.opened.size(), 1, 10000);
-
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.launched.size(), 1, 10000);
         const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
         // Nothing on its command line: what it trusts is built in.
         const QStringList started{updater + QStringLiteral("/bin/quorvella-updater")};
         QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
+        // The request waits for the updater's handler, however long it takes to register.
+        QTest::qWait(300);
+        QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
+        QVERIFY(ReadyMark::write(QFileInfo(started.first()).canonicalFilePath()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.opened.size(), 1, 5000);
         QCOMPARE(QFileInfo(victim).size(), 0);
         // The new version and its signature lie in the attempt's own folder (mode 0700), which
         // stays for the updater; nothing else is left there.
@@ -190,6 +199,8 @@ private slots:
             << "program" << QJsonObject() << "oversized" << false;
         QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
         QTest::newRow("updater never answers") << "program" << QJsonObject() << "noack" << false;
+        QTest::newRow("updater never registers its handler")
+            << "program" << QJsonObject() << "noregistration" << false;
     }
 
     void faultsEndOnTheErrorScreen()
@@ -202,8 +213,11 @@ private slots:
             variant == QLatin1String("badsignature") || variant == QLatin1String("badhash");
         if (!fault.isEmpty())
             QVERIFY(harness::arm(*m_sandbox, fault));
-        if (!variant.isEmpty() && variant != QLatin1String("oversized") &&
-            variant != QLatin1String("noack"))
+        const bool started = handOffRefused || variant == QLatin1String("noack") ||
+                             variant == QLatin1String("noregistration");
+        if (variant == QLatin1String("noregistration"))
+            m_platform->fakeWorkspace.whenLaunched = {};
+        if (!variant.isEmpty() && variant != QLatin1String("oversized") && !started)
             QCOMPARE(m_sandbox
                          ->control("POST", "/__sandbox/archives/" + archive,
                                    QJsonObject{{"variant", variant}})
@@ -231,11 +245,14 @@ private slots:
         QVERIFY(controller->window()->isVisible());
         QCOMPARE(m_terminations, 0);
         QVERIFY(!SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
+        // The request is opened only once the updater's handler is in place.
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(),
+                 started && variant != QLatin1String("noregistration") ? 1 : 0);
         // Nothing but the installed bundle in the applications folder, and it is untouched.
         QCOMPARE(listing(m_bundle), bundleBefore);
         const QStringList applications = listing(m_environment->applicationsFolder());
         // (The updater, installed and started before the hand-off, stays until the next one.)
-        QVERIFY2(handOffRefused || variant == QLatin1String("noack") ||
+        QVERIFY2(started ||
                      applications.filter(QRegularExpression("^Quorvella\\.app")) == applications,
                  qPrintable(applications.join(", ")));
         QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
