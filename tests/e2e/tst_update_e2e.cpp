@@ -11,7 +11,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
-#include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
@@ -219,29 +218,12 @@ void UpdateEndToEndTest::updatesItself()
     QVERIFY(
         !readFile(m_environment->configHome() + "/mimeapps.list").contains("quorvella-updater"));
     if (updated) {
-        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 10000); // "You're up to date!"
+        // "You're up to date!": shown only when the version running is the one announced.
+        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 10000);
         // The desktop entry names this bundle, not the folder the archive was made from.
         QVERIFY(readFile(bundle() + "/share/applications/com.quorvella.desktop.Quorvella.desktop")
                     .contains("Exec=" + bundle().toUtf8() + "/bin/quorvella %u"));
     }
-    stopProgram();
-    if (!updated)
-        return;
-
-    // The same check with the new version: it is current, so nothing opens.
-    const auto checks = [this] {
-        return m_sandbox->control("GET", "/__sandbox/requests?path=/apps/macapp/versions.json")
-            .json()["requests"]
-            .toArray()
-            .size();
-    };
-    const qsizetype before = checks();
-    QVERIFY(startWithCheck());
-    QTRY_VERIFY_WITH_TIMEOUT(checks() > before, 20000);
-    QTest::qWait(3000); // the window would open 2 s after the answer
-    QVERIFY(windows().isEmpty());
-    QVERIFY(log().contains("version: " + version.trimmed()));
-    QCOMPARE(log().count("awaken by UPDATER"), 1);
 }
 
 QTEST_GUILESS_MAIN(UpdateEndToEndTest)

@@ -78,15 +78,15 @@ private:
         return m_environment->root() + QStringLiteral("/cache/Quorvella/");
     }
 
-    UpdateController *openAndOffer()
+    UpdateController *openAndOffer(StatusUpdater offer = StatusUpdater::optionalUpdate)
     {
         Checker::shared().openUpdater();
         auto *window = static_cast<UpdaterWindowController *>(Checker::shared().updaterWindow());
         if (!window)
             return nullptr;
         UpdateController *controller = window->contentViewController();
-        const bool offered = QTest::qWaitFor(
-            [controller] { return controller->status() == StatusUpdater::optionalUpdate; }, 5000);
+        const bool offered =
+            QTest::qWaitFor([controller, offer] { return controller->status() == offer; }, 5000);
         return offered ? controller : nullptr;
     }
 
@@ -245,8 +245,7 @@ private slots:
         QVERIFY(controller->window()->isVisible());
         QCOMPARE(m_terminations, 0);
         QVERIFY(!SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
-        // The request is opened only once the updater's handler is in place.
-        QCOMPARE(m_platform->fakeWorkspace.opened.size(),
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), // once the handler is in place
                  started && variant != QLatin1String("noregistration") ? 1 : 0);
         // Nothing but the installed bundle in the applications folder, and it is untouched.
         QCOMPARE(listing(m_bundle), bundleBefore);
@@ -266,16 +265,20 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::optionalUpdate, 5000);
     }
 
-    // Refused while it arrives: the rest of each answer never comes, so waiting for all of it
-    // would hang the check.
-    void oversizedManifestOffersNothing_data()
+    // A manifest that does not verify offers nothing, whatever it announces; one too large is
+    // refused while it arrives (the rest never comes: waiting for all of it would hang).
+    void unverifiableManifestOffersNothing_data()
     {
         QTest::addColumn<QJsonObject>("fault");
         QTest::addColumn<int>("padding"); // bytes added to the manifest
         const QString versions = QStringLiteral("/apps/macapp/versions.json");
-        QTest::newRow("manifest declared larger")
+        QTest::newRow("without signature")
+            << QJsonObject{{"path", versions + ".sig"}, {"status", 404}} << 0;
+        QTest::newRow("altered after signing")
+            << QJsonObject{{"path", versions}, {"malformedJson", true}} << 0;
+        QTest::newRow("declared larger")
             << QJsonObject{{"path", versions}, {"stallAfterBytes", 0}} << 100000;
-        QTest::newRow("manifest past the cap, no length")
+        QTest::newRow("past the cap, no length")
             << QJsonObject{{"path", versions}, {"omitLength", true}, {"stallAfterBytes", 70000}}
             << 100000;
         QTest::newRow("signature past its cap, no length")
@@ -286,7 +289,7 @@ private slots:
                            {"stallAfterBytes", 2000}}
             << 0;
     }
-    void oversizedManifestOffersNothing()
+    void unverifiableManifestOffersNothing()
     {
         QFETCH(QJsonObject, fault);
         QFETCH(int, padding);
@@ -295,14 +298,11 @@ private slots:
             {"padding", QString(padding, 'p')}};
         QCOMPARE(m_sandbox->control("POST", "/__sandbox/documents/versions", document).status, 200);
         QVERIFY(harness::arm(*m_sandbox, fault));
-        Checker::shared().openUpdater();
-        auto *window = static_cast<UpdaterWindowController *>(Checker::shared().updaterWindow());
-        QVERIFY(window);
-        UpdateController *controller = window->contentViewController();
-        QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::alreadyUpdated, 5000);
-        QVERIFY(m_log->contains(
-            "answer too large, refused: " +
-            m_sandbox->baseUrl().resolved(QUrl(fault["path"].toString())).toString()));
+        QVERIFY(openAndOffer(StatusUpdater::alreadyUpdated));
+        const QUrl url = m_sandbox->baseUrl().resolved(QUrl(fault["path"].toString()));
+        QVERIFY(m_log->contains(fault.contains("stallAfterBytes")
+                                    ? "answer too large, refused: " + url.toString()
+                                    : "the update manifest does not verify: no update"));
         QCOMPARE(sent("/apps/macapp/versions.json.sig").isEmpty(), padding > 0);
     }
 
