@@ -485,6 +485,8 @@ private slots:
                                           .value_or(QStringList());
             QVERIFY(names.contains("go.acme-demo.com"));
             QCOMPARE(names.contains("dana.plain-demo.net"), first == "wsp-personal");
+            QCOMPARE(m_log->contains("workspace refused, moving on: wsp-gone"),
+                     first == "wsp-gone");
         }
     }
 
