@@ -373,28 +373,8 @@ private slots:
         QCOMPARE(CrashReporter::shared()->userId(), QStringLiteral("account-9"));
     }
 
-    void notificationClickOpensTheEditor()
-    {
-        // Shared, as the factory keeps the creator after this test.
-        const auto editorsMade = std::make_shared<int>(0);
-        ViewControllerFactory::registerCreator(QStringLiteral("EditLinkController"), [editorsMade] {
-            ++*editorsMade;
-            return std::make_unique<ViewController>();
-        });
-        Start start;
-        SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
-                                              {{"id", "wsp"}});
-        UserNotification clicked;
-        clicked.identifier = NotificationInfos::copiedLinkIdentifier;
-        clicked.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
-                            {NotificationInfos::typeKey, NotificationInfos::typeBrandedSuccess},
-                            {NotificationInfos::idKey, "link-42"}};
-        // What the click stores and logs is the handler's own table; this is the way to the editor.
-        start.platform.userNotifications.activate(clicked);
-        QCOMPARE(*editorsMade, 1);
-    }
-
-    // Second starts and the services call: what reaches the pipeline, with the clipboard's rules.
+    // Second starts and the services call: what reaches the pipeline, with the clipboard's rules
+    // (each of them is tst_validation's; here that they apply).
     void servicesEntryIsInstalled_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -411,9 +391,6 @@ private slots:
             handed + "https://example.org/x", handed + "Example.org/x");
         row("rebrand an own short link", {"--rebrand", "https://quorv.link/abc"},
             "services text is no link, ignoring", handed + "https://quorv.link/abc");
-        row("rebrand a link with a password", {"--rebrand", "https://me:pw@example.org/x"},
-            "link with a password, not rebranded: https://me:<redacted>@example.org/x",
-            handed + "https://me:pw@example.org/x");
         row("bad command line", {"--rebrand"},
             "command line refused: --rebrand needs the text to rebrand", "");
     }
