@@ -2,7 +2,10 @@
 // server: paging, search, workspaces, row actions, keyboard, and the pictures of each state
 // (build/screenshots/).
 
+#include "Controllers/LinkList/LinkListKeys.h"
+#include "Controllers/LinkList/LinkSearch.h"
 #include "Controllers/LinkList/MainViewController.h"
+#include "Controllers/LinkList/WorkspaceBox.h"
 #include "Controllers/LinkList/WorkspacesController.h"
 #include "Controllers/QRShare/QRController.h"
 #include "Controllers/QRShare/ShareController.h"
@@ -72,7 +75,7 @@ private:
     // Turns the mouse wheel over the list, a notch at a time, as far as it goes.
     static void wheel(MainViewController *list, bool down, int notches = 40)
     {
-        QWidget *viewport = list->scrollView()->viewport();
+        QWidget *viewport = list->pager()->scrollView()->viewport();
         const QPoint at(viewport->width() / 2, viewport->height() / 2);
         for (int i = 0; i < notches; ++i) {
             QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, down ? -120 : 120),
@@ -97,7 +100,8 @@ private:
     // Clicks the picker's row of this workspace.
     static void pickWorkspace(MainViewController *list, const QString &id)
     {
-        QWidget *row = list->workspacesController()->findChild<QWidget *>("workspace-" + id);
+        QWidget *row =
+            list->workspaces()->workspacesController()->findChild<QWidget *>("workspace-" + id);
         QVERIFY2(row, qPrintable(id));
         QTest::mouseClick(row->findChild<QPushButton *>(), Qt::LeftButton);
     }
@@ -193,9 +197,9 @@ private slots:
     {
         MainViewController *list = showList();
         QVERIFY(list);
-        QLineEdit *field = list->textFieldSearch();
+        QLineEdit *field = list->search()->textFieldSearch();
         QTest::mouseClick(list->findChild<QToolButton *>("searchButton"), Qt::LeftButton);
-        QVERIFY(list->isSearchOpen());
+        QVERIFY(list->search()->isOpen());
         QTest::keyClicks(field, "example");
         QTest::keyClick(field, Qt::Key_Return);
         QTest::keyClick(field, Qt::Key_Return);
@@ -217,7 +221,7 @@ private slots:
         m_popover->show(QRect(900, 0, 24, 24));
         QTRY_COMPARE(sent("/v1/workspaces").size(), workspaceLoads + 1);
         QTest::qWait(200);
-        QVERIFY(list->isSearchOpen());
+        QVERIFY(list->search()->isOpen());
         QCOMPARE(field->text(), "a&b#c+d");
         // Characters that mean something in a query reach the service as the term.
         QTest::keyClick(field, Qt::Key_Return);
@@ -228,8 +232,8 @@ private slots:
                  "limit=15&term=a%26b%23c%2Bd");
 
         // No match: the search panel, not the empty-workspace one.
-        QTRY_VERIFY(list->noLinksSearchView()->isVisible());
-        QVERIFY(!list->nolinksListView()->isVisible());
+        QTRY_VERIFY(list->pager()->noLinksSearchView()->isVisible());
+        QVERIFY(!list->pager()->nolinksListView()->isVisible());
         shoot("link-list-no-search-results.png", m_popover.get());
 
         // Emptying the field brings the plain list back.
@@ -238,7 +242,7 @@ private slots:
         QTest::keyClick(field, Qt::Key_Backspace);
         QTRY_COMPARE(list->numberOfRows(), 15);
         QCOMPARE(pageRequests().size(), plain + 1);
-        QVERIFY(!list->noLinksSearchView()->isVisible());
+        QVERIFY(!list->pager()->noLinksSearchView()->isVisible());
     }
 
     void workspaces_data()
@@ -284,12 +288,13 @@ private slots:
         QVERIFY(list);
         QTest::qWait(500);
         QStringList names;
-        for (const WorkspaceDTO &workspace : list->workspacesListDTO())
+        for (const WorkspaceDTO &workspace : list->workspaces()->workspacesListDTO())
             names.append(workspace.name);
         QCOMPARE(names, listed);
-        QCOMPARE(list->isSearchOpen(), searchOpen);
-        QCOMPARE(list->noWorkspacesView()->isVisible(), linkRequests == 0 && status == 200);
-        QVERIFY(!list->headerScrollBox()->isVisible());
+        QCOMPARE(list->search()->isOpen(), searchOpen);
+        QCOMPARE(list->pager()->noWorkspacesView()->isVisible(),
+                 linkRequests == 0 && status == 200);
+        QVERIFY(!list->pager()->headerScrollBox()->isVisible());
         QCOMPARE(pageRequests().size(), linkRequests);
         // The first show and the background refresh of the automatic domains, nothing more.
         QVERIFY(sent("/v1/workspaces").size() <= 2);
@@ -344,14 +349,16 @@ private slots:
             m_popover->performClose();
             m_popover->show(QRect(900, 0, 24, 24));
             QTest::qWait(200);
-            QCOMPARE(list->textWorkspace()->text(), "Personal");
+            QCOMPARE(list->workspaces()->textWorkspace()->text(), "Personal");
         }
-        QTest::mouseClick(list->textWorkspace(), Qt::LeftButton);
-        QVERIFY(list->popoverWorkspaces()->isShown());
-        QTRY_COMPARE(list->workspacesController()->rowCount(), addedMeanwhile ? 4 : 3);
+        QTest::mouseClick(list->workspaces()->textWorkspace(), Qt::LeftButton);
+        QVERIFY(list->workspaces()->popoverWorkspaces()->isShown());
+        QTRY_COMPARE(list->workspaces()->workspacesController()->rowCount(),
+                     addedMeanwhile ? 4 : 3);
         if (picked == "wsp-archive" && QGuiApplication::platformName() == QLatin1String("xcb")) {
             QTest::qWait(300); // avatars
-            const QRect area = m_popover->geometry().united(list->popoverWorkspaces()->geometry());
+            const QRect area =
+                m_popover->geometry().united(list->workspaces()->popoverWorkspaces()->geometry());
             QVERIFY(QGuiApplication::primaryScreen()
                         ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
                         .save(QStringLiteral(QUORVELLA_BINARY_DIR
@@ -366,18 +373,18 @@ private slots:
         } else {
             pickWorkspace(list, picked);
         }
-        QTRY_VERIFY(!list->popoverWorkspaces()->isShown());
+        QTRY_VERIFY(!list->workspaces()->popoverWorkspaces()->isShown());
         QCOMPARE(SettingsStore::shared()
                      .dictionaryForKey(Preferences::workspaceObjectMainView)
                      .value_or(QVariantMap())
                      .value("id")
                      .toString(),
                  picked);
-        QCOMPARE(list->textWorkspace()->text(),
+        QCOMPARE(list->workspaces()->textWorkspace()->text(),
                  picked == "wsp-archive" ? QString("Archive") : QString("Marketing"));
         QTRY_COMPARE(list->numberOfRows(), rows);
         QTRY_VERIFY(!list->isRequestingLinks());
-        QCOMPARE(list->linksErrorView()->isVisible(), offline);
+        QCOMPARE(list->pager()->linksErrorView()->isVisible(), offline);
         if (offline) {
             QCOMPARE(pageRequests().size(), before);
             shoot("link-list-load-error.png", m_popover.get());
@@ -385,7 +392,7 @@ private slots:
         }
         QCOMPARE(harness::header(pageRequests().last().toObject(), "workspace").value_or(""),
                  picked);
-        QCOMPARE(list->nolinksListView()->isVisible(), rows == 0);
+        QCOMPARE(list->pager()->nolinksListView()->isVisible(), rows == 0);
         if (rows == 0)
             shoot("link-list-empty-workspace.png", m_popover.get());
     }
@@ -461,11 +468,11 @@ private slots:
         const QDateTime today(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
         BrandedLinkDTO link;
         link.createdAt = today.addSecs(-ageMinutes * 60).toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
-        MainViewController::fillCreation(link, today);
+        LinkPager::fillCreation(link, today);
         QCOMPARE(BrandedLinkView::clicksText(clicks), clicksText);
         QCOMPARE(BrandedLinkView::creationText(link), ageText);
         link.createdAt = "yesterday";
-        MainViewController::fillCreation(link, today);
+        LinkPager::fillCreation(link, today);
         QCOMPARE(BrandedLinkView::creationText(link), "Just now");
     }
 
@@ -506,7 +513,7 @@ private slots:
                 {{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}, {"times", 1}}));
         m_platform->alertPresenter.answerWith(answer);
         const qsizetype pagesBefore = pageRequests().size();
-        QScrollBar *bar = list->scrollView()->verticalScrollBar();
+        QScrollBar *bar = list->pager()->scrollView()->verticalScrollBar();
         if (action == RowAction::copyPlain) {
             QVERIFY(!row->isHttps);
             clickRowAction(row, "copyButton");
@@ -595,20 +602,20 @@ private slots:
         if (nextPage) {
             QVERIFY(harness::arm(*m_sandbox, fault));
             wheel(list, true);
-            retry = list->footerScrollBox()->findChild<QPushButton *>("footerRetryButton");
+            retry = list->pager()->footerScrollBox()->findChild<QPushButton *>("footerRetryButton");
             QTRY_VERIFY(retry->isVisible());
             QCOMPARE(list->numberOfRows(), 15);
         } else {
-            QTRY_VERIFY(list->linksErrorView()->isVisible());
-            QVERIFY(!list->nolinksListView()->isVisible());
-            QVERIFY(!list->headerScrollBox()->isVisible());
+            QTRY_VERIFY(list->pager()->linksErrorView()->isVisible());
+            QVERIFY(!list->pager()->nolinksListView()->isVisible());
+            QVERIFY(!list->pager()->headerScrollBox()->isVisible());
             shoot("link-list-load-error.png", m_popover.get());
-            retry = list->linksErrorView()->findChild<QPushButton *>("retryButton");
+            retry = list->pager()->linksErrorView()->findChild<QPushButton *>("retryButton");
         }
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
         QTest::mouseClick(retry, Qt::LeftButton);
         QTRY_COMPARE(list->localLinkList().size(), nextPage ? 30 : 15);
-        QVERIFY(!list->linksErrorView()->isVisible());
+        QVERIFY(!list->pager()->linksErrorView()->isVisible());
     }
 
     // The share and QR popovers of a row: the row's actions stay while one is open, a second
@@ -641,9 +648,9 @@ private slots:
         // An outside click closes it.
         clickRowAction(second, "shareButton");
         QTRY_COMPARE(shownPopovers<ShareController>(), 1);
-        QTest::mouseClick(list->textWorkspace(), Qt::LeftButton);
+        QTest::mouseClick(list->workspaces()->textWorkspace(), Qt::LeftButton);
         QTRY_COMPARE(shownPopovers<ShareController>(), 0);
-        list->closeWorkspacePopover();
+        list->workspaces()->closeWorkspacePopover();
         // The popovers go with the list.
         clickRowAction(second, "shareButton");
         clickRowAction(list->rowView(2), "qrButton");
@@ -687,7 +694,7 @@ private slots:
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Down);
-        QCOMPARE(list->selectedRow(), 1);
+        QCOMPARE(list->keys()->selectedRow(), 1);
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(
             m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
@@ -698,9 +705,9 @@ private slots:
         QTest::keyClick(list, Qt::Key_Delete);
         QCOMPARE(m_platform->alertPresenter.shown().size(), 1);
         QTest::keyClick(list, Qt::Key_Slash);
-        QVERIFY(list->isSearchOpen());
-        QTest::keyClick(list->textFieldSearch(), Qt::Key_Escape);
-        QVERIFY(!list->isSearchOpen());
+        QVERIFY(list->search()->isOpen());
+        QTest::keyClick(list->search()->textFieldSearch(), Qt::Key_Escape);
+        QVERIFY(!list->search()->isOpen());
         QTRY_COMPARE(list->numberOfRows(), 15);
         // Long texts are cut, with the whole text in the tooltip.
         BrandedLinkView *row = list->rowView(0);
