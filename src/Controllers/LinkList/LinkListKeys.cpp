@@ -20,6 +20,8 @@ LinkListKeys::LinkListKeys(LinkPager *pager, LinkSearch *search, QObject *parent
     m_search->textFieldSearch()->installEventFilter(this);
     m_pager->scrollView()->installEventFilter(this);
     connect(m_pager, &LinkPager::rowsSynced, this, &LinkListKeys::rowsSynced);
+    // Typing starts a new search: Enter and Ctrl+C belong to the field again.
+    connect(m_search->textFieldSearch(), &QLineEdit::textEdited, this, &LinkListKeys::deselect);
 }
 
 void LinkListKeys::rowsSynced(int count)
@@ -42,6 +44,13 @@ void LinkListKeys::select(int row)
     BrandedLinkView *selected = m_pager->rowView(row);
     selected->setSelected(true);
     m_pager->scrollView()->ensureWidgetVisible(selected, 0, 0);
+}
+
+void LinkListKeys::deselect()
+{
+    if (BrandedLinkView *before = m_pager->rowView(m_selectedRow))
+        before->setSelected(false);
+    m_selectedRow = -1;
 }
 
 bool LinkListKeys::handleKey(QKeyEvent *event)
@@ -85,10 +94,10 @@ bool LinkListKeys::handleKey(QKeyEvent *event)
         break;
     }
     BrandedLinkView *selected = m_pager->rowView(m_selectedRow);
-    return !inSearch && selected && handleRowKey(event, selected);
+    return selected && handleRowKey(event, selected, inSearch);
 }
 
-bool LinkListKeys::handleRowKey(QKeyEvent *event, BrandedLinkView *selected)
+bool LinkListKeys::handleRowKey(QKeyEvent *event, BrandedLinkView *selected, bool inSearch)
 {
     const bool control = event->modifiers() == Qt::ControlModifier;
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
@@ -99,10 +108,14 @@ bool LinkListKeys::handleRowKey(QKeyEvent *event, BrandedLinkView *selected)
         return true;
     }
     if (event->matches(QKeySequence::Copy)) {
+        // Text chosen in the field is what the user copies; otherwise the row's link.
+        if (inSearch && m_search->textFieldSearch()->hasSelectedText())
+            return false;
         selected->copyLink();
         return true;
     }
-    if (event->key() == Qt::Key_Delete) {
+    // Delete edits the field while typing.
+    if (event->key() == Qt::Key_Delete && !inSearch) {
         selected->openDeleteMenu();
         return true;
     }
@@ -115,6 +128,15 @@ bool LinkListKeys::handleRowKey(QKeyEvent *event, BrandedLinkView *selected)
     case Qt::Key_E:
         selected->editLink();
         return true;
+    case Qt::Key_S:
+    case Qt::Key_R:
+        // As the row's own buttons do, anchored on them: the actions show first.
+        selected->setHovered(true);
+        if (event->key() == Qt::Key_S)
+            selected->openShareMenu();
+        else
+            selected->openQRMenu();
+        return true;
     default:
         return false;
     }
@@ -122,7 +144,8 @@ bool LinkListKeys::handleRowKey(QKeyEvent *event, BrandedLinkView *selected)
 
 bool LinkListKeys::handleFieldKey(QKeyEvent *event)
 {
-    // The field keeps its own keys; arrows leave it for the list, Escape leaves search.
+    // The field keeps its own keys; arrows leave it for the list, Escape leaves search, and
+    // once a row is selected the row's keys act on it.
     switch (event->key()) {
     case Qt::Key_Down:
     case Qt::Key_Up:
@@ -132,6 +155,10 @@ bool LinkListKeys::handleFieldKey(QKeyEvent *event)
         return handleKey(event);
     default:
         break;
+    }
+    if (BrandedLinkView *selected = m_pager->rowView(m_selectedRow)) {
+        if (handleRowKey(event, selected, true))
+            return true;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         m_search->searchChanged();

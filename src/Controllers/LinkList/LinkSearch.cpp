@@ -20,6 +20,11 @@ LinkSearch::LinkSearch(WorkspaceBox *workspaces, QWidget *focusHome, QObject *pa
     m_textFieldSearch->setPlaceholderText(QStringLiteral("Search links"));
     m_textFieldSearch->setAccessibleName(QStringLiteral("Search links"));
     m_textFieldSearch->setClearButtonEnabled(true);
+    // The field's own clear button has no name of its own: a screen reader would speak nothing.
+    for (QToolButton *clear : m_textFieldSearch->findChildren<QToolButton *>()) {
+        clear->setAccessibleName(QStringLiteral("Clear search"));
+        clear->setToolTip(QStringLiteral("Clear search"));
+    }
     m_textFieldSearch->setStyleSheet(
         QStringLiteral("QLineEdit { border: 1px solid #DDDDDD; border-radius: 8px;"
                        " padding: 0 10px; background: white; }"
