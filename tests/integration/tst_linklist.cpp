@@ -439,22 +439,17 @@ private slots:
     void rowTexts_data()
     {
         QTest::addColumn<qint64>("clicks");
-        QTest::addColumn<qint64>("ageMinutes");
         QTest::addColumn<QString>("clicksText");
+        QTest::addColumn<qint64>("ageMinutes"); // -1: a date that does not parse
         QTest::addColumn<QString>("ageText");
         const qint64 day = 24LL * 60;
-        QTest::newRow("0 clicks, just now") << 0LL << 0LL << "0 clicks"
-                                            << "Just now";
-        QTest::newRow("1 click, 59 minutes") << 1LL << 59LL << "1 click"
-                                             << "59 minutes ago";
-        QTest::newRow("2 clicks, 1 hour") << 2LL << 61LL << "2 clicks"
-                                          << "1 hour ago";
-        QTest::newRow("3 days") << 1204LL << 3 * day + 5 << "1204 clicks"
-                                << "3 days ago";
-        QTest::newRow("1 year 3 months") << 0LL << (365 + 92) * day << "0 clicks"
-                                         << "1 year ago";
-        QTest::newRow("2 months") << 0LL << 62 * day << "0 clicks"
-                                  << "2 months ago";
+        QTest::newRow("0 clicks, just now") << 0LL << "0 clicks" << 0LL << "Just now";
+        QTest::newRow("1 click, 59 minutes") << 1LL << "1 click" << 59LL << "59 minutes ago";
+        QTest::newRow("2 clicks, 1 hour") << 2LL << "2 clicks" << 61LL << "1 hour ago";
+        QTest::newRow("3 days") << 1204LL << "1204 clicks" << 3 * day + 5 << "3 days ago";
+        QTest::newRow("1 year 3 months") << 0LL << "0 clicks" << (365 + 92) * day << "1 year ago";
+        QTest::newRow("2 months") << 0LL << "0 clicks" << 62 * day << "2 months ago";
+        QTest::newRow("unreadable date") << 0LL << "0 clicks" << -1LL << "Just now";
     }
 
     void rowTexts()
@@ -465,13 +460,12 @@ private slots:
         QFETCH(QString, ageText);
         const QDateTime today(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
         BrandedLinkDTO link;
-        link.createdAt = today.addSecs(-ageMinutes * 60).toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
+        link.createdAt = ageMinutes < 0
+                             ? QString("yesterday")
+                             : today.addSecs(-ageMinutes * 60).toString(Qt::ISODateWithMs);
         LinkPager::fillCreation(link, today);
         QCOMPARE(BrandedLinkView::clicksText(clicks), clicksText);
         QCOMPARE(BrandedLinkView::creationText(link), ageText);
-        link.createdAt = "yesterday";
-        LinkPager::fillCreation(link, today);
-        QCOMPARE(BrandedLinkView::creationText(link), "Just now");
     }
 
     void rowActions_data()
@@ -513,7 +507,6 @@ private slots:
         const qsizetype pagesBefore = pageRequests().size();
         QScrollBar *bar = list->pager()->scrollView()->verticalScrollBar();
         if (action == RowAction::copyPlain) {
-            QVERIFY(!row->isHttps);
             clickRowAction(row, "copyButton");
             QCOMPARE(
                 m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
@@ -561,7 +554,6 @@ private slots:
         QTRY_VERIFY(list->isRequestingLinks());
         BrandedLinkView *row = list->rowView(14);
         const QString path = "/v1/links/" + row->id + "/favourite";
-        QVERIFY(!row->isFavourite);
         clickRowAction(row, "favourite");
         QTRY_COMPARE(row->favourite()->accessibleName(), QString("Remove from favourites"));
         QTRY_COMPARE(list->localLinkList().size(), 30);
@@ -712,7 +704,15 @@ private slots:
             QTest::keyClick(list, key, Qt::ControlModifier);
             QTRY_VERIFY(!shown());
         }
-        QTest::keyClick(list, Qt::Key_Slash);
+        // Tab follows the eye (account, new link, dashboard, settings, workspace) to the search
+        // button, which shows the focus ring; Space opens the search, Esc leaves it.
+        list->setFocus();
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QToolButton *searchButton = list->search()->searchButton();
+        QCOMPARE(QApplication::focusWidget(), searchButton);
+        QCOMPARE(searchButton->grab().toImage().pixelColor(20, 0), QColor(0x25, 0x63, 0xEB));
+        QTest::keyClick(searchButton, Qt::Key_Space);
         QVERIFY(list->search()->isOpen());
         QTest::keyClick(list->search()->textFieldSearch(), Qt::Key_Escape);
         QVERIFY(!list->search()->isOpen());

@@ -45,7 +45,8 @@ LinkSearch::LinkSearch(WorkspaceBox *workspaces, QWidget *focusHome, QObject *pa
     m_searchButton->setStyleSheet(
         QStringLiteral("QToolButton { background: white; border: 1px solid #DDDDDD;"
                        " border-radius: 8px; }"
-                       "QToolButton:hover { border-color: #2563EB; }"));
+                       "QToolButton:hover { border-color: #2563EB; }"
+                       "QToolButton:focus { border: 2px solid #2563EB; }"));
     connect(m_searchButton, &QToolButton::clicked, this, [this] {
         // With several workspaces the button leaves the search again.
         if (!m_ignoreSearch && !m_workspaces->hasOneWorkspace())
