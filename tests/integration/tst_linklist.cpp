@@ -2,7 +2,9 @@
 // server: paging, search, workspaces, row actions, keyboard, and the pictures of each state
 // (build/screenshots/).
 
+#include "Controllers/LinkList/LinkSearch.h"
 #include "Controllers/LinkList/MainViewController.h"
+#include "Controllers/LinkList/WorkspaceBox.h"
 #include "Controllers/LinkList/WorkspacesController.h"
 #include "Controllers/QRShare/QRController.h"
 #include "Controllers/QRShare/ShareController.h"
@@ -11,6 +13,7 @@
 #include "Views/ElidedLabel.h"
 #include "Views/Popover.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,14 +27,14 @@ using namespace Costants;
 enum class RowAction { deleteLong, deleteFails, copyPlain };
 Q_DECLARE_METATYPE(RowAction)
 
-// How many shown windows hold a controller of this kind.
+// The shown window that holds a controller of this kind, nullptr when there is none.
 template<typename Controller>
-int shownPopovers()
+QWidget *shownPopover()
 {
-    int count = 0;
     for (QWidget *window : QApplication::topLevelWidgets())
-        count += window->isVisible() && window->findChild<Controller *>() ? 1 : 0;
-    return count;
+        if (window->isVisible() && window->findChild<Controller *>())
+            return window;
+    return nullptr;
 }
 
 class LinkListTest : public ServiceTest
@@ -72,7 +75,7 @@ private:
     // Turns the mouse wheel over the list, a notch at a time, as far as it goes.
     static void wheel(MainViewController *list, bool down, int notches = 40)
     {
-        QWidget *viewport = list->scrollView()->viewport();
+        QWidget *viewport = list->pager()->scrollView()->viewport();
         const QPoint at(viewport->width() / 2, viewport->height() / 2);
         for (int i = 0; i < notches; ++i) {
             QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, down ? -120 : 120),
@@ -97,7 +100,8 @@ private:
     // Clicks the picker's row of this workspace.
     static void pickWorkspace(MainViewController *list, const QString &id)
     {
-        QWidget *row = list->workspacesController()->findChild<QWidget *>("workspace-" + id);
+        QWidget *row =
+            list->workspaces()->workspacesController()->findChild<QWidget *>("workspace-" + id);
         QVERIFY2(row, qPrintable(id));
         QTest::mouseClick(row->findChild<QPushButton *>(), Qt::LeftButton);
     }
@@ -157,15 +161,13 @@ private slots:
                                               {"body", shortPage},
                                               {"times", 1}}));
         const auto move = [&] {
-            if (moveBy == "wheel") {
-                wheel(list, true);
-                return;
-            }
             list->setFocus();
-            for (int i = 0; i < 12; ++i) {
+            for (int i = 0; i < 12 && moveBy != "wheel"; ++i) {
                 QTest::keyClick(list, moveBy == "End" ? Qt::Key_End : Qt::Key_PageDown);
                 QTest::qWait(20);
             }
+            if (moveBy == "wheel")
+                wheel(list, true);
         };
         move();
         QTRY_COMPARE(list->localLinkList().size(), links);
@@ -193,13 +195,23 @@ private slots:
     {
         MainViewController *list = showList();
         QVERIFY(list);
-        QLineEdit *field = list->textFieldSearch();
+        QLineEdit *field = list->search()->textFieldSearch();
         QTest::mouseClick(list->findChild<QToolButton *>("searchButton"), Qt::LeftButton);
-        QVERIFY(list->isSearchOpen());
+        QVERIFY(list->search()->isOpen());
         QTest::keyClicks(field, "example");
+        QAccessibleInterface *clear =
+            QAccessible::queryAccessibleInterface(field->findChild<QToolButton *>());
+        QCOMPARE(clear ? clear->text(QAccessible::Name) : QString(), "Clear search");
         QTest::keyClick(field, Qt::Key_Return);
         QTest::keyClick(field, Qt::Key_Return);
         QTRY_COMPARE(list->numberOfRows(), 15);
+        // A result selected from the field: Enter opens it and Ctrl+C copies it, once only.
+        QTest::keyClick(field, Qt::Key_Down);
+        QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Return);
+        const QString url = list->rowView(0)->fullUrl();
+        QCOMPARE(m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(""), url);
+        QCOMPARE(m_platform->fakeWorkspace.opened, QList<QUrl>{QUrl(url)});
         QCOMPARE(sent("/v1/links/search").size(), 1);
 
         // Paging goes on with the search, after its last link.
@@ -217,19 +229,17 @@ private slots:
         m_popover->show(QRect(900, 0, 24, 24));
         QTRY_COMPARE(sent("/v1/workspaces").size(), workspaceLoads + 1);
         QTest::qWait(200);
-        QVERIFY(list->isSearchOpen());
+        QVERIFY(list->search()->isOpen());
         QCOMPARE(field->text(), "a&b#c+d");
         // Characters that mean something in a query reach the service as the term.
         QTest::keyClick(field, Qt::Key_Return);
-        QTRY_VERIFY(sent("/v1/links/search").size() >= 3);
-        QVERIFY2(sent("/v1/links/search").size() == 3,
-                 QJsonDocument(sent("/v1/links/search")).toJson().constData());
+        QTRY_COMPARE(sent("/v1/links/search").size(), 3);
         QCOMPARE(sent("/v1/links/search").last().toObject().value("query").toString(),
                  "limit=15&term=a%26b%23c%2Bd");
 
         // No match: the search panel, not the empty-workspace one.
-        QTRY_VERIFY(list->noLinksSearchView()->isVisible());
-        QVERIFY(!list->nolinksListView()->isVisible());
+        QTRY_VERIFY(list->pager()->noLinksSearchView()->isVisible());
+        QVERIFY(!list->pager()->nolinksListView()->isVisible());
         shoot("link-list-no-search-results.png", m_popover.get());
 
         // Emptying the field brings the plain list back.
@@ -238,7 +248,7 @@ private slots:
         QTest::keyClick(field, Qt::Key_Backspace);
         QTRY_COMPARE(list->numberOfRows(), 15);
         QCOMPARE(pageRequests().size(), plain + 1);
-        QVERIFY(!list->noLinksSearchView()->isVisible());
+        QVERIFY(!list->pager()->noLinksSearchView()->isVisible());
     }
 
     void workspaces_data()
@@ -284,12 +294,13 @@ private slots:
         QVERIFY(list);
         QTest::qWait(500);
         QStringList names;
-        for (const WorkspaceDTO &workspace : list->workspacesListDTO())
+        for (const WorkspaceDTO &workspace : list->workspaces()->workspacesListDTO())
             names.append(workspace.name);
         QCOMPARE(names, listed);
-        QCOMPARE(list->isSearchOpen(), searchOpen);
-        QCOMPARE(list->noWorkspacesView()->isVisible(), linkRequests == 0 && status == 200);
-        QVERIFY(!list->headerScrollBox()->isVisible());
+        QCOMPARE(list->search()->isOpen(), searchOpen);
+        QCOMPARE(list->pager()->noWorkspacesView()->isVisible(),
+                 linkRequests == 0 && status == 200);
+        QVERIFY(!list->pager()->headerScrollBox()->isVisible());
         QCOMPARE(pageRequests().size(), linkRequests);
         // The first show and the background refresh of the automatic domains, nothing more.
         QVERIFY(sent("/v1/workspaces").size() <= 2);
@@ -327,6 +338,7 @@ private slots:
         QFETCH(int, rows);
         MainViewController *list = showList();
         QVERIFY(list);
+        WorkspaceBox *box = list->workspaces();
         if (addedMeanwhile) {
             QJsonArray answer =
                 harness::asUser(*m_sandbox, "GET", "/v1/workspaces?orderBy=name&orderDir=asc")
@@ -344,14 +356,14 @@ private slots:
             m_popover->performClose();
             m_popover->show(QRect(900, 0, 24, 24));
             QTest::qWait(200);
-            QCOMPARE(list->textWorkspace()->text(), "Personal");
+            QCOMPARE(box->textWorkspace()->text(), "Personal");
         }
-        QTest::mouseClick(list->textWorkspace(), Qt::LeftButton);
-        QVERIFY(list->popoverWorkspaces()->isShown());
-        QTRY_COMPARE(list->workspacesController()->rowCount(), addedMeanwhile ? 4 : 3);
+        QTest::mouseClick(box->textWorkspace(), Qt::LeftButton);
+        QVERIFY(box->popoverWorkspaces()->isShown());
+        QTRY_COMPARE(box->workspacesController()->rowCount(), addedMeanwhile ? 4 : 3);
         if (picked == "wsp-archive" && QGuiApplication::platformName() == QLatin1String("xcb")) {
             QTest::qWait(300); // avatars
-            const QRect area = m_popover->geometry().united(list->popoverWorkspaces()->geometry());
+            const QRect area = m_popover->geometry().united(box->popoverWorkspaces()->geometry());
             QVERIFY(QGuiApplication::primaryScreen()
                         ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
                         .save(QStringLiteral(QUORVELLA_BINARY_DIR
@@ -366,18 +378,13 @@ private slots:
         } else {
             pickWorkspace(list, picked);
         }
-        QTRY_VERIFY(!list->popoverWorkspaces()->isShown());
-        QCOMPARE(SettingsStore::shared()
-                     .dictionaryForKey(Preferences::workspaceObjectMainView)
-                     .value_or(QVariantMap())
-                     .value("id")
-                     .toString(),
-                 picked);
-        QCOMPARE(list->textWorkspace()->text(),
+        QTRY_VERIFY(!box->popoverWorkspaces()->isShown());
+        QCOMPARE(WorkspaceBox::storedWorkspaceId(), picked);
+        QCOMPARE(box->textWorkspace()->text(),
                  picked == "wsp-archive" ? QString("Archive") : QString("Marketing"));
         QTRY_COMPARE(list->numberOfRows(), rows);
         QTRY_VERIFY(!list->isRequestingLinks());
-        QCOMPARE(list->linksErrorView()->isVisible(), offline);
+        QCOMPARE(list->pager()->linksErrorView()->isVisible(), offline);
         if (offline) {
             QCOMPARE(pageRequests().size(), before);
             shoot("link-list-load-error.png", m_popover.get());
@@ -385,7 +392,7 @@ private slots:
         }
         QCOMPARE(harness::header(pageRequests().last().toObject(), "workspace").value_or(""),
                  picked);
-        QCOMPARE(list->nolinksListView()->isVisible(), rows == 0);
+        QCOMPARE(list->pager()->nolinksListView()->isVisible(), rows == 0);
         if (rows == 0)
             shoot("link-list-empty-workspace.png", m_popover.get());
     }
@@ -406,14 +413,12 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(bool, updated);
         const QStringList ids{"wsp-archive", "wsp-marketing", "wsp-personal", "wsp-new"};
+        const QStringList before{"Archive", "Marketing", "Personal"};
         QList<WorkspaceDTO> known;
         QJsonArray answer;
         for (qsizetype i = 0; i < names.size(); ++i) {
             if (i < 3)
-                known.append(WorkspaceDTO::fromJson(
-                    {{"id", ids.at(i)},
-                     {"name", QStringList{"Archive", "Marketing", "Personal"}.at(i)}},
-                    i));
+                known.append(WorkspaceDTO::fromJson({{"id", ids[i]}, {"name", before[i]}}, i));
             answer.append(
                 QJsonObject{{"id", ids.at(i)}, {"name", names.at(i)}, {"type", "classic"}});
         }
@@ -434,22 +439,17 @@ private slots:
     void rowTexts_data()
     {
         QTest::addColumn<qint64>("clicks");
-        QTest::addColumn<qint64>("ageMinutes");
         QTest::addColumn<QString>("clicksText");
+        QTest::addColumn<qint64>("ageMinutes"); // -1: a date that does not parse
         QTest::addColumn<QString>("ageText");
-        const qint64 day = 24 * 60;
-        QTest::newRow("0 clicks, just now") << qint64(0) << qint64(0) << "0 clicks"
-                                            << "Just now";
-        QTest::newRow("1 click, 59 minutes") << qint64(1) << qint64(59) << "1 click"
-                                             << "59 minutes ago";
-        QTest::newRow("2 clicks, 1 hour") << qint64(2) << qint64(61) << "2 clicks"
-                                          << "1 hour ago";
-        QTest::newRow("3 days") << qint64(1204) << 3 * day + 5 << "1204 clicks"
-                                << "3 days ago";
-        QTest::newRow("1 year 3 months") << qint64(0) << (365 + 92) * day << "0 clicks"
-                                         << "1 year ago";
-        QTest::newRow("2 months") << qint64(0) << 62 * day << "0 clicks"
-                                  << "2 months ago";
+        const qint64 day = 24LL * 60;
+        QTest::newRow("0 clicks, just now") << 0LL << "0 clicks" << 0LL << "Just now";
+        QTest::newRow("1 click, 59 minutes") << 1LL << "1 click" << 59LL << "59 minutes ago";
+        QTest::newRow("2 clicks, 1 hour") << 2LL << "2 clicks" << 61LL << "1 hour ago";
+        QTest::newRow("3 days") << 1204LL << "1204 clicks" << 3 * day + 5 << "3 days ago";
+        QTest::newRow("1 year 3 months") << 0LL << "0 clicks" << (365 + 92) * day << "1 year ago";
+        QTest::newRow("2 months") << 0LL << "0 clicks" << 62 * day << "2 months ago";
+        QTest::newRow("unreadable date") << 0LL << "0 clicks" << -1LL << "Just now";
     }
 
     void rowTexts()
@@ -460,13 +460,12 @@ private slots:
         QFETCH(QString, ageText);
         const QDateTime today(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC);
         BrandedLinkDTO link;
-        link.createdAt = today.addSecs(-ageMinutes * 60).toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
-        MainViewController::fillCreation(link, today);
+        link.createdAt = ageMinutes < 0
+                             ? QString("yesterday")
+                             : today.addSecs(-ageMinutes * 60).toString(Qt::ISODateWithMs);
+        LinkPager::fillCreation(link, today);
         QCOMPARE(BrandedLinkView::clicksText(clicks), clicksText);
         QCOMPARE(BrandedLinkView::creationText(link), ageText);
-        link.createdAt = "yesterday";
-        MainViewController::fillCreation(link, today);
-        QCOMPARE(BrandedLinkView::creationText(link), "Just now");
     }
 
     void rowActions_data()
@@ -506,9 +505,8 @@ private slots:
                 {{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}, {"times", 1}}));
         m_platform->alertPresenter.answerWith(answer);
         const qsizetype pagesBefore = pageRequests().size();
-        QScrollBar *bar = list->scrollView()->verticalScrollBar();
+        QScrollBar *bar = list->pager()->scrollView()->verticalScrollBar();
         if (action == RowAction::copyPlain) {
-            QVERIFY(!row->isHttps);
             clickRowAction(row, "copyButton");
             QCOMPARE(
                 m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
@@ -556,7 +554,6 @@ private slots:
         QTRY_VERIFY(list->isRequestingLinks());
         BrandedLinkView *row = list->rowView(14);
         const QString path = "/v1/links/" + row->id + "/favourite";
-        QVERIFY(!row->isFavourite);
         clickRowAction(row, "favourite");
         QTRY_COMPARE(row->favourite()->accessibleName(), QString("Remove from favourites"));
         QTRY_COMPARE(list->localLinkList().size(), 30);
@@ -595,20 +592,20 @@ private slots:
         if (nextPage) {
             QVERIFY(harness::arm(*m_sandbox, fault));
             wheel(list, true);
-            retry = list->footerScrollBox()->findChild<QPushButton *>("footerRetryButton");
+            retry = list->pager()->footerScrollBox()->findChild<QPushButton *>("footerRetryButton");
             QTRY_VERIFY(retry->isVisible());
             QCOMPARE(list->numberOfRows(), 15);
         } else {
-            QTRY_VERIFY(list->linksErrorView()->isVisible());
-            QVERIFY(!list->nolinksListView()->isVisible());
-            QVERIFY(!list->headerScrollBox()->isVisible());
+            QTRY_VERIFY(list->pager()->linksErrorView()->isVisible());
+            QVERIFY(!list->pager()->nolinksListView()->isVisible());
+            QVERIFY(!list->pager()->headerScrollBox()->isVisible());
             shoot("link-list-load-error.png", m_popover.get());
-            retry = list->linksErrorView()->findChild<QPushButton *>("retryButton");
+            retry = list->pager()->linksErrorView()->findChild<QPushButton *>("retryButton");
         }
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
         QTest::mouseClick(retry, Qt::LeftButton);
         QTRY_COMPARE(list->localLinkList().size(), nextPage ? 30 : 15);
-        QVERIFY(!list->linksErrorView()->isVisible());
+        QVERIFY(!list->pager()->linksErrorView()->isVisible());
     }
 
     // The share and QR popovers of a row: the row's actions stay while one is open, a second
@@ -619,37 +616,32 @@ private slots:
         QVERIFY(list);
         BrandedLinkView *first = list->rowView(0);
         clickRowAction(first, "qrButton");
-        QTRY_COMPARE(shownPopovers<QRController>(), 1);
+        QTRY_VERIFY(shownPopover<QRController>());
         QTest::mouseMove(list->rowView(5), QPoint(40, 20));
         QTRY_VERIFY(list->rowView(5)->isHovered());
         QVERIFY(first->layerHover()->isVisible());
         // Esc in the QR popover closes it.
-        QWidget *qr = nullptr;
-        for (QWidget *window : QApplication::topLevelWidgets())
-            if (window->isVisible() && window->findChild<QRController *>())
-                qr = window;
-        QVERIFY(qr);
-        QTest::keyClick(qr, Qt::Key_Escape);
-        QTRY_COMPARE(shownPopovers<QRController>(), 0);
+        QTest::keyClick(shownPopover<QRController>(), Qt::Key_Escape);
+        QTRY_VERIFY(!shownPopover<QRController>());
 
         BrandedLinkView *second = list->rowView(1);
         clickRowAction(second, "shareButton");
-        QTRY_COMPARE(shownPopovers<ShareController>(), 1);
+        QTRY_VERIFY(shownPopover<ShareController>());
         QTest::mouseClick(second->layerHover()->findChild<QToolButton *>("shareButton"),
                           Qt::LeftButton);
-        QTRY_COMPARE(shownPopovers<ShareController>(), 0);
+        QTRY_VERIFY(!shownPopover<ShareController>());
         // An outside click closes it.
         clickRowAction(second, "shareButton");
-        QTRY_COMPARE(shownPopovers<ShareController>(), 1);
-        QTest::mouseClick(list->textWorkspace(), Qt::LeftButton);
-        QTRY_COMPARE(shownPopovers<ShareController>(), 0);
-        list->closeWorkspacePopover();
+        QTRY_VERIFY(shownPopover<ShareController>());
+        QTest::mouseClick(list->workspaces()->textWorkspace(), Qt::LeftButton);
+        QTRY_VERIFY(!shownPopover<ShareController>());
+        list->workspaces()->closeWorkspacePopover();
         // The popovers go with the list.
         clickRowAction(second, "shareButton");
         clickRowAction(list->rowView(2), "qrButton");
-        QTRY_COMPARE(shownPopovers<ShareController>() + shownPopovers<QRController>(), 2);
+        QTRY_VERIFY(shownPopover<ShareController>() && shownPopover<QRController>());
         m_popover->performClose();
-        QTRY_COMPARE(shownPopovers<ShareController>() + shownPopovers<QRController>(), 0);
+        QTRY_VERIFY(!shownPopover<ShareController>() && !shownPopover<QRController>());
     }
 
     void recovery()
@@ -680,51 +672,57 @@ private slots:
         QCOMPARE(list->localLinkList().size(), 15);
     }
 
+    // The pictures of the list, and the selected row's keys: Delete asks first; Ctrl+S and
+    // Ctrl+R open and close its share and QR popovers under its own buttons; "/" opens the
+    // search and Esc leaves it; End goes down to the dashboard row.
     void keyboard()
     {
         MainViewController *list = showList();
         QVERIFY(list);
-        list->setFocus();
-        QTest::keyClick(list, Qt::Key_Down);
-        QTest::keyClick(list, Qt::Key_Down);
-        QCOMPARE(list->selectedRow(), 1);
-        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(
-            m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
-            list->rowView(1)->fullUrl());
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(m_platform->fakeWorkspace.opened.value(0).toString(), list->rowView(1)->fullUrl());
-        m_platform->alertPresenter.answerWith(AlertPresenter::SecondButton);
-        QTest::keyClick(list, Qt::Key_Delete);
-        QCOMPARE(m_platform->alertPresenter.shown().size(), 1);
-        QTest::keyClick(list, Qt::Key_Slash);
-        QVERIFY(list->isSearchOpen());
-        QTest::keyClick(list->textFieldSearch(), Qt::Key_Escape);
-        QVERIFY(!list->isSearchOpen());
-        QTRY_COMPARE(list->numberOfRows(), 15);
-        // Long texts are cut, with the whole text in the tooltip.
-        BrandedLinkView *row = list->rowView(0);
-        BrandedLinkDTO link = list->localLinkList().at(0);
-        link.multilineTitle = QString(300, QLatin1Char('x'));
-        row->configure(link, 0);
-        QVERIFY(row->multilineTitle()->isElided());
-        QVERIFY(row->multilineTitle()->toolTip().endsWith(link.multilineTitle));
-    }
-
-    void screenshots()
-    {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X server (run under xvfb-run)");
-        MainViewController *list = showList();
-        QVERIFY(list);
         QTest::qWait(400); // favicons and avatars
         shoot("link-list.png", m_popover.get());
-        BrandedLinkView *row = list->rowView(1);
-        QTest::mouseMove(row, QPoint(40, 20));
-        QTRY_VERIFY(row->isHovered());
-        QVERIFY(row->layerHover()->isVisible());
+        QTest::mouseMove(list->rowView(1), QPoint(40, 20));
+        QTRY_VERIFY(list->rowView(1)->isHovered());
         shoot("link-list-hovered-row.png", m_popover.get());
         list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Down);
+        m_platform->alertPresenter.answerWith(AlertPresenter::SecondButton);
+        QTest::keyClick(list, Qt::Key_Delete);
+        // The question names the second row, the one selected.
+        QVERIFY(m_platform->alertPresenter.shown().value(0).informativeText.startsWith(
+            list->rowView(1)->shortURL + "\n"));
+        const QRect row(list->rowView(1)->mapToGlobal(QPoint()), list->rowView(1)->size());
+        for (const bool share : {true, false}) {
+            const Qt::Key key = share ? Qt::Key_S : Qt::Key_R;
+            QWidget *(*shown)() =
+                share ? &shownPopover<ShareController> : &shownPopover<QRController>;
+            QTest::keyClick(list, key, Qt::ControlModifier);
+            QTRY_VERIFY(shown());
+            QVERIFY2(qAbs(shown()->y() - row.bottom()) < 40 && row.contains(shown()->x(), row.y()),
+                     qPrintable(QString("at %1,%2").arg(shown()->x()).arg(shown()->y())));
+            QTest::keyClick(list, key, Qt::ControlModifier);
+            QTRY_VERIFY(!shown());
+        }
+        // Tab follows the eye (account, new link, dashboard, settings, workspace) to the search
+        // button, which shows the focus ring; Space opens the search, Esc leaves it.
+        list->setFocus();
+        for (int i = 0; i < 6; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QToolButton *searchButton = list->search()->searchButton();
+        QCOMPARE(QApplication::focusWidget(), searchButton);
+        QCOMPARE(searchButton->grab().toImage().pixelColor(20, 0), QColor(0x25, 0x63, 0xEB));
+        QTest::keyClick(searchButton, Qt::Key_Space);
+        QVERIFY(list->search()->isOpen());
+        QTest::keyClick(list->search()->textFieldSearch(), Qt::Key_Escape);
+        QVERIFY(!list->search()->isOpen());
+        QTRY_COMPARE(list->numberOfRows(), 15);
+        // Long texts are cut, with the whole text in the tooltip.
+        BrandedLinkDTO link = list->localLinkList().at(0);
+        link.multilineTitle = QString(300, QLatin1Char('x'));
+        list->rowView(0)->configure(link, 0);
+        QVERIFY(list->rowView(0)->multilineTitle()->isElided());
+        QVERIFY(list->rowView(0)->multilineTitle()->toolTip().endsWith(link.multilineTitle));
         QTest::keyClick(list, Qt::Key_End);
         QTRY_COMPARE(list->localLinkList().size(), 30);
         QTest::keyClick(list, Qt::Key_End);
