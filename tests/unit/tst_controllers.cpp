@@ -12,6 +12,7 @@
 #include "Platform/testing/FakePlatform.h"
 #include "Services/Config.h"
 #include "TestEnvironment.h"
+#include "Views/Popover.h"
 #include "Views/WindowNoTitleBar.h"
 
 #include <QRegularExpression>
@@ -38,6 +39,21 @@ public:
     }
     int count = 0;
 };
+
+// Chooses in the share popover as a keyboard user does: the first choice has the focus when it
+// opens, Tab goes down the list in the order of the eye, then the key.
+void chooseByKeyboard(Popover &popover, const QString &choice, Qt::Key key)
+{
+    const QStringList order{"emailButton", "facebookButton", "twitterButton", "linkedinButton"};
+    popover.setTransient(nullptr);
+    popover.show(QRect(900, 0, 24, 24));
+    for (const QString &name : order.mid(0, order.indexOf(choice))) {
+        QCOMPARE(popover.focusWidget()->objectName(), name);
+        QTest::keyClick(popover.focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(popover.focusWidget()->objectName(), choice);
+    QTest::keyClick(popover.focusWidget(), key);
+}
 
 } // namespace
 
@@ -312,29 +328,36 @@ private slots:
     }
     void shareOnSite_data()
     {
-        QTest::addColumn<Site>("site");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<int>("key");
         QTest::addColumn<QString>("shortURL");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("notification");
-        QTest::newRow("Facebook") << Site::Facebook << "quorv.link/abc"
-                                  << "https://www.facebook.com/sharer/sharer.php?u=https://"
-                                     "quorv.link/abc"
-                                  << "qv-main-popover-close";
-        QTest::newRow("LinkedIn, query characters kept")
-            << Site::Linkedin << "quorv.link/x?a=1&b@c"
+        QTest::newRow("Facebook, Enter")
+            << "facebookButton" << int(Qt::Key_Return) << "quorv.link/abc"
+            << "https://www.facebook.com/sharer/sharer.php?u=https://quorv.link/abc"
+            << "qv-main-popover-close";
+        QTest::newRow("LinkedIn, Space, query characters kept")
+            << "linkedinButton" << int(Qt::Key_Space) << "quorv.link/x?a=1&b@c"
             << "https://www.linkedin.com/sharing/share-offsite/?url=https://quorv.link/x?a=1&b@c"
             << "qv-close-popover";
-        QTest::newRow("Twitter, UTF-8")
-            << Site::Twitter << "quorv.link/ü#"
+        QTest::newRow("Twitter, keypad Enter, UTF-8")
+            << "twitterButton" << int(Qt::Key_Enter) << "quorv.link/ü#"
             << "https://twitter.com/share?url=https://quorv.link/%C3%BC%23"
             << "qv-close-popover";
-        QTest::newRow("no short URL: the popover closes, nothing opens") << Site::Twitter << ""
-                                                                         << ""
-                                                                         << "qv-close-popover";
+        QTest::newRow("no short URL: the popover closes, nothing opens")
+            << "twitterButton" << int(Qt::Key_Space) << ""
+            << ""
+            << "qv-close-popover";
+        QTest::newRow("Esc: nothing chosen")
+            << "emailButton" << int(Qt::Key_Escape) << "quorv.link/abc"
+            << ""
+            << "qv-close-popover";
     }
     void shareOnSite()
     {
-        QFETCH(Site, site);
+        QFETCH(QString, choice);
+        QFETCH(int, key);
         QFETCH(QString, shortURL);
         QFETCH(QString, expected);
         QFETCH(QString, notification);
@@ -343,17 +366,14 @@ private slots:
         PostCounter mainClose(NotificationViews::mainPopoverClose);
         PostCounter close(NotificationViews::closePopover);
         {
-            ShareController share(shortURL, QStringLiteral("Title"));
-            if (site == Site::Facebook)
-                share.openFacebook();
-            else if (site == Site::Twitter)
-                share.openTwitter();
-            else
-                share.openLinkedin();
+            Popover popover;
+            popover.setContentViewController(ShareController::create(shortURL, "Title"));
+            chooseByKeyboard(popover, choice, static_cast<Qt::Key>(key));
+            QCOMPARE(popover.isShown(), key != Qt::Key_Escape);
         }
-        // At once: only the share popover closes. The site opens later, even with the
-        // controller gone.
-        QCOMPARE(closeShare.count, 1);
+        // At once: only the share popover closes (Esc closes it without a post). The site
+        // opens later, even with the controller gone.
+        QCOMPARE(closeShare.count, key == Qt::Key_Escape ? 0 : 1);
         QCOMPARE(closing.count, 0);
         QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
         if (expected.isEmpty()) {
@@ -387,8 +407,9 @@ private slots:
             m_platform->fakeWorkspace.handledSchemes = {QStringLiteral("https")};
         PostCounter closeShare(NotificationViews::closeSharePopup);
         PostCounter close(NotificationViews::closePopover);
-        ShareController share(QStringLiteral("quorv.link/a&b"), title);
-        share.openEmail();
+        Popover popover;
+        popover.setContentViewController(ShareController::create("quorv.link/a&b", title));
+        chooseByKeyboard(popover, "emailButton", Qt::Key_Return);
         QCOMPARE(closeShare.count, 1);
         QTRY_COMPARE(close.count, 1);
         if (!hasMailProgram) {
