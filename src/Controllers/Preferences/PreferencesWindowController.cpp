@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -214,6 +215,24 @@ void PreferencesWindowController::setContentViewController(const QString &identi
     m_content->setParent(this);
     m_layout->addWidget(m_content);
     m_content->show();
+    // Each pane has its own height; the window follows it.
+    if (isVisible())
+        fitContent();
+}
+
+void PreferencesWindowController::fitContent()
+{
+    // The whole pane where the screen has room: adjustSize() would stop at two thirds of it
+    // and squeeze the general pane on a laptop screen.
+    const QSize hint = sizeHint();
+    resize(screen() ? hint.boundedTo(screen()->availableGeometry().size()) : hint);
+}
+
+void PreferencesWindowController::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Sized again now that the style has made the controls their real size.
+    fitContent();
 }
 
 void PreferencesWindowController::done(int result)

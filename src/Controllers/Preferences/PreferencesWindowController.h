@@ -36,6 +36,7 @@ public:
     void done(int result) override;
 
 protected:
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -43,6 +44,7 @@ private:
     void windowDidLoad();
     void setContentViewController(const QString &identifier);
     void setSelectedItemIdentifier(const QString &identifier);
+    void fitContent();
 
     QWidget *m_toolbar = nullptr;
     QList<QToolButton *> m_items;
