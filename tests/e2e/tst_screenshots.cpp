@@ -31,6 +31,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QProcess>
@@ -203,35 +204,54 @@ void ScreenshotsTest::windowsRender()
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
 }
 
+// Esc cancels every dialogue, and Enter never confirms a destructive one. The rows named
+// "dialogue-…" are pictured and read over AT-SPI before the key.
 void ScreenshotsTest::dialogueRenders_data()
 {
+    QTest::addColumn<QStringList>("buttons");
     QTest::addColumn<bool>("destructive");
-    QTest::newRow("dialogue-delete") << true;
-    QTest::newRow("dialogue-question") << false;
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("answer");
+    const QStringList question{"Rebrand", "Cancel"};
+    QTest::newRow("dialogue-question")
+        << question << false << int(Qt::Key_Escape) << AlertPresenter::SecondButton;
+    QTest::newRow("Esc without Cancel answers nothing")
+        << QStringList{"Copy existing link", "Rebrand again"} << false << int(Qt::Key_Escape)
+        << AlertPresenter::NoAnswer;
+    QTest::newRow("Esc on a message")
+        << QStringList{"OK"} << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
+    QTest::newRow("Enter answers the first")
+        << question << false << int(Qt::Key_Return) << AlertPresenter::FirstButton;
+    QTest::newRow("dialogue-delete") << QStringList{"Delete", "Cancel"} << true
+                                     << int(Qt::Key_Return) << AlertPresenter::SecondButton;
 }
 
 void ScreenshotsTest::dialogueRenders()
 {
-    // The real dialogue; its picture is taken while it runs, then Esc cancels it.
+    QFETCH(QStringList, buttons);
     QFETCH(bool, destructive);
-    const Alert alert = destructive ? Alert{"Delete link?",
-                                            "quorv.link/spring-sale\n\nIt cannot be undone.",
-                                            Alert::Style::Warning,
-                                            {"Delete", "Cancel"},
-                                            true}
-                                    : Alert{"Rebrand this link?",
-                                            "https://example.org/a/very/long/address",
-                                            Alert::Style::Warning,
-                                            {"Rebrand", "Cancel"},
-                                            false};
-    QTimer::singleShot(300, [] {
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    QTimer::singleShot(300, [key] {
         QWidget *box = QApplication::activeModalWidget();
         QVERIFY(box);
-        checkAndSave(box->grab().toImage(), QStringLiteral("%1.png").arg(QTest::currentDataTag()));
-        checkNames();
-        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
+        const QString tag = QTest::currentDataTag();
+        if (tag.startsWith(QLatin1String("dialogue-"))) {
+            checkAndSave(box->grab().toImage(), tag + ".png");
+            checkNames();
+        }
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
     });
-    QCOMPARE(MessageBoxAlertPresenter().runModal(alert), AlertPresenter::SecondButton);
+    // A box that ignored the key is answered with its first button, so the check fails.
+    QTimer::singleShot(3000, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->buttons().constFirst()->click();
+    });
+    const Alert alert{buttons.first() + " quorv.link/spring-sale?",
+                      destructive ? "quorv.link/spring-sale\n\nIt cannot be undone."
+                                  : "To https://example.org/a/very/long/address",
+                      Alert::Style::Warning, buttons, destructive};
+    QCOMPARE(MessageBoxAlertPresenter().runModal(alert), answer);
 }
 
 void ScreenshotsTest::updateWindowRenders_data()

@@ -6,23 +6,19 @@
 #include "LogCapture.h"
 #include "Platform/linux/ClipboardPasteboard.h"
 #include "Platform/linux/ClipboardPathChoice.h"
-#include "Platform/linux/MessageBoxAlertPresenter.h"
 #include "Platform/linux/WebViewProtocol.h"
 #include "Platform/linux/XdgAutostartLoginItems.h"
 #include "Platform/testing/FakeApplications.h"
 #include "TestEnvironment.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -318,51 +314,6 @@ private slots:
         QVERIFY(choice.description().startsWith("clipboard: "));
     }
 
-    // Esc cancels every dialogue, and Enter never confirms a destructive one.
-    void alertKeys_data()
-    {
-        QTest::addColumn<QStringList>("buttons");
-        QTest::addColumn<bool>("destructive");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("answer");
-        const QStringList question{"Rebrand", "Cancel"};
-        const QStringList choice{"Copy existing link", "Rebrand again"};
-        QTest::newRow("Esc answers Cancel")
-            << question << false << int(Qt::Key_Escape) << AlertPresenter::SecondButton;
-        QTest::newRow("Esc without Cancel answers nothing")
-            << choice << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
-        QTest::newRow("Esc on a message")
-            << QStringList{"OK"} << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
-        QTest::newRow("Enter answers the first")
-            << question << false << int(Qt::Key_Return) << AlertPresenter::FirstButton;
-        QTest::newRow("Enter on a destructive one is safe")
-            << QStringList{"Delete", "Cancel"} << true << int(Qt::Key_Return)
-            << AlertPresenter::SecondButton;
-    }
-    void alertKeys()
-    {
-        QFETCH(QStringList, buttons);
-        QFETCH(bool, destructive);
-        QFETCH(int, key);
-        QFETCH(int, answer);
-        MessageBoxAlertPresenter presenter;
-        QTimer presser;
-        int presses = 0;
-        connect(&presser, &QTimer::timeout, this, [key, &presses] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            // A box that ignores the key is answered with a button, so the check fails.
-            if (++presses > 5)
-                return box->buttons().constFirst()->click();
-            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box,
-                            static_cast<Qt::Key>(key));
-        });
-        presser.start(20);
-        QCOMPARE(presenter.runModal({"Delete quorv.link/abc?", "It cannot be undone.",
-                                     Alert::Style::Warning, buttons, destructive}),
-                 answer);
-    }
     void mainProgramFourFoldersUp_data()
     {
         QTest::addColumn<QString>("launcherBundle");
