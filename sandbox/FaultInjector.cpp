@@ -43,6 +43,8 @@ QJsonObject FaultInjector::Fault::toJson() const
                      {"malformedJson", malformedJson},
                      {"mistypedJson", mistypedJson},
                      {"drop", drop},
+                     {"stallAfterBytes", stallAfterBytes},
+                     {"omitLength", omitLength},
                      {"times", remaining},
                      {"hits", hits}};
     if (body)
@@ -73,6 +75,8 @@ SandboxReply FaultInjector::Fault::statusReply() const
 
 void FaultInjector::Fault::distort(SandboxReply &reply) const
 {
+    reply.stallAfterBytes = stallAfterBytes;
+    reply.omitLength = omitLength;
     if (mistypedJson) {
         const QJsonDocument document = QJsonDocument::fromJson(reply.body);
         const QJsonValue original =
@@ -120,6 +124,8 @@ std::optional<FaultInjector::Fault> FaultInjector::add(const QJsonObject &descri
     fault.malformedJson = description.value("malformedJson").toBool();
     fault.mistypedJson = description.value("mistypedJson").toBool();
     fault.drop = description.value("drop").toBool();
+    fault.stallAfterBytes = description.value("stallAfterBytes").toInteger(-1);
+    fault.omitLength = description.value("omitLength").toBool();
     fault.remaining = description.contains("times") ? description.value("times").toInt() : -1;
     if (fault.delayMs < 0 || (fault.status != 0 && (fault.status < 100 || fault.status > 599))) {
         *error = QStringLiteral("delayMs must be 0 or more and status from 100 to 599");
@@ -134,9 +140,9 @@ std::optional<FaultInjector::Fault> FaultInjector::add(const QJsonObject &descri
         return std::nullopt;
     }
     if (fault.delayMs == 0 && fault.status == 0 && !fault.malformedJson && !fault.mistypedJson &&
-        !fault.drop) {
-        *error =
-            QStringLiteral("a fault needs delayMs, status, malformedJson, mistypedJson or drop");
+        !fault.drop && fault.stallAfterBytes < 0 && !fault.omitLength) {
+        *error = QStringLiteral("a fault needs delayMs, status, malformedJson, mistypedJson, "
+                                "drop, stallAfterBytes or omitLength");
         return std::nullopt;
     }
     fault.id = m_nextId++;

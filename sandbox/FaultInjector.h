@@ -9,7 +9,8 @@
 
 // Faults armed by tests for requests matching a method and a path pattern ('*' matches any
 // run of characters): a delay, another status (with an optional body and Retry-After), malformed or
-// mistyped JSON, or a dropped connection; each for the next N matching calls or until cleared.
+// mistyped JSON, a dropped connection, or a body cut short or sent without its length; each for the
+// next N matching calls or until cleared.
 class FaultInjector
 {
 public:
@@ -26,6 +27,10 @@ public:
         bool malformedJson = false;
         bool mistypedJson = false;
         bool drop = false;
+        // Of the body, only this many bytes are sent and the connection is then held open
+        // (-1: all of it); without a length, the body ends when the connection closes.
+        qint64 stallAfterBytes = -1;
+        bool omitLength = false;
         int remaining = -1; // -1: until cleared
         int hits = 0;
 
@@ -33,7 +38,7 @@ public:
         // Short-circuiting faults answer without running the route.
         [[nodiscard]] bool replacesRoute() const { return drop || status != 0; }
         [[nodiscard]] SandboxReply statusReply() const;
-        // Applies the malformed and mistyped transformations to a route's answer.
+        // Applies the malformed, mistyped, stalled and length-less changes to a route's answer.
         void distort(SandboxReply &reply) const;
     };
 

@@ -15,6 +15,8 @@ struct SandboxReply
     QByteArray contentType = "application/json";
     QByteArray body;
     QList<std::pair<QByteArray, QByteArray>> headers;
+    qint64 stallAfterBytes = -1; // see FaultInjector::Fault
+    bool omitLength = false;
 
     [[nodiscard]] static SandboxReply json(const QJsonObject &object, int status = 200);
     [[nodiscard]] static SandboxReply json(const QJsonArray &array, int status = 200);

@@ -163,10 +163,18 @@ void SandboxServer::write(QTcpSocket *socket, const SandboxReply &reply)
     QByteArray head =
         "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonPhrase(reply.status) + "\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
-    head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-    head += "Connection: keep-alive\r\n";
+    if (reply.omitLength)
+        head += "Connection: close\r\n";
+    else
+        head += "Content-Length: " + QByteArray::number(reply.body.size()) +
+                "\r\nConnection: keep-alive\r\n";
     for (const auto &[name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     head += "\r\n";
-    socket->write(head + reply.body);
+    const bool stalls = reply.stallAfterBytes >= 0;
+    socket->write(head + (stalls ? reply.body.left(reply.stallAfterBytes) : reply.body));
+    // Without a length, the end of the body is the end of the connection; a stalled answer
+    // keeps it open until the client gives up.
+    if (reply.omitLength && !stalls)
+        socket->disconnectFromHost();
 }

@@ -7,7 +7,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVELLA_BUILD_DIR:-$root/build}
 "$root/scripts/setup-debian.sh"
 "$root/scripts/build.sh"
-(cd "$build" && ctest --output-on-failure --timeout 300 "$@")
+# Unit and integration tests share the cores; the end-to-end ones each own a virtual desktop and
+# the clock of their timeouts, so they run one at a time.
+jobs=${QUORVELLA_JOBS:-$(nproc)}
+(cd "$build" && ctest --output-on-failure --timeout 300 -j "$jobs" -LE e2e "$@")
+(cd "$build" && ctest --output-on-failure --timeout 300 -L e2e "$@")
 "$root/scripts/check-format.sh"
 
 if [ "${QUORVELLA_SANITIZE:-1}" != 0 ]; then
@@ -18,5 +22,5 @@ if [ "${QUORVELLA_SANITIZE:-1}" != 0 ]; then
     # Any undefined behaviour fails its test, with the place it happened.
     export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
-    (cd "$asan" && ctest --output-on-failure --timeout 600 -LE e2e "$@")
+    (cd "$asan" && ctest --output-on-failure --timeout 600 -j "$jobs" -LE e2e "$@")
 fi

@@ -10,6 +10,7 @@
 #include "App/StatusItemImage.h"
 #include "Platform/AlertPresenter.h"
 #include "Platform/BundleInfo.h"
+#include "Platform/ColorSchemeSource.h"
 #include "Platform/LoginItems.h"
 #include "Platform/Pasteboard.h"
 #include "Platform/Platform.h"
@@ -141,6 +142,9 @@ void AppDelegate::createPopoversManager()
     m_popoversManager = std::make_unique<PopoversManager>(Platform::current().createStatusItem());
     StatusItem *item = m_popoversManager->statusItem();
     showWatchingState();
+    // A panel turned dark (or light) gets the other variant of the icon.
+    connect(&Platform::current().colorScheme(), &ColorSchemeSource::changed, this,
+            &AppDelegate::showWatchingState);
     connect(item, &StatusItem::activated, this, &AppDelegate::togglePopover);
     item->show();
 }
@@ -151,7 +155,8 @@ void AppDelegate::showWatchingState()
         return;
     const std::optional<QDateTime> pausedUntil = WatchPause::pausedUntil();
     StatusItem *item = m_popoversManager->statusItem();
-    item->setImage(pausedUntil ? StatusItemImage::paused() : StatusItemImage::logo());
+    const TrayIconVariant::ColorScheme scheme = Platform::current().colorScheme().preference();
+    item->setImage(pausedUntil ? StatusItemImage::paused(scheme) : StatusItemImage::logo(scheme));
     item->setToolTip(WatchPause::toolTip());
     if (!pausedUntil) {
         m_pauseEnd.stop();

@@ -1,25 +1,24 @@
 #include "App/StatusItemImage.h"
 
-#include "App/TrayIconVariant.h"
-
 #include <QGuiApplication>
 
 namespace {
 
-// Drawn light on a dark panel and dark on a light one, as the desktop's palette suggests.
-QIcon trayIcon(const QString &resource)
+// Drawn light on a dark panel and dark on a light one.
+QIcon trayIcon(const QString &resource, TrayIconVariant::ColorScheme scheme)
 {
-    return TrayIconVariant::logo(TrayIconVariant::panelFor(QGuiApplication::palette()), resource);
+    return TrayIconVariant::logo(TrayIconVariant::panelFor(QGuiApplication::palette(), scheme),
+                                 resource);
 }
 
 } // namespace
 
-QIcon StatusItemImage::logo()
+QIcon StatusItemImage::logo(TrayIconVariant::ColorScheme scheme)
 {
-    return trayIcon(QStringLiteral(":/icons/tray-logo.svg"));
+    return trayIcon(QStringLiteral(":/icons/tray-logo.svg"), scheme);
 }
 
-QIcon StatusItemImage::paused()
+QIcon StatusItemImage::paused(TrayIconVariant::ColorScheme scheme)
 {
-    return trayIcon(QStringLiteral(":/icons/tray-paused.svg"));
+    return trayIcon(QStringLiteral(":/icons/tray-paused.svg"), scheme);
 }

@@ -4,6 +4,7 @@
 
 class AlertPresenter;
 class BundleInfo;
+class ColorSchemeSource;
 class Keyring;
 class LoginItems;
 class Pasteboard;
@@ -44,6 +45,9 @@ public:
     [[nodiscard]] virtual LoginItems &loginItems() = 0;
     // The desktop's keeper of secrets; made on first use, which must be on the GUI thread.
     [[nodiscard]] virtual Keyring &keyring() = 0;
+    // The desktop's light or dark preference and its changes; made on first use, which must
+    // be on the GUI thread.
+    [[nodiscard]] virtual ColorSchemeSource &colorScheme() = 0;
     // Drops the responses that the desktop's HTTP stack keeps for the program.
     virtual void emptyUrlResponseCache() = 0;
 };

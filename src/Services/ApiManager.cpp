@@ -9,6 +9,7 @@
 #include "Platform/UserNotificationCenter.h"
 #include "Services/ApiResponse.h"
 #include "Services/AuthenticationManager.h"
+#include "Services/BodyLimit.h"
 #include "Services/OneShotBody.h"
 #include "Services/ReachabilitySource.h"
 #include "Services/TokenManager.h"
@@ -25,7 +26,15 @@ using namespace Costants;
 
 namespace {
 
-constexpr qsizetype kMaxManifestBytes = 64 * 1024;
+constexpr qint64 kMaxManifestBytes = 64 * 1024;
+constexpr qint64 kMaxSignatureBytes = 1024;
+
+QNetworkRequest limitedRequest(const QUrl &url, qint64 maxBytes)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(BodyLimit::attribute, maxBytes);
+    return request;
+}
 
 QString joined(const QUrl &host, const QString &path)
 {
@@ -275,6 +284,8 @@ void ApiManager::send(Method method, const QNetworkRequest &original, const QByt
         break;
     }
     watchRateLimit(reply);
+    if (const QVariant limit = request.attribute(BodyLimit::attribute); limit.isValid())
+        BodyLimit::apply(reply, limit.toLongLong());
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, session, handler = std::move(handler)] {
                 reply->deleteLater();
@@ -282,6 +293,14 @@ void ApiManager::send(Method method, const QNetworkRequest &original, const QByt
                     // Sent for a session that has ended: acting on it would touch the next one.
                     logLines({QStringLiteral("dropping answer of an ended session")});
                     return;
+                }
+                if (BodyLimit::exceeded(reply)) {
+                    // What came is a part of the answer: nothing of it is used.
+                    logLines(
+                        {QStringLiteral("answer too large, refused: ") + reply->url().toString()});
+                    ApiResponse none;
+                    none.url = reply->url();
+                    return handler(std::move(none));
                 }
                 ApiResponse response = ApiResponse::from(reply);
                 if (!response.hasResponse && m_networkReachabilityManager)
@@ -516,8 +535,10 @@ void ApiManager::getVersions(ObjectCompletion completion)
 {
     if (hopToGuiThread([=, this] { getVersions(completion); }))
         return;
-    send(Method::get, QNetworkRequest(QUrl(joined(m_config.downloadHost, API::versionsPath))), {},
-         [this, completion](const ApiResponse &r) { checkVersionsSignature(r, completion); });
+    // Bounded while it arrives: a hostile host cannot make us read more than a manifest.
+    send(Method::get,
+         limitedRequest(QUrl(joined(m_config.downloadHost, API::versionsPath)), kMaxManifestBytes),
+         {}, [this, completion](const ApiResponse &r) { checkVersionsSignature(r, completion); });
 }
 
 void ApiManager::checkVersionsSignature(const ApiResponse &manifest, ObjectCompletion completion)
@@ -528,10 +549,9 @@ void ApiManager::checkVersionsSignature(const ApiResponse &manifest, ObjectCompl
     // beside it as "versions.json.sig".
     const QUrl signatureUrl(
         joined(m_config.downloadHost, API::versionsPath + QStringLiteral(".sig")));
-    send(Method::get, QNetworkRequest(signatureUrl), {},
+    send(Method::get, limitedRequest(signatureUrl, kMaxSignatureBytes), {},
          [manifest, completion](const ApiResponse &signature) {
              if (!signature.hasResponse || signature.status >= 300 ||
-                 manifest.body.size() > kMaxManifestBytes ||
                  !ArchiveSignature::verifyBytes(manifest.body, signature.body)) {
                  logLines({QStringLiteral("the update manifest does not verify: no update")});
                  return completion(std::nullopt);

@@ -3,11 +3,13 @@
 #include "App/Costants.h"
 #include "App/Logger.h"
 #include "App/SettingsStore.h"
+#include "Platform/linux/DesktopDatabase.h"
 #include "Platform/linux/DesktopWorkspace.h"
 #include "Platform/linux/SessionBusName.h"
 #include "Update/ArchiveSignature.h"
 #include "Update/HealthMark.h"
 #include "Update/PrivateFolder.h"
+#include "Update/ReadyMark.h"
 #include "Update/ZipExtractor.h"
 #include "Updater/SchemeRegistration.h"
 
@@ -16,6 +18,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrlQuery>
 
@@ -91,9 +94,6 @@ void UpdaterApplication::run(const QStringList &arguments)
     m_lock->setStaleLockTime(0); // stale only when its owner is gone
     if (!PrivateFolder::base().isEmpty() && m_lock->tryLock(0))
         repairHalfDoneSwap();
-    QString error;
-    if (!SchemeRegistration::registerHandler(QCoreApplication::applicationFilePath(), &error))
-        log({QStringLiteral("can't register the URL scheme: ") + error});
     for (const QString &argument : arguments.mid(1)) {
         const QUrl url(argument);
         if (url.scheme() != Costants::Updater::requestScheme)
@@ -109,11 +109,49 @@ void UpdaterApplication::run(const QStringList &arguments)
             return emit finished(2);
         return waitForQuit();
     }
+    registerScheme();
+}
+
+void UpdaterApplication::registerScheme()
+{
+    // Started by the program without a request: it opens its request once we say the
+    // handler is in place.
+    const QString program = QCoreApplication::applicationFilePath();
+    SchemeRegistration::registerHandler(
+        program, m_timeouts.registration, this,
+        [this, program](bool registered) { schemeRegistered(program, registered); });
+}
+
+void UpdaterApplication::schemeRegistered(const QString &program, bool registered)
+{
+    if (!registered || !ReadyMark::write(program)) {
+        log({QStringLiteral("can't register the URL scheme")});
+        return emit finished(3);
+    }
+    log({QStringLiteral("the URL scheme is registered")});
     emit finished(0);
+}
+
+void UpdaterApplication::finish(int status)
+{
+    // The update is over, done or not: nothing may hand requests to an updater about to go.
+    QString error;
+    if (!SchemeRegistration::unregisterHandler(&error))
+        log({QStringLiteral("can't unregister the URL scheme: ") + error});
+    const QString applications =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+        QStringLiteral("/applications");
+    DesktopDatabase::refresh(applications, m_timeouts.registration, this,
+                             [this, status](bool) { emit finished(status); });
 }
 
 void UpdaterApplication::repairHalfDoneSwap()
 {
+    if (SchemeRegistration::isStale()) {
+        QString error;
+        log({QStringLiteral("removing a URL handler whose updater is gone: ") +
+             (SchemeRegistration::unregisterHandler(&error) ? QStringLiteral("true") : error)});
+    }
     // A swap cut between its two renames leaves the old bundle aside and none in place.
     const QString folder = SettingsStore::shared()
                                .stringForKey(Costants::Preferences::updaterInstallFolder)
@@ -209,7 +247,7 @@ void UpdaterApplication::waitForQuit()
         if (!quit) {
             // The old program still runs: replacing it under its feet could break it.
             log({QStringLiteral("Quorvella did not quit; nothing was changed")});
-            return emit finished(1);
+            return finish(1);
         }
         stage();
     });
@@ -314,7 +352,7 @@ void UpdaterApplication::newStarted()
     log({QStringLiteral("the new version runs")});
     removeAll(old());
     m_work.reset();
-    emit finished(0);
+    finish(0);
 }
 
 void UpdaterApplication::rollBack()
@@ -337,5 +375,5 @@ void UpdaterApplication::restartOld(int status)
     const bool started = DesktopWorkspace().launchApplication(programOf(bundle()), {});
     log({QStringLiteral("restarted the installed version: ") +
          (started ? QStringLiteral("true") : QStringLiteral("false"))});
-    emit finished(status);
+    finish(status);
 }

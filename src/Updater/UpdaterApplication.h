@@ -11,13 +11,16 @@
 #include <memory>
 #include <optional>
 
-// The updater: on a "quorvella-updater://update?pathApp=…&pathZip=…&token=…" request that
+// The updater. Started without a request, it registers itself as the handler of the URL scheme
+// and says so with a ReadyMark. On a "quorvella-updater://update?pathApp=…&pathZip=…&token=…"
+// request that
 // carries the one-time token the program stored, for the folder it stored, it copies the
 // archive, waits until the running Quorvella has quit, extracts the new bundle beside the
 // install, swaps it in with renames and starts it. The old bundle is kept until the new one
 // reports healthy (see HealthMark); if it does not, it is ended and the old one is put back
-// and started. At its start it puts back a bundle left aside by a swap cut short. Each step
-// is one function.
+// and started. Either way the handler goes when it is done. At its start it puts back a bundle
+// left aside by a swap cut short and removes a handler whose updater is gone. Each step is one
+// function.
 class UpdaterApplication : public QObject
 {
     Q_OBJECT
@@ -34,14 +37,15 @@ public:
     struct Timeouts
     {
         int quit = 60000;
-        int start = 30000; // until the new version is healthy
+        int start = 30000;        // until the new version is healthy
+        int registration = 10000; // of the URL handler, the desktop's cache included
     };
 
     explicit UpdaterApplication(Timeouts timeouts, QObject *parent = nullptr);
 
-    // Registers the URL scheme, then handles a request among the arguments, if any. The archive
-    // must be signed with a key built in (ArchiveSignature::trustedKeys). The program's exit status
-    // follows: 0 updated (or nothing to do), 1 rolled back, 2 bad request.
+    // Handles a request among the arguments, else registers the URL scheme. The archive must be
+    // signed with a key built in (ArchiveSignature::trustedKeys). The program's exit status
+    // follows: 0 updated (or registered), 1 rolled back, 2 bad request, 3 not registered.
     void run(const QStringList &arguments);
 
     [[nodiscard]] static std::optional<Request> parseRequest(const QUrl &url);
@@ -59,6 +63,8 @@ signals:
     void finished(int status);
 
 private:
+    void registerScheme();
+    void schemeRegistered(const QString &program, bool registered);
     [[nodiscard]] bool authorize();
     [[nodiscard]] bool takeArchive();
     void waitForQuit();
@@ -71,6 +77,7 @@ private:
     void newStarted();
     void rollBack();
     void restartOld(int status);
+    void finish(int status);
 
     [[nodiscard]] QString bundle() const { return m_request.folder + bundleName; }
     [[nodiscard]] QString staging() const { return m_staging ? m_staging->path() : QString(); }

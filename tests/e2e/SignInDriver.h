@@ -32,6 +32,7 @@ public:
     [[nodiscard]] QString output();
 
     bool clickTrayIcon();
+    [[nodiscard]] int trayIconLightness() const { return m_tray.iconLightness(); }
     // The visible window with exactly this title, or nothing.
     [[nodiscard]] QString window(const QString &title);
     bool waitForWindow(const QString &title, int timeoutMs);

@@ -65,6 +65,10 @@ private:
     bool startWriter(QProcess &writer, const QStringList &arguments);
     // Starts the program a second time with these arguments; it hands them over and ends.
     bool runSecond(const QStringList &arguments);
+    // The sandbox no longer has this link of this workspace.
+    bool linkGone(const QString &id, const QString &workspace);
+    // The notification daemon shows exactly one notification.
+    bool oneNotificationShown();
     // Copies with xclip and waits until the program has handed the copy on.
     void copyAndSeeItHandedOn(const QString &text);
 
@@ -322,11 +326,7 @@ void SignInEndToEndTest::deleteThroughTheAlert()
     QVERIFY(m_user->pressKeyIn("Quorvella", "shift+Tab"));
     QVERIFY(m_user->pressKeyIn("Quorvella", "Return"));
     QTRY_COMPARE_WITH_TIMEOUT(requests("DELETE", "/v1/links/wsp-marketing-l000").size(), 1, 5000);
-    const QString token = m_session->sandbox->issueAccessToken();
-    const auto gone = m_session->sandbox->request(
-        "GET", "/v1/links/wsp-marketing-l000",
-        {{"Authorization", "Bearer " + token.toLatin1()}, {"workspace", "wsp-marketing"}});
-    QCOMPARE(gone.status, 404);
+    QVERIFY(linkGone("wsp-marketing-l000", "wsp-marketing"));
     QVERIFY(m_user->waitForLine("Delete notification for: wsp-marketing-l000", 5000));
 }
 
@@ -390,19 +390,13 @@ void SignInEndToEndTest::preferencesChangeTheRule()
 void SignInEndToEndTest::rebrandCommandReachesTheRunningProgram()
 {
     const qsizetype before = requests("POST", "/v1/links").size();
-    QProcess second;
-    QVERIFY(m_session->desktop.start(second, QUORVELLA_BINARY_DIR "/quorvella",
-                                     {"--rebrand", "https://example.com/from/the/command/line"}));
-    QVERIFY(second.waitForFinished(15000));
-    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(runSecond({"--rebrand", "https://example.com/from/the/command/line"}));
     m_lastShortUrl = m_user->waitForShortUrl(m_lastShortUrl, 5000);
     QVERIFY(!m_lastShortUrl.isEmpty());
     QCOMPARE(requests("POST", "/v1/links").size(), before + 1);
     // A click on "Link rebranded ✨" reaches the program from the daemon over D-Bus and opens
     // the link's editor.
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_session->desktop.run("dunstctl", {"count", "displayed"}).value_or("0").trimmed() == "1",
-        5000);
+    QTRY_VERIFY_WITH_TIMEOUT(oneNotificationShown(), 5000);
     QVERIFY(m_session->desktop.run("dunstctl", {"action", "0"}));
     QVERIFY(m_user->waitForLine("Branded notification success", 5000));
     QVERIFY(m_user->waitForWindow("Quorvella edit link", 10000));
@@ -415,6 +409,22 @@ bool SignInEndToEndTest::runSecond(const QStringList &arguments)
            second.waitForFinished(15000) && second.exitCode() == 0;
 }
 
+bool SignInEndToEndTest::linkGone(const QString &id, const QString &workspace)
+{
+    const QString token = m_session->sandbox->issueAccessToken();
+    return m_session->sandbox
+               ->request("GET", "/v1/links/" + id,
+                         {{"Authorization", "Bearer " + token.toLatin1()},
+                          {"workspace", workspace.toLatin1()}})
+               .status == 404;
+}
+
+bool SignInEndToEndTest::oneNotificationShown()
+{
+    return m_session->desktop.run("dunstctl", {"count", "displayed"}).value_or("0").trimmed() ==
+           "1";
+}
+
 void SignInEndToEndTest::undoFromTheNotification()
 {
     QVERIFY(restart(Preferences::OptionsRebrand::autoRebrand));
@@ -424,21 +434,13 @@ void SignInEndToEndTest::undoFromTheNotification()
     QVERIFY(m_user->copyToClipboard(xclip, destination));
     QVERIFY(!m_user->waitForShortUrl(destination, 10000).isEmpty());
     DesktopSession::stop(xclip);
-    QTRY_VERIFY_WITH_TIMEOUT(
-        m_session->desktop.run("dunstctl", {"count", "displayed"}).value_or("0").trimmed() == "1",
-        5000);
+    QTRY_VERIFY_WITH_TIMEOUT(oneNotificationShown(), 5000);
     // "Undo" on "Link rebranded ✨", from the daemon over D-Bus.
     QVERIFY(m_session->chooseNotificationAction("Undo"));
     QVERIFY(m_user->waitForLineStart("rebrand undone: ", 5000));
     const QString id = m_user->output().section("rebrand undone: ", 1).section('\n', 0, 0);
     QCOMPARE(requests("DELETE", "/v1/links/" + id).size(), 1);
-    const QString token = m_session->sandbox->issueAccessToken();
-    const auto gone = m_session->sandbox->request(
-        "GET", "/v1/links/" + id,
-        {{"Authorization", "Bearer " + token.toLatin1()},
-         {"workspace",
-          requests("POST", "/v1/links").last()["headers"]["workspace"].toString().toLatin1()}});
-    QCOMPARE(gone.status, 404);
+    QVERIFY(linkGone(id, requests("POST", "/v1/links").last()["headers"]["workspace"].toString()));
     QTRY_COMPARE_WITH_TIMEOUT(m_user->clipboardText(), destination, 5000);
     // The address back on the clipboard is not rebranded again.
     QVERIFY(m_user->waitForLine("this is the last branded link, ignoring: " + destination, 5000));

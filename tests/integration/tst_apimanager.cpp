@@ -120,7 +120,7 @@ private slots:
     void requestHeadersAndQuery_data()
     {
         QTest::addColumn<QString>("call");
-        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("stored");    // the list's workspace; "-": one without id
         QTest::addColumn<QString>("workspace"); // empty: no such header
         QTest::addColumn<QString>("query");
         const auto row = [](const char *name, const char *call, const char *stored,
@@ -129,6 +129,7 @@ private slots:
                                 << QString(query);
         };
         row("account domains never", "getAccountDomains", "wsp-marketing", "", "");
+        row("stored without id", "getLinks", "-", "", "limit=15");
         row("stored", "favourites", "wsp-marketing", "wsp-marketing",
             "limit=15&last=wsp-personal-l001&favourite=true");
         row("slashtag", "recommendSlashtag", "wsp-personal", "wsp-personal", "");
@@ -141,9 +142,11 @@ private slots:
         QFETCH(QString, workspace);
         QFETCH(QString, query);
         const QJsonObject issued = harness::storeIssuedToken(*m_sandbox);
+        QVariantMap chosen{{"id", stored}, {"name", "Chosen"}};
+        if (stored == "-")
+            chosen.remove("id");
         if (!stored.isEmpty())
-            SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
-                                                  {{"id", stored}, {"name", "Chosen"}});
+            SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView, chosen);
         runToEnd(call);
         const QJsonArray requests = sent(kCalls[call].path, kCalls[call].method);
         QCOMPARE(requests.size(), 1);

@@ -1,5 +1,7 @@
-// What the product's tests rely on in the sandbox: it stops with its test, refuses what the
-// service refuses, and its faults, request log and reset work as documented.
+// What the product's tests rely on in the sandbox: it stops with its test, its grants are
+// single-use, and its faults, request log and reset work as documented. Its refusals of expired
+// tokens and unknown workspaces are relied on (and so checked) by tst_apimanager and
+// tst_rebrandpipeline.
 #include "SandboxProcess.h"
 
 #include <QDeadlineTimer>
@@ -90,35 +92,6 @@ private slots:
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 0);
-    }
-
-    void refusals_data()
-    {
-        QTest::addColumn<QString>("method");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("workspace"); // empty: the token has expired instead
-        QTest::addColumn<int>("status");
-        QTest::newRow("expired token, list") << "GET"
-                                             << "/v1/links" << QByteArray() << 401;
-        QTest::newRow("unknown workspace")
-            << "GET"
-            << "/v1/domains?active=true" << QByteArray("wsp-nope") << 403;
-    }
-    void refusals()
-    {
-        QFETCH(QString, method);
-        QFETCH(QString, path);
-        QFETCH(QByteArray, workspace);
-        QFETCH(int, status);
-        if (workspace.isEmpty())
-            QCOMPARE(m_sandbox->control("POST", "/__sandbox/tokens/expire").status, 200);
-        const SandboxProcess::Reply reply = call(method, path, workspace);
-        QCOMPARE(reply.status, status);
-        QVERIFY(reply.json().isObject());
-        // The same request with a fresh token and a known workspace passes the check.
-        m_token = m_sandbox->issueAccessToken();
-        const int passed = call(method, path).status;
-        QVERIFY(passed != 401 && passed != 403);
     }
 
     // Codes and refresh tokens work once; a wrong secret is refused.

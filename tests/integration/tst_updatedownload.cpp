@@ -4,6 +4,7 @@
 #include "Controllers/Update/UpdaterWindowController.h"
 #include "Update/Checker.h"
 #include "Update/Downloader.h"
+#include "Update/ReadyMark.h"
 
 #include <QDirIterator>
 #include <QLabel>
@@ -65,8 +66,11 @@ private:
             [] { return std::make_unique<UpdaterWindowController>(); });
         m_terminations = 0;
         UpdateController::setTerminator([this] { ++m_terminations; });
-        UpdateController::setHandOffDelay(0);
-        UpdateController::setAcknowledgementTimeout(500);
+        UpdateController::setUpdaterTimeout(500);
+        // The updater started registers its handler and says so.
+        m_platform->fakeWorkspace.whenLaunched = [](const QString &started) {
+            ReadyMark::write(QFileInfo(started).canonicalFilePath());
+        };
     }
 
     [[nodiscard]] QString downloads() const
@@ -74,15 +78,15 @@ private:
         return m_environment->root() + QStringLiteral("/cache/Quorvella/");
     }
 
-    UpdateController *openAndOffer()
+    UpdateController *openAndOffer(StatusUpdater offer = StatusUpdater::optionalUpdate)
     {
         Checker::shared().openUpdater();
         auto *window = static_cast<UpdaterWindowController *>(Checker::shared().updaterWindow());
         if (!window)
             return nullptr;
         UpdateController *controller = window->contentViewController();
-        const bool offered = QTest::qWaitFor(
-            [controller] { return controller->status() == StatusUpdater::optionalUpdate; }, 5000);
+        const bool offered =
+            QTest::qWaitFor([controller, offer] { return controller->status() == offer; }, 5000);
         return offered ? controller : nullptr;
     }
 
@@ -103,18 +107,23 @@ private slots:
         QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/Quorvella.zip.sig")));
         QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip.sig")));
         const QStringList bundleBefore = listing(m_bundle);
-        UpdateController::setAcknowledgementTimeout(5000);
+        UpdateController::setUpdaterTimeout(5000);
+        m_platform->fakeWorkspace.whenLaunched = {};
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QCOMPARE(controller->descriptionWindow->text(),
                  QStringLiteral("Please wait while we download the latest version\nStep 1 of 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.opened.size(), 1, 10000);
-
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.launched.size(), 1, 10000);
         const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
         // Nothing on its command line: what it trusts is built in.
         const QStringList started{updater + QStringLiteral("/bin/quorvella-updater")};
         QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
+        // The request waits for the updater's handler, however long it takes to register.
+        QTest::qWait(300);
+        QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
+        QVERIFY(ReadyMark::write(QFileInfo(started.first()).canonicalFilePath()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.opened.size(), 1, 5000);
         QCOMPARE(QFileInfo(victim).size(), 0);
         // The new version and its signature lie in the attempt's own folder (mode 0700), which
         // stays for the updater; nothing else is left there.
@@ -190,6 +199,8 @@ private slots:
             << "program" << QJsonObject() << "oversized" << false;
         QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
         QTest::newRow("updater never answers") << "program" << QJsonObject() << "noack" << false;
+        QTest::newRow("updater never registers its handler")
+            << "program" << QJsonObject() << "noregistration" << false;
     }
 
     void faultsEndOnTheErrorScreen()
@@ -202,8 +213,11 @@ private slots:
             variant == QLatin1String("badsignature") || variant == QLatin1String("badhash");
         if (!fault.isEmpty())
             QVERIFY(harness::arm(*m_sandbox, fault));
-        if (!variant.isEmpty() && variant != QLatin1String("oversized") &&
-            variant != QLatin1String("noack"))
+        const bool started = handOffRefused || variant == QLatin1String("noack") ||
+                             variant == QLatin1String("noregistration");
+        if (variant == QLatin1String("noregistration"))
+            m_platform->fakeWorkspace.whenLaunched = {};
+        if (!variant.isEmpty() && variant != QLatin1String("oversized") && !started)
             QCOMPARE(m_sandbox
                          ->control("POST", "/__sandbox/archives/" + archive,
                                    QJsonObject{{"variant", variant}})
@@ -231,11 +245,13 @@ private slots:
         QVERIFY(controller->window()->isVisible());
         QCOMPARE(m_terminations, 0);
         QVERIFY(!SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
+        QCOMPARE(m_platform->fakeWorkspace.opened.size(), // once the handler is in place
+                 started && variant != QLatin1String("noregistration") ? 1 : 0);
         // Nothing but the installed bundle in the applications folder, and it is untouched.
         QCOMPARE(listing(m_bundle), bundleBefore);
         const QStringList applications = listing(m_environment->applicationsFolder());
         // (The updater, installed and started before the hand-off, stays until the next one.)
-        QVERIFY2(handOffRefused || variant == QLatin1String("noack") ||
+        QVERIFY2(started ||
                      applications.filter(QRegularExpression("^Quorvella\\.app")) == applications,
                  qPrintable(applications.join(", ")));
         QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
@@ -247,6 +263,47 @@ private slots:
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/faults").status, 200);
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::optionalUpdate, 5000);
+    }
+
+    // A manifest that does not verify offers nothing, whatever it announces; one too large is
+    // refused while it arrives (the rest never comes: waiting for all of it would hang).
+    void unverifiableManifestOffersNothing_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<int>("padding"); // bytes added to the manifest
+        const QString versions = QStringLiteral("/apps/macapp/versions.json");
+        QTest::newRow("without signature")
+            << QJsonObject{{"path", versions + ".sig"}, {"status", 404}} << 0;
+        QTest::newRow("altered after signing")
+            << QJsonObject{{"path", versions}, {"malformedJson", true}} << 0;
+        QTest::newRow("declared larger")
+            << QJsonObject{{"path", versions}, {"stallAfterBytes", 0}} << 100000;
+        QTest::newRow("past the cap, no length")
+            << QJsonObject{{"path", versions}, {"omitLength", true}, {"stallAfterBytes", 70000}}
+            << 100000;
+        QTest::newRow("signature past its cap, no length")
+            << QJsonObject{{"path", versions + ".sig"},
+                           {"status", 200},
+                           {"body", QString(5000, 'x')},
+                           {"omitLength", true},
+                           {"stallAfterBytes", 2000}}
+            << 0;
+    }
+    void unverifiableManifestOffersNothing()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(int, padding);
+        const QJsonObject document{
+            {Updater::bundleIdentifier, QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}},
+            {"padding", QString(padding, 'p')}};
+        QCOMPARE(m_sandbox->control("POST", "/__sandbox/documents/versions", document).status, 200);
+        QVERIFY(harness::arm(*m_sandbox, fault));
+        QVERIFY(openAndOffer(StatusUpdater::alreadyUpdated));
+        const QUrl url = m_sandbox->baseUrl().resolved(QUrl(fault["path"].toString()));
+        QVERIFY(m_log->contains(fault.contains("stallAfterBytes")
+                                    ? "answer too large, refused: " + url.toString()
+                                    : "the update manifest does not verify: no update"));
+        QCOMPARE(sent("/apps/macapp/versions.json.sig").isEmpty(), padding > 0);
     }
 
     void cancelDuringStepOneStopsTheChain()

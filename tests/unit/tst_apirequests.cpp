@@ -3,7 +3,6 @@
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "Platform/testing/FakeKeyring.h"
-#include "Services/ApiManager.h"
 #include "Services/ApiResponse.h"
 #include "Services/NetworkInformationReachability.h"
 #include "Services/RateLimit.h"
@@ -15,7 +14,6 @@
 #include <QTest>
 
 using namespace Costants::Preferences;
-using Headers = ApiManager::Headers;
 
 namespace {
 
@@ -62,9 +60,8 @@ private slots:
     void retryAfter()
     {
         QFETCH(QByteArray, value);
-        QFETCH(int, seconds);
         QFETCH(int, held);
-        QCOMPARE(RateLimit::retryAfterSeconds(value, kNow).value_or(-1), seconds);
+        QTEST(int(RateLimit::retryAfterSeconds(value, kNow).value_or(-1)), "seconds");
         RateLimit limit;
         QVERIFY(!limit.isHolding());
         QCOMPARE(limit.hold(value), std::optional<qint64>(held));
@@ -123,8 +120,7 @@ private slots:
     void redaction()
     {
         QFETCH(QVariantMap, parameters);
-        QFETCH(QVariantMap, expected);
-        QCOMPARE(Redaction::parameters(parameters), expected);
+        QTEST(Redaction::parameters(parameters), "expected");
     }
 
     void lenientJson_data()
@@ -144,35 +140,7 @@ private slots:
     void lenientJson()
     {
         QFETCH(QByteArray, body);
-        QFETCH(QJsonValue, value);
-        QCOMPARE(ApiResponse::parse(body).value_or(QJsonValue(QJsonValue::Undefined)), value);
-    }
-
-    // The stored id, no id at all and the omitted header are checked on the wire by
-    // tst_apimanager's requestHeadersAndQuery.
-    void authorizedHeaders_data()
-    {
-        QTest::addColumn<QVariantMap>("stored"); // the main-view workspace dictionary
-        QTest::addColumn<QString>("given");
-        QTest::addColumn<QByteArray>("workspace"); // empty: no header
-        QTest::newRow("given id wins") << QVariantMap{{"id", "wsp-stored"}, {"name", "Stored"}}
-                                       << "wsp-given" << QByteArray("wsp-given");
-        QTest::newRow("stored without id")
-            << QVariantMap{{"name", "x"}} << QString() << QByteArray();
-    }
-    void authorizedHeaders()
-    {
-        QFETCH(QVariantMap, stored);
-        QFETCH(QString, given);
-        QFETCH(QByteArray, workspace);
-        SettingsStore::shared().setDictionary(workspaceObjectMainView, stored);
-        const Headers headers = ApiManager::authorizedHeaders(
-            TokenManager("tok-1", "Bearer", kNow, "r"),
-            given.isEmpty() ? std::nullopt : std::optional<QString>(given), false);
-        Headers expected{{"Authorization", "Bearer tok-1"}, {"Content-type", "application/json"}};
-        if (!workspace.isEmpty())
-            expected.append({"workspace", workspace});
-        QCOMPARE(headers, expected);
+        QTEST(ApiResponse::parse(body).value_or(QJsonValue(QJsonValue::Undefined)), "value");
     }
 
     void reachabilityMapping()
@@ -204,12 +172,10 @@ private slots:
         changed = complete;
         changed[expiresAt] = kNow.addSecs(-3600);
         QTest::newRow("expired still loads") << changed << true;
-        QTest::newRow("empty store") << QVariantMap{} << false;
     }
     void loadToken()
     {
         QFETCH(QVariantMap, stored);
-        QFETCH(bool, loads);
         SettingsStore &store = SettingsStore::shared();
         for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
             if (it.value().typeId() == QMetaType::QDateTime)
@@ -220,7 +186,7 @@ private slots:
                 store.setString(it.key(), it.value().toString());
         }
         const std::optional<TokenManager> token = TokenManager::load();
-        QCOMPARE(token.has_value(), loads);
+        QTEST(token.has_value(), "loads");
         if (token) {
             QCOMPARE(*token->access_token, stored.value(accessToken).toString());
             QCOMPARE(*token->expires_at, stored.value(expiresAt).toDateTime());
@@ -232,7 +198,6 @@ private slots:
         QTest::addColumn<qint64>("expiresInMs");
         QTest::addColumn<bool>("hasExpiry");
         QTest::addColumn<bool>("expired");
-        QTest::newRow("one second ahead") << qint64(1000) << true << false;
         QTest::newRow("this very instant") << qint64(0) << true << false;
         QTest::newRow("one millisecond ago") << qint64(-1) << true << true;
         QTest::newRow("no expiry") << qint64(0) << false << true;
@@ -241,11 +206,10 @@ private slots:
     {
         QFETCH(qint64, expiresInMs);
         QFETCH(bool, hasExpiry);
-        QFETCH(bool, expired);
         const TokenManager token(
             "a", "Bearer",
             hasExpiry ? std::optional<QDateTime>(kNow.addMSecs(expiresInMs)) : std::nullopt, "r");
-        QCOMPARE(token.isExpired(), expired);
+        QTEST(token.isExpired(), "expired");
     }
 
     // A save without a field, or the sign-out delete: the entries go, the rest stays. That

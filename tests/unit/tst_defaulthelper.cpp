@@ -122,15 +122,13 @@ private slots:
     void checkDefaultDomain()
     {
         QFETCH(QByteArray, stored);
-        QFETCH(int, index);
-        QFETCH(QString, after);
         if (!stored.isEmpty())
             SettingsStore::shared().setData(Preferences::domainObjectAutoReplace, stored);
         const QJsonArray list{domain("d1", "one.test"), domain("d2", "two-renamed.test")};
-        QCOMPARE(DefaultHelper::checkDefaultDomain(list), index);
+        QTEST(DefaultHelper::checkDefaultDomain(list), "index");
         const std::optional<Domain> domain = storedDomain();
         QVERIFY(domain);
-        QCOMPARE(domain->id + ' ' + domain->fullName, after);
+        QTEST(domain->id + ' ' + domain->fullName, "after");
         QVERIFY(SettingsStore::shared()
                     .stringArrayForKey(Preferences::domainNames)
                     .value_or(QStringList())
@@ -193,9 +191,11 @@ private slots:
         team.insert("type", "team");
         QJsonObject classic = workspace("c");
         classic.insert("type", "classic");
+        QJsonObject capitals = workspace("e");
+        capitals.insert("type", "Classic"); // the type is matched exactly
         // Offline: the background check leaves the queue as it is.
-        const QList<WorkspaceDTO> result =
-            Utils::prepareWorkspaces(QJsonArray{workspace("a"), team, classic, workspace("d")});
+        const QList<WorkspaceDTO> result = Utils::prepareWorkspaces(
+            QJsonArray{workspace("a"), team, classic, capitals, workspace("d")});
         QStringList ids;
         for (const WorkspaceDTO &dto : result) {
             QCOMPARE(dto.index, ids.size());
@@ -203,6 +203,7 @@ private slots:
         }
         QCOMPARE(ids, (QStringList{"a", "c", "d"})); // team workspaces are left out
         QCOMPARE(result.at(0).name, QStringLiteral("A"));
+        QCOMPARE(result.at(0).avatarURL, QStringLiteral("https://avatars.test/a.png"));
         QCOMPARE(store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
                  std::optional<QStringList>(queuedAfter));
     }
@@ -214,8 +215,10 @@ private slots:
         unsaid.remove("active");
         QJsonObject text = domain("d3", "text.test");
         text.insert("active", "true");
+        QJsonObject number = domain("d4", "number.test");
+        number.insert("active", 1);
         DefaultHelper::accountDomainsFetched(
-            QJsonArray{inactive, unsaid, text, domain("d1", "one.test")});
+            QJsonArray{inactive, unsaid, text, number, domain("d1", "one.test")});
         const std::optional<Domain> after = storedDomain();
         QVERIFY(after);
         QCOMPARE(after->id, QStringLiteral("d1"));

@@ -14,7 +14,6 @@
 #include "Update/Checker.h"
 #include "Update/Updater.h"
 #include "Update/VersionHelper.h"
-#include "Utils/Switcher.h"
 
 #include <QApplication>
 #include <QDir>
@@ -25,7 +24,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QUrlQuery>
 
 using namespace Costants;
 using namespace std::chrono_literals;
@@ -245,7 +243,6 @@ private slots:
         QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
         QTest::addColumn<QString>("press");     // negative, positive, Return or close
         QTest::addColumn<bool>("terminates");
-        QTest::addColumn<QString>("signature"); // of the manifest: good, missing or foreign
         const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella",
                                    "", "OK"};
         const QStringList available{"Update available",
@@ -255,19 +252,14 @@ private slots:
                                    "Update the Quorvella app in order to keep using it",
                                    "Quit application", "Update"};
         QTest::newRow("up to date, Return")
-            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false << "good";
-        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false << "good";
+            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false;
+        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false;
         QTest::newRow("optional, Cancel")
-            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false << "good";
+            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false;
         QTest::newRow("mandatory, Quit application")
-            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true << "good";
+            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true;
         QTest::newRow("mandatory, window closed")
-            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true << "good";
-        // An unverifiable manifest offers nothing, whatever it announces.
-        QTest::newRow("manifest without signature")
-            << R"({"major":2,"minor":0,"patch":0})" << upToDate << "positive" << false << "missing";
-        QTest::newRow("manifest altered after signing")
-            << R"({"major":2,"minor":0,"patch":0})" << upToDate << "positive" << false << "foreign";
+            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true;
     }
     void windowScreensAndButtons()
     {
@@ -275,18 +267,12 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(QString, press);
         QFETCH(bool, terminates);
-        QFETCH(QString, signature);
         const QByteArray body = QJsonDocument(manifest(entry)).toJson(QJsonDocument::Compact);
         m_sink->setResponse(
             kVersions.toUtf8(),
             {entry.isEmpty() ? 500 : 200, "application/json", entry.isEmpty() ? "{}" : body, {}});
-        const QByteArray signed_ =
-            ArchiveBuilder::signature(signature == QLatin1String("foreign") ? body + " " : body);
         m_sink->setResponse(kVersions.toUtf8() + ".sig",
-                            {signature == QLatin1String("missing") ? 404 : 200,
-                             "application/octet-stream",
-                             signed_,
-                             {}});
+                            {200, "application/octet-stream", ArchiveBuilder::signature(body), {}});
         Checker::shared().openUpdater();
         QPointer<QWidget> window = Checker::shared().updaterWindow();
         QVERIFY(window);
@@ -318,40 +304,6 @@ private slots:
         QCOMPARE(m_terminations, terminates ? 1 : 0);
     }
 
-    void updaterRequest_data()
-    {
-        QTest::addColumn<QString>("bundle");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("request"); // after "quorvella-updater://update?"
-        const auto row = [](const char *name, const char *bundle, const char *stored,
-                            const char *request) {
-            QTest::newRow(name) << QString(bundle) << QString(stored) << QString(request);
-        };
-        row("applications folder", "/Applications/Quorvella.app",
-            "file:///var/folders/x/T/Quorvella.zip",
-            "pathApp=/Applications/&pathZip=/var/folders/x/T/Quorvella.zip&token=t%2B1");
-        row("parent is the root", "/Quorvella.app", "file:///tmp/Quorvella.zip",
-            "pathApp=/&pathZip=/tmp/Quorvella.zip&token=t%2B1");
-        row("blank, accent, query marks", "/home/a b/R&D #2=é+%/Quorvella.app/",
-            "file:///tmp/my%20dir/Quorvella.zip",
-            "pathApp=/home/a%20b/R%26D%20%232%3D%C3%A9%2B%25/&pathZip=/tmp/my%20dir/Quorvella.zip"
-            "&token=t%2B1");
-    }
-    void updaterRequest()
-    {
-        QFETCH(QString, bundle);
-        QFETCH(QString, stored);
-        QFETCH(QString, request);
-        const std::optional<QUrl> url = Switcher::updaterRequest(bundle, stored, "t+1");
-        QVERIFY(url);
-        QCOMPARE(url->toString(QUrl::FullyEncoded), "quorvella-updater://update?" + request);
-        // The updater reads back exactly the paths and the token.
-        const QUrlQuery query(*url);
-        QCOMPARE(query.queryItemValue("pathApp", QUrl::FullyDecoded) + "Quorvella.app",
-                 QDir::cleanPath(bundle));
-        QCOMPARE(query.queryItemValue("pathZip", QUrl::FullyDecoded), QUrl(stored).toLocalFile());
-        QCOMPARE(query.queryItemValue("token", QUrl::FullyDecoded), QStringLiteral("t+1"));
-    }
     // The version a bundle reports (in this build for testing, a sandbox bundle's version
     // file counts), and whether the updater can swap it.
     void installedBundle_data()

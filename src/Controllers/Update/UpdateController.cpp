@@ -9,6 +9,7 @@
 #include "Services/Config.h"
 #include "Update/Checker.h"
 #include "Update/Downloader.h"
+#include "Update/ReadyMark.h"
 #include "Update/Updater.h"
 #include "Update/UtilsUpdater.h"
 #include "Update/VersionHelper.h"
@@ -36,15 +37,9 @@ std::function<void()> &terminator()
     return function;
 }
 
-int &acknowledgementTimeout()
+int &updaterTimeout()
 {
     static int milliseconds = 10000;
-    return milliseconds;
-}
-
-int &handOffDelay()
-{
-    static int milliseconds = 2000;
     return milliseconds;
 }
 
@@ -105,14 +100,9 @@ void UpdateController::terminate()
         terminator()();
 }
 
-void UpdateController::setHandOffDelay(int milliseconds)
+void UpdateController::setUpdaterTimeout(int milliseconds)
 {
-    handOffDelay() = milliseconds;
-}
-
-void UpdateController::setAcknowledgementTimeout(int milliseconds)
-{
-    acknowledgementTimeout() = milliseconds;
+    updaterTimeout() = milliseconds;
 }
 
 void UpdateController::viewDidLoad()
@@ -329,6 +319,8 @@ void UpdateController::installAndHandOff()
     if (m_installing)
         return;
     m_installing = true;
+    // Only a mark the updater about to start writes counts.
+    ReadyMark::clear();
     ::Updater::installUpdater(m_downloader->folder(), this,
                               [this](bool launched) { updaterInstalled(launched); });
 }
@@ -341,7 +333,20 @@ void UpdateController::updaterInstalled(bool launched)
         return showError();
     // Hidden, not closed: the window comes back with the error screen if the hand-off fails.
     window()->hide();
-    QTimer::singleShot(handOffDelay(), this, &UpdateController::handOff);
+    // The request is opened once the updater says its handler is in place, not on a guess.
+    const QString updater = ::Updater::updaterProgram(
+        Platform::current().bundle().applicationsFolder() + Costants::Updater::updaterAppName);
+    ReadyMark::waitFor(QFileInfo(updater).canonicalFilePath(), updaterTimeout(), this,
+                       [this](bool ready) { updaterReady(ready); });
+}
+
+void UpdateController::updaterReady(bool ready)
+{
+    if (!ready) {
+        log({QStringLiteral("the updater did not register its URL handler")});
+        return showError();
+    }
+    handOff();
 }
 
 void UpdateController::handOff()
@@ -363,7 +368,7 @@ void UpdateController::waitForAcknowledgement()
 {
     if (QFileInfo::exists(m_acknowledgement))
         return handedOver();
-    if (m_waitedForUpdater.hasExpired(acknowledgementTimeout())) {
+    if (m_waitedForUpdater.hasExpired(updaterTimeout())) {
         log({QStringLiteral("the updater did not take the request")});
         return showError();
     }

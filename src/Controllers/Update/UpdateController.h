@@ -47,10 +47,9 @@ public:
     // Ends the program (quits the application unless a test installs its own).
     static void setTerminator(std::function<void()> terminator);
     static void terminate();
-    // The pause between closing the window and handing over (2 s).
-    static void setHandOffDelay(int milliseconds);
-    // How long the updater has to acknowledge the request (10 s).
-    static void setAcknowledgementTimeout(int milliseconds);
+    // How long the updater has to register its URL handler, then to acknowledge the request
+    // (10 s each).
+    static void setUpdaterTimeout(int milliseconds);
 
     QLabel *titleWindow;
     QLabel *descriptionWindow;
@@ -73,6 +72,7 @@ private:
     void afterDownload();
     void installAndHandOff();
     void updaterInstalled(bool launched);
+    void updaterReady(bool ready);
     void handOff();
     void waitForAcknowledgement();
     void handedOver();

@@ -10,6 +10,7 @@
 #include "Platform/linux/FreedesktopNotificationCenter.h"
 #include "Platform/linux/LinuxBundleInfo.h"
 #include "Platform/linux/MessageBoxAlertPresenter.h"
+#include "Platform/linux/PortalColorScheme.h"
 #include "Platform/linux/ProcessWebView.h"
 #include "Platform/linux/SecretServiceKeyring.h"
 #include "Platform/linux/TrayStatusItem.h"
@@ -103,6 +104,13 @@ ServicesProvider &LinuxPlatform::servicesProvider()
     std::call_once(m_servicesOnce,
                    [this] { m_services = std::make_unique<DBusServicesProvider>(); });
     return *m_services;
+}
+
+ColorSchemeSource &LinuxPlatform::colorScheme()
+{
+    std::call_once(m_colorSchemeOnce,
+                   [this] { m_colorScheme = std::make_unique<PortalColorScheme>(); });
+    return *m_colorScheme;
 }
 
 void LinuxPlatform::emptyUrlResponseCache()

@@ -13,6 +13,7 @@ class XdgAutostartLoginItems;
 class MessageBoxAlertPresenter;
 class DesktopWorkspace;
 class DBusServicesProvider;
+class PortalColorScheme;
 
 // The desktop facilities of a Linux session: tray, message boxes, XDG folders.
 class LinuxPlatform : public Platform
@@ -33,6 +34,7 @@ public:
     [[nodiscard]] ServicesProvider &servicesProvider() override;
     [[nodiscard]] LoginItems &loginItems() override;
     [[nodiscard]] Keyring &keyring() override;
+    [[nodiscard]] ColorSchemeSource &colorScheme() override;
     void emptyUrlResponseCache() override;
 
     // Looks at the desktop before Qt starts and picks how to see the clipboard; where
@@ -56,4 +58,6 @@ private:
     std::unique_ptr<SecretServiceKeyring> m_keyring;
     std::once_flag m_servicesOnce;
     std::unique_ptr<DBusServicesProvider> m_services;
+    std::once_flag m_colorSchemeOnce;
+    std::unique_ptr<PortalColorScheme> m_colorScheme;
 };

@@ -2,6 +2,7 @@
 
 #include "Platform/Platform.h"
 #include "Platform/testing/FakeBundleInfo.h"
+#include "Platform/testing/FakeColorScheme.h"
 #include "Platform/testing/FakeKeyring.h"
 #include "Platform/testing/FakeLoginItems.h"
 #include "Platform/testing/FakePasteboard.h"
@@ -51,6 +52,7 @@ public:
     [[nodiscard]] ServicesProvider &servicesProvider() override { return fakeServices; }
     [[nodiscard]] LoginItems &loginItems() override { return fakeLoginItems; }
     [[nodiscard]] Keyring &keyring() override { return realKeyring ? *realKeyring : fakeKeyring; }
+    [[nodiscard]] ColorSchemeSource &colorScheme() override { return fakeColorScheme; }
     void emptyUrlResponseCache() override { ++cacheEmptied; }
 
     // Installs a fresh fake platform and returns it for the test to drive.
@@ -74,6 +76,7 @@ public:
     // A real notification service under test, used instead of the fake when set.
     UserNotificationCenter *realNotifications = nullptr;
     FakeServicesProvider fakeServices;
+    FakeColorScheme fakeColorScheme;
     // Not running unless a test starts it.
     FakeKeyring fakeKeyring;
     // A real keyring under test, used instead of the fake when set.

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 // Records the URLs that would have opened and the programs that would have started.
 class FakeWorkspace : public Workspace
 {
@@ -23,6 +25,8 @@ public:
     bool launchApplication(const QString &program, const QStringList &arguments) override
     {
         launched.append(QStringList{program} + arguments);
+        if (canLaunch && whenLaunched)
+            whenLaunched(program);
         return canLaunch;
     }
 
@@ -32,4 +36,6 @@ public:
     bool canOpen = true;
     QList<QStringList> launched;
     bool canLaunch = true;
+    // Plays what the started program does.
+    std::function<void(const QString &program)> whenLaunched;
 };
