@@ -17,22 +17,30 @@ namespace {
 
 constexpr int kMargin = 6;
 
-// The light appearance, whatever the desktop's theme: the views are designed for it.
+// The light appearance, whatever the desktop's theme: the views are designed for it. White
+// canvas, pale grey secondary panels, the accent for selections.
 QPalette lightPalette()
 {
     QPalette palette;
-    palette.setColor(QPalette::Window, QColor(0xf6, 0xf6, 0xf6));
+    palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f));
     palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::AlternateBase, QColor(0xf6, 0xf7, 0xf9));
     palette.setColor(QPalette::Text, QColor(0x1d, 0x1d, 0x1f));
-    palette.setColor(QPalette::Button, QColor(0xfa, 0xfa, 0xfa));
+    palette.setColor(QPalette::Button, Qt::white);
     palette.setColor(QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f));
-    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x6f, 0xeb));
+    palette.setColor(QPalette::PlaceholderText, QColor(0x6b, 0x6b, 0x6b));
+    palette.setColor(QPalette::Highlight, QColor(0x25, 0x63, 0xeb));
     palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, QColor(0x25, 0x63, 0xeb));
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0xbb, 0xbb, 0xbb));
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0xbb, 0xbb, 0xbb));
+    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0xbb, 0xbb, 0xbb));
     return palette;
 }
+
+// The 1 px border around every popover.
+const QColor kBorder(0xdd, 0xdd, 0xdd);
 
 } // namespace
 
@@ -146,9 +154,8 @@ void Popover::paintEvent(QPaintEvent *event)
 {
     Q_UNUSED(event)
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), palette().color(QPalette::Window));
-    painter.setPen(QColor(0, 0, 0, 48));
+    painter.setPen(kBorder);
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

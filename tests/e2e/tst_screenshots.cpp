@@ -11,9 +11,12 @@
 #include "Controllers/Preferences/AboutController.h"
 #include "Controllers/Preferences/PreferencesGeneralController.h"
 #include "Controllers/Preferences/PreferencesWindowController.h"
+#include "Controllers/QRShare/QRController.h"
+#include "Controllers/QRShare/ShareController.h"
 #include "Controllers/Update/UpdateController.h"
 #include "Controllers/Update/UpdaterWindowController.h"
 #include "HttpSink.h"
+#include "Platform/linux/MessageBoxAlertPresenter.h"
 #include "Platform/testing/FakePlatform.h"
 #include "Services/ApiManager.h"
 #include "Services/ReachabilitySource.h"
@@ -22,11 +25,13 @@
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
+#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QProcess>
@@ -34,13 +39,14 @@
 #include <QScopeGuard>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
 // Text and controls are drawn on the light background, not one flat colour.
 void checkAndSave(const QImage &image, const QString &file)
 {
-    QVERIFY(image.width() >= 300 && image.height() >= 200);
+    QVERIFY(image.width() >= 200 && image.height() >= 120);
     int darkPixels = 0;
     for (int y = 0; y < image.height(); y += 2)
         for (int x = 0; x < image.width(); x += 2)
@@ -95,6 +101,8 @@ private slots:
     void popoverRenders_data();
     void popoverRenders();
     void windowsRender();
+    void dialogueRenders_data();
+    void dialogueRenders();
     void pausedTrayIcon();
     void updateWindowRenders_data();
     void updateWindowRenders();
@@ -108,6 +116,18 @@ void ScreenshotsTest::initTestCase()
     if (QGuiApplication::platformName() != "xcb")
         QSKIP("needs an X server (run under xvfb-run)");
     ControllerRegistry::registerAll();
+    ViewControllerFactory::registerCreator(QStringLiteral("QRController"), [] {
+        return QRController::create(QStringLiteral("quorv.link/spring-sale"),
+                                    QStringLiteral("spring-sale"), true);
+    });
+    ViewControllerFactory::registerCreator(QStringLiteral("ShareController"), [] {
+        return ShareController::create(QStringLiteral("quorv.link/spring-sale"),
+                                       QStringLiteral("Spring sale"));
+    });
+    // Nothing listens there: the QR code is drawn here, as when the QR service is down.
+    Config config = Config::productionDefaults();
+    config.qrHost = QUrl(QStringLiteral("http://127.0.0.1:9"));
+    Config::install(config);
     FakePlatform::installNew();
     // Offline, so that the panes show what the test fills in.
     static QNetworkAccessManager network;
@@ -125,6 +145,8 @@ void ScreenshotsTest::popoverRenders_data()
     QTest::newRow("link-list") << "MainViewController";
     QTest::newRow("new-link") << "NewLink2Controller";
     QTest::newRow("edit-link") << "EditLinkController";
+    QTest::newRow("qr") << "QRController";
+    QTest::newRow("share") << "ShareController";
 }
 
 void ScreenshotsTest::popoverRenders()
@@ -136,6 +158,8 @@ void ScreenshotsTest::popoverRenders()
         ViewControllerFactory::instantiate<ViewController>(identifier));
     popover.show(QRect(900, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowExposed(&popover));
+    if (auto *qr = qobject_cast<QRController *>(popover.contentViewController()))
+        QTRY_VERIFY(!qr->isLoading());
     const QImage image = popover.grab().toImage();
     QVERIFY(qGray(image.pixel(image.width() / 2, 3)) > 200); // the light theme
     checkAndSave(image, QStringLiteral("popover-%1.png").arg(QTest::currentDataTag()));
@@ -178,6 +202,54 @@ void ScreenshotsTest::windowsRender()
     checkAndSave(about.view()->grab().toImage(), "about.png");
     checkNames();
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+}
+
+// Esc cancels every dialogue, and Enter never confirms a destructive one (Enter on a question is
+// pressed in tst_signin_e2e). The rows named "dialogue-…" are pictured and read over AT-SPI
+// before the key.
+void ScreenshotsTest::dialogueRenders_data()
+{
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<bool>("destructive");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("answer");
+    QTest::newRow("dialogue-question") << QStringList{"Rebrand", "Cancel"} << false
+                                       << int(Qt::Key_Escape) << AlertPresenter::SecondButton;
+    QTest::newRow("Esc without Cancel answers nothing")
+        << QStringList{"Copy existing link", "Rebrand again"} << false << int(Qt::Key_Escape)
+        << AlertPresenter::NoAnswer;
+    QTest::newRow("Esc on a message")
+        << QStringList{"OK"} << false << int(Qt::Key_Escape) << AlertPresenter::NoAnswer;
+    QTest::newRow("dialogue-delete") << QStringList{"Delete", "Cancel"} << true
+                                     << int(Qt::Key_Return) << AlertPresenter::SecondButton;
+}
+
+void ScreenshotsTest::dialogueRenders()
+{
+    QFETCH(QStringList, buttons);
+    QFETCH(bool, destructive);
+    QFETCH(int, key);
+    QFETCH(int, answer);
+    QTimer::singleShot(300, [key] {
+        QWidget *box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        const QString tag = QTest::currentDataTag();
+        if (tag.startsWith(QLatin1String("dialogue-"))) {
+            checkAndSave(box->grab().toImage(), tag + ".png");
+            checkNames();
+        }
+        QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key(key));
+    });
+    // A box that ignored the key is answered with its first button, so the check fails.
+    QTimer::singleShot(3000, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->buttons().constFirst()->click();
+    });
+    const Alert alert{buttons.first() + " quorv.link/spring-sale?",
+                      destructive ? "quorv.link/spring-sale\n\nIt cannot be undone."
+                                  : "To https://example.org/a/very/long/address",
+                      Alert::Style::Warning, buttons, destructive};
+    QCOMPARE(MessageBoxAlertPresenter().runModal(alert), answer);
 }
 
 void ScreenshotsTest::updateWindowRenders_data()

@@ -344,9 +344,11 @@ void SignInEndToEndTest::preferencesChangeTheRule()
     QVERIFY(m_user->xdotool({"windowfocus", "--sync", m_user->window(title)}));
     QTest::qWait(500);
 
-    // Five checkboxes, then: rule "Rebrand it at once", workspace Marketing (one up from
-    // the default Personal), its second domain, slashtag "Suggested from the page title".
-    QVERIFY(m_user->pressKeys({"Tab", "Tab", "Tab", "Tab", "Tab", "Down", "Tab", "Up"}));
+    // From the toolbar's "General": "Account", five checkboxes, then: rule "Rebrand it at once",
+    // workspace Marketing (one up from the default Personal), its second domain, slashtag
+    // "Suggested from the page title".
+    QVERIFY(
+        m_user->pressKeys({"Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "Tab", "Down", "Tab", "Up"}));
     QVERIFY(m_user->waitForLine("wsp-marketing", 5000));
     QTest::qWait(1500); // the new workspace's domains
     QVERIFY(m_user->pressKeys({"Tab", "Down", "Tab", "Down", "Escape"}));

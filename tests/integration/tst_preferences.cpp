@@ -11,7 +11,7 @@
 #include "Services/Domain.h"
 #include "Views/WindowNoTitleBar.h"
 
-#include <QAction>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,7 +22,6 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTimer>
-#include <QToolBar>
 
 using namespace Costants;
 using namespace Costants::Preferences;
@@ -282,14 +281,19 @@ private slots:
         QCOMPARE(box->count(), 0);
         QCOMPARE(pane.domainsList().size(), titles.size());
     }
-    void windowBuildsAFreshPaneOnEverySwitch()
+    // The window by keyboard alone: it opens on the toolbar's selected item, the arrows move
+    // between the items, Enter and Space build a fresh pane, Tab goes on into the pane, whose
+    // pop-ups are spoken by their label; the account pane's "Sign out" signs out as the
+    // settings menu does and ends the run. Meanwhile other windows take input.
+    void windowByKeyboard()
     {
         setOnline(false);
+        SettingsStore::shared().setString(fullName, "Kim");
         QStringList created;
         for (const QString &identifier : {QStringLiteral("PreferencesGeneralController"),
                                           QStringLiteral("PreferencesAccountController")}) {
             ViewControllerFactory::registerCreator(identifier, [identifier, &created] {
-                created.append(identifier);
+                created.append(identifier.mid(11, 7));
                 return identifier.contains("General")
                            ? std::unique_ptr<QObject>(
                                  std::make_unique<PreferencesGeneralController>())
@@ -297,30 +301,51 @@ private slots:
                                  std::make_unique<PreferencesAccountController>());
             });
         }
+        PostCounter logout(NotificationViews::logout);
         PreferencesWindowController window;
         QCOMPARE(window.toolbarSelectableItemIdentifiers(), (QStringList{"general", "account"}));
         QCOMPARE(window.selectedItemIdentifier(), QStringLiteral("general"));
         QVERIFY(qobject_cast<PreferencesGeneralController *>(window.contentViewController()));
-        created.clear();
-        for (const char *item : {"account", "general", "general"})
-            window.toolbar()->findChild<QAction *>(QLatin1String(item))->trigger();
-        QCOMPARE(created,
-                 (QStringList{"PreferencesAccountController", "PreferencesGeneralController",
-                              "PreferencesGeneralController"}));
-        QCOMPARE(window.selectedItemIdentifier(), QStringLiteral("general"));
-        // While it runs, a new-link form opened by a copied URL takes what the user types.
+        QStringList walk;
+        QString spoken;
         bool typed = false;
-        QTimer::singleShot(0, &window, [&window, &typed] {
+        QTimer::singleShot(0, &window, [&] {
+            const auto press = [&window, &walk](Qt::Key key) {
+                QTest::keyClick(window.focusWidget(), key);
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                walk.append(window.focusWidget()->objectName() + ' ' +
+                            window.selectedItemIdentifier());
+            };
+            for (Qt::Key key : {Qt::Key_Right, Qt::Key_Return, Qt::Key_Left, Qt::Key_Space,
+                                Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab})
+                press(key);
+            auto *general = window.contentViewController();
+            qobject_cast<PreferencesGeneralController *>(general)->fillWorkspaces(
+                QJsonDocument::fromJson(R"([{"name":"Personal","id":"wsp-p"}])").array());
+            const QAccessibleInterface *popUp =
+                QAccessible::queryAccessibleInterface(combo(general, "workspaces"));
+            spoken = popUp->text(QAccessible::Name) + ": " + popUp->text(QAccessible::Value);
             NewLink2Controller form;
             form.show();
             QTest::keyClicks(form.findChild<QLineEdit *>("textDestination"), "example.org");
             typed = form.findChild<QLineEdit *>("textDestination")->text() == "example.org" &&
                     window.isVisible() && !QApplication::activeModalWidget();
-            QTest::keyClick(&window, Qt::Key_Escape);
+            for (Qt::Key key : {Qt::Key_Backtab, Qt::Key_Enter, Qt::Key_Tab, Qt::Key_Tab})
+                press(key);
+            QTest::keyClick(window.focusWidget(), Qt::Key_Return);
         });
         window.runModal();
+        QCOMPARE(walk, (QStringList{
+                           "accountItem general", "accountItem account", "generalItem account",
+                           "generalItem general", "generalItem general", "accountItem general",
+                           "checkboxStartup general", "accountItem general", "accountItem account",
+                           "openDashboardButton account", "signOutButton account"}));
+        QCOMPARE(created, (QStringList{"General", "Account", "General", "General", "Account"}));
+        QCOMPARE(spoken, QStringLiteral("Default workspace: Personal"));
         QVERIFY(typed);
         QVERIFY(!window.isVisible());
+        QCOMPARE(logout.count, 1);
+        QVERIFY(!SettingsStore::shared().contains(fullName));
     }
     void accountPane_data()
     {

@@ -3,6 +3,7 @@
 #include "Controllers/QRShare/QRController.h"
 #include "Controllers/QRShare/QRSaveJob.h"
 #include "ServiceHarness.h"
+#include "Views/Popover.h"
 
 #include <QMenu>
 #include <QPainter>
@@ -200,7 +201,8 @@ private slots:
                  QStringList());
     }
 
-    // Chosen in the popover's download menu; the name offered never leaves the folder shown.
+    // Chosen in the popover's download menu by keyboard alone; the name offered never leaves
+    // the folder shown.
     void cancelAsksAnewEachTime_data()
     {
         QTest::addColumn<QString>("slashtag");
@@ -224,9 +226,14 @@ private slots:
         PostCounter toggle(NotificationViews::togglePopover);
         PostCounter closeQr(NotificationViews::closeQrPopup);
         LogCapture log;
-        QRController qr(QStringLiteral("quorv.link/") + slashtag, slashtag, true);
-        qr.show();
-        auto *download = qr.findChild<QPushButton *>(QStringLiteral("downloadButton"));
+        Popover popover;
+        popover.setTransient(nullptr);
+        popover.setContentViewController(
+            QRController::create(QStringLiteral("quorv.link/") + slashtag, slashtag, true));
+        popover.show(QRect(900, 0, 24, 24));
+        // The keyboard starts on the download button, the popover's only control.
+        auto *download = popover.findChild<QPushButton *>(QStringLiteral("downloadButton"));
+        QCOMPARE(popover.focusWidget(), download);
         // Each save asks the service anew, with its own dummy value, while its panel is open.
         const auto dummies = [this] {
             QStringList values;
@@ -238,14 +245,17 @@ private slots:
             return values;
         };
         const qsizetype panelsBefore = m_platform->saveDialogs.begun().size();
-        for (int i = 0; i < 2; ++i) {
-            // The menu runs while the button is down: its first entry is picked from inside.
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+            // Enter, then Space, open the menu, which runs while the button is down: Down and
+            // Enter pick its first entry from inside.
             QTimer::singleShot(50, download, [download] {
-                QMenu *menu = download->menu();
-                QTest::mouseClick(menu, Qt::LeftButton, {},
-                                  menu->actionGeometry(menu->actions().first()).center());
+                if (!download->menu()->isVisible())
+                    return;
+                QTest::keyClick(download->menu(), Qt::Key_Down);
+                QTest::keyClick(download->menu(), Qt::Key_Return);
             });
-            QTest::mouseClick(download, Qt::LeftButton);
+            QTest::keyClick(download, key);
+            const int i = key == Qt::Key_Return ? 0 : 1;
             QTRY_COMPARE(m_platform->saveDialogs.begun().size(), panelsBefore + i + 1);
             QTRY_COMPARE(dummies().size(), i + 1);
             m_platform->saveDialogs.answer(0);
@@ -257,6 +267,8 @@ private slots:
         QTRY_COMPARE(toggle.count, 4);
         QCOMPARE(closeQr.count, 2);
         QCOMPARE(log.count(QStringLiteral("User Cancelled")), 2);
+        QTest::keyClick(download, Qt::Key_Escape);
+        QVERIFY(!popover.isShown());
     }
 };
 

@@ -12,6 +12,7 @@
 #include "Platform/testing/FakePlatform.h"
 #include "Services/Config.h"
 #include "TestEnvironment.h"
+#include "Views/Popover.h"
 #include "Views/WindowNoTitleBar.h"
 
 #include <QRegularExpression>
@@ -20,10 +21,8 @@
 
 using namespace Costants;
 using Rendering = QRController::Rendering;
-using Site = ShareController::Site;
 
 Q_DECLARE_METATYPE(Rendering)
-Q_DECLARE_METATYPE(Site)
 
 namespace {
 
@@ -38,6 +37,21 @@ public:
     }
     int count = 0;
 };
+
+// Chooses in the share popover as a keyboard user does: the first choice has the focus when it
+// opens, Tab goes down the list in the order of the eye, then the key.
+void chooseByKeyboard(Popover &popover, const QString &choice, Qt::Key key)
+{
+    const QStringList order{"emailButton", "facebookButton", "twitterButton", "linkedinButton"};
+    popover.setTransient(nullptr);
+    popover.show(QRect(900, 0, 24, 24));
+    for (const QString &name : order.mid(0, order.indexOf(choice))) {
+        QCOMPARE(popover.focusWidget()->objectName(), name);
+        QTest::keyClick(popover.focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(popover.focusWidget()->objectName(), choice);
+    QTest::keyClick(popover.focusWidget(), key);
+}
 
 } // namespace
 
@@ -310,98 +324,88 @@ private slots:
         share.localMatchingEvent(QPointF(share.mapToGlobal(QPoint(5, 5))));
         QCOMPARE(closeShare.count, shown ? 1 : 0);
     }
-    void shareOnSite_data()
+    // Each choice closes the share popover at once and the main one half a second later; a
+    // site opens then, the mail program at once. An e-mail row without an address stands for
+    // a desktop without a mail program.
+    void shareByKeyboard_data()
     {
-        QTest::addColumn<Site>("site");
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<int>("key");
         QTest::addColumn<QString>("shortURL");
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("expected"); // what opens, encoded; empty: nothing
         QTest::addColumn<QString>("notification");
-        QTest::newRow("Facebook") << Site::Facebook << "quorv.link/abc"
-                                  << "https://www.facebook.com/sharer/sharer.php?u=https://"
-                                     "quorv.link/abc"
-                                  << "qv-main-popover-close";
-        QTest::newRow("LinkedIn, query characters kept")
-            << Site::Linkedin << "quorv.link/x?a=1&b@c"
+        // Everything but the unreserved characters is encoded: "&" in a title ends nothing.
+        const auto mail = [](const QString &title) {
+            return "mailto:?subject=" + title +
+                   "&body=Hi%20there%2C%0AI%27d%20like%20to%20share%20a%20branded%20link%20with"
+                   "%20you%2C%0A%0A" +
+                   title + "%3A%0Ahttps%3A%2F%2Fquorv.link%2Fa%26b%0A%0ACreated%20with%20Quorvella";
+        };
+        QTest::newRow("e-mail, Enter")
+            << "emailButton" << int(Qt::Key_Return) << "quorv.link/a&b"
+            << "Sale & more" << mail("Sale%20%26%20more") << "qv-close-popover";
+        QTest::newRow("e-mail, empty title starts with the colon")
+            << "emailButton" << int(Qt::Key_Space) << "quorv.link/a&b"
+            << "" << mail("") << "qv-close-popover";
+        QTest::newRow("e-mail, no mail program")
+            << "emailButton" << int(Qt::Key_Return) << "quorv.link/a&b"
+            << "Sale"
+            << ""
+            << "qv-close-popover";
+        QTest::newRow("Facebook, Enter")
+            << "facebookButton" << int(Qt::Key_Return) << "quorv.link/abc"
+            << "Title"
+            << "https://www.facebook.com/sharer/sharer.php?u=https://quorv.link/abc"
+            << "qv-main-popover-close";
+        QTest::newRow("LinkedIn, Space, query characters kept")
+            << "linkedinButton" << int(Qt::Key_Space) << "quorv.link/x?a=1&b@c"
+            << "Title"
             << "https://www.linkedin.com/sharing/share-offsite/?url=https://quorv.link/x?a=1&b@c"
             << "qv-close-popover";
-        QTest::newRow("Twitter, UTF-8")
-            << Site::Twitter << "quorv.link/ü#"
+        QTest::newRow("Twitter, keypad Enter, UTF-8")
+            << "twitterButton" << int(Qt::Key_Enter) << "quorv.link/ü#"
+            << "Title"
             << "https://twitter.com/share?url=https://quorv.link/%C3%BC%23"
             << "qv-close-popover";
-        QTest::newRow("no short URL: the popover closes, nothing opens") << Site::Twitter << ""
-                                                                         << ""
-                                                                         << "qv-close-popover";
+        QTest::newRow("no short URL: the popover closes, nothing opens")
+            << "twitterButton" << int(Qt::Key_Space) << ""
+            << "Title"
+            << ""
+            << "";
     }
-    void shareOnSite()
+    void shareByKeyboard()
     {
-        QFETCH(Site, site);
+        QFETCH(QString, choice);
+        QFETCH(int, key);
         QFETCH(QString, shortURL);
+        QFETCH(QString, title);
         QFETCH(QString, expected);
         QFETCH(QString, notification);
+        const bool email = choice == QLatin1String("emailButton");
+        if (email && expected.isEmpty())
+            m_platform->fakeWorkspace.handledSchemes = {QStringLiteral("https")};
         PostCounter closeShare(NotificationViews::closeSharePopup);
         PostCounter closing(notification);
         PostCounter mainClose(NotificationViews::mainPopoverClose);
         PostCounter close(NotificationViews::closePopover);
+        QList<QUrl> &opened = m_platform->fakeWorkspace.opened;
         {
-            ShareController share(shortURL, QStringLiteral("Title"));
-            if (site == Site::Facebook)
-                share.openFacebook();
-            else if (site == Site::Twitter)
-                share.openTwitter();
-            else
-                share.openLinkedin();
+            Popover popover;
+            popover.setContentViewController(ShareController::create(shortURL, title));
+            chooseByKeyboard(popover, choice, static_cast<Qt::Key>(key));
         }
-        // At once: only the share popover closes. The site opens later, even with the
-        // controller gone.
+        // At once: only the share popover closes; the rest follows, even with the controller
+        // gone.
         QCOMPARE(closeShare.count, 1);
         QCOMPARE(closing.count, 0);
-        QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
-        if (expected.isEmpty()) {
-            QTest::qWait(ShareController::delayMs + 100);
-            QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
-            return;
-        }
-        QTRY_COMPARE(m_platform->fakeWorkspace.opened.size(), 1);
-        QCOMPARE(m_platform->fakeWorkspace.opened.first().toEncoded(), expected.toUtf8());
-        QCOMPARE(closing.count, 1);
-        QCOMPARE(mainClose.count + close.count, 1);
-    }
-    void email_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<bool>("hasMailProgram");
-        QTest::addColumn<QString>("body");
-        const QString greeting =
-            QStringLiteral("Hi there,\nI'd like to share a branded link with you,\n\n");
-        const QString tail = QStringLiteral(":\nhttps://quorv.link/a&b\n\nCreated with Quorvella");
-        QTest::newRow("title") << "Sale & more" << true << greeting + "Sale & more" + tail;
-        QTest::newRow("empty title starts with the colon") << "" << true << greeting + tail;
-        QTest::newRow("no mail program") << "Sale" << false << QString();
-    }
-    void email()
-    {
-        QFETCH(QString, title);
-        QFETCH(bool, hasMailProgram);
-        QFETCH(QString, body);
-        if (!hasMailProgram)
-            m_platform->fakeWorkspace.handledSchemes = {QStringLiteral("https")};
-        PostCounter closeShare(NotificationViews::closeSharePopup);
-        PostCounter close(NotificationViews::closePopover);
-        ShareController share(QStringLiteral("quorv.link/a&b"), title);
-        share.openEmail();
-        QCOMPARE(closeShare.count, 1);
-        QTRY_COMPARE(close.count, 1);
-        if (!hasMailProgram) {
-            QVERIFY(m_platform->fakeWorkspace.opened.isEmpty());
-            return;
-        }
-        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
-        const QUrl mail = m_platform->fakeWorkspace.opened.first();
-        QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
-        QVERIFY(mail.path().isEmpty());
-        const QUrlQuery query(mail);
-        QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), title);
-        QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded), body);
+        QCOMPARE(opened.size(), email && !expected.isEmpty() ? 1 : 0);
+        QTest::qWait(ShareController::delayMs + 100);
+        QCOMPARE(closing.count, notification.isEmpty() ? 0 : 1);
+        QCOMPARE(mainClose.count + close.count, notification.isEmpty() ? 0 : 1);
+        QCOMPARE(opened.size(), expected.isEmpty() ? 0 : 1);
+        if (!expected.isEmpty())
+            QCOMPARE(opened.first().toEncoded(), expected.toUtf8());
     }
 
 private:

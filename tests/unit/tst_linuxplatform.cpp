@@ -6,23 +6,19 @@
 #include "LogCapture.h"
 #include "Platform/linux/ClipboardPasteboard.h"
 #include "Platform/linux/ClipboardPathChoice.h"
-#include "Platform/linux/MessageBoxAlertPresenter.h"
 #include "Platform/linux/WebViewProtocol.h"
 #include "Platform/linux/XdgAutostartLoginItems.h"
 #include "Platform/testing/FakeApplications.h"
 #include "TestEnvironment.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QThread>
-#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -316,38 +312,6 @@ private slots:
         QVERIFY(choice.description().startsWith("clipboard: "));
     }
 
-    // Esc cancels every dialogue. Enter (the first button, but never a destructive one) is
-    // pressed under a real window manager in tst_signin_e2e.
-    void escapeKey_data()
-    {
-        QTest::addColumn<QStringList>("buttons");
-        QTest::addColumn<int>("answer");
-        QTest::newRow("answers Cancel")
-            << QStringList{"Rebrand", "Cancel"} << int(AlertPresenter::SecondButton);
-        QTest::newRow("without Cancel answers nothing")
-            << QStringList{"Copy existing link", "Rebrand again"} << int(AlertPresenter::NoAnswer);
-        QTest::newRow("on a message") << QStringList{"OK"} << int(AlertPresenter::NoAnswer);
-    }
-    void escapeKey()
-    {
-        QFETCH(QStringList, buttons);
-        MessageBoxAlertPresenter presenter;
-        QTimer presser;
-        int presses = 0;
-        connect(&presser, &QTimer::timeout, this, [&presses] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            // A box that ignores the key is answered with a button, so the check fails.
-            if (++presses > 5)
-                return box->buttons().constFirst()->click();
-            QTest::keyClick(box->focusWidget() ? box->focusWidget() : box, Qt::Key_Escape);
-        });
-        presser.start(20);
-        QTEST(presenter.runModal({"Delete quorv.link/abc?", "It cannot be undone.",
-                                  Alert::Style::Warning, buttons, false}),
-              "answer");
-    }
     void mainProgramFourFoldersUp_data()
     {
         QTest::addColumn<QString>("launcherBundle");

@@ -42,7 +42,8 @@ EditLinkController::EditLinkController(QWidget *parent)
     m_suggestButton->setAccessibleName(QStringLiteral("Suggest a title"));
     m_suggestButton->setCursor(Qt::PointingHandCursor);
     m_suggestButton->setAutoRaise(true);
-    m_suggestButton->setStyleSheet(QStringLiteral("color: #2563EB;"));
+    m_suggestButton->setStyleSheet(QStringLiteral("QToolButton { color: #2563EB; }"
+                                                  "QToolButton:disabled { color: #BBBBBB; }"));
     // Beside the title field.
     auto *titleRow = new QHBoxLayout;
     titleRow->setContentsMargins(0, 0, 0, 0);
@@ -67,6 +68,11 @@ EditLinkController::EditLinkController(QWidget *parent)
     connect(m_suggestButton, &QToolButton::clicked, this, &EditLinkController::suggestTitle);
     connect(m_dashboardButton, &QPushButton::clicked, this, &EditLinkController::openDashboard);
     connect(m_domains, &LinkFormDomains::chosen, this, &EditLinkController::changeState);
+    // Domains that come after the link failed do not make the picker choosable again.
+    connect(m_domains, &LinkFormDomains::loaded, this, [this] {
+        if (m_linkUnavailable)
+            m_textDomain->setEnabled(false);
+    });
 }
 
 void EditLinkController::viewWillAppear()
@@ -157,7 +163,12 @@ void EditLinkController::linkAnswered()
 void EditLinkController::linkUnavailable(const QString &message)
 {
     logLines({QStringLiteral("link not loaded: ") + message});
-    // Nothing to change: empty fields that could be sent would only mislead.
+    m_linkUnavailable = true;
+    // Nothing to change: empty fields that could be sent would only mislead. The picker looks
+    // disabled too, not just read-only as with a single domain.
+    m_textDomain->setStyleSheet(m_textDomain->styleSheet() +
+                                QStringLiteral("QPushButton:disabled { color: #BBBBBB;"
+                                               " background: #FFFFFF; border-color: #EEEEEE; }"));
     for (QWidget *part : std::initializer_list<QWidget *>{
              m_textDestination, m_textSlug, m_textTitle, m_textDomain, m_suggestButton})
         part->setEnabled(false);

@@ -56,5 +56,6 @@ private:
     int m_clicks = 0;
     bool m_loaded = false;
     bool m_linkReady = false;
+    bool m_linkUnavailable = false;
     QString m_oldURL, m_oldTitle, m_oldSlug, m_oldDomain;
 };

@@ -8,6 +8,7 @@
 #include "Services/AuthenticationManager.h"
 #include "Services/Config.h"
 #include "Services/TokenManager.h"
+#include "Views/HeaderTitle.h"
 
 #include "ui_PreferencesAccountController.h"
 
@@ -16,7 +17,7 @@
 using namespace Costants;
 
 PreferencesAccountController::PreferencesAccountController(QWidget *parent)
-    : ViewController(parent)
+    : ViewControllerWithMenuHandler(parent)
     , m_ui(std::make_unique<Ui::PreferencesAccountController>())
 {
     m_ui->setupUi(this);
@@ -25,6 +26,11 @@ PreferencesAccountController::PreferencesAccountController(QWidget *parent)
     m_ui->emailLabel->setFullText(QStringLiteral("Your e-mail address"));
     connect(m_ui->openDashboardButton, &QPushButton::clicked, this,
             &PreferencesAccountController::openDashboardPreferences);
+    connect(m_ui->signOutButton, &QPushButton::clicked, this,
+            &PreferencesAccountController::signOutAction);
+    for (QPushButton *button : {m_ui->openDashboardButton, m_ui->signOutButton})
+        button->setCursor(Qt::PointingHandCursor);
+    setHeaderTitleFont(m_ui->accountHeading);
     viewDidLoad();
 }
 
@@ -90,4 +96,12 @@ void PreferencesAccountController::openDashboardPreferences()
     QUrl url = Config::current().dashboardHost;
     url.setPath(QStringLiteral("/account/settings"));
     Platform::current().workspace().openUrl(url);
+}
+
+void PreferencesAccountController::signOutAction()
+{
+    // The window goes first: the sign-out resets what its panes show.
+    if (QWidget *preferences = window(); preferences != this)
+        preferences->close();
+    signOut();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Views/ViewController.h"
+#include "Controllers/ViewControllerWithMenuHandler.h"
 
 #include <QJsonObject>
 
@@ -13,8 +13,8 @@ class PreferencesAccountController;
 
 // The account pane: the signed-in user's name and e-mail address, fetched from the service
 // once and then kept in the settings store until sign-out, and a button to the account
-// settings of the web dashboard.
-class PreferencesAccountController : public ViewController
+// settings of the web dashboard, and the settings menu's "Sign out".
+class PreferencesAccountController : public ViewControllerWithMenuHandler
 {
     Q_OBJECT
 
@@ -25,6 +25,8 @@ public:
     // The completion of GET "/account".
     void showAccount(const std::optional<QJsonObject> &account);
     void openDashboardPreferences();
+    // Signs out as the settings menu does, and closes the window: it belongs to a signed-in user.
+    void signOutAction();
 
     [[nodiscard]] QString username() const;
     [[nodiscard]] QString email() const;

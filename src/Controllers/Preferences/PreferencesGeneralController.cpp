@@ -9,6 +9,8 @@
 #include "Services/ApiManager.h"
 #include "Services/AuthenticationManager.h"
 #include "Utils/DefaultHelper.h"
+#include "Views/ComboBoxAccessible.h"
+#include "Views/HeaderTitle.h"
 
 #include "ui_PreferencesGeneralController.h"
 
@@ -31,7 +33,13 @@ PreferencesGeneralController::PreferencesGeneralController(QWidget *parent)
     : ViewController(parent)
     , m_ui(std::make_unique<Ui::PreferencesGeneralController>())
 {
+    ComboBoxAccessible::install();
     m_ui->setupUi(this);
+    for (QWidget *heading : {m_ui->generalHeading, m_ui->ruleHeading})
+        setHeaderTitleFont(heading);
+    for (QComboBox *popUp :
+         {m_ui->rebrandOptionList, m_ui->workspaces, m_ui->domains, m_ui->slashtagOptions})
+        popUp->setCursor(Qt::PointingHandCursor);
     // Below the rule and its defaults, above the closing spacer.
     m_ui->mainLayout->insertWidget(m_ui->mainLayout->count() - 1, new NeverRebrandList(this));
     connectCheckbox(m_ui->checkboxStartup, startup);

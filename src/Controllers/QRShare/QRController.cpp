@@ -8,7 +8,9 @@
 #include "Controllers/QRShare/QRSaveJob.h"
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
+#include "Views/Icons.h"
 #include "Views/PopoverFrame.h"
+#include "Views/Spinner.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -17,7 +19,6 @@
 #include <QNetworkAccessManager>
 #include <QPixmap>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QVBoxLayout>
@@ -27,6 +28,33 @@ using namespace Costants;
 namespace {
 
 constexpr int kShownSize = 256;
+
+// The primary button of the popover, with the focus ring of the program: a 2 px border that
+// only the keyboard focus darkens, so nothing moves.
+const QString kDownloadStyle =
+    QStringLiteral("QPushButton { background: #2563EB; color: #FFFFFF; border: 2px solid #2563EB;"
+                   " border-radius: 6px; padding: 6px 12px; font-weight: 500; }"
+                   "QPushButton:hover { background: #1D4ED8; border-color: #1D4ED8; }"
+                   "QPushButton:focus { border-color: #1E3A8A; }"
+                   "QPushButton:pressed, QPushButton:open { background: #1E40AF; }"
+                   "QPushButton::menu-indicator { image: none; width: 0; }");
+
+// White on the accent whatever the button's state, sharp at 1x and 2x.
+QIcon whiteIcon(const QString &name)
+{
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0}) {
+        for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Active})
+            icon.addPixmap(Icons::pixmap(name, 16, Qt::white, ratio), mode);
+    }
+    return icon;
+}
+
+const QString kMenuStyle =
+    QStringLiteral("QMenu { background: #FFFFFF; border: 1px solid #DDDDDD; padding: 4px; }"
+                   "QMenu::item { color: #1D1D1F; padding: 6px 16px; border-radius: 4px; }"
+                   "QMenu::item:selected { background: #2563EB; color: #FFFFFF; }"
+                   "QMenu::separator { height: 1px; background: #DDDDDD; margin: 4px 8px; }");
 
 QPointer<QNetworkAccessManager> &configuredNetwork()
 {
@@ -109,33 +137,33 @@ void QRController::buildView()
     // Room for the border, so the image shows pixel for pixel.
     m_imageView->setFixedSize(kShownSize + 2, kShownSize + 2);
     m_imageView->setAlignment(Qt::AlignCenter);
-    m_imageView->setStyleSheet(
-        QStringLiteral("background: #FFFFFF; border: 1px solid #DDDDDD; color: #6B6B6B;"));
-    m_imageView->setText(QStringLiteral("Loading QR code…"));
+    m_imageView->setStyleSheet(QStringLiteral(
+        "background: #FFFFFF; border: 1px solid #DDDDDD; border-radius: 4px; color: #6B6B6B;"));
+    m_imageView->setTextFormat(Qt::PlainText);
     m_imageView->setAccessibleName(QStringLiteral("QR code of ") + full);
     cta->addWidget(m_imageView, 0, Qt::AlignHCenter);
 
-    m_spinner = new QProgressBar(m_ctaView);
+    // The design's spinner, over the middle of the empty code while it loads.
+    m_spinner = new Spinner(m_imageView);
     m_spinner->setObjectName(QStringLiteral("spinner"));
-    m_spinner->setRange(0, 0);
-    m_spinner->setTextVisible(false);
-    m_spinner->setFixedHeight(4);
     m_spinner->setAccessibleName(QStringLiteral("Loading QR code"));
-    cta->addWidget(m_spinner);
+    auto *centre = new QVBoxLayout(m_imageView);
+    centre->addWidget(m_spinner, 0, Qt::AlignCenter);
 
-    m_downloadButton = new QPushButton(QStringLiteral("Download"), m_ctaView);
+    m_downloadButton = new QPushButton(whiteIcon(QStringLiteral("ic-download")),
+                                       QStringLiteral("Download"), m_ctaView);
     m_downloadButton->setObjectName(QStringLiteral("downloadButton"));
     m_downloadButton->setToolTip(QStringLiteral("Save the QR code as an image"));
     m_downloadButton->setAccessibleName(QStringLiteral("Download QR code"));
     m_downloadButton->setCursor(Qt::PointingHandCursor);
-    m_downloadButton->setStyleSheet(
-        QStringLiteral("QPushButton { background: #2563EB; color: #FFFFFF; border: none;"
-                       " border-radius: 4px; padding: 6px 12px; font-weight: 500; }"
-                       "QPushButton:focus { outline: 2px solid #93B4F5; }"
-                       "QPushButton::menu-indicator { subcontrol-position: right center;"
-                       " right: 8px; }"));
+    // Enter opens the menu as Space does, though a popover is no dialogue.
+    m_downloadButton->setAutoDefault(true);
+    m_downloadButton->setIconSize(QSize(16, 16));
+    m_downloadButton->setStyleSheet(kDownloadStyle);
     auto *menu = new QMenu(m_downloadButton);
     menu->setObjectName(QStringLiteral("downloadMenu"));
+    menu->setStyleSheet(kMenuStyle);
+    menu->setCursor(Qt::PointingHandCursor);
     menu->addAction(QStringLiteral("PNG, 64 × 64 px"), this, &QRController::saveQR1);
     menu->addAction(QStringLiteral("PNG, 128 × 128 px"), this, &QRController::saveQR2);
     menu->addAction(QStringLiteral("PNG, 256 × 256 px"), this, &QRController::saveQR3);
@@ -147,11 +175,20 @@ void QRController::buildView()
 
     auto *address = new QLabel(back);
     address->setObjectName(QStringLiteral("shortUrlLabel"));
-    address->setStyleSheet(QStringLiteral("color: #6B6B6B;"));
+    address->setTextFormat(Qt::PlainText);
+    address->setStyleSheet(QStringLiteral("color: #2563EB;"));
+    QFont medium = address->font();
+    medium.setWeight(QFont::Medium);
+    address->setFont(medium);
     address->setText(address->fontMetrics().elidedText(full, Qt::ElideMiddle, kShownSize));
     address->setToolTip(full);
     address->setAlignment(Qt::AlignHCenter);
     layout->addWidget(address);
+}
+
+void QRController::viewWillAppear()
+{
+    m_downloadButton->setFocus(Qt::PopupFocusReason);
 }
 
 void QRController::showEvent(QShowEvent *event)

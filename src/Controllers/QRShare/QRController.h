@@ -12,10 +12,10 @@
 class LocalEventMonitor;
 class QLabel;
 class QNetworkAccessManager;
-class QProgressBar;
 class QPushButton;
 class QRCodeDownload;
 class QRSaveJob;
+class Spinner;
 
 // The QR popover of a link row: the 256-pixel code of the short URL, and a menu that saves it
 // in four PNG sizes or as an SVG drawing. The popover closes on a click outside it.
@@ -33,6 +33,9 @@ public:
 
     [[nodiscard]] static std::unique_ptr<QRController>
     create(const QString &shortURL, const QString &slashtag, bool isHttps);
+
+    // The download button takes the keyboard: Enter or Space opens its menu.
+    void viewWillAppear() override;
 
     // The download menu's entries. Each save goes on by itself once started; it returns the
     // job, which deletes itself when the file is written or the user cancelled.
@@ -91,7 +94,7 @@ private:
     QWidget *m_ctaView = nullptr;
     QPushButton *m_downloadButton = nullptr;
     QWidget *m_workspaceBackView = nullptr;
-    QProgressBar *m_spinner = nullptr;
+    Spinner *m_spinner = nullptr;
     std::unique_ptr<LocalEventMonitor> m_eventMonitor;
     QImage m_qr1;
     QImage m_qr2;

@@ -8,6 +8,7 @@
 #include "Platform/Workspace.h"
 #include "Services/Config.h"
 #include "Utils/PercentEncoding.h"
+#include "Views/Icons.h"
 #include "Views/PopoverFrame.h"
 
 #include <QCoreApplication>
@@ -18,6 +19,17 @@
 #include <QVBoxLayout>
 
 using namespace Costants;
+
+namespace {
+// A row of the list: body text, the accent and the pale panel when pointed at, and the focus
+// ring of the program (a 2 px border that only the keyboard focus colours).
+const QString kChoiceStyle =
+    QStringLiteral("QPushButton { text-align: left; padding: 6px 8px; color: #1D1D1F;"
+                   " border: 2px solid transparent; border-radius: 6px; }"
+                   "QPushButton:hover { background: #F6F7F9; color: #2563EB; }"
+                   "QPushButton:focus { border-color: #2563EB; }"
+                   "QPushButton:pressed { background: #EBEDF0; }");
+} // namespace
 
 ShareController::ShareController(QString shortURL, QString title, QWidget *parent)
     : ViewController(parent)
@@ -48,34 +60,41 @@ void ShareController::buildView()
         const char *name;
         QString text;
         QString accessible;
+        const char *icon;
         void (ShareController::*action)();
     };
     const Choice choices[] = {
-        {"emailButton", QStringLiteral("E-mail"), QStringLiteral("Share by e-mail"),
+        {"emailButton", QStringLiteral("E-mail"), QStringLiteral("Share by e-mail"), "ic-mail",
          &ShareController::openEmail},
         {"facebookButton", QStringLiteral("Facebook"), QStringLiteral("Share on Facebook"),
-         &ShareController::openFacebook},
-        {"twitterButton", QStringLiteral("Twitter"), QStringLiteral("Share on Twitter"),
+         "ic-open", &ShareController::openFacebook},
+        {"twitterButton", QStringLiteral("Twitter"), QStringLiteral("Share on Twitter"), "ic-open",
          &ShareController::openTwitter},
         {"linkedinButton", QStringLiteral("LinkedIn"), QStringLiteral("Share on LinkedIn"),
-         &ShareController::openLinkedin},
+         "ic-open", &ShareController::openLinkedin},
     };
     for (const Choice &choice : choices) {
-        auto *button = new QPushButton(choice.text, back);
+        auto *button = new QPushButton(Icons::icon(QLatin1String(choice.icon)), choice.text, back);
         button->setObjectName(QLatin1String(choice.name));
         button->setAccessibleName(choice.accessible);
         button->setToolTip(choice.accessible);
         button->setCursor(Qt::PointingHandCursor);
+        button->setIconSize(QSize(16, 16));
         button->setFlat(true);
-        button->setMinimumWidth(176);
-        button->setStyleSheet(
-            QStringLiteral("QPushButton { text-align: left; padding: 6px 8px; border: none;"
-                           " border-radius: 4px; }"
-                           "QPushButton:hover, QPushButton:focus { background: #F6F7F9;"
-                           " color: #2563EB; }"));
+        // Enter chooses as Space does, though a popover is no dialogue.
+        button->setAutoDefault(true);
+        button->setMinimumWidth(208);
+        button->setStyleSheet(kChoiceStyle);
         connect(button, &QPushButton::clicked, this, choice.action);
         layout->addWidget(button);
+        m_choices.append(button);
     }
+}
+
+void ShareController::viewWillAppear()
+{
+    // The keyboard starts at the first choice; Tab goes down the list.
+    m_choices.constFirst()->setFocus(Qt::PopupFocusReason);
 }
 
 void ShareController::showEvent(QShowEvent *event)

@@ -2,6 +2,7 @@
 
 #include "Views/ViewController.h"
 
+#include <QList>
 #include <QPointF>
 #include <QString>
 #include <QUrl>
@@ -9,6 +10,7 @@
 #include <memory>
 
 class LocalEventMonitor;
+class QPushButton;
 
 // The share popover of a link row: e-mail through the desktop's mail program, and the share
 // pages of Facebook, Twitter and LinkedIn in the browser. Every choice closes this popover at
@@ -26,6 +28,9 @@ public:
 
     [[nodiscard]] static std::unique_ptr<ShareController> create(const QString &shortURL,
                                                                  const QString &title);
+
+    // The first choice takes the keyboard: Tab moves down the list, Enter or Space chooses.
+    void viewWillAppear() override;
 
     void openEmail();
     void openFacebook();
@@ -58,5 +63,6 @@ private:
     QString m_shortURL;
     QString m_multiline;
     QWidget *m_workspaceBackView = nullptr;
+    QList<QPushButton *> m_choices;
     std::unique_ptr<LocalEventMonitor> m_eventMonitor;
 };
