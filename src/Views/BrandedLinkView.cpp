@@ -17,7 +17,6 @@
 #include "Views/ImageCache.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QPainter>
@@ -33,41 +32,6 @@ namespace {
 const QColor kEvenRow(250, 250, 250); // RGB 0.98
 const QColor kSelectedRow(0xE3, 0xEC, 0xFD);
 
-// A list item with a selected state, for screen readers.
-class RowAccessible : public QAccessibleWidget
-{
-public:
-    explicit RowAccessible(BrandedLinkView *row)
-        : QAccessibleWidget(row, QAccessible::ListItem)
-    {}
-
-    [[nodiscard]] QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.selectable = true;
-        state.selected = static_cast<const BrandedLinkView *>(widget())->isSelected();
-        return state;
-    }
-};
-
-// The rows are list items; the widget that holds them ("tableView", the design's name) is
-// their list.
-QAccessibleInterface *linkListAccessible(const QString &className, QObject *object)
-{
-    if (className == QLatin1String("BrandedLinkView"))
-        return new RowAccessible(static_cast<BrandedLinkView *>(object));
-    if (className == QLatin1String("QWidget") && object &&
-        object->objectName() == QLatin1String("tableView"))
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::List);
-    return nullptr;
-}
-
-// At the start, before a screen reader can ask for the empty list.
-void installLinkListAccessible()
-{
-    QAccessible::installFactory(linkListAccessible);
-}
-
 void setTextColour(QWidget *widget, const QColor &colour)
 {
     QPalette palette = widget->palette();
@@ -81,8 +45,6 @@ QString unit(qint64 count, const char *singular, const char *plural)
 }
 
 } // namespace
-
-Q_COREAPP_STARTUP_FUNCTION(installLinkListAccessible)
 
 void BrandedLinkView::setPopoverContents(ShareContent share, QRContent qr)
 {

@@ -9,8 +9,10 @@
 #include "ServiceHarness.h"
 #include "Views/BrandedLinkView.h"
 #include "Views/ElidedLabel.h"
+#include "Views/LinkRowActions.h"
 #include "Views/Popover.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,6 +94,18 @@ private:
         auto *button = row->layerHover()->findChild<QToolButton *>(name);
         QVERIFY(button && button->isVisible());
         QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Whether the row shows the red mark of a favourite under its favicon.
+    static bool showsFavouriteMark(BrandedLinkView *row)
+    {
+        const QImage image =
+            row->grab(QRect(0, row->height() / 2, 40, row->height() / 2)).toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y); c.red() > 180 && c.green() < 120)
+                    return true;
+        return false;
     }
 
     // Clicks the picker's row of this workspace.
@@ -611,18 +625,32 @@ private slots:
         QVERIFY(!list->linksErrorView()->isVisible());
     }
 
-    // The share and QR popovers of a row: the row's actions stay while one is open, a second
-    // click on share closes it, and Esc, an outside click or closing the list close them.
+    // The actions follow the pointer: one overlay moves from row to row and goes when the
+    // pointer leaves. The share and QR popovers of a row: the row's actions stay while one is
+    // open (a second overlay serves the next row), a second click on share closes it, and Esc,
+    // an outside click or closing the list close them.
     void rowPopovers()
     {
         MainViewController *list = showList();
         QVERIFY(list);
         BrandedLinkView *first = list->rowView(0);
+        const auto overlays = [list] {
+            return list->findChildren<LinkRowActions *>().size();
+        };
+        QTest::mouseMove(list->rowView(3), QPoint(40, 20));
+        QTRY_VERIFY(list->rowView(3)->isHovered());
+        QTest::mouseMove(first, QPoint(40, 20));
+        QTRY_VERIFY(first->isHovered());
+        QVERIFY(!list->rowView(3)->isHovered() && overlays() == 1);
+        QTest::mouseMove(list->textWorkspace());
+        QTRY_VERIFY(!first->isHovered());
+        QVERIFY(!first->layerHover()->isVisible());
         clickRowAction(first, "qrButton");
         QTRY_COMPARE(shownPopovers<QRController>(), 1);
         QTest::mouseMove(list->rowView(5), QPoint(40, 20));
         QTRY_VERIFY(list->rowView(5)->isHovered());
         QVERIFY(first->layerHover()->isVisible());
+        QCOMPARE(overlays(), 2);
         // Esc in the QR popover closes it.
         QWidget *qr = nullptr;
         for (QWidget *window : QApplication::topLevelWidgets())
@@ -688,6 +716,22 @@ private slots:
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Down);
         QCOMPARE(list->selectedRow(), 1);
+        // A screen reader meets a list of items, the selected one selected, named by its URL.
+        BrandedLinkView *second = list->rowView(1);
+        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(second);
+        QCOMPARE(item->role(), QAccessible::ListItem);
+        QCOMPARE(item->parent()->role(), QAccessible::List);
+        QVERIFY(item->state().selected);
+        QVERIFY(!QAccessible::queryAccessibleInterface(list->rowView(0))->state().selected);
+        QCOMPARE(QAccessible::queryAccessibleInterface(second->shortUrlButton())
+                     ->text(QAccessible::Name),
+                 second->shortURL);
+        // l001 is a favourite, l000 not: seen and spoken without pointing; Ctrl+D shows its turn.
+        QVERIFY(showsFavouriteMark(second) && !showsFavouriteMark(list->rowView(0)));
+        QVERIFY(item->text(QAccessible::Description).startsWith("Favourite, "));
+        QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
+        QTRY_VERIFY(!showsFavouriteMark(second));
+        QVERIFY(!item->text(QAccessible::Description).startsWith("Favourite"));
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(
             m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),

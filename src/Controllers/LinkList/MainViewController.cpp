@@ -19,6 +19,7 @@
 #include "Views/HeaderTitle.h"
 #include "Views/Icons.h"
 #include "Views/ImageCache.h"
+#include "Views/LinkTableView.h"
 #include "Views/Popover.h"
 #include "Views/Spinner.h"
 
@@ -293,7 +294,7 @@ void MainViewController::buildList(QVBoxLayout *layout)
     headerSpin->addWidget(new Spinner, 0, Qt::AlignCenter);
     layout->addWidget(m_headerScrollBox);
 
-    m_tableView = new QWidget;
+    m_tableView = new LinkTableView;
     m_tableView->setObjectName(QStringLiteral("tableView"));
     paintWhite(m_tableView);
     m_tableLayout = new QVBoxLayout(m_tableView);
