@@ -1,10 +1,13 @@
 // Resident memory of the tray program through a real sign-in: after start, with the sign-in
 // window open (the program and its web view helper apart), and 10 s after the window closed.
 // The tray program must stay small all day; target: under 40 MB in every state. Then the
-// link list at its fullest (28 rows and their favicons); target: under 35 MB; and the list
-// closed long enough for its window to give its drawing surface back.
+// link list at its fullest (28 rows and their favicons), also once the pointer went over every
+// row; target: under 35 MB; and the list closed long enough for its window to give its drawing
+// surface back.
 //
 //   build/bin/memory_signin     (needs Xvfb, dbus-daemon, xdotool; the build's programs)
+#include "App/Costants.h"
+#include "App/SettingsStore.h"
 #include "DesktopSession.h"
 #include "SignInDriver.h"
 #include "TestEnvironment.h"
@@ -106,6 +109,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "memory_signin: %s\n", qPrintable(desktop.error()));
         return 1;
     }
+    // Its first start was earlier: the idle figure is the tray icon alone, no hint popover.
+    SettingsStore::shared().setBool(Costants::Preferences::firstStartHintShown, true);
+    SettingsStore::shared().synchronize();
     SignInDriver user(desktop);
     if (!user.startProgram(binaries) ||
         !user.waitForLine(QStringLiteral("NETWORK REACHABLE"), 30000))
@@ -158,6 +164,24 @@ int main(int argc, char **argv)
     report("  of which file pages (libraries, font caches)", statusKb(program, "RssFile"));
     report("  of which window surfaces shared with the X server", statusKb(program, "RssShmem"));
 
+    // A user reads the list with the pointer: over every row, from the bottom back to the top.
+    const QString listWindow = user.window(links);
+    for (int pass = 0; pass < 6; ++pass) {
+        for (int y = 500; y >= 80; y -= 30)
+            if (!xdotool(desktop, {QStringLiteral("mousemove"), QStringLiteral("--window"),
+                                   listWindow, QStringLiteral("120"), QString::number(y)}))
+                return fail(user, "pointing at the rows");
+        if (!xdotool(desktop,
+                     {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("4"),
+                      QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("4")}))
+            return fail(user, "scrolling up");
+        QTest::qWait(200);
+    }
+    QTest::qWait(2000);
+    const qint64 pointed = residentKb(program);
+    report("tray program, the pointer over every row", pointed);
+    report("  of which anonymous (heap, stacks)", statusKb(program, "RssAnon"));
+
     if (!user.pressKeyIn(links, QStringLiteral("Escape")) ||
         !QTest::qWaitFor([&] { return user.window(links).isEmpty(); }, 10000))
         return fail(user, "closing the link list");
@@ -170,6 +194,6 @@ int main(int argc, char **argv)
     std::printf("target (tray program under 40 MB in every state): %s\n",
                 worst < 40 * 1024 ? "met" : "NOT met");
     std::printf("target (under 35 MB with 28 rows and their favicons): %s\n",
-                list < 35 * 1024 ? "met" : "NOT met");
-    return worst < 40 * 1024 && list < 35 * 1024 ? 0 : 2;
+                std::max(list, pointed) < 35 * 1024 ? "met" : "NOT met");
+    return worst < 40 * 1024 && std::max(list, pointed) < 35 * 1024 ? 0 : 2;
 }

@@ -15,12 +15,10 @@
 #include "Views/ElidedLabel.h"
 #include "Views/Icons.h"
 #include "Views/ImageCache.h"
-#include "Views/Popover.h"
-#include "Views/ViewController.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QPushButton>
@@ -32,31 +30,7 @@ using namespace Costants;
 namespace {
 
 const QColor kEvenRow(250, 250, 250); // RGB 0.98
-const QColor kHoveredRow(0xF0, 0xF5, 0xFF);
 const QColor kSelectedRow(0xE3, 0xEC, 0xFD);
-
-// The overlay of actions fades in over the texts it covers, as the design draws it.
-class HoverLayer : public QWidget
-{
-public:
-    static constexpr int fade = 28;
-
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent *event) override
-    {
-        Q_UNUSED(event)
-        QPainter painter(this);
-        QLinearGradient gradient(0, 0, fade, 0);
-        QColor clear = kHoveredRow;
-        clear.setAlpha(0);
-        gradient.setColorAt(0, clear);
-        gradient.setColorAt(1, kHoveredRow);
-        painter.fillRect(QRect(0, 0, fade, height()), gradient);
-        painter.fillRect(QRect(fade, 0, width() - fade, height()), kHoveredRow);
-    }
-};
 
 void setTextColour(QWidget *widget, const QColor &colour)
 {
@@ -72,26 +46,9 @@ QString unit(qint64 count, const char *singular, const char *plural)
 
 } // namespace
 
-namespace {
-
-BrandedLinkView::ShareContent &shareContent()
-{
-    static BrandedLinkView::ShareContent content;
-    return content;
-}
-
-BrandedLinkView::QRContent &qrContent()
-{
-    static BrandedLinkView::QRContent content;
-    return content;
-}
-
-} // namespace
-
 void BrandedLinkView::setPopoverContents(ShareContent share, QRContent qr)
 {
-    shareContent() = std::move(share);
-    qrContent() = std::move(qr);
+    LinkRowActions::setPopoverContents(std::move(share), std::move(qr));
 }
 
 BrandedLinkView::~BrandedLinkView() = default;
@@ -112,8 +69,9 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
     m_favicon->setObjectName(QStringLiteral("favicon"));
     m_shortUrlButton->setObjectName(QStringLiteral("shortUrlButton"));
     m_shortUrlButton->setClickable(true);
+    // Spoken as the URL it shows (configure), the tooltip says what a click does.
     m_shortUrlButton->setBaseToolTip(QStringLiteral("Open branded link"));
-    m_shortUrlButton->setAccessibleName(QStringLiteral("Open branded link"));
+    m_shortUrlButton->setAccessibleDescription(QStringLiteral("Open branded link"));
     QFont urlFont = m_shortUrlButton->font();
     urlFont.setWeight(QFont::DemiBold);
     urlFont.setPointSizeF(urlFont.pointSizeF() * 1.05);
@@ -143,51 +101,8 @@ BrandedLinkView::BrandedLinkView(QWidget *parent)
     grid->addWidget(m_clicks, 1, 2);
     grid->setColumnStretch(1, 1);
 
-    // The actions and the dashboard link are made when first needed: most rows are never
-    // pointed at, and a list of 28 rows stays light.
-}
-
-void BrandedLinkView::ensureOverlay()
-{
-    if (m_layerHover)
-        return;
-    m_layerHover = new HoverLayer(this);
-    auto *actions = new QHBoxLayout(m_layerHover);
-    actions->setContentsMargins(HoverLayer::fade, 0, 0, 0);
-    actions->setSpacing(4);
-    m_open = makeAction(QStringLiteral("ic-open"), QStringLiteral("Open short link"),
-                        QStringLiteral("Enter"));
-    m_copy = makeAction(QStringLiteral("ic-copy"), QStringLiteral("Copy short link"),
-                        QStringLiteral("Ctrl+C"));
-    m_favourite = makeAction(QStringLiteral("ic-favorite"), QStringLiteral("Add to favourites"),
-                             QStringLiteral("Ctrl+D"));
-    m_shareButton = makeAction(QStringLiteral("ic-share"), QStringLiteral("Share link"), {});
-    m_qrButton = makeAction(QStringLiteral("ic-qr"), QStringLiteral("Show QR code"), {});
-    m_editButton = makeAction(QStringLiteral("ic-edit"), QStringLiteral("Edit link"),
-                              QStringLiteral("Ctrl+E"));
-    m_deleteButton = makeAction(QStringLiteral("ic-trash"), QStringLiteral("Delete link"),
-                                QStringLiteral("Delete"));
-    for (QToolButton *button :
-         {m_open, m_copy, m_favourite, m_shareButton, m_qrButton, m_editButton, m_deleteButton})
-        actions->addWidget(button);
-    m_shareButton->setVisible(bool(shareContent()));
-    m_qrButton->setVisible(bool(qrContent()));
-    m_shareButton->setObjectName(QStringLiteral("shareButton"));
-    m_qrButton->setObjectName(QStringLiteral("qrButton"));
-    connect(m_shareButton, &QToolButton::clicked, this, &BrandedLinkView::openShareMenu);
-    connect(m_qrButton, &QToolButton::clicked, this, &BrandedLinkView::openQRMenu);
-    m_favourite->setObjectName(QStringLiteral("favourite"));
-    m_copy->setObjectName(QStringLiteral("copyButton"));
-    m_deleteButton->setObjectName(QStringLiteral("deleteButton"));
-    connect(m_open, &QToolButton::clicked, this, &BrandedLinkView::visitURL);
-    connect(m_copy, &QToolButton::clicked, this, &BrandedLinkView::copyLink);
-    connect(m_favourite, &QToolButton::clicked, this, &BrandedLinkView::loveLink);
-    connect(m_editButton, &QToolButton::clicked, this, &BrandedLinkView::editLink);
-    connect(m_deleteButton, &QToolButton::clicked, this, &BrandedLinkView::openDeleteMenu);
-    m_layerHover->setObjectName(QStringLiteral("layerHover"));
-    m_layerHover->hide();
-
-    showFavourite(isFavourite);
+    // The dashboard link is made when first needed, the actions only for the pointed row: a
+    // list of 28 rows stays light.
 }
 
 QPushButton *BrandedLinkView::ensureDashLink()
@@ -210,32 +125,12 @@ QPushButton *BrandedLinkView::ensureDashLink()
 
 QToolButton *BrandedLinkView::favourite()
 {
-    ensureOverlay();
-    return m_favourite;
+    return LinkRowActions::takeFor(this)->favourite();
 }
 
 QWidget *BrandedLinkView::layerHover()
 {
-    ensureOverlay();
-    return m_layerHover;
-}
-
-QToolButton *BrandedLinkView::makeAction(const QString &icon, const QString &name,
-                                         const QString &shortcut)
-{
-    auto *button = new QToolButton;
-    button->setIcon(Icons::icon(icon));
-    button->setIconSize(QSize(16, 16));
-    button->setFixedSize(28, 28);
-    button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAccessibleName(name);
-    button->setToolTip(shortcut.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, shortcut));
-    button->setStyleSheet(
-        QStringLiteral("QToolButton { background: white; border: 1px solid #DDDDDD;"
-                       " border-radius: 6px; }"
-                       "QToolButton:hover { border-color: #2563EB; }"));
-    return button;
+    return LinkRowActions::takeFor(this);
 }
 
 void BrandedLinkView::configure(const BrandedLinkDTO &link, int row)
@@ -255,23 +150,30 @@ void BrandedLinkView::configure(const BrandedLinkDTO &link, int row)
         ensureDashLink()->show();
     else if (m_openDashLink)
         m_openDashLink->hide();
-    if (placeholder)
+    if (placeholder) {
+        setAccessibleName(ensureDashLink()->text());
         return;
+    }
     m_shortUrlButton->setFullText(link.shortUrl);
     m_multilineTitle->setFullText(QString(link.multilineTitle).replace(QLatin1Char('\n'), ' '));
     m_clicks->setText(clicksText(link.clicks));
     m_creationDate->setText(creationText(link));
     m_favicon->clear();
     setAccessibleName(link.shortUrl);
-    const QUrl icon = ImageCache::faviconUrl(Config::current().faviconHost, link.destination);
+    m_shortUrlButton->setAccessibleName(link.shortUrl);
+    describe();
+    // Sharp on a screen of twice the density: the icon is asked for at the pixels it fills.
+    const qreal ratio = devicePixelRatioF();
+    const int pixels = qRound(16 * ratio);
+    const QUrl icon =
+        ImageCache::faviconUrl(Config::current().faviconHost, link.destination, pixels);
     const QString expected = link.id;
-    ImageCache::shared().load(icon, this, [this, expected](const QImage &image) {
+    ImageCache::shared().load(icon, this, [this, expected, ratio, pixels](const QImage &image) {
         // The row may show another link by now.
         if (id != expected)
             return;
-        const qreal ratio = devicePixelRatioF();
         QPixmap pixmap = QPixmap::fromImage(
-            image.scaled(QSize(16, 16) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            image.scaled(QSize(pixels, pixels), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         pixmap.setDevicePixelRatio(ratio);
         m_favicon->setPixmap(pixmap);
     });
@@ -305,14 +207,30 @@ QString BrandedLinkView::creationText(const BrandedLinkDTO &link)
 void BrandedLinkView::showFavourite(bool favourite)
 {
     isFavourite = favourite;
-    if (!m_favourite)
-        return;
-    m_favourite->setIcon(
-        Icons::icon(favourite ? QStringLiteral("ic-favorite-red") : QStringLiteral("ic-favorite")));
-    const QString name =
-        favourite ? QStringLiteral("Remove from favourites") : QStringLiteral("Add to favourites");
-    m_favourite->setAccessibleName(name);
-    m_favourite->setToolTip(name + QStringLiteral(" (Ctrl+D)"));
+    if (LinkRowActions *actions = LinkRowActions::of(this))
+        actions->showFavourite(favourite);
+    describe();
+    update(favouriteMarkRect());
+}
+
+void BrandedLinkView::describe()
+{
+    // What the row shows besides its URL, the favourite first, as the eye meets it.
+    QStringList parts;
+    if (isFavourite)
+        parts << QStringLiteral("Favourite");
+    parts << m_multilineTitle->fullText() << m_clicks->text() << m_creationDate->text();
+    parts.removeAll(QString());
+    setAccessibleDescription(parts.join(QStringLiteral(", ")));
+}
+
+QRect BrandedLinkView::favouriteMarkRect() const
+{
+    // Under the favicon, on the line of the title.
+    const int size = 12;
+    const QRect title = m_multilineTitle->geometry();
+    return {m_favicon->geometry().center().x() - size / 2 + 1, title.center().y() - size / 2 + 1,
+            size, size};
 }
 
 void BrandedLinkView::visitURL()
@@ -438,27 +356,30 @@ void BrandedLinkView::openMoreDash()
     NotificationCenter::shared().post(NotificationViews::closePopover);
 }
 
-bool BrandedLinkView::hasPopoverShown() const
-{
-    return (m_popoverShare && m_popoverShare->isShown()) || (m_popoverQR && m_popoverQR->isShown());
-}
-
 void BrandedLinkView::setHovered(bool hovered)
 {
     m_hovered = hovered && !isPlaceholder();
-    if (m_hovered)
-        ensureOverlay();
-    if (m_layerHover)
-        m_layerHover->setVisible(m_hovered);
-    if (m_hovered)
-        placeOverlay();
+    if (m_hovered) {
+        LinkRowActions *actions = LinkRowActions::takeFor(this);
+        actions->show();
+        actions->place();
+    } else if (LinkRowActions *actions = LinkRowActions::of(this)) {
+        // Free for the next pointed row.
+        actions->hide();
+    }
     update();
 }
 
 void BrandedLinkView::setSelected(bool selected)
 {
+    if (m_selected == selected)
+        return;
     m_selected = selected;
     update();
+    QAccessible::State changed;
+    changed.selected = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 void BrandedLinkView::enterEvent(QEnterEvent *event)
@@ -471,7 +392,8 @@ void BrandedLinkView::leaveEvent(QEvent *event)
 {
     QWidget::leaveEvent(event);
     // The actions stay while one of their popovers is open.
-    if (hasPopoverShown()) {
+    const LinkRowActions *actions = LinkRowActions::of(this);
+    if (actions && actions->hasPopoverShown()) {
         logLines({QStringLiteral("hover")});
         return;
     }
@@ -487,17 +409,8 @@ void BrandedLinkView::resizeEvent(QResizeEvent *event)
         m_openDashLink->move((width() - m_openDashLink->width()) / 2,
                              (height() - m_openDashLink->height()) / 2);
     }
-    placeOverlay();
-}
-
-void BrandedLinkView::placeOverlay()
-{
-    if (!m_layerHover)
-        return;
-    m_layerHover->adjustSize();
-    const QSize size = m_layerHover->sizeHint();
-    m_layerHover->setGeometry(width() - size.width() - 12, 0, size.width() + 12, height());
-    m_layerHover->raise();
+    if (LinkRowActions *actions = LinkRowActions::of(this))
+        actions->place();
 }
 
 void BrandedLinkView::paintEvent(QPaintEvent *event)
@@ -507,78 +420,43 @@ void BrandedLinkView::paintEvent(QPaintEvent *event)
     if (m_selected)
         painter.fillRect(rect(), kSelectedRow);
     else if (m_hovered)
-        painter.fillRect(rect(), kHoveredRow);
+        painter.fillRect(rect(), LinkRowActions::hoveredRow);
     else if (m_even)
         painter.fillRect(rect(), kEvenRow);
     else
         painter.fillRect(rect(), Qt::white);
     if (m_selected)
         painter.fillRect(QRect(0, 0, 3, height()), Icons::accent);
-}
-
-Popover *BrandedLinkView::makePopover(std::unique_ptr<Popover> &popover,
-                                      const QString &closeNotification, QWidget *keeper)
-{
-    if (!popover) {
-        popover = std::make_unique<Popover>();
-        popover->setTransient(keeper);
-        NotificationCenter::shared().addObserver(this, closeNotification,
-                                                 [&popover](const Notification &) {
-                                                     if (popover && popover->isShown())
-                                                         popover->performClose();
-                                                 });
-        // Closed by Esc, an outside click or the list: the row's actions go unless pointed at.
-        connect(popover.get(), &Popover::didClose, this, [this] {
-            if (!underMouse() && !hasPopoverShown())
-                setHovered(false);
-        });
-    }
-    return popover.get();
+    // A favourite is seen without pointing at the row.
+    if (isFavourite && !isPlaceholder())
+        Icons::icon(QStringLiteral("ic-favorite-red")).paint(&painter, favouriteMarkRect());
 }
 
 void BrandedLinkView::openShareMenu()
 {
-    ensureOverlay();
-    if (!shareContent())
+    if (isPlaceholder())
         return;
-    Popover *share = makePopover(m_popoverShare, NotificationViews::closeSharePopup, m_shareButton);
-    // A second click on the button closes it.
-    if (share->isShown()) {
-        share->performClose();
-        return;
-    }
-    // Built afresh at each opening, so that it shows the row as it is now.
-    share->setContentViewController(shareContent()(shortURL, m_multilineTitle->fullText()));
-    share->show(QRect(m_shareButton->mapToGlobal(QPoint(0, 0)), m_shareButton->size()),
-                Popover::Edge::Lower);
+    // Shown first, so that the popover finds its button where the user sees it.
     setHovered(true);
+    LinkRowActions::takeFor(this)->openShareMenu();
 }
 
 void BrandedLinkView::openQRMenu()
 {
-    ensureOverlay();
-    if (!qrContent())
+    if (isPlaceholder())
         return;
-    const bool wasShown = m_popoverQR && m_popoverQR->isShown();
-    // One QR popover at a time: every other row's closes, this one's too.
-    NotificationCenter::shared().post(NotificationViews::closeQrPopup);
-    Popover *qr = makePopover(m_popoverQR, NotificationViews::closeQrPopup, m_qrButton);
-    if (wasShown)
-        return;
-    qr->setContentViewController(qrContent()(shortURL, slashtag, isHttps));
-    qr->show(QRect(m_qrButton->mapToGlobal(QPoint(0, 0)), m_qrButton->size()),
-             Popover::Edge::Lower);
     setHovered(true);
+    LinkRowActions::takeFor(this)->openQRMenu();
 }
 
 void BrandedLinkView::closeSharePopover()
 {
-    if (m_popoverShare && m_popoverShare->isShown())
-        m_popoverShare->performClose();
+    if (LinkRowActions *actions = LinkRowActions::of(this))
+        actions->closeSharePopover();
 }
 
 void BrandedLinkView::closeQRPopover()
 {
-    if (m_popoverQR && m_popoverQR->isShown())
-        m_popoverQR->performClose();
+    if (LinkRowActions *actions = LinkRowActions::of(this))
+        actions->closeQRPopover();
 }

@@ -1,24 +1,22 @@
 #pragma once
 
 #include "Services/BrandedLinkDTO.h"
+#include "Views/LinkRowActions.h"
 
 #include <QJsonObject>
 #include <QWidget>
 
-#include <functional>
-#include <memory>
 #include <optional>
 
 class ElidedLabel;
-class Popover;
 class QLabel;
-class ViewController;
 class QPushButton;
 class QToolButton;
 
-// One row of the link list: short URL, title, clicks, age and favicon, and while the pointer
-// is over it the actions open, copy, favourite, edit and delete. A row whose id is empty is
-// the placeholder that leads to the dashboard.
+// One row of the link list: short URL, title, clicks, age, favicon and a favourite's mark, and
+// while the pointer is over it the actions (LinkRowActions). A row whose id is empty is the
+// placeholder that leads to the dashboard. Screen readers meet it as a list item that can be
+// selected, named after its short URL.
 class BrandedLinkView : public QWidget
 {
     Q_OBJECT
@@ -28,10 +26,8 @@ public:
 
     // What the share and QR popovers of a row show. The controllers live above this layer, so
     // they are handed in once at start; without them the two buttons stay hidden.
-    using ShareContent = std::function<std::unique_ptr<ViewController>(const QString &shortURL,
-                                                                       const QString &title)>;
-    using QRContent = std::function<std::unique_ptr<ViewController>(
-        const QString &shortURL, const QString &slashtag, bool isHttps)>;
+    using ShareContent = LinkRowActions::ShareContent;
+    using QRContent = LinkRowActions::QRContent;
     static void setPopoverContents(ShareContent share, QRContent qr);
 
     explicit BrandedLinkView(QWidget *parent = nullptr);
@@ -62,6 +58,7 @@ public:
     [[nodiscard]] bool isHovered() const { return m_hovered; }
     // The keyboard selection of the list.
     void setSelected(bool selected);
+    [[nodiscard]] bool isSelected() const { return m_selected; }
 
     // "1 click", "0 clicks", "2 clicks".
     [[nodiscard]] static QString clicksText(qint64 clicks);
@@ -73,7 +70,7 @@ public:
     [[nodiscard]] QLabel *clicks() const { return m_clicks; }
     [[nodiscard]] QLabel *creationDate() const { return m_creationDate; }
     [[nodiscard]] QLabel *favicon() const { return m_favicon; }
-    // The overlay's favourite button and the overlay, made if they were not yet.
+    // The overlay's favourite button and the overlay, taken for this row if it had none.
     [[nodiscard]] QToolButton *favourite();
     [[nodiscard]] QWidget *layerHover();
 
@@ -95,14 +92,11 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void ensureOverlay();
     QPushButton *ensureDashLink();
-    QToolButton *makeAction(const QString &icon, const QString &name, const QString &shortcut);
     void showFavourite(bool favourite);
-    [[nodiscard]] bool hasPopoverShown() const;
-    Popover *makePopover(std::unique_ptr<Popover> &popover, const QString &closeNotification,
-                         QWidget *keeper);
-    void placeOverlay();
+    // The row's accessible description: favourite, title, clicks and age.
+    void describe();
+    [[nodiscard]] QRect favouriteMarkRect() const;
     void confirmAndDelete(const QString &informativeText, const QString &confirm,
                           bool closePopoverFirst);
     static void deleteAnswered(const std::optional<QJsonObject> &answer, const QString &fullUrl,
@@ -114,17 +108,7 @@ private:
     QLabel *m_creationDate;
     QLabel *m_favicon;
     QWidget *m_content;
-    QWidget *m_layerHover = nullptr;
-    QToolButton *m_open = nullptr;
-    QToolButton *m_copy = nullptr;
-    QToolButton *m_favourite = nullptr;
-    QToolButton *m_shareButton = nullptr;
-    QToolButton *m_qrButton = nullptr;
-    QToolButton *m_editButton = nullptr;
-    QToolButton *m_deleteButton = nullptr;
     QPushButton *m_openDashLink = nullptr;
-    std::unique_ptr<Popover> m_popoverShare;
-    std::unique_ptr<Popover> m_popoverQR;
     bool m_even = false;
     bool m_hovered = false;
     bool m_selected = false;

@@ -122,14 +122,17 @@ QImage ImageCache::decode(const QByteArray &data, const QByteArray &contentType)
     return reader.read();
 }
 
-QUrl ImageCache::faviconUrl(const QUrl &faviconHost, const QString &destination)
+QUrl ImageCache::faviconUrl(const QUrl &faviconHost, const QString &destination, int pixels)
 {
     const QString host = QUrl(destination).host();
     if (host.isEmpty())
         return {};
     QUrl url = faviconHost;
     url.setPath(QStringLiteral("/s2/favicons"));
-    url.setQuery(QStringLiteral("domain=") + host);
+    QString query = QStringLiteral("domain=") + host;
+    if (pixels > 16)
+        query += QStringLiteral("&sz=") + QString::number(pixels);
+    url.setQuery(query);
     return url;
 }
 

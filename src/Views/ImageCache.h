@@ -38,8 +38,10 @@ public:
     [[nodiscard]] qsizetype count() const { return m_images.size(); }
     void clear();
 
-    // The favicon service's address for the host of a destination; empty without a host.
-    [[nodiscard]] static QUrl faviconUrl(const QUrl &faviconHost, const QString &destination);
+    // The favicon service's address for the host of a destination; empty without a host. An
+    // icon of more than the service's 16 pixels (a dense screen) is asked for by its size.
+    [[nodiscard]] static QUrl faviconUrl(const QUrl &faviconHost, const QString &destination,
+                                         int pixels = 16);
     // The image in the bytes of an answer, decoded as the format its first bytes show or, failing
     // that, its content type declares (png, jpeg, gif, ico, svg); null for anything else or
     // above 1 MB. Naming the format spares loading every image plugin of the system to guess.

@@ -2,6 +2,7 @@
 // server: paging, search, workspaces, row actions, keyboard, and the pictures of each state
 // (build/screenshots/).
 
+#include "Controllers/LinkList/LinkListKeys.h"
 #include "Controllers/LinkList/LinkSearch.h"
 #include "Controllers/LinkList/MainViewController.h"
 #include "Controllers/LinkList/WorkspaceBox.h"
@@ -11,6 +12,7 @@
 #include "ServiceHarness.h"
 #include "Views/BrandedLinkView.h"
 #include "Views/ElidedLabel.h"
+#include "Views/LinkRowActions.h"
 #include "Views/Popover.h"
 
 #include <QAccessible>
@@ -95,6 +97,18 @@ private:
         auto *button = row->layerHover()->findChild<QToolButton *>(name);
         QVERIFY(button && button->isVisible());
         QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    // Whether the row shows the red mark of a favourite under its favicon.
+    static bool showsFavouriteMark(BrandedLinkView *row)
+    {
+        const QImage image =
+            row->grab(QRect(0, row->height() / 2, 40, row->height() / 2)).toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (const QColor c = image.pixelColor(x, y); c.red() > 180 && c.green() < 120)
+                    return true;
+        return false;
     }
 
     // Clicks the picker's row of this workspace.
@@ -564,6 +578,9 @@ private slots:
                  R"({"favourite":true})");
         QCOMPARE(sent(path, "POST").at(1).toObject().value("body").toString(),
                  R"({"favourite":false})");
+        QTest::keyClick(list, Qt::Key_End);
+        QTest::qWait(300);
+        shoot("link-list-bottom.png", m_popover.get());
     }
 
     void failedLoads_data()
@@ -608,18 +625,36 @@ private slots:
         QVERIFY(!list->pager()->linksErrorView()->isVisible());
     }
 
-    // The share and QR popovers of a row: the row's actions stay while one is open, a second
-    // click on share closes it, and Esc, an outside click or closing the list close them.
+    // The actions follow the pointer: one overlay moves from row to row and goes when the
+    // pointer leaves. The share and QR popovers of a row: the row's actions stay while one is
+    // open (a second overlay serves the next row), a second click on share closes it, and Esc,
+    // an outside click or closing the list close them.
     void rowPopovers()
     {
         MainViewController *list = showList();
         QVERIFY(list);
         BrandedLinkView *first = list->rowView(0);
+        const auto overlays = [list] {
+            return list->findChildren<LinkRowActions *>().size();
+        };
+        QTest::mouseMove(list->workspaces()->textWorkspace());
+        QTRY_VERIFY(!first->favicon()->pixmap().isNull());
+        shoot("link-list.png", m_popover.get());
+        QTest::mouseMove(list->rowView(3), QPoint(40, 20));
+        QTRY_VERIFY(list->rowView(3)->isHovered());
+        QTest::mouseMove(list->rowView(1), QPoint(40, 20));
+        QTRY_VERIFY(list->rowView(1)->isHovered());
+        QVERIFY(!list->rowView(3)->isHovered() && overlays() == 1);
+        shoot("link-list-hovered-row.png", m_popover.get());
+        QTest::mouseMove(list->workspaces()->textWorkspace());
+        QTRY_VERIFY(!list->rowView(1)->isHovered());
+        QVERIFY(!list->rowView(1)->layerHover()->isVisible());
         clickRowAction(first, "qrButton");
         QTRY_VERIFY(shownPopover<QRController>());
         QTest::mouseMove(list->rowView(5), QPoint(40, 20));
         QTRY_VERIFY(list->rowView(5)->isHovered());
         QVERIFY(first->layerHover()->isVisible());
+        QCOMPARE(overlays(), 2);
         // Esc in the QR popover closes it.
         QTest::keyClick(shownPopover<QRController>(), Qt::Key_Escape);
         QTRY_VERIFY(!shownPopover<QRController>());
@@ -679,14 +714,32 @@ private slots:
     {
         MainViewController *list = showList();
         QVERIFY(list);
-        QTest::qWait(400); // favicons and avatars
-        shoot("link-list.png", m_popover.get());
-        QTest::mouseMove(list->rowView(1), QPoint(40, 20));
-        QTRY_VERIFY(list->rowView(1)->isHovered());
-        shoot("link-list-hovered-row.png", m_popover.get());
         list->setFocus();
         QTest::keyClick(list, Qt::Key_Down);
         QTest::keyClick(list, Qt::Key_Down);
+        QCOMPARE(list->keys()->selectedRow(), 1);
+        // A screen reader meets a list of items, the selected one selected, named by its URL.
+        BrandedLinkView *second = list->rowView(1);
+        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(second);
+        QCOMPARE(item->role(), QAccessible::ListItem);
+        QCOMPARE(item->parent()->role(), QAccessible::List);
+        QVERIFY(item->state().selected);
+        QVERIFY(!QAccessible::queryAccessibleInterface(list->rowView(0))->state().selected);
+        QCOMPARE(QAccessible::queryAccessibleInterface(second->shortUrlButton())
+                     ->text(QAccessible::Name),
+                 second->shortURL);
+        // l001 is a favourite, l000 not: seen and spoken without pointing; Ctrl+D shows its turn.
+        QVERIFY(showsFavouriteMark(second) && !showsFavouriteMark(list->rowView(0)));
+        QVERIFY(item->text(QAccessible::Description).startsWith("Favourite, "));
+        QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
+        QTRY_VERIFY(!showsFavouriteMark(second));
+        QVERIFY(!item->text(QAccessible::Description).startsWith("Favourite"));
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(
+            m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
+            list->rowView(1)->fullUrl());
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(m_platform->fakeWorkspace.opened.value(0).toString(), list->rowView(1)->fullUrl());
         m_platform->alertPresenter.answerWith(AlertPresenter::SecondButton);
         QTest::keyClick(list, Qt::Key_Delete);
         // The question names the second row, the one selected.
@@ -717,17 +770,9 @@ private slots:
         QTest::keyClick(list->search()->textFieldSearch(), Qt::Key_Escape);
         QVERIFY(!list->search()->isOpen());
         QTRY_COMPARE(list->numberOfRows(), 15);
-        // Long texts are cut, with the whole text in the tooltip.
-        BrandedLinkDTO link = list->localLinkList().at(0);
-        link.multilineTitle = QString(300, QLatin1Char('x'));
-        list->rowView(0)->configure(link, 0);
-        QVERIFY(list->rowView(0)->multilineTitle()->isElided());
-        QVERIFY(list->rowView(0)->multilineTitle()->toolTip().endsWith(link.multilineTitle));
-        QTest::keyClick(list, Qt::Key_End);
-        QTRY_COMPARE(list->localLinkList().size(), 30);
-        QTest::keyClick(list, Qt::Key_End);
-        QTest::qWait(300);
-        shoot("link-list-bottom.png", m_popover.get());
+        // Long texts are cut, with the whole text in the tooltip (l000's title is long).
+        const ElidedLabel *title = list->rowView(0)->multilineTitle();
+        QVERIFY(title->isElided() && title->toolTip().endsWith(list->localLinkList().at(0).title));
     }
 };
 

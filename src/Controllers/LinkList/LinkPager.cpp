@@ -8,6 +8,7 @@
 #include "Services/AuthenticationManager.h"
 #include "Views/BrandedLinkView.h"
 #include "Views/Icons.h"
+#include "Views/LinkTableView.h"
 #include "Views/Spinner.h"
 
 #include <QGridLayout>
@@ -70,7 +71,7 @@ LinkPager::LinkPager(const WorkspaceBox *workspaces, QWidget *parent)
     headerSpin->addWidget(new Spinner, 0, Qt::AlignCenter);
     layout->addWidget(m_headerScrollBox);
 
-    auto *table = new QWidget;
+    auto *table = new LinkTableView;
     table->setObjectName(QStringLiteral("tableView"));
     LinkListWidgets::paintWhite(table);
     m_tableLayout = new QVBoxLayout(table);
