@@ -4,348 +4,305 @@
 #include <QStringList>
 
 // The literals that connect the parts of the program: settings keys, notification names,
-// user-info keys and fixed texts. Each is defined once, here.
+// user-info keys and fixed texts. Each is declared here and defined once in Costants.cpp: a
+// definition in this header would have every file that includes it build all of them again at
+// start, which made the program about 1 MB of start-up code larger.
 namespace Costants {
 
 namespace NotificationViews {
-inline const QString togglePopover = QStringLiteral("qv-toggle-popover");
-inline const QString togglePopoverOpen = QStringLiteral("qv-toggle-popover-open");
-inline const QString closePopover = QStringLiteral("qv-close-popover");
-inline const QString mainPopover = QStringLiteral("qv-main-popover");
-inline const QString forceMainPopover = QStringLiteral("qv-force-main-popover");
-inline const QString mainPopoverClose = QStringLiteral("qv-main-popover-close");
-inline const QString changeInternetReachability = QStringLiteral("qv-change-internet-reachability");
-inline const QString logout = QStringLiteral("qv-logout");
-inline const QString resetDefault = QStringLiteral("qv-reset-default");
-inline const QString resetPopoverControllers = QStringLiteral("qv-reset-popover-controllers");
-inline const QString newLinkPopover = QStringLiteral("qv-newlink-popover");
-inline const QString newLinkPopoverExternal = QStringLiteral("qv-newlink-popover-external");
-inline const QString newsEditLinkPopover = QStringLiteral("qv-news-editlink-popover");
-inline const QString newsEditLinkPopoverExternal =
-    QStringLiteral("qv-news-editlink-popover-external");
-inline const QString editLinkPopover = QStringLiteral("qv-editlink-popover");
-inline const QString closeEditLinkPopover = QStringLiteral("qv-close-editlink-popover");
-inline const QString newLinkCreated = QStringLiteral("qv-new-link-created");
-inline const QString resetListLinks = QStringLiteral("qv-reset-list-links");
-inline const QString workspaceSelection = QStringLiteral("qv-workspace-selection");
-inline const QString workspaceSelectionIndex = QStringLiteral("qv-workspace-selection-index");
+extern const QString togglePopover;
+extern const QString togglePopoverOpen;
+extern const QString closePopover;
+extern const QString mainPopover;
+extern const QString forceMainPopover;
+extern const QString mainPopoverClose;
+extern const QString changeInternetReachability;
+extern const QString logout;
+extern const QString resetDefault;
+extern const QString resetPopoverControllers;
+extern const QString newLinkPopover;
+extern const QString newLinkPopoverExternal;
+extern const QString newsEditLinkPopover;
+extern const QString newsEditLinkPopoverExternal;
+extern const QString editLinkPopover;
+extern const QString closeEditLinkPopover;
+extern const QString newLinkCreated;
+extern const QString resetListLinks;
+extern const QString workspaceSelection;
+extern const QString workspaceSelectionIndex;
 // The chosen workspace's id, which the list resolves the choice by.
-inline const QString workspaceSelectionId = QStringLiteral("qv-workspace-selection-id");
-inline const QString workspaceClosePopover = QStringLiteral("qv-workspace-close-popover");
-inline const QString domainSelection = QStringLiteral("qv-domain-selection");
-inline const QString domainSelectionIndex = QStringLiteral("qv-domain-selection-index");
-inline const QString domainsList = QStringLiteral("qv-domains-list");
-inline const QString closeSharePopup = QStringLiteral("close-share-popup");
-inline const QString closeQrPopup = QStringLiteral("close-qr-popup");
-inline const QString closeWindowOauth = QStringLiteral("qv-close-window-oauth");
-inline const QString closeOauthWebview = QStringLiteral("qv-close-oauth-webview");
+extern const QString workspaceSelectionId;
+extern const QString workspaceClosePopover;
+extern const QString domainSelection;
+extern const QString domainSelectionIndex;
+extern const QString domainsList;
+extern const QString closeSharePopup;
+extern const QString closeQrPopup;
+extern const QString closeWindowOauth;
+extern const QString closeOauthWebview;
 // Watching the clipboard was paused or resumed; the tray icon follows.
-inline const QString watchingPauseChanged = QStringLiteral("qv-watching-pause-changed");
+extern const QString watchingPauseChanged;
 } // namespace NotificationViews
 
 // User-info keys of "qv-change-internet-reachability".
 namespace InternetReachability {
-inline const QString previousInternetStatus = QStringLiteral("previousInternetStatus");
-inline const QString currentInternetStatus = QStringLiteral("currentInternetStatus");
+extern const QString previousInternetStatus;
+extern const QString currentInternetStatus;
 } // namespace InternetReachability
 
 // Settings keys of the shared store.
 namespace Preferences {
-inline const QString appDefaultSet = QStringLiteral("qv-app-default-set");
-inline const QString startup = QStringLiteral("qv-preferences-startup");
-inline const QString contextualMenu = QStringLiteral("qv-preferences-contextualMenu");
-inline const QString automaticCopy = QStringLiteral("qv-preferences-automaticCopy");
-inline const QString skipDuplicateCheck = QStringLiteral("qv-preferences-skipDuplicate-check");
-inline const QString notificationBrandedLink =
-    QStringLiteral("qv-preferences-notification-branded-link");
-inline const QString optionActive = QStringLiteral("qv-option-active");
-inline const QString optionSlashtagRebrand = QStringLiteral("qv-option-slashtag-rebrand");
-inline const QString dontAskLaunchLogin = QStringLiteral("qv-preferences-dont-ask-launch-login");
-inline const QString accessToken = QStringLiteral("access_token");
-inline const QString tokenType = QStringLiteral("token_type");
-inline const QString expiresAt = QStringLiteral("expires_at");
-inline const QString refreshToken = QStringLiteral("refresh_token");
-inline const QString expiresIn = QStringLiteral("expires_in");
-inline const QString userId = QStringLiteral("qv-preference-user-id");
-inline const QString fullName = QStringLiteral("fullName");
-inline const QString email = QStringLiteral("email");
-inline const QString workspaceObjectMainView = QStringLiteral("workspaceObjectMainView");
-inline const QString workspaceObjectAutoReplace = QStringLiteral("workspaceObjectAutoReplace");
-inline const QString domainObjectAutoReplace = QStringLiteral("domainObjectAutoReplace");
-inline const QString domainNames = QStringLiteral("domainNames");
-inline const QString workspaceIdsListToCheckDomains =
-    QStringLiteral("workspaceIdsListToCheckDomains");
-inline const QString workspaceIdsListCheckedDomains =
-    QStringLiteral("workspaceIdsListCheckedDomains");
-inline const QString accountWorkspacePairs = QStringLiteral("qv-account-workspace-pairs");
-inline const QString lastBrandedLinkStored = QStringLiteral("qv-last-branded-link-stored");
+extern const QString appDefaultSet;
+extern const QString startup;
+extern const QString contextualMenu;
+extern const QString automaticCopy;
+extern const QString skipDuplicateCheck;
+extern const QString notificationBrandedLink;
+extern const QString optionActive;
+extern const QString optionSlashtagRebrand;
+extern const QString dontAskLaunchLogin;
+extern const QString accessToken;
+extern const QString tokenType;
+extern const QString expiresAt;
+extern const QString refreshToken;
+extern const QString expiresIn;
+extern const QString userId;
+extern const QString fullName;
+extern const QString email;
+extern const QString workspaceObjectMainView;
+extern const QString workspaceObjectAutoReplace;
+extern const QString domainObjectAutoReplace;
+extern const QString domainNames;
+extern const QString workspaceIdsListToCheckDomains;
+extern const QString workspaceIdsListCheckedDomains;
+extern const QString accountWorkspacePairs;
+extern const QString lastBrandedLinkStored;
 // Date until which copied addresses are not handed on; absent while watching.
-inline const QString watchingPausedUntil = QStringLiteral("qv-watching-paused-until");
+extern const QString watchingPausedUntil;
 // Set once the first start has shown the user where the program lives.
-inline const QString firstStartHintShown = QStringLiteral("qv-first-start-hint-shown");
-inline const QString destinationURL = QStringLiteral("destinationURL");
-inline const QString lastChange = QStringLiteral("lastChange");
-inline const QString newDestination = QStringLiteral("qv-preference-new-destination");
-inline const QString editLinkId = QStringLiteral("qv-preference-edit-link-id");
-inline const QString editWorkspaceId = QStringLiteral("qv-preference-edit-workspace-id");
-inline const QString oldUrl = QStringLiteral("qv-preference-old-url");
-inline const QString lastUpdateDayChecked = QStringLiteral("qv-last-update-day-checked");
-inline const QString updateMandatoryRequested =
-    QStringLiteral("quorvella-update-mandatory-requested");
-inline const QString updaterUpdating = QStringLiteral("qv-updater-updating");
-inline const QString storedAppZipPath = QStringLiteral("qv-stored-app-zip-path");
+extern const QString firstStartHintShown;
+extern const QString destinationURL;
+extern const QString lastChange;
+extern const QString newDestination;
+extern const QString editLinkId;
+extern const QString editWorkspaceId;
+extern const QString oldUrl;
+extern const QString lastUpdateDayChecked;
+extern const QString updateMandatoryRequested;
+extern const QString updaterUpdating;
+extern const QString storedAppZipPath;
 // What the program expects of the next update request, written just before the hand-off: a
 // one-time token the request must carry, the folder to be updated and the version it runs.
-inline const QString updaterToken = QStringLiteral("qv-updater-token");
-inline const QString updaterInstallFolder = QStringLiteral("qv-updater-install-folder");
-inline const QString updaterInstalledVersion = QStringLiteral("qv-updater-installed-version");
+extern const QString updaterToken;
+extern const QString updaterInstallFolder;
+extern const QString updaterInstalledVersion;
 // The version the hand-off was for: the next start greets only when it runs that version.
-inline const QString updaterAnnouncedVersion = QStringLiteral("qv-updater-announced-version");
+extern const QString updaterAnnouncedVersion;
 // Host patterns whose copied addresses are never rebranded; a choice of the user, so sign-out
 // keeps it.
-inline const QString neverRebrandHosts = QStringLiteral("qv-preferences-never-rebrand-hosts");
+extern const QString neverRebrandHosts;
 // Kept in the standard store, not the shared one.
-inline const QString crashOnExceptions = QStringLiteral("NSApplicationCrashOnExceptions");
+extern const QString crashOnExceptions;
 
 // What sign-out removes, in one pass and in this order. "qv-app-default-set" stays, so the
 // first-run defaults are not written again.
-inline const QStringList signOutKeys = {lastBrandedLinkStored,
-                                        destinationURL,
-                                        lastChange,
-                                        workspaceObjectMainView,
-                                        workspaceObjectAutoReplace,
-                                        domainObjectAutoReplace,
-                                        fullName,
-                                        email,
-                                        accessToken,
-                                        tokenType,
-                                        expiresAt,
-                                        expiresIn,
-                                        refreshToken,
-                                        domainNames,
-                                        workspaceIdsListToCheckDomains,
-                                        workspaceIdsListCheckedDomains,
-                                        dontAskLaunchLogin,
-                                        userId};
+extern const QStringList signOutKeys;
 
 namespace OptionsRebrand {
-inline const QString notification = QStringLiteral("qv-option-notification");
-inline const QString autoRebrand = QStringLiteral("qv-option-autoRebrand");
-inline const QString askEditLink = QStringLiteral("qv-option-ask-edit-link");
-inline const QString doNothing = QStringLiteral("qv-option-doNothing");
-inline const QString dialogueBox = QStringLiteral("qv-option-dialogueBox");
+extern const QString notification;
+extern const QString autoRebrand;
+extern const QString askEditLink;
+extern const QString doNothing;
+extern const QString dialogueBox;
 // In the order the preferences offer them.
-inline const QStringList rebrandOptions = {notification, autoRebrand, askEditLink, doNothing,
-                                           dialogueBox};
-inline const QString defaultRebrandOption = notification;
+extern const QStringList rebrandOptions;
+extern const QString defaultRebrandOption;
 
-inline const QString slashtagShortest = QStringLiteral("qv-option-slashtag-shortest");
-inline const QString slashtagRandom = QStringLiteral("qv-option-slashtag-random");
-inline const QString slashtagSuggested = QStringLiteral("qv-option-slashtag-suggested");
-inline const QString slashtagSuggestedDash = QStringLiteral("qv-option-slashtag-suggested-dash");
-inline const QString slashtagSuggestedCamelcase =
-    QStringLiteral("qv-option-slashtag-suggested-camelcase");
-inline const QStringList slashtagOptions = {slashtagShortest, slashtagRandom, slashtagSuggested,
-                                            slashtagSuggestedDash, slashtagSuggestedCamelcase};
+extern const QString slashtagShortest;
+extern const QString slashtagRandom;
+extern const QString slashtagSuggested;
+extern const QString slashtagSuggestedDash;
+extern const QString slashtagSuggestedCamelcase;
+extern const QStringList slashtagOptions;
 } // namespace OptionsRebrand
 } // namespace Preferences
 
 // The registered OAuth client and the authorization server's paths.
 namespace Oauth {
-inline const QString clientId = QStringLiteral("5f3c9a1e-8b2d-4c6f-a7e0-91d4b2c8e6a3");
-inline const QString clientSecret = QStringLiteral("c08e47b2-19fa-4d3e-b5a1-6e2f9d07c4b8");
-inline const QString redirectUri = QStringLiteral("https://localhost/oauth");
-inline const QString authorizePath = QStringLiteral("/connect/authorize");
-inline const QString tokenPath = QStringLiteral("/connect/token");
-inline const QString logoutPath = QStringLiteral("/account/logout");
+extern const QString clientId;
+extern const QString clientSecret;
+extern const QString redirectUri;
+extern const QString authorizePath;
+extern const QString tokenPath;
+extern const QString logoutPath;
 } // namespace Oauth
 
 // Paths and page sizes of the service's REST API, the recommendation service and the
 // download host.
 namespace API {
-inline const QString pluginsPath = QStringLiteral("/plugins");
-inline const QString titleRecommendPath =
-    QStringLiteral("/v1/recommendation-system/title/recommend");
-inline const QString slashtagRecommendPath =
-    QStringLiteral("/v1/recommendation-system/slashtag/recommend");
-inline const QString versionsPath = QStringLiteral("/apps/macapp/versions.json");
-inline const QString pageSize = QStringLiteral("15");
-inline const QString destinationPageSize = QStringLiteral("10");
+extern const QString pluginsPath;
+extern const QString titleRecommendPath;
+extern const QString slashtagRecommendPath;
+extern const QString versionsPath;
+extern const QString pageSize;
+extern const QString destinationPageSize;
 namespace Account {
-inline const QString account = QStringLiteral("/account");
-inline const QString domains = QStringLiteral("/account/domains");
+extern const QString account;
+extern const QString domains;
 } // namespace Account
 namespace Workspace {
-inline const QString workspaces = QStringLiteral("/workspaces?orderBy=name&orderDir=asc");
+extern const QString workspaces;
 } // namespace Workspace
 namespace Domain {
-inline const QString activeDomains =
-    QStringLiteral("/domains?detaching=false&deleting=false&detached=false&active=true");
+extern const QString activeDomains;
 } // namespace Domain
 namespace Links {
-inline const QString links = QStringLiteral("/links");
-inline const QString search = QStringLiteral("/search?limit=");
-inline const QString searchByDestination =
-    QStringLiteral("/links/search?searchBy=destination&term=");
-inline const QString favourite = QStringLiteral("/favourite");
+extern const QString links;
+extern const QString search;
+extern const QString searchByDestination;
+extern const QString favourite;
 } // namespace Links
 } // namespace API
 
 // The identifier and user-info of the result notifications.
 namespace NotificationInfos {
-inline const QString copiedLinkIdentifier = QStringLiteral("qv-copied-link");
-inline const QString userLoginKey = QStringLiteral("user-login");
-inline const QString userLogged = QStringLiteral("user-logged");
-inline const QString typeKey = QStringLiteral("qv-notification-type");
-inline const QString typeBrandedSuccess = QStringLiteral("qv-notification-type-branded-success");
-inline const QString typeCopied = QStringLiteral("qv-notification-type-copied");
-inline const QString idKey = QStringLiteral("id");
+extern const QString copiedLinkIdentifier;
+extern const QString userLoginKey;
+extern const QString userLogged;
+extern const QString typeKey;
+extern const QString typeBrandedSuccess;
+extern const QString typeCopied;
+extern const QString idKey;
 // The workspace the link was made in, which the editor must ask for it.
-inline const QString workspaceIdKey = QStringLiteral("qv-notification-workspace-id");
+extern const QString workspaceIdKey;
 // The rebrand question for a link copied while signed out.
-inline const QString rebrandQuestionIdentifierPrefix = QStringLiteral("qv-rebrand-link-changeid-");
-inline const QString behaviorKey = QStringLiteral("qv-notification-behavior");
-inline const QString behaviorOpenModal = QStringLiteral("qv-notification-behavior-open-modal");
-inline const QString behaviorOpenEditModal =
-    QStringLiteral("qv-notification-behavior-open-edit-modal");
-inline const QString behaviorRebrand = QStringLiteral("qv-notification-behavior-rebrand");
+extern const QString rebrandQuestionIdentifierPrefix;
+extern const QString behaviorKey;
+extern const QString behaviorOpenModal;
+extern const QString behaviorOpenEditModal;
+extern const QString behaviorRebrand;
 } // namespace NotificationInfos
 
 // Texts of the desktop notifications.
 namespace LocalNotification {
-inline const QString errorTitle = QStringLiteral("Oooops!");
-inline const QString errorDefaultMessage = QStringLiteral("Something went wrong");
-inline const QString errorTryLater = QStringLiteral(". Try later.");
-inline const QString offlineMessage = QStringLiteral("No internet connection, nothing was sent");
-inline const QString noAnswerMessage = QStringLiteral("The service did not answer");
-inline const QString slowDownTitle = QStringLiteral("Slowing down");
+extern const QString errorTitle;
+extern const QString errorDefaultMessage;
+extern const QString errorTryLater;
+extern const QString offlineMessage;
+extern const QString noAnswerMessage;
+extern const QString slowDownTitle;
 // %1: the seconds the service asked to wait.
-inline const QString slowDownMessage =
-    QStringLiteral("The service asks Quorvella to slow down. It will try again in %1 seconds.");
-inline const QString oldLinkKeptMessage =
-    QStringLiteral("The new link is made, but the old one could not be deleted");
-inline const QString linkRebrandedTitle = QStringLiteral("Link rebranded \u2728");
-inline const QString linkCopiedTitle = QStringLiteral("Link copied \u2728");
-inline const QString linkUpdatedTitle = QStringLiteral("Link updated \u2728");
-inline const QString linkDeletedTitle = QStringLiteral("Link deleted");
-inline const QString linkDuplicatedTitle = QStringLiteral("Link duplicated");
-inline const QString linkDuplicatedText = QStringLiteral("Branded link already exists");
-inline const QString editButton = QStringLiteral("Edit");
-inline const QString closeButton = QStringLiteral("Close");
-inline const QString rebrandQuestionTitle = QStringLiteral("Do you want to rebrand this link?");
+extern const QString slowDownMessage;
+extern const QString oldLinkKeptMessage;
+extern const QString linkRebrandedTitle;
+extern const QString linkCopiedTitle;
+extern const QString linkUpdatedTitle;
+extern const QString linkDeletedTitle;
+extern const QString linkDuplicatedTitle;
+extern const QString linkDuplicatedText;
+extern const QString editButton;
+extern const QString closeButton;
+extern const QString rebrandQuestionTitle;
 // Undoing an automatic rebrand.
-inline const QString undoAction = QStringLiteral("undo");
-inline const QString undoButton = QStringLiteral("Undo");
-inline const QString undoDeleteFailedMessage = QStringLiteral("The link could not be deleted");
-inline const QString undoRefusedTitle = QStringLiteral("Rebrand not undone");
-inline const QString undoExpiredText =
-    QStringLiteral("A rebrand can be undone for two minutes only; the link stays.");
-inline const QString undoSignedOutText =
-    QStringLiteral("You signed out since the link was made; the link stays.");
+extern const QString undoAction;
+extern const QString undoButton;
+extern const QString undoDeleteFailedMessage;
+extern const QString undoRefusedTitle;
+extern const QString undoExpiredText;
+extern const QString undoSignedOutText;
 // The first start without a tray icon to open.
-inline const QString firstStartIdentifier = QStringLiteral("qv-first-start");
-inline const QString firstStartTitle = QStringLiteral("Quorvella is running");
-inline const QString firstStartText =
-    QStringLiteral("It runs in the background and watches your clipboard. No system tray was "
-                   "found: click here, or start Quorvella again, to open it and sign in.");
-inline const QString undoEditedText =
-    QStringLiteral("The link was edited since it was made; it stays as you edited it.");
+extern const QString firstStartIdentifier;
+extern const QString firstStartTitle;
+extern const QString firstStartText;
+extern const QString undoEditedText;
 // The desktop entry that lends the notifications our name and icon.
-inline const QString desktopEntry = QStringLiteral("com.quorvella.desktop.Quorvella");
-inline const QString applicationName = QStringLiteral("Quorvella");
+extern const QString desktopEntry;
+extern const QString applicationName;
 // The installed icon's name in the desktop's icon theme.
-inline const QString applicationIcon = QStringLiteral("com.quorvella.desktop.Quorvella");
+extern const QString applicationIcon;
 } // namespace LocalNotification
 
 // The modal dialogues of the rebrand pipeline.
 namespace Alerts {
-inline const QString alreadyRebranded = QStringLiteral("URL already rebranded!");
-inline const QString copyExistingLink = QStringLiteral("Copy existing link");
-inline const QString rebrandAgain = QStringLiteral("Rebrand again");
-inline const QString cancel = QStringLiteral("Cancel");
-inline const QString rebrandQuestion = QStringLiteral("Do you want to Rebrand this link?");
-inline const QString rebrand = QStringLiteral("Rebrand");
+extern const QString alreadyRebranded;
+extern const QString copyExistingLink;
+extern const QString rebrandAgain;
+extern const QString cancel;
+extern const QString rebrandQuestion;
+extern const QString rebrand;
 // The two confirmations of a row's delete action.
 namespace DeleteLink {
-inline const QString message = QStringLiteral("Delete this link?");
-inline const QString informativeLong = QStringLiteral(
-    "If you delete this link it won't redirect to the destination URL anymore and any stats will "
-    "be lost forever. This is a permanent action and cannot be undone.");
-inline const QString informativeShort =
-    QStringLiteral("This is a permanent action and cannot be undone.");
-inline const QString deleteButton = QStringLiteral("Delete");
-inline const QString okButton = QStringLiteral("OK");
+extern const QString message;
+extern const QString informativeLong;
+extern const QString informativeShort;
+extern const QString deleteButton;
+extern const QString okButton;
 } // namespace DeleteLink
-inline const QString ok = QStringLiteral("OK");
-inline const QString editSlugQuestion = QStringLiteral("Edit the URL slug or branded domain?");
-inline const QString editSlugInformative =
-    QStringLiteral("Editing this branded link's slug (slashtag)/branded domain will cause all "
-                   "previously collected link stats to be lost.");
+extern const QString ok;
+extern const QString editSlugQuestion;
+extern const QString editSlugInformative;
 } // namespace Alerts
 
 // The services entry on the session bus.
 namespace ServicesEntry {
-inline const QString noTextError = QStringLiteral("Could not find the text for parsing.");
+extern const QString noTextError;
 } // namespace ServicesEntry
 
 namespace Version {
-inline const QString upToDateMessage = QStringLiteral("You're up to date!");
-inline const QString upToDateInformative =
-    QStringLiteral("You have the latest version of Quorvella");
+extern const QString upToDateMessage;
+extern const QString upToDateInformative;
 // The about pane's check against the plug-in document.
-inline const QString needUpdateMessage = QStringLiteral("You need to update your Quorvella app");
-inline const QString appUpToDatePrefix = QStringLiteral("Your Quorvella app is up to date - ");
-inline const QString thanksInformative = QStringLiteral("Thanks for using Quorvella");
-inline const QString fallbackVersion = QStringLiteral("0.1.0");
+extern const QString needUpdateMessage;
+extern const QString appUpToDatePrefix;
+extern const QString thanksInformative;
+extern const QString fallbackVersion;
 } // namespace Version
 
 namespace Updater {
-inline const QString bundleIdentifier = QStringLiteral("com.quorvella.desktop.macos.Quorvella");
-inline const QString updaterAppName = QStringLiteral("QuorvellaUpdater.app");
-inline const QString updaterZipName = QStringLiteral("QuorvellaUpdater.zip");
-inline const QString programZipName = QStringLiteral("Quorvella.zip");
-inline const QString updaterArchivePath = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
-inline const QString programArchivePath = QStringLiteral("/apps/macapp/Quorvella.zip");
-inline const QString requestScheme = QStringLiteral("quorvella-updater");
+extern const QString bundleIdentifier;
+extern const QString updaterAppName;
+extern const QString updaterZipName;
+extern const QString programZipName;
+extern const QString updaterArchivePath;
+extern const QString programArchivePath;
+extern const QString requestScheme;
 // Written by the updater beside the archive it was handed once it took the request.
-inline const QString acknowledgementName = QStringLiteral("accepted");
+extern const QString acknowledgementName;
 } // namespace Updater
 
 namespace Launcher {
-inline const QString helperIdentifier =
-    QStringLiteral("com.quorvella.desktop.macos.QuorvellaLauncher");
-inline const QString mainIdentifier = QStringLiteral("com.quorvella.desktop.macos.Quorvella");
+extern const QString helperIdentifier;
+extern const QString mainIdentifier;
 // Where the launcher's bundle lies inside the main bundle: four folders down.
-inline const QString bundleRelativePath =
-    QStringLiteral("Contents/Library/LoginItems/QuorvellaLauncher");
+extern const QString bundleRelativePath;
 } // namespace Launcher
 
 // The service's own web pages, opened in the browser.
 namespace Dashboard {
-inline const QString signUpPath = QStringLiteral("/sign-up");
-inline const QString newDomainPath = QStringLiteral("/domains/new");
-inline const QString linksPath = QStringLiteral("/links/");
-inline const QString accountSettingsPath = QStringLiteral("/account/settings");
-inline const QString pricingUrl = QStringLiteral("https://www.quorvella.com/pricing");
-inline const QString statusUrl = QStringLiteral("https://status.quorvella.com");
-inline const QString supportUrl = QStringLiteral("https://www.quorvella.com/contact");
+extern const QString signUpPath;
+extern const QString newDomainPath;
+extern const QString linksPath;
+extern const QString accountSettingsPath;
+extern const QString pricingUrl;
+extern const QString statusUrl;
+extern const QString supportUrl;
 } // namespace Dashboard
 
 namespace Menu {
-inline const QString preferences = QStringLiteral("Preferences...");
-inline const QString about = QStringLiteral("About Quorvella");
-inline const QString feedback = QStringLiteral("Feedback");
-inline const QString pricing = QStringLiteral("Pricing");
-inline const QString serviceStatus = QStringLiteral("Service status");
-inline const QString checkForUpdates = QStringLiteral("Check for updates");
-inline const QString signOut = QStringLiteral("Sign out");
-inline const QString quit = QStringLiteral("Quit Quorvella");
-inline const QString undoLastRebrand = QStringLiteral("Undo last rebrand");
-inline const QString pauseOneHour = QStringLiteral("Pause for 1 hour");
-inline const QString pauseUntilTomorrow = QStringLiteral("Pause until tomorrow");
-inline const QString resumeWatching = QStringLiteral("Resume watching");
+extern const QString preferences;
+extern const QString about;
+extern const QString feedback;
+extern const QString pricing;
+extern const QString serviceStatus;
+extern const QString checkForUpdates;
+extern const QString signOut;
+extern const QString quit;
+extern const QString undoLastRebrand;
+extern const QString pauseOneHour;
+extern const QString pauseUntilTomorrow;
+extern const QString resumeWatching;
 // First in the tray icon's own menu.
-inline const QString openQuorvella = QStringLiteral("Open Quorvella");
+extern const QString openQuorvella;
 } // namespace Menu
 
 } // namespace Costants

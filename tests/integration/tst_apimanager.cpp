@@ -33,20 +33,26 @@ struct CallInfo
 
 const QString kLink = QStringLiteral("wsp-personal-l003");
 
-const QMap<QString, CallInfo> kCalls{
-    {"getLinks", {"GET", "/v1/links", true, false, true}},
-    {"favourites", {"GET", "/v1/links", true, false, true}},
-    {"searchLinks", {"GET", "/v1/links/search", true, false, true}},
-    {"searchLinksByDestination", {"GET", "/v1/links/search", true, true, true}},
-    {"updateLink", {"POST", "/v1/links/" + kLink, false, false, true}},
-    {"setFavourite", {"POST", "/v1/links/" + kLink + "/favourite", false, false, true}},
-    {"deleteLink", {"DELETE", "/v1/links/" + kLink, false, false, true}},
-    {"getAccountDomains", {"GET", "/v1/account/domains", true, false, true}},
-    {"recommendTitle", {"POST", API::titleRecommendPath, false, true, true}},
-    {"recommendSlashtag", {"POST", API::slashtagRecommendPath, false, false, true}},
-    {"getPlugins", {"GET", "/plugins", false, true, false}},
-    {"logout", {"GET", "/account/logout", false, true, false}},
-    {"getVersions", {"GET", "/apps/macapp/versions.json", false, true, false}}};
+// Built on first use: the paths come from constants of another file, which are not built yet
+// while this file's globals are.
+const QMap<QString, CallInfo> &calls()
+{
+    static const QMap<QString, CallInfo> table{
+        {"getLinks", {"GET", "/v1/links", true, false, true}},
+        {"favourites", {"GET", "/v1/links", true, false, true}},
+        {"searchLinks", {"GET", "/v1/links/search", true, false, true}},
+        {"searchLinksByDestination", {"GET", "/v1/links/search", true, true, true}},
+        {"updateLink", {"POST", "/v1/links/" + kLink, false, false, true}},
+        {"setFavourite", {"POST", "/v1/links/" + kLink + "/favourite", false, false, true}},
+        {"deleteLink", {"DELETE", "/v1/links/" + kLink, false, false, true}},
+        {"getAccountDomains", {"GET", "/v1/account/domains", true, false, true}},
+        {"recommendTitle", {"POST", API::titleRecommendPath, false, true, true}},
+        {"recommendSlashtag", {"POST", API::slashtagRecommendPath, false, false, true}},
+        {"getPlugins", {"GET", "/plugins", false, true, false}},
+        {"logout", {"GET", "/account/logout", false, true, false}},
+        {"getVersions", {"GET", "/apps/macapp/versions.json", false, true, false}}};
+    return table;
+}
 
 void run(ApiManager &api, const QString &call, const std::shared_ptr<Outcome> &outcome)
 {
@@ -148,7 +154,7 @@ private slots:
         if (!stored.isEmpty())
             SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView, chosen);
         runToEnd(call);
-        const QJsonArray requests = sent(kCalls[call].path, kCalls[call].method);
+        const QJsonArray requests = sent(calls()[call].path, calls()[call].method);
         QCOMPARE(requests.size(), 1);
         const QJsonObject request = requests.at(0).toObject();
         QMap<QString, QString> headers;
@@ -162,7 +168,7 @@ private slots:
         QCOMPARE(headers, expected);
         if (!query.isEmpty()) {
             QCOMPARE(request.value("query").toString(), query);
-            QVERIFY(m_log->contains("URL: " + m_sandbox->baseUrl().toString() + kCalls[call].path +
+            QVERIFY(m_log->contains("URL: " + m_sandbox->baseUrl().toString() + calls()[call].path +
                                     "?" + query));
         }
     }
@@ -189,7 +195,7 @@ private slots:
         QTRY_COMPARE(sent("/account/logout").size(), 1);
         QCOMPARE(sent("/connect/token").size(), 0);
         const QList<UserNotification> shown = m_platform->userNotifications.delivered();
-        if (kCalls[call].list) {
+        if (calls()[call].list) {
             QVERIFY(!outcome->gotValue && shown.isEmpty());
             QJsonObject extra;
             QTRY_VERIFY(
@@ -225,7 +231,7 @@ private slots:
     {
         QTest::addColumn<QString>("call");
         QTest::addColumn<bool>("offline"); // else the stored token has expired
-        for (auto it = kCalls.cbegin(); it != kCalls.cend(); ++it) {
+        for (auto it = calls().cbegin(); it != calls().cend(); ++it) {
             QTest::addRow("offline %s", qPrintable(it.key())) << it.key() << true;
             if (it->needsToken)
                 QTest::addRow("expired %s", qPrintable(it.key())) << it.key() << false;
@@ -235,7 +241,7 @@ private slots:
     {
         QFETCH(QString, call);
         QFETCH(bool, offline);
-        const bool goesOut = offline && kCalls[call].sentOffline;
+        const bool goesOut = offline && calls()[call].sentOffline;
         harness::storeIssuedToken(*m_sandbox, offline ? 3600 : -60);
         QStringList posts; // previous>current, and a report of the unchanged state still posts
         QObject observer;
@@ -269,7 +275,7 @@ private slots:
         QCOMPARE(token.size(), offline ? 0 : 1);
         // The refreshed sign-in fetches the account's domains itself, after the token answer.
         // (Paths are prefixes: the manifest's signature is fetched after the manifest.)
-        const QJsonArray requests = sent(kCalls[call].path, kCalls[call].method);
+        const QJsonArray requests = sent(calls()[call].path, calls()[call].method);
         QCOMPARE(requests.size(), goesOut || (!offline && call == "getAccountDomains")
                                       ? (call == "getVersions" ? 2 : 1)
                                       : 0);
@@ -307,7 +313,7 @@ private slots:
             {"slow 503", {{"status", 503}, {"delayMs", 500}}},
             // Silence past the client's timeout answers like a lost connection.
             {"timed out", {{"delayMs", 4000}}}};
-        for (auto it = kCalls.cbegin(); it != kCalls.cend(); ++it) {
+        for (auto it = calls().cbegin(); it != calls().cend(); ++it) {
             for (const auto &[label, fault] : faults) {
                 // Error statuses count as failures, except for the versions document; the
                 // default error body is an object and reaches object callers. The versions
@@ -332,8 +338,8 @@ private slots:
                                               {{"id", "wsp-personal"}, {"name", "Personal"}});
         SettingsStore::shared().setBool(Preferences::automaticCopy, true);
         SettingsStore::shared().synchronize();
-        fault.insert("method", kCalls[call].method);
-        fault.insert("path", kCalls[call].path);
+        fault.insert("method", calls()[call].method);
+        fault.insert("path", calls()[call].path);
         QVERIFY(harness::arm(*m_sandbox, fault));
         PostCounter toggles(NotificationViews::togglePopoverOpen);
         const int rechecks = m_reachability->rechecks;
@@ -348,7 +354,7 @@ private slots:
         const bool unanswered = !fault.contains("status") && !fault.contains("malformedJson") &&
                                 !fault.contains("mistypedJson");
         QCOMPARE(m_reachability->rechecks - rechecks, unanswered ? 1 : 0);
-        const bool list = kCalls[call].list;
+        const bool list = calls()[call].list;
         QCOMPARE(m_log->contains(list ? "ERROR RESPONSE API!!! list" : "ERROR RESPONSE API!!!"),
                  failed);
         // Only object calls tell the user about an error answer.
@@ -381,8 +387,8 @@ private slots:
         QVERIFY(harness::arm(
             *m_sandbox,
             {{"path", "/v1/*"}, {"status", 429}, {"retryAfter", retryAfter}, {"times", 1}}));
-        const QString path = kCalls[call].path;
-        QCOMPARE(runToEnd(call)->gotValue, !kCalls[call].list); // the error object
+        const QString path = calls()[call].path;
+        QCOMPARE(runToEnd(call)->gotValue, !calls()[call].list); // the error object
         const auto told = [this] {
             return m_platform->userNotifications.history();
         };
