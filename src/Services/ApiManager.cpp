@@ -8,18 +8,16 @@
 #include "Platform/Platform.h"
 #include "Platform/UserNotificationCenter.h"
 #include "Services/ApiResponse.h"
+#include "Services/ApiSender.h"
 #include "Services/AuthenticationManager.h"
 #include "Services/BodyLimit.h"
-#include "Services/OneShotBody.h"
 #include "Services/ReachabilitySource.h"
 #include "Services/TokenManager.h"
 #include "Update/ArchiveSignature.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QMutex>
 #include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QThread>
 
 using namespace Costants;
@@ -132,6 +130,8 @@ ApiManager::ApiManager(QNetworkAccessManager *network, Config config,
     , m_network(network)
     , m_config(std::move(config))
     , m_networkReachabilityManager(std::move(reachability))
+    , m_sender(new ApiSender(network, m_config.requestTimeoutMs, m_networkReachabilityManager.get(),
+                             this))
 {
     // Also for the requests other parts send through this client's network.
     m_network->setTransferTimeout(m_config.requestTimeoutMs);
@@ -148,18 +148,17 @@ ApiManager::~ApiManager() = default;
 
 void ApiManager::setAuthentication(AuthenticationManager *authentication)
 {
-    m_authentication = authentication;
+    m_sender->setAuthentication(authentication);
 }
 
 void ApiManager::releaseAuthentication(const AuthenticationManager *authentication)
 {
-    if (m_authentication == authentication)
-        m_authentication = nullptr;
+    m_sender->releaseAuthentication(authentication);
 }
 
 AuthenticationManager &ApiManager::authentication() const
 {
-    return m_authentication ? *m_authentication : AuthenticationManager::shared();
+    return m_sender->authentication();
 }
 
 bool ApiManager::hopToGuiThread(std::function<void()> call)
@@ -193,120 +192,19 @@ ApiManager::Headers ApiManager::authorizedHeaders(const TokenManager &token,
                                                   const std::optional<QString> &workspaceId,
                                                   bool omitWorkspace)
 {
-    Headers headers;
-    headers.append({QByteArrayLiteral("Authorization"),
-                    (token.token_type.value_or(QString()) + QLatin1Char(' ') +
-                     token.access_token.value_or(QString()))
-                        .toUtf8()});
-    headers.append({QByteArrayLiteral("Content-type"), QByteArrayLiteral("application/json")});
-    if (omitWorkspace)
-        return headers;
-    if (workspaceId) {
-        headers.append({QByteArrayLiteral("workspace"), workspaceId->toUtf8()});
-        return headers;
-    }
-    const std::optional<QVariantMap> stored =
-        SettingsStore::shared().dictionaryForKey(Preferences::workspaceObjectMainView);
-    if (stored && stored->contains(QStringLiteral("id")))
-        headers.append({QByteArrayLiteral("workspace"),
-                        stored->value(QStringLiteral("id")).toString().toUtf8()});
-    return headers;
+    return ApiSender::authorizedHeaders(token, workspaceId, omitWorkspace);
 }
 
 std::optional<QNetworkRequest>
 ApiManager::authorizedRequest(const QString &pathAndQuery,
                               const std::optional<QString> &workspaceId, bool omitWorkspace)
 {
-    if (refusedWhileSlowedDown(apiUrl(pathAndQuery), {}))
-        return std::nullopt;
-    if (!authentication().hasValidToken()) {
-        authentication().refreshIfExpired();
-        return std::nullopt;
-    }
-    const std::optional<TokenManager> token = TokenManager::load();
-    if (!token)
-        return std::nullopt;
-    QNetworkRequest request(QUrl(apiUrl(pathAndQuery)));
-    request.setTransferTimeout(m_config.requestTimeoutMs);
-    for (const auto &[name, value] : authorizedHeaders(*token, workspaceId, omitWorkspace))
-        request.setRawHeader(name, value);
-    return request;
+    return m_sender->authorizedRequest(apiUrl(pathAndQuery), workspaceId, omitWorkspace);
 }
 
 QString ApiManager::apiUrl(const QString &path) const
 {
     return joined(m_config.apiBaseUrl(), path);
-}
-
-void ApiManager::sendAuthorized(Method method, const QString &url,
-                                const std::optional<QString> &workspaceId, bool omitWorkspace,
-                                const std::optional<QJsonObject> &body, ReplyHandler handler)
-{
-    if (refusedWhileSlowedDown(url, handler))
-        return;
-    if (!authentication().hasValidToken()) {
-        // The chain ends here: nothing is sent and the completion is never called.
-        authentication().refreshIfExpired();
-        return;
-    }
-    const std::optional<TokenManager> token = TokenManager::load();
-    if (!token)
-        return;
-    QNetworkRequest request{QUrl(url)};
-    for (const auto &[name, value] : authorizedHeaders(*token, workspaceId, omitWorkspace))
-        request.setRawHeader(name, value);
-    send(method, request, body ? QJsonDocument(*body).toJson(QJsonDocument::Compact) : QByteArray(),
-         std::move(handler), TokenManager::sessionGeneration());
-}
-
-void ApiManager::send(Method method, const QNetworkRequest &original, const QByteArray &body,
-                      ReplyHandler handler, std::optional<quint64> session)
-{
-    QNetworkRequest request = original;
-    request.setTransferTimeout(m_config.requestTimeoutMs);
-    QNetworkReply *reply = nullptr;
-    switch (method) {
-    case Method::get:
-        reply = m_network->get(request);
-        break;
-    case Method::post: {
-        // Sent once at most: a body the HTTP stack cannot rewind is never resent on its own.
-        QNetworkRequest once = request;
-        once.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-        once.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
-        auto *device = new OneShotBody(body);
-        reply = m_network->post(once, device);
-        device->setParent(reply);
-        break;
-    }
-    case Method::deleteResource:
-        reply = m_network->deleteResource(request);
-        break;
-    }
-    watchRateLimit(reply);
-    if (const QVariant limit = request.attribute(BodyLimit::attribute); limit.isValid())
-        BodyLimit::apply(reply, limit.toLongLong());
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, session, handler = std::move(handler)] {
-                reply->deleteLater();
-                if (session && *session != TokenManager::sessionGeneration()) {
-                    // Sent for a session that has ended: acting on it would touch the next one.
-                    logLines({QStringLiteral("dropping answer of an ended session")});
-                    return;
-                }
-                if (BodyLimit::exceeded(reply)) {
-                    // What came is a part of the answer: nothing of it is used.
-                    logLines(
-                        {QStringLiteral("answer too large, refused: ") + reply->url().toString()});
-                    ApiResponse none;
-                    none.url = reply->url();
-                    return handler(std::move(none));
-                }
-                ApiResponse response = ApiResponse::from(reply);
-                if (!response.hasResponse && m_networkReachabilityManager)
-                    m_networkReachabilityManager->recheck();
-                handler(std::move(response));
-            });
 }
 
 void ApiManager::getLinks(const std::optional<QString> &last,
@@ -324,8 +222,9 @@ void ApiManager::getLinks(const std::optional<QString> &last,
         path += QStringLiteral("&favourite=true");
     const QString url = apiUrl(path);
     logLines({QStringLiteral("URL: ") + url});
-    sendAuthorized(Method::get, url, workspaceId, false, std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+    m_sender->sendAuthorized(
+        Method::get, url, workspaceId, false, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
 void ApiManager::searchLinks(const QString &term, const std::optional<QString> &last,
@@ -340,8 +239,9 @@ void ApiManager::searchLinks(const QString &term, const std::optional<QString> &
                    QStringLiteral("&term=") + QString::fromLatin1(QUrl::toPercentEncoding(term));
     if (last)
         path += QStringLiteral("&last=") + *last;
-    sendAuthorized(Method::get, apiUrl(path), workspaceId, false, std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+    m_sender->sendAuthorized(
+        Method::get, apiUrl(path), workspaceId, false, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
 void ApiManager::searchLinksByDestination(const QString &term,
@@ -355,8 +255,9 @@ void ApiManager::searchLinksByDestination(const QString &term,
                          QStringLiteral("&limit=") + API::destinationPageSize;
     // Without a workspace id the service searches its default workspace, not the one the
     // link list happens to show.
-    sendAuthorized(Method::get, apiUrl(path), workspaceId, !workspaceId, std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+    m_sender->sendAuthorized(
+        Method::get, apiUrl(path), workspaceId, !workspaceId, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
 void ApiManager::createLink(const QJsonObject &body, const std::optional<QString> &workspaceId,
@@ -364,7 +265,7 @@ void ApiManager::createLink(const QJsonObject &body, const std::optional<QString
 {
     if (hopToGuiThread([=, this] { createLink(body, workspaceId, completion); }))
         return;
-    sendAuthorized(
+    m_sender->sendAuthorized(
         Method::post, apiUrl(API::Links::links), workspaceId, false, body,
         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
 }
@@ -373,12 +274,13 @@ void ApiManager::getDomains(const QString &workspaceId, StatusListCompletion com
 {
     if (hopToGuiThread([=, this] { getDomains(workspaceId, completion); }))
         return;
-    sendAuthorized(Method::get, apiUrl(API::Domain::activeDomains), workspaceId, false,
-                   std::nullopt, [this, completion](const ApiResponse &r) {
-                       handleListResponse(r, [&r, &completion](std::optional<QJsonArray> list) {
-                           completion(std::move(list), r.hasResponse ? r.status : 0);
-                       });
-                   });
+    m_sender->sendAuthorized(Method::get, apiUrl(API::Domain::activeDomains), workspaceId, false,
+                             std::nullopt, [this, completion](const ApiResponse &r) {
+                                 handleListResponse(
+                                     r, [&r, &completion](std::optional<QJsonArray> list) {
+                                         completion(std::move(list), r.hasResponse ? r.status : 0);
+                                     });
+                             });
 }
 
 void ApiManager::updateLink(const QString &linkId, const QJsonObject &body,
@@ -388,7 +290,7 @@ void ApiManager::updateLink(const QString &linkId, const QJsonObject &body,
         return;
     if (isOffline())
         return completion(std::nullopt);
-    sendAuthorized(
+    m_sender->sendAuthorized(
         Method::post, apiUrl(API::Links::links + QLatin1Char('/') + linkId), workspaceId, false,
         body, [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
 }
@@ -399,7 +301,7 @@ void ApiManager::setFavourite(const QString &linkId, bool favourite, ObjectCompl
         return;
     if (isOffline())
         return completion(std::nullopt);
-    sendAuthorized(
+    m_sender->sendAuthorized(
         Method::post, apiUrl(API::Links::links + QLatin1Char('/') + linkId + API::Links::favourite),
         std::nullopt, false, QJsonObject{{QStringLiteral("favourite"), favourite}},
         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
@@ -411,10 +313,10 @@ void ApiManager::deleteLink(const QString &linkId, ObjectCompletion completion)
         return;
     if (isOffline())
         return completion(std::nullopt);
-    sendAuthorized(Method::deleteResource, apiUrl(API::Links::links + QLatin1Char('/') + linkId),
-                   std::nullopt, false, std::nullopt, [this, completion](const ApiResponse &r) {
-                       handleObjectResponse(r, completion);
-                   });
+    m_sender->sendAuthorized(
+        Method::deleteResource, apiUrl(API::Links::links + QLatin1Char('/') + linkId), std::nullopt,
+        false, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
 }
 
 void ApiManager::getAccount(ObjectCompletion completion)
@@ -423,7 +325,7 @@ void ApiManager::getAccount(ObjectCompletion completion)
         return;
     if (isOffline())
         return completion(std::nullopt);
-    sendAuthorized(
+    m_sender->sendAuthorized(
         Method::get, apiUrl(API::Account::account), std::nullopt, false, std::nullopt,
         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
 }
@@ -434,9 +336,9 @@ void ApiManager::getWorkspaces(ListCompletion completion)
         return;
     if (isOffline())
         return completion(std::nullopt);
-    sendAuthorized(Method::get, apiUrl(API::Workspace::workspaces), std::nullopt, false,
-                   std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+    m_sender->sendAuthorized(
+        Method::get, apiUrl(API::Workspace::workspaces), std::nullopt, false, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
 void ApiManager::getAccountDomains(ListCompletion completion)
@@ -446,8 +348,9 @@ void ApiManager::getAccountDomains(ListCompletion completion)
     if (isOffline())
         return completion(std::nullopt);
     logLines({QStringLiteral("get account domains")});
-    sendAuthorized(Method::get, apiUrl(API::Account::domains), std::nullopt, true, std::nullopt,
-                   [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
+    m_sender->sendAuthorized(
+        Method::get, apiUrl(API::Account::domains), std::nullopt, true, std::nullopt,
+        [this, completion](const ApiResponse &r) { handleListResponse(r, completion); });
 }
 
 void ApiManager::recommendTitle(const QJsonObject &body, const std::optional<QString> &workspaceId,
@@ -455,10 +358,10 @@ void ApiManager::recommendTitle(const QJsonObject &body, const std::optional<QSt
 {
     if (hopToGuiThread([=, this] { recommendTitle(body, workspaceId, completion); }))
         return;
-    sendAuthorized(Method::post, joined(m_config.recommendationHost, API::titleRecommendPath),
-                   workspaceId, false, body, [this, completion](const ApiResponse &r) {
-                       handleObjectResponse(r, completion);
-                   });
+    m_sender->sendAuthorized(
+        Method::post, joined(m_config.recommendationHost, API::titleRecommendPath), workspaceId,
+        false, body,
+        [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
 }
 
 QString ApiManager::destinationSearchTerm(const QString &encodedTerm)
@@ -502,7 +405,7 @@ void ApiManager::recommendSlashtag(const QString &url, bool random, bool dash, b
         return;
     if (isOffline())
         return completion(std::nullopt);
-    sendAuthorized(
+    m_sender->sendAuthorized(
         Method::post, joined(m_config.recommendationHost, API::slashtagRecommendPath), std::nullopt,
         false, slashtagBody(url, random, dash, camelCase, domainFullName),
         [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion); });
@@ -516,16 +419,16 @@ void ApiManager::getPlugins(ObjectCompletion completion)
     ReplyHandler handler = [this, completion](const ApiResponse &r) {
         handleObjectResponse(r, completion);
     };
-    if (refusedWhileSlowedDown(url, handler))
+    if (m_sender->refusedWhileSlowedDown(url, handler))
         return;
-    send(Method::get, QNetworkRequest{QUrl(url)}, {}, std::move(handler));
+    m_sender->send(Method::get, QNetworkRequest{QUrl(url)}, {}, std::move(handler));
 }
 
 void ApiManager::logout(ObjectCompletion completion)
 {
     if (hopToGuiThread([=, this] { logout(completion); }))
         return;
-    send(
+    m_sender->send(
         Method::get, QNetworkRequest(QUrl(joined(m_config.authorizationHost, Oauth::logoutPath))),
         {}, [this, completion](const ApiResponse &r) { handleObjectResponse(r, completion, true); },
         TokenManager::nextSessionGeneration());
@@ -536,9 +439,10 @@ void ApiManager::getVersions(ObjectCompletion completion)
     if (hopToGuiThread([=, this] { getVersions(completion); }))
         return;
     // Bounded while it arrives: a hostile host cannot make us read more than a manifest.
-    send(Method::get,
-         limitedRequest(QUrl(joined(m_config.downloadHost, API::versionsPath)), kMaxManifestBytes),
-         {}, [this, completion](const ApiResponse &r) { checkVersionsSignature(r, completion); });
+    m_sender->send(
+        Method::get,
+        limitedRequest(QUrl(joined(m_config.downloadHost, API::versionsPath)), kMaxManifestBytes),
+        {}, [this, completion](const ApiResponse &r) { checkVersionsSignature(r, completion); });
 }
 
 void ApiManager::checkVersionsSignature(const ApiResponse &manifest, ObjectCompletion completion)
@@ -549,15 +453,16 @@ void ApiManager::checkVersionsSignature(const ApiResponse &manifest, ObjectCompl
     // beside it as "versions.json.sig".
     const QUrl signatureUrl(
         joined(m_config.downloadHost, API::versionsPath + QStringLiteral(".sig")));
-    send(Method::get, limitedRequest(signatureUrl, kMaxSignatureBytes), {},
-         [manifest, completion](const ApiResponse &signature) {
-             if (!signature.hasResponse || signature.status >= 300 ||
-                 !ArchiveSignature::verifyBytes(manifest.body, signature.body)) {
-                 logLines({QStringLiteral("the update manifest does not verify: no update")});
-                 return completion(std::nullopt);
-             }
-             handleVersionsResponse(manifest, completion);
-         });
+    m_sender->send(Method::get, limitedRequest(signatureUrl, kMaxSignatureBytes), {},
+                   [manifest, completion](const ApiResponse &signature) {
+                       if (!signature.hasResponse || signature.status >= 300 ||
+                           !ArchiveSignature::verifyBytes(manifest.body, signature.body)) {
+                           logLines(
+                               {QStringLiteral("the update manifest does not verify: no update")});
+                           return completion(std::nullopt);
+                       }
+                       handleVersionsResponse(manifest, completion);
+                   });
 }
 
 void ApiManager::logErrorResponse(const QString &title, const ApiResponse &response)
@@ -635,46 +540,9 @@ void ApiManager::handleVersionsResponse(const ApiResponse &response,
     completion(object(response.value));
 }
 
-bool ApiManager::refusedWhileSlowedDown(const QString &url, const ReplyHandler &handler)
-{
-    if (!m_rateLimit.isHolding())
-        return false;
-    // The path only: a query can carry what the user searched for.
-    logLines({QStringLiteral("the service asked to slow down, not sending: ") + QUrl(url).path()});
-    if (handler)
-        handler(ApiResponse{});
-    return true;
-}
-
 void ApiManager::watchRateLimit(QNetworkReply *reply)
 {
-    // Connected before the caller's own handler, so the pause is in place when it runs.
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { noteAnswer(reply); });
-}
-
-void ApiManager::noteAnswer(QNetworkReply *reply)
-{
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 429)
-        return;
-    const QByteArray retryAfter = reply->rawHeader(QByteArrayLiteral("Retry-After"));
-    const std::optional<qint64> seconds = m_rateLimit.hold(retryAfter);
-    logLines({QStringLiteral("the service asked to slow down, Retry-After: ") +
-              QString::fromLatin1(retryAfter.left(64))});
-    if (seconds)
-        showSlowDownNotification(*seconds);
-}
-
-void ApiManager::showSlowDownNotification(qint64 seconds)
-{
-    if (!Platform::isInstalled())
-        return;
-    UserNotification notification;
-    notification.identifier = NotificationInfos::copiedLinkIdentifier;
-    notification.title = LocalNotification::slowDownTitle;
-    notification.informativeText = LocalNotification::slowDownMessage.arg(seconds);
-    notification.userInfo = {{NotificationInfos::userLoginKey, NotificationInfos::userLogged},
-                             {NotificationInfos::typeKey, NotificationInfos::typeCopied}};
-    Platform::current().userNotificationCenter().deliver(notification);
+    m_sender->watchRateLimit(reply);
 }
 
 void ApiManager::showErrorNotification()

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "Services/ApiSender.h"
 #include "Services/Config.h"
 #include "Services/InternetStatus.h"
-#include "Services/RateLimit.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -25,10 +25,11 @@ class ReachabilitySource;
 class TokenManager;
 struct ApiResponse;
 
-// The one place that talks HTTP to the service for the signed-in user: the shared request
-// shape, the operations, the response handlers, the sign-out on 401 and the reachability
-// state. Callable from any thread: each call hops to the GUI thread first, and every
-// completion runs there, once, with the result or with nothing on any failure.
+// The one place that talks HTTP to the service for the signed-in user: the operations, the
+// response handlers, the sign-out on 401 and the reachability state; its ApiSender gives the
+// requests their shared shape and sends them. Callable from any thread: each call hops to the GUI
+// thread first, and every completion runs there, once, with the result or with nothing on any
+// failure.
 class ApiManager : public QObject
 {
     Q_OBJECT
@@ -38,7 +39,7 @@ public:
     using ListCompletion = std::function<void(std::optional<QJsonArray>)>;
     // The list, and the HTTP status of the answer (0: no answer at all).
     using StatusListCompletion = std::function<void(std::optional<QJsonArray>, int)>;
-    using Headers = QList<std::pair<QByteArray, QByteArray>>;
+    using Headers = ApiSender::Headers;
 
     // Made on first use with the configured hosts, and never released.
     static ApiManager &shared();
@@ -56,8 +57,8 @@ public:
     [[nodiscard]] const Config &config() const { return m_config; }
     [[nodiscard]] QNetworkAccessManager *network() const { return m_network; }
     // While the service's Retry-After runs, nothing is sent to it: requests answer as failed.
-    [[nodiscard]] bool isSlowedDown() const { return m_rateLimit.isHolding(); }
-    [[nodiscard]] qint64 slowDownSecondsLeft() const { return m_rateLimit.secondsLeft(); }
+    [[nodiscard]] bool isSlowedDown() const { return m_sender->isSlowedDown(); }
+    [[nodiscard]] qint64 slowDownSecondsLeft() const { return m_sender->slowDownSecondsLeft(); }
     // For the requests other parts send themselves: a 429 to `reply` starts the pause too.
     void watchRateLimit(QNetworkReply *reply);
 
@@ -121,20 +122,13 @@ public:
                                                   const std::optional<QString> &domainFullName);
 
 private:
-    enum class Method { get, post, deleteResource };
-    using ReplyHandler = std::function<void(const ApiResponse &)>;
+    using Method = ApiSender::Method;
+    using ReplyHandler = ApiSender::ReplyHandler;
 
     // True when the call was handed to the GUI thread and the caller must return.
     bool hopToGuiThread(std::function<void()> call);
     void onReachabilityReport(bool reachable);
     [[nodiscard]] bool isOffline() const;
-
-    void sendAuthorized(Method method, const QString &url,
-                        const std::optional<QString> &workspaceId, bool omitWorkspace,
-                        const std::optional<QJsonObject> &body, ReplyHandler handler);
-    // With a session generation, the answer is dropped when another session has begun since.
-    void send(Method method, const QNetworkRequest &request, const QByteArray &body,
-              ReplyHandler handler, std::optional<quint64> session = std::nullopt);
 
     void handleObjectResponse(const ApiResponse &response, const ObjectCompletion &completion,
                               bool isLogout = false);
@@ -145,19 +139,15 @@ private:
     static void logErrorResponse(const QString &title, const ApiResponse &response);
     void signOut();
     static void showErrorNotification();
-    // True (and `handler` answered with no response) while the service asked to slow down.
-    bool refusedWhileSlowedDown(const QString &url, const ReplyHandler &handler);
-    void noteAnswer(QNetworkReply *reply);
-    static void showSlowDownNotification(qint64 seconds);
 
     [[nodiscard]] QString apiUrl(const QString &path) const;
 
     QNetworkAccessManager *m_network;
     Config m_config;
-    AuthenticationManager *m_authentication = nullptr;
     // The monitor (absent when none could be made) comes before
     // the state it rewrites, so it is set up first.
     std::unique_ptr<ReachabilitySource> m_networkReachabilityManager;
+    // Sends every request; a child, so it follows the client to the GUI thread.
+    ApiSender *m_sender;
     std::atomic<InternetStatus> m_internetStatus{InternetStatus::notReachable};
-    RateLimit m_rateLimit;
 };
