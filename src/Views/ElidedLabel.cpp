@@ -1,7 +1,61 @@
 #include "Views/ElidedLabel.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QTextDocument>
+
+namespace {
+
+// A clickable label is a link to a screen reader, named by its text unless given a name, and
+// pressed from there as by a click.
+class ClickableLabelAccessible : public QAccessibleWidget
+{
+public:
+    explicit ClickableLabelAccessible(ElidedLabel *label)
+        : QAccessibleWidget(label, QAccessible::Link)
+    {}
+
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        const QString text = QAccessibleWidget::text(t);
+        return t == QAccessible::Name && text.isEmpty() ? label()->fullText() : text;
+    }
+
+    [[nodiscard]] QStringList actionNames() const override
+    {
+        return QAccessibleWidget::actionNames() << pressAction();
+    }
+
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            emit label()->clicked();
+        else
+            QAccessibleWidget::doAction(action);
+    }
+
+private:
+    [[nodiscard]] ElidedLabel *label() const { return static_cast<ElidedLabel *>(widget()); }
+};
+
+QAccessibleInterface *clickableLabelAccessible(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("ElidedLabel") &&
+        static_cast<ElidedLabel *>(object)->isClickable())
+        return new ClickableLabelAccessible(static_cast<ElidedLabel *>(object));
+    return nullptr;
+}
+
+void installClickableLabelAccessible()
+{
+    QAccessible::installFactory(clickableLabelAccessible);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(installClickableLabelAccessible)
 
 ElidedLabel::ElidedLabel(QWidget *parent)
     : QLabel(parent)

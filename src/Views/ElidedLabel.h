@@ -17,6 +17,7 @@ public:
     // A tooltip shown when the text fits; when it does not, the full text follows it.
     void setBaseToolTip(const QString &toolTip);
     void setClickable(bool clickable);
+    [[nodiscard]] bool isClickable() const { return m_clickable; }
     // The text as a tooltip that shows it literally, whatever markup it seems to hold.
     [[nodiscard]] static QString plainToolTip(const QString &text);
 
