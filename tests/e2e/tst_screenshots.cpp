@@ -31,10 +31,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QPainter>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTcpServer>
@@ -252,23 +254,48 @@ void ScreenshotsTest::dialogueRenders()
     QCOMPARE(MessageBoxAlertPresenter().runModal(alert), answer);
 }
 
+// Each screen of the update window, its texts and buttons, and how it is left: only leaving a
+// required update ends the program.
 void ScreenshotsTest::updateWindowRenders_data()
 {
-    QTest::addColumn<QString>("newest"); // empty: the manifest never comes
+    QTest::addColumn<QString>("newest"); // empty: never answers; "none": the check fails
     QTest::addColumn<QString>("press");  // "Update": pressed, drawn at once; "wait": until error
     QTest::addColumn<StatusUpdater>("status");
-    QTest::newRow("update-checking") << ""
-                                     << "" << StatusUpdater::checking;
-    QTest::newRow("update-current") << "1.0.0"
-                                    << "" << StatusUpdater::alreadyUpdated;
-    QTest::newRow("update-optional") << "1.0.1"
-                                     << "" << StatusUpdater::optionalUpdate;
-    QTest::newRow("update-mandatory") << "2.0.0"
-                                      << "" << StatusUpdater::mandatoryUpdate;
-    QTest::newRow("update-downloading") << "1.0.1"
-                                        << "Update" << StatusUpdater::downloadingUpdater;
+    QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
+    QTest::addColumn<QString>("leave");     // negative, positive, Return or close; empty: stays
+    QTest::addColumn<bool>("terminates");
+    const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella", "",
+                               "OK"};
+    const QStringList required{"Update required",
+                               "Update the Quorvella app in order to keep using it",
+                               "Quit application", "Update"};
+    QTest::newRow("update-checking")
+        << ""
+        << "" << StatusUpdater::checking << QStringList{"Checking for updates", "", "", "Cancel"}
+        << "" << false;
+    QTest::newRow("update-current")
+        << "1.0.0"
+        << "" << StatusUpdater::alreadyUpdated << upToDate << "Return" << false;
+    QTest::newRow("update-failed-check")
+        << "none"
+        << "" << StatusUpdater::alreadyUpdated << upToDate << "positive" << false;
+    QTest::newRow("update-optional")
+        << "1.0.1"
+        << "" << StatusUpdater::optionalUpdate
+        << QStringList{"Update available", "A new version of Quorvella is ready to download",
+                       "Cancel", "Update"}
+        << "negative" << false;
+    QTest::newRow("update-mandatory")
+        << "2.0.0"
+        << "" << StatusUpdater::mandatoryUpdate << required << "negative" << true;
+    QTest::newRow("update-mandatory-minor")
+        << "1.1.0"
+        << "" << StatusUpdater::mandatoryUpdate << required << "close" << true;
+    QTest::newRow("update-downloading")
+        << "1.0.1"
+        << "Update" << StatusUpdater::downloadingUpdater << QStringList() << "" << false;
     QTest::newRow("update-error") << "1.0.1"
-                                  << "wait" << StatusUpdater::error;
+                                  << "wait" << StatusUpdater::error << QStringList() << "" << false;
 }
 
 void ScreenshotsTest::updateWindowRenders()
@@ -276,13 +303,18 @@ void ScreenshotsTest::updateWindowRenders()
     QFETCH(QString, newest);
     QFETCH(QString, press);
     QFETCH(StatusUpdater, status);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, leave);
+    QFETCH(bool, terminates);
     TestEnvironment environment;
     // A server that takes the connection and never answers keeps the window checking.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     HttpSink service;
     const QStringList version = newest.split('.');
-    if (!newest.isEmpty()) {
+    if (newest == QLatin1String("none")) {
+        service.setResponse("/apps/macapp/versions.json", {500, "application/json", "{}", {}});
+    } else if (!newest.isEmpty()) {
         const QByteArray manifest = QStringLiteral(R"({"com.quorvella.desktop.macos.Quorvella":)"
                                                    R"({"major":%1,"minor":%2,"patch":%3}})")
                                         .arg(version[0], version[1], version[2])
@@ -303,8 +335,10 @@ void ScreenshotsTest::updateWindowRenders()
     const auto restore = qScopeGuard([this] {
         ApiManager::installShared(m_offline);
         Config::install(Config::productionDefaults());
+        UpdateController::setTerminator([] {});
     });
-    UpdateController::setTerminator([] {});
+    int terminations = 0;
+    UpdateController::setTerminator([&terminations] { ++terminations; });
 
     {
         UpdaterWindowController window;
@@ -324,6 +358,26 @@ void ScreenshotsTest::updateWindowRenders()
         checkAndSave(window.grab().toImage(),
                      QStringLiteral("%1.png").arg(QTest::currentDataTag()));
         checkNames();
+        if (!texts.isEmpty()) {
+            QCOMPARE(content->titleWindow->text(), texts[0]);
+            QCOMPARE(content->descriptionWindow->text(), texts[1]);
+            QCOMPARE(content->spinnerWindow->isVisible(), status == StatusUpdater::checking);
+            QCOMPARE(content->negativeButton->isVisible(), !texts[2].isEmpty());
+            if (!texts[2].isEmpty())
+                QCOMPARE(content->negativeButton->text(), texts[2]);
+            QCOMPARE(content->positiveButton->text(), texts[3]);
+        }
+        if (leave == QLatin1String("negative"))
+            QTest::mouseClick(content->negativeButton, Qt::LeftButton);
+        else if (leave == QLatin1String("positive"))
+            QTest::mouseClick(content->positiveButton, Qt::LeftButton);
+        else if (leave == QLatin1String("Return"))
+            QTest::keyClick(&window, Qt::Key_Return);
+        else if (leave == QLatin1String("close"))
+            window.close();
+        if (!leave.isEmpty())
+            QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(terminations, terminates ? 1 : 0);
     }
 }
 

@@ -27,7 +27,6 @@ private slots:
     void secondCopyOfTheShortUrlMakesNothing();
     void ownerFailingMidRead_data();
     void ownerFailingMidRead();
-    void rebrandCommandReachesTheRunningProgram();
     void listPopoverOnScreen();
     void copyWhileSignedOutIsIgnored();
     void desktopThatHidesCopiesSaysSo();
@@ -149,22 +148,6 @@ void WaylandEndToEndTest::ownerFailingMidRead()
                              10000);
     m_shortUrl = pasted();
     DesktopSession::stop(wlCopy);
-}
-
-void WaylandEndToEndTest::rebrandCommandReachesTheRunningProgram()
-{
-    // A second start on the same Wayland desktop hands the text over the single-instance name
-    // and ends; the short URL lands on the Wayland clipboard.
-    const qsizetype before = posts();
-    QProcess second;
-    QVERIFY(m_session->desktop.start(second, QUORVELLA_BINARY_DIR "/quorvella",
-                                     {"--rebrand", "https://example.com/wayland/command-line"}));
-    QVERIFY(second.waitForFinished(15000));
-    QCOMPARE(second.exitCode(), 0);
-    const QString previous = m_shortUrl;
-    QTRY_VERIFY_WITH_TIMEOUT((m_shortUrl = pasted()) != previous && !m_shortUrl.contains("example"),
-                             10000);
-    QCOMPARE(posts(), before + 1);
 }
 
 void WaylandEndToEndTest::listPopoverOnScreen()

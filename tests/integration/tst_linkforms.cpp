@@ -7,6 +7,7 @@
 #include "Controllers/LinkForms/NewLink2Controller.h"
 #include "ServiceHarness.h"
 #include "Services/Domain.h"
+#include "Views/ViewController.h"
 
 #include <QDir>
 #include <QLabel>
@@ -32,6 +33,21 @@ private:
         const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
         QDir().mkpath(folder);
         QVERIFY(view->grab().save(folder + QStringLiteral("/form-") + name + ".png"));
+    }
+
+    // Brings a form on screen as its popover does.
+    static void present(ViewController &form)
+    {
+        form.show();
+        form.viewWillAppear();
+    }
+    // Replaces a field's text key by key, as the user would.
+    static void retype(QLineEdit *field, const QString &text)
+    {
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
     }
 
     void prepare() override
@@ -87,8 +103,7 @@ private slots:
         SettingsStore::shared().setString(Preferences::newDestination, "");
         NewLink2Controller form;
         form.setExternal(external);
-        form.show();
-        form.viewWillAppear();
+        present(form);
         QCOMPARE(form.height(), NewLink2Controller::collapsedHeight);
         auto *destination = child<QLineEdit>(&form, "textDestination");
         QVERIFY(destination->hasFocus() || !form.isActiveWindow());
@@ -168,8 +183,7 @@ private slots:
         SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
                                               {{"id", workspace}, {"name", "Listed"}});
         NewLink2Controller form;
-        form.show();
-        form.viewWillAppear();
+        present(form);
         QTRY_VERIFY(form.domains()->baseDomains().size() >= 2);
         QTest::mouseClick(child<QPushButton>(&form, "textDomain"), Qt::LeftButton);
         QVERIFY(form.domains()->picker());
@@ -272,8 +286,7 @@ private slots:
             m_platform->alertPresenter.answerWith(answer);
         PostCounter toggle(NotificationViews::togglePopover);
         EditLinkController form;
-        form.show();
-        form.viewWillAppear();
+        present(form);
         auto *submit = child<QPushButton>(&form, "submitBtn");
         auto *title = child<QLineEdit>(&form, "textTitle");
         QTRY_VERIFY(!title->text().isEmpty());
@@ -320,20 +333,13 @@ private slots:
     {
         SettingsStore::shared().setString(Preferences::editLinkId, "wsp-personal-l002");
         EditLinkController form;
-        form.show();
-        form.viewWillAppear();
+        present(form);
         auto *submit = child<QPushButton>(&form, "submitBtn");
         auto *slug = child<QLineEdit>(&form, "textSlug");
         QTRY_VERIFY(!slug->text().isEmpty());
         QTRY_VERIFY(!form.domains()->baseDomains().isEmpty());
         snap(&form, "edit-loaded");
         const QString oldSlug = slug->text();
-        const auto retype = [](QLineEdit *field, const QString &text) {
-            field->setFocus();
-            QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-            QTest::keyClick(field, Qt::Key_Backspace);
-            QTest::keyClicks(field, text);
-        };
         // Words typed key by key are joined by "-", with the cursor where the user types.
         retype(slug, " a b  c ");
         QCOMPARE(slug->text(), QStringLiteral("a-b-c "));
@@ -392,8 +398,7 @@ private slots:
         if (!loaded)
             QVERIFY(harness::arm(*m_sandbox, {{"path", "/v1/domains"}, {"delayMs", 300}}));
         EditLinkController form;
-        form.show();
-        form.viewWillAppear();
+        present(form);
         auto *destination = child<QLineEdit>(&form, "textDestination");
         auto *error = child<QLabel>(&form, "formErrorLabel");
         QTRY_VERIFY(!destination->text().isEmpty() || error->isVisible());
@@ -415,8 +420,7 @@ private slots:
         QVERIFY(harness::arm(*m_sandbox,
                              {{"method", "GET"}, {"path", "/v1/links/*"}, {"delayMs", 800}}));
         auto form = std::make_unique<EditLinkController>();
-        form->show();
-        form->viewWillAppear();
+        present(*form);
         QTRY_COMPARE(sent("/v1/links/wsp-personal-l003", "GET").size(), 1);
         form.reset();
         QTest::qWait(1200);
@@ -454,15 +458,11 @@ private slots:
         SettingsStore::shared().setString(Preferences::newDestination,
                                           "https://example.org/refused");
         NewLink2Controller form;
-        form.show();
-        form.viewWillAppear();
+        present(form);
         auto *slug = child<QLineEdit>(&form, "textSlug");
         QTRY_VERIFY(!slug->text().isEmpty());
         auto *edited = child<QLineEdit>(&form, field.toLatin1().constData());
-        edited->setFocus();
-        QTest::keyClick(edited, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(edited, Qt::Key_Backspace);
-        QTest::keyClicks(edited, text);
+        retype(edited, text);
         QTest::keyClick(edited, Qt::Key_Return);
         auto *label = child<QLabel>(&form, errorLabel.toLatin1().constData());
         QTRY_VERIFY(label->isVisible());

@@ -658,6 +658,16 @@ private slots:
         // Esc in the QR popover closes it.
         QTest::keyClick(shownPopover<QRController>(), Qt::Key_Escape);
         QTRY_VERIFY(!shownPopover<QRController>());
+        // A click on its own image keeps it; a click outside closes it.
+        clickRowAction(first, "qrButton");
+        QTRY_VERIFY(shownPopover<QRController>());
+        QTest::mouseClick(shownPopover<QRController>()->findChild<QWidget *>("ctaView"),
+                          Qt::LeftButton);
+        QTest::qWait(100);
+        QVERIFY(shownPopover<QRController>());
+        QTest::mouseClick(list->workspaces()->textWorkspace(), Qt::LeftButton);
+        QTRY_VERIFY(!shownPopover<QRController>());
+        list->workspaces()->closeWorkspacePopover();
 
         BrandedLinkView *second = list->rowView(1);
         clickRowAction(second, "shareButton");

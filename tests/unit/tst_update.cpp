@@ -1,8 +1,6 @@
 #include "App/Clock.h"
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
-#include "ArchiveBuilder.h"
-#include "Controllers/Update/UpdateController.h"
 #include "Controllers/Update/UpdaterWindowController.h"
 #include "HttpSink.h"
 #include "LogCapture.h"
@@ -18,11 +16,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QJsonDocument>
-#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Costants;
@@ -80,7 +75,6 @@ class UpdateTest : public QObject
     std::unique_ptr<ApiManager> m_api;
     std::unique_ptr<ManualClock> m_clock;
     QList<Scheduled> m_scheduled;
-    int m_terminations = 0;
 
 private slots:
     void init()
@@ -102,8 +96,6 @@ private slots:
         });
         Checker::shared().setWindowFactory(
             [] { return std::make_unique<UpdaterWindowController>(); });
-        m_terminations = 0;
-        UpdateController::setTerminator([this] { ++m_terminations; });
     }
     void cleanup()
     {
@@ -235,73 +227,6 @@ private slots:
         QCOMPARE(store.dateForKey(Preferences::lastUpdateDayChecked),
                  std::optional(hour.addSecs(3600)));
         QCOMPARE(m_scheduled.size(), 1);
-    }
-
-    void windowScreensAndButtons_data()
-    {
-        QTest::addColumn<QString>("entry");     // empty: the fetch fails
-        QTest::addColumn<QStringList>("texts"); // title, description, negative (or none), positive
-        QTest::addColumn<QString>("press");     // negative, positive, Return or close
-        QTest::addColumn<bool>("terminates");
-        const QStringList upToDate{"You're up to date!", "You have the latest version of Quorvella",
-                                   "", "OK"};
-        const QStringList available{"Update available",
-                                    "A new version of Quorvella is ready to download", "Cancel",
-                                    "Update"};
-        const QStringList required{"Update required",
-                                   "Update the Quorvella app in order to keep using it",
-                                   "Quit application", "Update"};
-        QTest::newRow("up to date, Return")
-            << R"({"major":1,"minor":2,"patch":3})" << upToDate << "Return" << false;
-        QTest::newRow("failed fetch") << "" << upToDate << "positive" << false;
-        QTest::newRow("optional, Cancel")
-            << R"({"major":1,"minor":2,"patch":4})" << available << "negative" << false;
-        QTest::newRow("mandatory, Quit application")
-            << R"({"major":1,"minor":3,"patch":0})" << required << "negative" << true;
-        QTest::newRow("mandatory, window closed")
-            << R"({"major":2,"minor":0,"patch":0})" << required << "close" << true;
-    }
-    void windowScreensAndButtons()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QStringList, texts);
-        QFETCH(QString, press);
-        QFETCH(bool, terminates);
-        const QByteArray body = QJsonDocument(manifest(entry)).toJson(QJsonDocument::Compact);
-        m_sink->setResponse(
-            kVersions.toUtf8(),
-            {entry.isEmpty() ? 500 : 200, "application/json", entry.isEmpty() ? "{}" : body, {}});
-        m_sink->setResponse(kVersions.toUtf8() + ".sig",
-                            {200, "application/octet-stream", ArchiveBuilder::signature(body), {}});
-        Checker::shared().openUpdater();
-        QPointer<QWidget> window = Checker::shared().updaterWindow();
-        QVERIFY(window);
-        auto *controller =
-            static_cast<UpdaterWindowController *>(window.data())->contentViewController();
-        QCOMPARE(controller->titleWindow->text(), QStringLiteral("Checking for updates"));
-        QVERIFY(controller->spinnerWindow->isVisible());
-        QVERIFY(!controller->negativeButton->isVisible());
-        QCOMPARE(controller->positiveButton->text(), QStringLiteral("Cancel"));
-
-        QTRY_VERIFY(controller->status() != StatusUpdater::checking);
-        QVERIFY(!controller->spinnerWindow->isVisible());
-        QCOMPARE(controller->titleWindow->text(), texts[0]);
-        QCOMPARE(controller->descriptionWindow->text(), texts[1]);
-        QCOMPARE(controller->negativeButton->isVisible(), !texts[2].isEmpty());
-        if (!texts[2].isEmpty())
-            QCOMPARE(controller->negativeButton->text(), texts[2]);
-        QCOMPARE(controller->positiveButton->text(), texts[3]);
-
-        if (press == QLatin1String("negative"))
-            QTest::mouseClick(controller->negativeButton, Qt::LeftButton);
-        else if (press == QLatin1String("positive"))
-            QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
-        else if (press == QLatin1String("Return"))
-            QTest::keyClick(window, Qt::Key_Return);
-        else
-            window->close();
-        QTRY_VERIFY(!window);
-        QCOMPARE(m_terminations, terminates ? 1 : 0);
     }
 
     // The version a bundle reports (in this build for testing, a sandbox bundle's version
