@@ -7,6 +7,7 @@
 //   xvfb-run -a build/bin/linklist_latency   (or QT_QPA_PLATFORM=offscreen)
 #include "Controllers/LinkList/MainViewController.h"
 #include "ServiceHarness.h"
+#include "StallMeter.h"
 #include "Views/ImageCache.h"
 #include "Views/Popover.h"
 
@@ -20,29 +21,6 @@
 namespace {
 
 constexpr int kRuns = 20;
-
-// The longest gap between the ticks of a 5 ms timer: how long the GUI thread was busy.
-class StallMeter : public QObject
-{
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            if (m_clock.isValid())
-                m_worst = std::max(m_worst, m_clock.restart() - 5);
-            else
-                m_clock.start();
-        });
-        m_timer.start();
-    }
-    [[nodiscard]] qint64 worst() const { return m_worst; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_worst = 0;
-};
 
 double median(QList<double> values)
 {

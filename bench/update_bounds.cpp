@@ -8,6 +8,7 @@
 //   build/bin/update_bounds
 #include "App/Logger.h"
 #include "ArchiveBuilder.h"
+#include "StallMeter.h"
 #include "Update/Downloader.h"
 #include "Update/PrivateFolder.h"
 #include "Update/ZipExtractor.h"
@@ -58,33 +59,6 @@ qint64 resetPeak()
     clear.close();
     return statusKiB("VmRSS:");
 }
-
-// The longest gap between the ticks of a 5 ms timer: how long the event loop was busy; and the
-// largest anonymous resident size seen at the ticks (the peak above counts mapped files too).
-class StallMeter : public QObject
-{
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(5);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_anonKiB = std::max(m_anonKiB, statusKiB("RssAnon:"));
-            if (m_clock.isValid())
-                m_worst = std::max(m_worst, m_clock.restart() - 5);
-            else
-                m_clock.start();
-        });
-        m_timer.start();
-    }
-    [[nodiscard]] qint64 worst() const { return m_worst; }
-    [[nodiscard]] qint64 anonKiB() const { return m_anonKiB; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_worst = 0;
-    qint64 m_anonKiB = 0;
-};
 
 void put16(QByteArray &out, quint16 value)
 {
@@ -243,7 +217,9 @@ Figures download(const QUrl &source, qint64 size, const QByteArray &sha256, qint
         QStringLiteral("9.9.9"));
     const qint64 before = resetPeak();
     const qint64 anonBefore = statusKiB("RssAnon:");
-    StallMeter meter;
+    // The largest anonymous resident size seen at the ticks (the peak counts mapped files too).
+    qint64 anonKiB = 0;
+    StallMeter meter([&anonKiB] { anonKiB = std::max(anonKiB, statusKiB("RssAnon:")); });
     QElapsedTimer clock;
     clock.start();
     bool done = false;
@@ -257,8 +233,8 @@ Figures download(const QUrl &source, qint64 size, const QByteArray &sha256, qint
     const QString outcome = result == Downloader::Result::ok       ? QStringLiteral("kept")
                             : result == Downloader::Result::failed ? QStringLiteral("refused")
                                                                    : QStringLiteral("bad hash");
-    return {statusKiB("VmHWM:") - before, meter.anonKiB() - anonBefore, meter.worst(),
-            clock.elapsed(), outcome};
+    return {statusKiB("VmHWM:") - before, anonKiB - anonBefore, meter.worst(), clock.elapsed(),
+            outcome};
 }
 
 void print(const char *name, const Figures &figures)
