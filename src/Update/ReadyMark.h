@@ -23,4 +23,8 @@ public:
     // `context` is gone.
     static void waitFor(const QString &program, int timeoutMs, QObject *context,
                         std::function<void(bool)> done);
+    // The same wait for any file another program writes: done(true) once `arrived` holds,
+    // looked at whenever the file's folder changes, or done(false) after timeoutMs.
+    static void waitForFile(const QString &file, std::function<bool()> arrived, int timeoutMs,
+                            QObject *context, std::function<void(bool)> done);
 };

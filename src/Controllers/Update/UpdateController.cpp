@@ -359,20 +359,19 @@ void UpdateController::handOff()
         return showError();
     // Opening the request proves nothing: the program quits only once the updater says it
     // took the request, else the update did not start and the user is told.
-    m_acknowledgement = m_downloader->folder() + Costants::Updater::acknowledgementName;
-    m_waitedForUpdater.start();
-    waitForAcknowledgement();
+    const QString acknowledgement = m_downloader->folder() + Costants::Updater::acknowledgementName;
+    ReadyMark::waitForFile(
+        acknowledgement, [acknowledgement] { return QFileInfo::exists(acknowledgement); },
+        updaterTimeout(), this, [this](bool taken) { updaterTookRequest(taken); });
 }
 
-void UpdateController::waitForAcknowledgement()
+void UpdateController::updaterTookRequest(bool taken)
 {
-    if (QFileInfo::exists(m_acknowledgement))
-        return handedOver();
-    if (m_waitedForUpdater.hasExpired(updaterTimeout())) {
+    if (!taken) {
         log({QStringLiteral("the updater did not take the request")});
         return showError();
     }
-    QTimer::singleShot(100, this, &UpdateController::waitForAcknowledgement);
+    handedOver();
 }
 
 void UpdateController::handedOver()

@@ -2,7 +2,6 @@
 
 #include "Update/Downloader.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -74,7 +73,7 @@ private:
     void updaterInstalled(bool launched);
     void updaterReady(bool ready);
     void handOff();
-    void waitForAcknowledgement();
+    void updaterTookRequest(bool taken);
     void handedOver();
     void setScreen(const QString &title, const QString &description, bool spinnerShown,
                    bool negativeShown, const QString &negativeTitle, const QString &positiveTitle);
@@ -85,6 +84,4 @@ private:
     bool m_quitted = false;
     bool m_installing = false;
     QString m_announced; // "major.minor.patch" of the manifest
-    QString m_acknowledgement;
-    QElapsedTimer m_waitedForUpdater;
 };
