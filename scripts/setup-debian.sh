@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config git ccache
+    build-essential cmake ninja-build pkg-config git ccache lld
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-qpa-plugins
     qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev qt6-webengine-dev libgl-dev
     libplist-dev libquazip1-qt6-dev libsodium-dev libqrencode-dev libpsl-dev publicsuffix
