@@ -7,9 +7,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QUORVELLA_BUILD_DIR:-$root/build}
 "$root/scripts/setup-debian.sh"
 "$root/scripts/build.sh"
-# Unit and integration tests share the cores; the end-to-end ones each own a virtual desktop and
-# the clock of their timeouts, so they run one at a time.
-jobs=${QUORVELLA_JOBS:-$(nproc)}
+# Unit and integration tests mostly wait on timers and the sandbox, so twice as many run as
+# there are cores; the end-to-end ones each own a virtual desktop and the clock of their
+# timeouts, so they run one at a time.
+jobs=${QUORVELLA_TEST_JOBS:-$((2 * $(nproc)))}
 (cd "$build" && ctest --output-on-failure --timeout 300 -j "$jobs" -LE e2e "$@")
 (cd "$build" && ctest --output-on-failure --timeout 300 -L e2e "$@")
 "$root/scripts/check-format.sh"
