@@ -79,10 +79,20 @@ private slots:
             QTest::newRow(name) << option << answer << fault << QString(setup) << links << made
                                 << shown << QString(body);
         };
-        const auto on = [](const char *method, const QString &path, QJsonObject fault) {
-            fault.insert("method", method);
-            fault.insert("path", path);
+        // A fault of the creation, the duplicate search, or the title or slashtag proposal; an
+        // automatic rebrand with it.
+        const auto on = [](const QString &step, QJsonObject fault) {
+            fault.insert("method", step == "search" ? "GET" : "POST");
+            fault.insert("path", step == "creation" ? "/v1/links"
+                                 : step == "search" ? "/v1/links/search"
+                                 : step == "title"  ? API::titleRecommendPath
+                                                    : API::slashtagRecommendPath);
             return fault;
+        };
+        const auto automatic = [&row](const char *name, const QJsonObject &fault, int links,
+                                      bool made, const QString &shown, const char *setup = "",
+                                      const char *body = "") {
+            row(name, autoRebrand, 0, links, made, shown, fault, setup, body);
         };
         const QString made = LocalNotification::linkRebrandedTitle;
         const QString error = LocalNotification::errorTitle;
@@ -95,42 +105,40 @@ private slots:
         row("question answered Cancel", notification, AlertPresenter::SecondButton, 0, false, "");
         row("dialogue box opens the form", dialogueBox, 0, 0, false, QString());
         row("ask edit link opens the form", askEditLink, 0, 0, false, QString());
-        row("copy only", autoRebrand, 0, 1, true, QString(), {}, "no notification");
-        row("neither copy nor notification", autoRebrand, 0, 1, true, QString(), {},
-            "no notification, no copy");
-        row("notification only", autoRebrand, 0, 1, true, made, {}, "no copy");
-        row("creation answers 500", autoRebrand, 0, 1, false, error,
-            on("POST", "/v1/links", {{"status", 500}}));
+        automatic("copy only", {}, 1, true, QString(), "no notification");
+        automatic("neither copy nor notification", {}, 1, true, QString(),
+                  "no notification, no copy");
+        automatic("notification only", {}, 1, true, made, "no copy");
+        automatic("creation answers 500", on("creation", {{"status", 500}}), 1, false, error);
         // A creation whose connection closes without an answer is not sent again: the service
         // may have made the link already.
-        row("creation dropped", autoRebrand, 0, 1, false, QString(),
-            on("POST", "/v1/links", {{"drop", true}}));
-        row("creation garbled", autoRebrand, 0, 1, false, QString(),
-            on("POST", "/v1/links", {{"malformedJson", true}}));
-        row("creation slow", autoRebrand, 0, 1, true, made,
-            on("POST", "/v1/links", {{"delayMs", 400}}));
-        row("search fails: no duplicate", autoRebrand, 0, 1, true, made,
-            on("GET", "/v1/links/search", {{"status", 503}}), "duplicate check");
-        row("search dropped: no duplicate", autoRebrand, 0, 1, true, made,
-            on("GET", "/v1/links/search", {{"drop", true}}), "duplicate check");
-        row("search unauthorized ends the chain", autoRebrand, 0, 0, false, QString(),
-            on("GET", "/v1/links/search", {{"status", 401}}), "duplicate check");
+        automatic("creation dropped", on("creation", {{"drop", true}}), 1, false, QString());
+        automatic("creation garbled", on("creation", {{"malformedJson", true}}), 1, false,
+                  QString());
+        automatic("creation slow", on("creation", {{"delayMs", 400}}), 1, true, made);
+        const char *check = "duplicate check";
+        automatic("search fails: no duplicate", on("search", {{"status", 503}}), 1, true, made,
+                  check);
+        automatic("search dropped: no duplicate", on("search", {{"drop", true}}), 1, true, made,
+                  check);
+        automatic("search unauthorized ends the chain", on("search", {{"status", 401}}), 0, false,
+                  QString(), check);
         // The client signs out and says so; no link follows.
-        row("title unauthorized ends the chain", autoRebrand, 0, 0, false, error,
-            on("POST", API::titleRecommendPath, {{"status", 401}}));
+        automatic("title unauthorized ends the chain", on("title", {{"status", 401}}), 0, false,
+                  error);
         // Without a usable proposal the link goes out without a slashtag, or under its URL.
         const QJsonObject none{{"status", 200},
                                {"body", QJsonObject{{"recommendations", QJsonArray()}}}};
-        row("empty slashtag list", autoRebrand, 0, 1, true, made,
-            on("POST", API::slashtagRecommendPath, none), "", "no slashtag");
-        row("slashtag service down", autoRebrand, 0, 1, true, made,
-            on("POST", API::slashtagRecommendPath, {{"status", 503}}), "", "no slashtag");
-        row("slashtag answer garbled", autoRebrand, 0, 1, true, made,
-            on("POST", API::slashtagRecommendPath, {{"malformedJson", true}}), "", "no slashtag");
-        row("title dropped", autoRebrand, 0, 1, true, made,
-            on("POST", API::titleRecommendPath, {{"drop", true}}), "", "title is the URL");
-        row("title mistyped", autoRebrand, 0, 1, true, made,
-            on("POST", API::titleRecommendPath, {{"mistypedJson", true}}), "", "title is the URL");
+        const char *noSlashtag = "no slashtag";
+        automatic("empty slashtag list", on("slashtag", none), 1, true, made, "", noSlashtag);
+        automatic("slashtag service down", on("slashtag", {{"status", 503}}), 1, true, made, "",
+                  noSlashtag);
+        automatic("slashtag answer garbled", on("slashtag", {{"malformedJson", true}}), 1, true,
+                  made, "", noSlashtag);
+        const char *urlTitle = "title is the URL";
+        automatic("title dropped", on("title", {{"drop", true}}), 1, true, made, "", urlTitle);
+        automatic("title mistyped", on("title", {{"mistypedJson", true}}), 1, true, made, "",
+                  urlTitle);
     }
 
     void copied()

@@ -113,6 +113,13 @@ private slots:
         m_platform = &FakePlatform::installNew();
         m_log = std::make_unique<LogCapture>();
         m_opened.clear();
+        // Clicks and dismissals on the desktop's notifications reach the handler as in the app.
+        FakeUserNotificationCenter &center = m_platform->userNotifications;
+        connect(
+            &center, &UserNotificationCenter::didActivate, this,
+            [this](const UserNotification &n) { NotificationHandler::didActivate(n, routes()); });
+        connect(&center, &UserNotificationCenter::didDismiss, this,
+                &NotificationHandler::didDismiss);
         // Offline and signed out: nothing leaves the process.
         m_api = std::make_unique<ApiManager>(&m_network, Config::productionDefaults(), nullptr);
         ApiManager::installShared(m_api.get());
@@ -232,7 +239,7 @@ private slots:
         store.setString(Preferences::editLinkId, "last");
         const UserNotification clicked = note(identifier, userInfo);
         m_platform->userNotifications.deliver(clicked);
-        NotificationHandler::didActivate(clicked, routes());
+        m_platform->userNotifications.activate(clicked);
         QTEST(m_opened.join(','), "opened");
         QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt(editLinkId));
         QCOMPARE(store.stringForKey(Preferences::newDestination),
@@ -347,7 +354,7 @@ private slots:
         clock.advance(seconds * 1000);
         UserNotification clicked = rebranded;
         clicked.activatedAction = rebranded.additionalActions.at(0).identifier;
-        NotificationHandler::didActivate(clicked, routes());
+        m_platform->userNotifications.activate(clicked);
         QVERIFY(m_opened.isEmpty()); // the editor opens only for a click on the notification
 
         QCOMPARE(deletes, sent ? QStringList{"link-1"} : QStringList());
@@ -415,9 +422,9 @@ private slots:
     void dismissalChangesNothing()
     {
         SettingsStore::shared().setString(Preferences::oldUrl, "s.test/old");
-        NotificationHandler::didDismiss(
+        m_platform->userNotifications.dismiss(
             NotificationHandler::makeRebrandQuestion("https://example.org/q", 3, "x"));
-        NotificationHandler::didDismiss(note("qv-copied-link"));
+        m_platform->userNotifications.dismiss(note("qv-copied-link"));
         QVERIFY(m_platform->fakePasteboard.writes().isEmpty());
         QVERIFY(!SettingsStore::shared().contains(Preferences::lastBrandedLinkStored));
     }
