@@ -188,8 +188,6 @@ private slots:
         QTest::addColumn<QVariantMap>("userInfo");
         QTest::addColumn<bool>("mainViewStored");
         QTest::addColumn<QString>("opened");
-        QTest::addColumn<QString>("editLinkId");
-        QTest::addColumn<bool>("destinationStored");
         const QString result = "qv-copied-link";
         const QString question = "qv-rebrand-link-changeid-5";
         const QVariantMap branded{{"user-login", "user-logged"},
@@ -208,31 +206,26 @@ private slots:
         const QVariant logged("user-logged");
         const char *modal = "qv-notification-behavior-open-modal";
         const auto row = [](const char *name, const QString &identifier, const QVariantMap &info,
-                            bool mainView, const char *opened, const char *id, bool destination) {
-            QTest::newRow(name) << identifier << info << mainView << QString(opened) << QString(id)
-                                << destination;
+                            bool mainView, const char *opened) {
+            QTest::newRow(name) << identifier << info << mainView << QString(opened);
         };
-        row("no main view", result, branded, false, "", "last", false);
-        row("copied changes nothing", result, copied, true, "", "last", false);
-        row("no id", result, noId, true, "", "last", false);
-        row("no user info", result, {}, true, "", "last", false);
-        row("other identifier", "qv-other", branded, true, "", "last", false);
-        row("open modal", question, asked(logged, modal), true, "new", "last", true);
+        row("no main view", result, branded, false, "");
+        row("copied changes nothing", result, copied, true, "");
+        row("no id", result, noId, true, "");
+        row("no user info", result, {}, true, "");
+        row("other identifier", "qv-other", branded, true, "");
         row("open edit modal", question, asked(logged, "qv-notification-behavior-open-edit-modal"),
-            true, "edit", "last", true);
-        row("rebrand", question, asked(logged, "qv-notification-behavior-rebrand"), true, "",
-            "last", false);
-        row("other login opens main", question, asked("someone", "x"), true, "main", "last", false);
-        row("no login", question, asked({}, modal), true, "", "last", false);
-        row("login not text", question, asked(3, modal), true, "", "last", false);
+            true, "edit");
+        row("other login opens main", question, asked("someone", "x"), true, "main");
+        row("no login", question, asked({}, modal), true, "");
+        row("login not text", question, asked(3, modal), true, "");
     }
     void activation()
     {
         QFETCH(QString, identifier);
         QFETCH(QVariantMap, userInfo);
         QFETCH(bool, mainViewStored);
-        QFETCH(QString, editLinkId);
-        QFETCH(bool, destinationStored);
+        QFETCH(QString, opened);
         SettingsStore &store = SettingsStore::shared();
         if (mainViewStored)
             store.setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp"}});
@@ -240,12 +233,12 @@ private slots:
         const UserNotification clicked = note(identifier, userInfo);
         m_platform->userNotifications.deliver(clicked);
         m_platform->userNotifications.activate(clicked);
-        QTEST(m_opened.join(','), "opened");
-        QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt(editLinkId));
+        QCOMPARE(m_opened.join(','), opened);
+        // Only a click on a made link's notification picks a link to edit.
+        QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt("last"));
         QCOMPARE(store.stringForKey(Preferences::newDestination),
-                 destinationStored ? Opt(clicked.informativeText) : std::nullopt);
-        QCOMPARE(m_log->contains("auto rebrandanding link"),
-                 QTest::currentDataTag() == QLatin1String("rebrand"));
+                 opened == "new" || opened == "edit" ? Opt(clicked.informativeText) : std::nullopt);
+        QVERIFY(!m_log->contains("auto rebrandanding link"));
         QVERIFY(m_platform->userNotifications.delivered().isEmpty());
     }
 
@@ -407,7 +400,7 @@ private slots:
         QCOMPARE(m_log->contains("destination URL not valid: " + url), behavior.isEmpty());
         if (behavior.isEmpty())
             return;
-        const UserNotification &question = shown.at(1);
+        const UserNotification question = shown.at(1);
         QCOMPARE(question.identifier, QStringLiteral("qv-rebrand-link-changeid-42"));
         QCOMPARE(question.title, QStringLiteral("Do you want to rebrand this link?"));
         QCOMPARE(question.informativeText, url);
@@ -416,6 +409,12 @@ private slots:
         // Asked once only.
         NotificationHandler::riseStoredDestinationURL();
         QCOMPARE(m_platform->userNotifications.history().size(), 2);
+        // The user's click answers it: the new-link form, or the link made at once.
+        m_platform->userNotifications.activate(question);
+        QCOMPARE(m_opened, behavior.endsWith("open-modal") ? QStringList{"new"} : QStringList());
+        QCOMPARE(store.stringForKey(Preferences::newDestination),
+                 m_opened.isEmpty() ? std::nullopt : Opt(url));
+        QCOMPARE(m_log->contains("auto rebrandanding link"), m_opened.isEmpty());
     }
 
     // Some daemons report a click as a dismissal; neither may overwrite what the user copied.
