@@ -89,9 +89,9 @@ private slots:
                                                     : API::slashtagRecommendPath);
             return fault;
         };
-        const auto automatic = [&row](const char *name, const QJsonObject &fault, int links,
-                                      bool made, const QString &shown, const char *setup = "",
-                                      const char *body = "") {
+        const auto with = [&row](const char *name, const QJsonObject &fault, int links, bool made,
+                                 const QString &shown, const char *setup = "",
+                                 const char *body = "") {
             row(name, autoRebrand, 0, links, made, shown, fault, setup, body);
         };
         const QString made = LocalNotification::linkRebrandedTitle;
@@ -105,40 +105,34 @@ private slots:
         row("question answered Cancel", notification, AlertPresenter::SecondButton, 0, false, "");
         row("dialogue box opens the form", dialogueBox, 0, 0, false, QString());
         row("ask edit link opens the form", askEditLink, 0, 0, false, QString());
-        automatic("copy only", {}, 1, true, QString(), "no notification");
-        automatic("neither copy nor notification", {}, 1, true, QString(),
-                  "no notification, no copy");
-        automatic("notification only", {}, 1, true, made, "no copy");
-        automatic("creation answers 500", on("creation", {{"status", 500}}), 1, false, error);
+        with("copy only", {}, 1, true, QString(), "no notification");
+        with("neither copy nor notification", {}, 1, true, QString(), "no notification, no copy");
+        with("notification only", {}, 1, true, made, "no copy");
+        with("creation answers 500", on("creation", {{"status", 500}}), 1, false, error);
         // A creation whose connection closes without an answer is not sent again: the service
         // may have made the link already.
-        automatic("creation dropped", on("creation", {{"drop", true}}), 1, false, QString());
-        automatic("creation garbled", on("creation", {{"malformedJson", true}}), 1, false,
-                  QString());
-        automatic("creation slow", on("creation", {{"delayMs", 400}}), 1, true, made);
+        with("creation dropped", on("creation", {{"drop", true}}), 1, false, QString());
+        with("creation garbled", on("creation", {{"malformedJson", true}}), 1, false, QString());
+        with("creation slow", on("creation", {{"delayMs", 400}}), 1, true, made);
         const char *check = "duplicate check";
-        automatic("search fails: no duplicate", on("search", {{"status", 503}}), 1, true, made,
-                  check);
-        automatic("search dropped: no duplicate", on("search", {{"drop", true}}), 1, true, made,
-                  check);
-        automatic("search unauthorized ends the chain", on("search", {{"status", 401}}), 0, false,
-                  QString(), check);
+        with("search fails: no duplicate", on("search", {{"status", 503}}), 1, true, made, check);
+        with("search dropped: no duplicate", on("search", {{"drop", true}}), 1, true, made, check);
+        with("search unauthorized ends the chain", on("search", {{"status", 401}}), 0, false,
+             QString(), check);
         // The client signs out and says so; no link follows.
-        automatic("title unauthorized ends the chain", on("title", {{"status", 401}}), 0, false,
-                  error);
+        with("title unauthorized ends the chain", on("title", {{"status", 401}}), 0, false, error);
         // Without a usable proposal the link goes out without a slashtag, or under its URL.
         const QJsonObject none{{"status", 200},
                                {"body", QJsonObject{{"recommendations", QJsonArray()}}}};
         const char *noSlashtag = "no slashtag";
-        automatic("empty slashtag list", on("slashtag", none), 1, true, made, "", noSlashtag);
-        automatic("slashtag service down", on("slashtag", {{"status", 503}}), 1, true, made, "",
-                  noSlashtag);
-        automatic("slashtag answer garbled", on("slashtag", {{"malformedJson", true}}), 1, true,
-                  made, "", noSlashtag);
+        with("empty slashtag list", on("slashtag", none), 1, true, made, "", noSlashtag);
+        with("slashtag service down", on("slashtag", {{"status", 503}}), 1, true, made, "",
+             noSlashtag);
+        with("slashtag answer garbled", on("slashtag", {{"malformedJson", true}}), 1, true, made,
+             "", noSlashtag);
         const char *urlTitle = "title is the URL";
-        automatic("title dropped", on("title", {{"drop", true}}), 1, true, made, "", urlTitle);
-        automatic("title mistyped", on("title", {{"mistypedJson", true}}), 1, true, made, "",
-                  urlTitle);
+        with("title dropped", on("title", {{"drop", true}}), 1, true, made, "", urlTitle);
+        with("title mistyped", on("title", {{"mistypedJson", true}}), 1, true, made, "", urlTitle);
     }
 
     void copied()
