@@ -505,8 +505,6 @@ private slots:
             };
             QVERIFY2(at(0).msecsTo(at(1)) >= 280,
                      qPrintable(QString::number(at(0).msecsTo(at(1)))));
-            QCOMPARE(harness::header(asked.at(1).toObject(), "workspace"),
-                     std::optional<QString>("wsp-marketing"));
             const QStringList names = SettingsStore::shared()
                                           .stringArrayForKey(Preferences::domainNames)
                                           .value_or(QStringList());
