@@ -7,8 +7,6 @@
 #include "Utils/LinkHandler.h"
 #include "Utils/Utils.h"
 
-#include <QElapsedTimer>
-
 using namespace Costants;
 
 class RebrandPipelineTest : public ServiceTest
@@ -60,41 +58,112 @@ private:
     QJsonObject m_plainDomain; // the domain without https
 
 private slots:
-    void options_data()
+    // A URL copied with the rule `option` (empty: none stored), the question's `answer`, the
+    // preferences in `setup` ("duplicate check", "no notification", "no copy") and a sandbox
+    // `fault`: the creations sent, whether the link is made, the title of the notification then
+    // on screen (empty: none) and what the link's body lacks or holds.
+    void copied_data()
     {
-        QTest::addColumn<QString>("option"); // empty: none stored
+        QTest::addColumn<QString>("option");
         QTest::addColumn<int>("answer");
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("links");
-        QTest::addColumn<int>("dialogues");
-        QTest::addColumn<bool>("formOpened");
+        QTest::addColumn<bool>("made");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("body");
         using namespace Preferences::OptionsRebrand;
-        QTest::newRow("nothing stored") << QString() << 0 << 0 << 0 << false;
-        QTest::newRow("unknown option") << "qv-option-other" << 0 << 0 << 0 << false;
-        QTest::newRow("do nothing") << doNothing << 0 << 0 << 0 << false;
-        QTest::newRow("auto rebrand") << autoRebrand << 0 << 1 << 0 << false;
-        QTest::newRow("question answered Rebrand")
-            << notification << AlertPresenter::FirstButton << 1 << 1 << false;
-        QTest::newRow("question answered Cancel")
-            << notification << AlertPresenter::SecondButton << 0 << 1 << false;
-        QTest::newRow("dialogue box opens the form") << dialogueBox << 0 << 0 << 0 << true;
-        QTest::newRow("ask edit link opens the form") << askEditLink << 0 << 0 << 0 << true;
+        const auto row = [](const char *name, const QString &option, int answer, int links,
+                            bool made, const QString &shown, const QJsonObject &fault = {},
+                            const char *setup = "", const char *body = "") {
+            QTest::newRow(name) << option << answer << fault << QString(setup) << links << made
+                                << shown << QString(body);
+        };
+        // A fault of the creation, the duplicate search, or the title or slashtag proposal; an
+        // automatic rebrand with it.
+        const auto on = [](const QString &step, QJsonObject fault) {
+            fault.insert("method", step == "search" ? "GET" : "POST");
+            fault.insert("path", step == "creation" ? "/v1/links"
+                                 : step == "search" ? "/v1/links/search"
+                                 : step == "title"  ? API::titleRecommendPath
+                                                    : API::slashtagRecommendPath);
+            return fault;
+        };
+        const auto with = [&row](const char *name, const QJsonObject &fault, int links, bool made,
+                                 const QString &shown, const char *setup = "",
+                                 const char *body = "") {
+            row(name, autoRebrand, 0, links, made, shown, fault, setup, body);
+        };
+        const QString made = LocalNotification::linkRebrandedTitle;
+        const QString error = LocalNotification::errorTitle;
+        const int rebrand = AlertPresenter::FirstButton;
+        row("nothing stored", QString(), 0, 0, false, QString());
+        row("unknown option", "qv-option-other", 0, 0, false, QString());
+        row("do nothing", doNothing, 0, 0, false, QString());
+        row("auto rebrand", autoRebrand, 0, 1, true, made);
+        row("question answered Rebrand", notification, rebrand, 1, true, made);
+        row("question answered Cancel", notification, AlertPresenter::SecondButton, 0, false, "");
+        row("dialogue box opens the form", dialogueBox, 0, 0, false, QString());
+        row("ask edit link opens the form", askEditLink, 0, 0, false, QString());
+        with("copy only", {}, 1, true, QString(), "no notification");
+        with("neither copy nor notification", {}, 1, true, QString(), "no notification, no copy");
+        with("notification only", {}, 1, true, made, "no copy");
+        with("creation answers 500", on("creation", {{"status", 500}}), 1, false, error);
+        // A creation whose connection closes without an answer is not sent again: the service
+        // may have made the link already.
+        with("creation dropped", on("creation", {{"drop", true}}), 1, false, QString());
+        with("creation garbled", on("creation", {{"malformedJson", true}}), 1, false, QString());
+        with("creation slow", on("creation", {{"delayMs", 400}}), 1, true, made);
+        const char *check = "duplicate check";
+        with("search fails: no duplicate", on("search", {{"status", 503}}), 1, true, made, check);
+        with("search dropped: no duplicate", on("search", {{"drop", true}}), 1, true, made, check);
+        with("search unauthorized ends the chain", on("search", {{"status", 401}}), 0, false,
+             QString(), check);
+        // The client signs out and says so; no link follows.
+        with("title unauthorized ends the chain", on("title", {{"status", 401}}), 0, false, error);
+        // Without a usable proposal the link goes out without a slashtag, or under its URL.
+        const QJsonObject none{{"status", 200},
+                               {"body", QJsonObject{{"recommendations", QJsonArray()}}}};
+        const char *noSlashtag = "no slashtag";
+        with("empty slashtag list", on("slashtag", none), 1, true, made, "", noSlashtag);
+        with("slashtag service down", on("slashtag", {{"status", 503}}), 1, true, made, "",
+             noSlashtag);
+        with("slashtag answer garbled", on("slashtag", {{"malformedJson", true}}), 1, true, made,
+             "", noSlashtag);
+        const char *urlTitle = "title is the URL";
+        with("title dropped", on("title", {{"drop", true}}), 1, true, made, "", urlTitle);
+        with("title mistyped", on("title", {{"mistypedJson", true}}), 1, true, made, "", urlTitle);
     }
 
-    void options()
+    void copied()
     {
         QFETCH(QString, option);
         QFETCH(int, answer);
+        QFETCH(QJsonObject, fault);
+        QFETCH(QString, setup);
         QFETCH(int, links);
-        QFETCH(bool, formOpened);
+        QFETCH(bool, made);
+        QFETCH(QString, shown);
+        QFETCH(QString, body);
+        using namespace Preferences::OptionsRebrand;
+        SettingsStore &store = SettingsStore::shared();
         if (option.isEmpty())
-            SettingsStore::shared().remove(Preferences::optionActive);
+            store.remove(Preferences::optionActive);
         else
-            SettingsStore::shared().setString(Preferences::optionActive, option);
+            store.setString(Preferences::optionActive, option);
+        store.setBool(Preferences::skipDuplicateCheck, !setup.contains("duplicate check"));
+        store.setBool(Preferences::notificationBrandedLink, !setup.contains("no notification"));
+        store.setBool(Preferences::automaticCopy, !setup.contains("no copy"));
         if (answer)
             m_platform->alertPresenter.answerWith(answer);
+        if (!fault.isEmpty())
+            QVERIFY(harness::arm(*m_sandbox, fault));
+        const bool formOpened = option == dialogueBox || option == askEditLink;
         PostCounter form(NotificationViews::newLinkPopoverExternal);
+        PostCounter reset(NotificationViews::resetListLinks);
+        PostCounter toggle(NotificationViews::togglePopover);
         const QString url =
-            "https://example.org/options/" + QString(QTest::currentDataTag()).replace(' ', '-');
+            "https://example.org/copied/" + QString(QTest::currentDataTag()).replace(' ', '-');
         // From a worker thread, as the clipboard tick calls in.
         QThread *worker = QThread::create([this, url] { copy(url); });
         worker->start();
@@ -104,30 +173,42 @@ private slots:
             QTRY_COMPARE(form.count, 1);
         if (links)
             QTRY_COMPARE(sent("/v1/links", "POST").size(), links);
-        const QJsonArray created = createdAfterSettling();
-        QCOMPARE(created.size(), links);
-        QTEST(int(m_platform->alertPresenter.shown().size()), "dialogues");
+        // Three round trips at most on loopback, a slow answer among them; then nothing follows.
+        QTest::qWait(600);
+        const QJsonArray posts = sent("/v1/links", "POST");
+        QCOMPARE(posts.size(), links);
+        QCOMPARE(m_platform->alertPresenter.shown().size(), option == notification ? 1 : 0);
         QCOMPARE(form.count, formOpened ? 1 : 0);
         if (formOpened)
-            QCOMPARE(SettingsStore::shared().stringForKey(Preferences::newDestination),
-                     std::optional<QString>(url));
-        if (!links && !formOpened)
+            QCOMPARE(store.stringForKey(Preferences::newDestination), std::optional<QString>(url));
+        if (!links && fault.isEmpty())
             QCOMPARE(sent("/v1/recommendation-system").size(), 0);
-        if (links) {
-            const QJsonObject body = harness::body(created.at(0));
-            QCOMPARE(body.value("destination").toString(), url);
-            QCOMPARE(body.value("domain").toObject().value("id"), m_domain.value("id"));
-            QVERIFY(!body.value("slashtag").toString().isEmpty());
-            const QString shortUrl = m_platform->fakePasteboard.writes().value(0);
+        const auto delivered = m_platform->userNotifications.delivered();
+        QCOMPARE(delivered.size(), shown.isEmpty() ? 0 : 1);
+        QCOMPARE(delivered.isEmpty() ? QString() : delivered.last().title, shown);
+        QCOMPARE(toggle.count, 0);
+        const QStringList writes = m_platform->fakePasteboard.writes();
+        QCOMPARE(writes.size(), made && !setup.contains("no copy") ? 1 : 0);
+        if (!made)
+            return;
+        QCOMPARE(reset.count, 1);
+        const QJsonObject link = harness::body(posts.at(0));
+        QCOMPARE(link.value("destination").toString(), url);
+        QCOMPARE(link.value("domain").toObject().value("id"), m_domain.value("id"));
+        QCOMPARE(!link.value("slashtag").toString().isEmpty(), body != "no slashtag");
+        QCOMPARE(link.value("title").toString() == url, body == "title is the URL");
+        // The short URL is copied, announced, or both (or neither, as asked).
+        const QString shortUrl =
+            writes.isEmpty() ? delivered.value(0).informativeText : writes.at(0);
+        if (!shortUrl.isEmpty())
             QVERIFY2(shortUrl.startsWith("https://quorv.link/"), qPrintable(shortUrl));
-            QCOMPARE(SettingsStore::shared().stringForKey(Preferences::lastBrandedLinkStored),
+        if (!writes.isEmpty())
+            QCOMPARE(store.stringForKey(Preferences::lastBrandedLinkStored),
                      std::optional<QString>(shortUrl));
-            const auto shown = m_platform->userNotifications.delivered();
-            QCOMPARE(shown.size(), 1);
-            QCOMPARE(shown.at(0).title, QStringLiteral("Link rebranded ✨"));
-            QCOMPARE(shown.at(0).informativeText, shortUrl);
-            // Its click opens the editor in the workspace the link was made in.
-            QCOMPARE(shown.at(0).userInfo.value(NotificationInfos::workspaceIdKey),
+        // A click on its notification opens the editor in the workspace the link was made in.
+        if (!delivered.isEmpty()) {
+            QCOMPARE(delivered.at(0).informativeText, shortUrl);
+            QCOMPARE(delivered.at(0).userInfo.value(NotificationInfos::workspaceIdKey),
                      QVariant("wsp-personal"));
         }
     }
@@ -180,39 +261,36 @@ private slots:
         QCOMPARE(sent("/v1").size(), 1);
     }
 
+    // A copied URL made into a link before: the question, its answer and the search.
     void duplicateDialogues_data()
     {
         QTest::addColumn<QString>("option");
         QTest::addColumn<bool>("plainDomain");
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("links");
-        QTest::addColumn<int>("buttons");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("workspace"); // the default one; empty: none stored
         using namespace Preferences::OptionsRebrand;
-        const QString url = "https://duplicate.example.org/page";
-        const QString personal = "wsp-personal";
-        QTest::newRow("A copy existing, https")
-            << autoRebrand << false << 1000 << 0 << 2 << url << personal;
-        QTest::newRow("A copy existing, no https")
-            << autoRebrand << true << 1000 << 0 << 2 << url << personal;
-        QTest::newRow("A rebrand again")
-            << autoRebrand << false << 1001 << 1 << 2 << url << personal;
-        QTest::newRow("B copy existing")
-            << dialogueBox << false << 1000 << 0 << 2 << url << personal;
-        QTest::newRow("C copy existing")
-            << notification << false << 1000 << 0 << 3 << url << personal;
-        QTest::newRow("C rebrand again")
-            << notification << false << 1001 << 1 << 3 << url << personal;
-        QTest::newRow("C cancel") << notification << false << 1002 << 0 << 3 << url << personal;
+        const auto row = [](const char *name, const QString &option, bool plainDomain, int answer,
+                            int links, const char *url = "https://duplicate.example.org/page",
+                            const char *workspace = "wsp-personal") {
+            QTest::newRow(name) << option << plainDomain << answer << links << QString(url)
+                                << QString(workspace);
+        };
+        const int copy = AlertPresenter::FirstButton;
+        const int again = AlertPresenter::SecondButton;
+        row("A copy existing, https", autoRebrand, false, copy, 0);
+        row("A copy existing, no https", autoRebrand, true, copy, 0);
+        row("A rebrand again", autoRebrand, false, again, 1);
+        row("B copy existing", dialogueBox, false, copy, 0);
+        row("C copy existing", notification, false, copy, 0);
+        row("C rebrand again", notification, false, again, 1);
+        row("C cancel", notification, false, AlertPresenter::ThirdButton, 0);
         // The whole destination must reach the search.
-        QTest::newRow("query with & and =")
-            << autoRebrand << false << 1000 << 0 << 2 << "https://shop.example.org/p?id=7&ref=mail"
-            << personal;
-        QTest::newRow("plus and hash")
-            << autoRebrand << false << 1000 << 0 << 2 << "https://example.org/a+b#frag" << personal;
-        QTest::newRow("no default workspace")
-            << autoRebrand << false << 1000 << 0 << 2 << "https://example.org/nowid" << QString();
+        row("query with & and =", autoRebrand, false, copy, 0,
+            "https://shop.example.org/p?id=7&ref=mail");
+        row("plus and hash", autoRebrand, false, copy, 0, "https://example.org/a+b#frag");
+        row("no default workspace", autoRebrand, false, copy, 0, "https://example.org/nowid", "");
     }
 
     void duplicateDialogues()
@@ -238,7 +316,8 @@ private slots:
         QTRY_COMPARE(m_platform->alertPresenter.shown().size(), 1);
         const Alert shown = m_platform->alertPresenter.shown().at(0);
         QCOMPARE(shown.message, QStringLiteral("URL already rebranded!"));
-        QTEST(int(shown.buttons.size()), "buttons");
+        // The question of the notification rule also offers "Cancel".
+        QCOMPARE(shown.buttons.size(), option == Preferences::OptionsRebrand::notification ? 3 : 2);
         const QJsonArray searches = sent("/v1/links/search");
         QCOMPARE(searches.size(), 1);
         const QString query = searches.at(0).toObject().value("query").toString();
@@ -249,7 +328,7 @@ private slots:
         QCOMPARE(createdAfterSettling().size(), links);
         const QString existingUrl =
             (plainDomain ? "http://" : "https://") + existing.value("shortUrl").toString();
-        if (answer == 1000) {
+        if (answer == AlertPresenter::FirstButton) {
             QCOMPARE(m_platform->fakePasteboard.writes(), QStringList{existingUrl});
             QVERIFY(!store.contains(Preferences::lastBrandedLinkStored));
         }
@@ -261,169 +340,117 @@ private slots:
         }
     }
 
-    void afterCreation_data()
-    {
-        QTest::addColumn<bool>("notify");
-        QTest::addColumn<bool>("autoCopy");
-        QTest::addColumn<bool>("fromForm");
-        QTest::addColumn<QString>("title"); // empty: none shown
-        QTest::newRow("automatic, copy only") << false << true << false << QString();
-        QTest::newRow("automatic, neither") << false << false << false << QString();
-        QTest::newRow("automatic, notify only") << true << false << false << "Link rebranded ✨";
-        QTest::newRow("form, copy only") << false << true << true << "Link copied ✨";
-        QTest::newRow("form, both") << true << true << true << "Link rebranded ✨";
-    }
-
-    void afterCreation()
-    {
-        QFETCH(bool, notify);
-        QFETCH(bool, autoCopy);
-        QFETCH(bool, fromForm);
-        QFETCH(QString, title);
-        SettingsStore::shared().setBool(Preferences::notificationBrandedLink, notify);
-        SettingsStore::shared().setBool(Preferences::automaticCopy, autoCopy);
-        PostCounter reset(NotificationViews::resetListLinks);
-        PostCounter toggle(NotificationViews::togglePopover);
-        if (fromForm)
-            Utils::createLink(
-                "https://example.org/form", std::nullopt, QString(),
-                m_domain.value("id").toString(), QString("wsp-personal"),
-                [](const QString &, const QString &message) { QFAIL(qPrintable(message)); });
-        else
-            Utils::autoRebrand("https://example.org/automatic");
-        QTRY_COMPARE(reset.count, 1);
-        QCOMPARE(toggle.count, fromForm ? 1 : 0);
-        const QStringList writes = m_platform->fakePasteboard.writes();
-        QCOMPARE(writes.size(), autoCopy ? 1 : 0);
-        if (autoCopy)
-            QCOMPARE(SettingsStore::shared().stringForKey(Preferences::lastBrandedLinkStored),
-                     std::optional<QString>(writes.at(0)));
-        const auto shown = m_platform->userNotifications.delivered();
-        QCOMPARE(shown.size(), title.isEmpty() ? 0 : 1);
-        if (!title.isEmpty())
-            QCOMPARE(shown.at(0).title, title);
-    }
-
-    void refusedForm_data()
+    // What the forms send: a creation, the edit form's update of the link made at start, or its
+    // replacement, with `slashtag`, under a `condition` ("offline", "no notification", or the
+    // old link's deletion "refused" or "unanswered"). The error handed to the form
+    // ("property|message"; the form then stays open with its values) and the notification then
+    // on screen ("title|text"; empty: none).
+    void formRequests_data()
     {
         QTest::addColumn<QString>("request");
-        QTest::addColumn<bool>("offline");
-        QTest::addColumn<QString>("error"); // property|message given to the form
+        QTest::addColumn<QString>("slashtag");
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char *name, const char *request, const char *slashtag,
+                            const char *condition, const QString &error, const QString &shown) {
+            QTest::newRow(name) << QString(request) << QString(slashtag) << QString(condition)
+                                << error << shown;
+        };
         const QString taken = "slashtag|Slashtag already taken";
         const QString offline = "|" + LocalNotification::offlineMessage;
-        QTest::newRow("update, taken") << "update" << false << taken;
-        QTest::newRow("creation, offline") << "create" << true << offline;
-        QTest::newRow("replacement, offline") << "replace" << true << offline;
-        QTest::newRow("update, offline") << "update" << true << offline;
+        const QString failed = LocalNotification::errorTitle + '|';
+        const QString made = LocalNotification::linkRebrandedTitle + "|https://quorv.link/";
+        row("created", "create", "form-made", "", "", made + "form-made");
+        row("created, no notification", "create", "form-quiet", "no notification", "",
+            LocalNotification::linkCopiedTitle + "|https://quorv.link/form-quiet");
+        row("replaced", "replace", "replaced-tag", "", "", made + "replaced-tag");
+        // Shown at the slashtag field alone, without a generic "Try later" notification.
+        row("replacement refused", "replace", "welcome", "", taken, "");
+        row("update refused", "update", "welcome", "", taken, "");
+        const QString kept =
+            failed + LocalNotification::oldLinkKeptMessage + LocalNotification::errorTryLater;
+        row("old link's deletion refused", "replace", "replaced-tag", "refused", "", kept);
+        row("old link's deletion unanswered", "replace", "replaced-tag", "unanswered", "", kept);
+        const QString notSent =
+            failed + LocalNotification::offlineMessage + LocalNotification::errorTryLater;
+        row("creation, offline", "create", "offline-new", "offline", offline, notSent);
+        row("replacement, offline", "replace", "offline-new", "offline", offline, notSent);
+        row("update, offline", "update", "offline-new", "offline", offline, notSent);
     }
 
-    void refusedForm()
+    void formRequests()
     {
         QFETCH(QString, request);
-        QFETCH(bool, offline);
+        QFETCH(QString, slashtag);
+        QFETCH(QString, condition);
         QFETCH(QString, error);
+        QFETCH(QString, shown);
+        const QString destination = "https://example.org/history";
         const QString domainId = m_domain.value("id").toString();
-        const QString linkId = create("https://example.org/kept", m_domain).value("id").toString();
+        const QJsonObject old = create(destination, m_domain);
+        const QString oldId = old.value("id").toString();
         QCOMPARE(m_sandbox->control("DELETE", "/__sandbox/requests").status, 200);
-        m_reachability->report(!offline);
+        m_reachability->report(condition != "offline");
+        SettingsStore::shared().setBool(Preferences::notificationBrandedLink,
+                                        condition != "no notification");
+        if (condition == "refused" || condition == "unanswered")
+            QVERIFY(harness::arm(*m_sandbox, {{"method", "DELETE"},
+                                              {"path", "/v1/links/*"},
+                                              {"status", 500},
+                                              {"drop", condition == "unanswered"}}));
         PostCounter reset(NotificationViews::resetListLinks);
         PostCounter toggle(NotificationViews::togglePopover);
         QStringList errors;
         const auto onError = [&errors](const QString &property, const QString &message) {
             errors.append(property + QLatin1Char('|') + message);
         };
-        const QString slashtag = offline ? "offline-new" : "welcome";
-        if (request == QLatin1String("create"))
-            Utils::createLink("https://example.org/new", QString("Title"), slashtag, domainId,
-                              QString("wsp-personal"), onError);
-        else if (request == QLatin1String("replace"))
-            Utils::replaceLink(linkId, "https://example.org/kept", slashtag, domainId, "Title",
-                               QString("wsp-personal"), onError);
+        const QString workspace = "wsp-personal";
+        if (request == "create")
+            Utils::createLink(destination, QString("History"), slashtag, domainId, workspace,
+                              onError);
+        else if (request == "replace")
+            Utils::replaceLink(oldId, destination, slashtag, domainId, "History", workspace,
+                               onError);
         else
-            Utils::updateLink(linkId, "https://example.org/kept", slashtag, domainId, "Title",
-                              QString("wsp-personal"), onError);
-        // The form stays open with its values and the user is told why.
-        QTRY_COMPARE(errors, QStringList{error});
-        QTest::qWait(200);
-        QCOMPARE(errors.size(), 1);
-        QCOMPARE(reset.count, 0);
-        QCOMPARE(toggle.count, 0);
-        QVERIFY(m_platform->fakePasteboard.writes().isEmpty());
-        if (offline) {
-            const auto shown = m_platform->userNotifications.delivered();
-            QCOMPARE(shown.size(), 1);
-            QCOMPARE(shown.at(0).title, LocalNotification::errorTitle);
-            QCOMPARE(sent().size(), 0); // nothing was sent
-        }
-    }
-
-    void replacement_data()
-    {
-        QTest::addColumn<QString>("slashtag");
-        QTest::addColumn<QJsonObject>("fault");
-        QTest::addColumn<QString>("error"); // property|message given to the form
-        QTest::addColumn<bool>("oldKept");
-        QTest::addColumn<bool>("newMade");
-        QTest::addColumn<QString>("notification"); // text of the one shown
-        const QString kept =
-            LocalNotification::oldLinkKeptMessage + LocalNotification::errorTryLater;
-        QTest::newRow("replaced") << "replaced-tag" << QJsonObject() << QString() << false << true
-                                  << "https://quorv.link/replaced-tag";
-        // Shown at the slashtag field alone, without a generic "Try later" notification.
-        QTest::newRow("creation refused")
-            << "welcome" << QJsonObject() << "slashtag|Slashtag already taken" << true << false
-            << QString();
-        QTest::newRow("deletion refused")
-            << "replaced-tag"
-            << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"status", 500}}
-            << QString() << true << true << kept;
-        QTest::newRow("deletion unanswered")
-            << "replaced-tag"
-            << QJsonObject{{"method", "DELETE"}, {"path", "/v1/links/*"}, {"drop", true}}
-            << QString() << true << true << kept;
-    }
-
-    void replacement()
-    {
-        QFETCH(QString, slashtag);
-        QFETCH(QJsonObject, fault);
-        QFETCH(QString, error);
-        QFETCH(bool, oldKept);
-        QFETCH(bool, newMade);
-        QFETCH(QString, notification);
-        const QString domainId = m_domain.value("id").toString();
-        const QJsonObject old = create("https://example.org/history", m_domain);
-        if (!fault.isEmpty())
-            QVERIFY(harness::arm(*m_sandbox, fault));
-        PostCounter toggle(NotificationViews::togglePopover);
-        QStringList errors;
-        Utils::replaceLink(old.value("id").toString(), "https://example.org/history", slashtag,
-                           domainId, "History", QString("wsp-personal"),
-                           [&errors](const QString &property, const QString &message) {
-                               errors.append(property + QLatin1Char('|') + message);
-                           });
+            Utils::updateLink(oldId, destination, slashtag, domainId, "History", workspace,
+                              onError);
         QTRY_VERIFY(!errors.isEmpty() || toggle.count > 0);
         QTest::qWait(200);
         QCOMPARE(errors, error.isEmpty() ? QStringList() : QStringList{error});
+        // Done, the form gives way to the new list; refused, it stays.
+        QCOMPARE(reset.count, error.isEmpty() ? 1 : 0);
         QCOMPARE(toggle.count, error.isEmpty() ? 1 : 0);
-        const auto stillThere =
-            harness::asUser(*m_sandbox, "GET", "/v1/links/" + old.value("id").toString());
-        QCOMPARE(stillThere.status, oldKept ? 200 : 404);
-        if (oldKept)
+        const auto delivered = m_platform->userNotifications.delivered();
+        QCOMPARE(delivered.size(), shown.isEmpty() ? 0 : 1);
+        if (!shown.isEmpty())
+            QCOMPARE(delivered.at(0).title + '|' + delivered.at(0).informativeText, shown);
+        // Only a link made and announced is copied.
+        const bool copied = shown.startsWith("Link ");
+        const QString shortUrl = "https://quorv.link/" + slashtag;
+        QCOMPARE(m_platform->fakePasteboard.writes(),
+                 copied ? QStringList{shortUrl} : QStringList());
+        if (copied)
+            QCOMPARE(SettingsStore::shared().stringForKey(Preferences::lastBrandedLinkStored),
+                     std::optional<QString>(shortUrl));
+        if (condition == "offline")
+            QCOMPARE(sent().size(), 0); // nothing was sent
+        // The old link goes only once its replacement exists and the service deleted it.
+        const bool made = error.isEmpty();
+        const auto stillThere = harness::asUser(*m_sandbox, "GET", "/v1/links/" + oldId);
+        const bool replaced = request == "replace" && made && condition.isEmpty();
+        QCOMPARE(stillThere.status, replaced ? 404 : 200);
+        if (!replaced)
             QCOMPARE(stillThere.json().toObject(), old);
         const auto found = harness::asUser(*m_sandbox, "GET",
                                            "/v1/links/search?limit=10&term=example.org/history");
-        bool made = false;
+        bool newOne = false;
         for (const QJsonValue &link : found.json().toArray())
-            made = made || (link.toObject().value("slashtag").toString() == slashtag &&
-                            link.toObject().value("id") != old.value("id"));
-        QCOMPARE(made, newMade);
+            newOne = newOne || (link.toObject().value("slashtag").toString() == slashtag &&
+                                link.toObject().value("id") != old.value("id"));
+        QCOMPARE(newOne, made);
         // A refused creation sends no deletion at all.
-        QCOMPARE(sent("/v1/links/", "DELETE").isEmpty(), !newMade);
-        const auto shown = m_platform->userNotifications.delivered();
-        QCOMPARE(shown.size(), notification.isEmpty() ? 0 : 1);
-        if (!notification.isEmpty())
-            QCOMPARE(shown.at(0).informativeText, notification);
+        QCOMPARE(sent("/v1/links/", "DELETE").isEmpty(), !(request == "replace" && newOne));
     }
 
     void backgroundTasks_data()
@@ -478,8 +505,6 @@ private slots:
             };
             QVERIFY2(at(0).msecsTo(at(1)) >= 280,
                      qPrintable(QString::number(at(0).msecsTo(at(1)))));
-            QCOMPARE(harness::header(asked.at(1).toObject(), "workspace"),
-                     std::optional<QString>("wsp-marketing"));
             const QStringList names = SettingsStore::shared()
                                           .stringArrayForKey(Preferences::domainNames)
                                           .value_or(QStringList());
@@ -488,88 +513,6 @@ private slots:
             QCOMPARE(m_log->contains("workspace refused, moving on: wsp-gone"),
                      first == "wsp-gone");
         }
-    }
-
-    void creationFaults_data()
-    {
-        QTest::addColumn<QJsonObject>("fault");
-        QTest::addColumn<bool>("duplicateCheck");
-        QTest::addColumn<int>("linksSent");
-        QTest::addColumn<QString>("shown"); // the title on screen afterwards, empty: none
-        QTest::addColumn<QString>("body");  // what the link's body then lacks or holds
-        const auto on = [](const char *method, const QString &path, QJsonObject fault) {
-            fault.insert("method", method);
-            fault.insert("path", path);
-            return fault;
-        };
-        QTest::newRow("creation answers 500")
-            << on("POST", "/v1/links", {{"status", 500}}) << false << 1 << "Oooops!" << QString();
-        // A creation whose connection closes without an answer is not sent again: the service
-        // may have made the link already.
-        QTest::newRow("creation dropped")
-            << on("POST", "/v1/links", {{"drop", true}}) << false << 1 << QString() << QString();
-        QTest::newRow("creation garbled") << on("POST", "/v1/links", {{"malformedJson", true}})
-                                          << false << 1 << QString() << QString();
-        QTest::newRow("creation slow") << on("POST", "/v1/links", {{"delayMs", 400}}) << false << 1
-                                       << "Link rebranded ✨" << QString();
-        QTest::newRow("search fails: no duplicate")
-            << on("GET", "/v1/links/search", {{"status", 503}}) << true << 1 << "Link rebranded ✨"
-            << QString();
-        QTest::newRow("search dropped: no duplicate")
-            << on("GET", "/v1/links/search", {{"drop", true}}) << true << 1 << "Link rebranded ✨"
-            << QString();
-        QTest::newRow("search unauthorized ends the chain")
-            << on("GET", "/v1/links/search", {{"status", 401}}) << true << 0 << QString()
-            << QString();
-        // The client signs out and says so; no link follows.
-        QTest::newRow("title unauthorized ends the chain")
-            << on("POST", API::titleRecommendPath, {{"status", 401}}) << false << 0 << "Oooops!"
-            << QString();
-        // Without a usable proposal the link goes out without a slashtag, or under its URL.
-        const QString made = "Link rebranded ✨";
-        QTest::newRow("empty slashtag list")
-            << on("POST", API::slashtagRecommendPath,
-                  {{"status", 200}, {"body", QJsonObject{{"recommendations", QJsonArray()}}}})
-            << false << 1 << made << "no slashtag";
-        QTest::newRow("slashtag service down")
-            << on("POST", API::slashtagRecommendPath, {{"status", 503}}) << false << 1 << made
-            << "no slashtag";
-        QTest::newRow("slashtag answer garbled")
-            << on("POST", API::slashtagRecommendPath, {{"malformedJson", true}}) << false << 1
-            << made << "no slashtag";
-        QTest::newRow("title dropped") << on("POST", API::titleRecommendPath, {{"drop", true}})
-                                       << false << 1 << made << "title is the URL";
-        QTest::newRow("title mistyped")
-            << on("POST", API::titleRecommendPath, {{"mistypedJson", true}}) << false << 1 << made
-            << "title is the URL";
-    }
-
-    void creationFaults()
-    {
-        QFETCH(QJsonObject, fault);
-        QFETCH(bool, duplicateCheck);
-        QFETCH(int, linksSent);
-        QFETCH(QString, shown);
-        QFETCH(QString, body);
-        QVERIFY(harness::arm(*m_sandbox, fault));
-        SettingsStore::shared().setBool(Preferences::skipDuplicateCheck, !duplicateCheck);
-        const QString url = "https://example.org/faults";
-        copy(url);
-        if (linksSent)
-            QTRY_VERIFY(!sent("/v1/links", "POST").isEmpty());
-        QTest::qWait(600);
-        const QJsonArray posts = sent("/v1/links", "POST");
-        QCOMPARE(posts.size(), linksSent);
-        if (!body.isEmpty()) {
-            const QJsonObject link = harness::body(posts.at(0));
-            QCOMPARE(link.contains("slashtag"), body != "no slashtag");
-            QCOMPARE(link.value("title").toString() == url, body == "title is the URL");
-        }
-        const auto delivered = m_platform->userNotifications.delivered();
-        QCOMPARE(delivered.isEmpty() ? QString() : delivered.last().title, shown);
-        const bool created = shown.startsWith("Link rebranded");
-        QCOMPARE(m_platform->fakePasteboard.writes().size(), created ? 1 : 0);
-        QVERIFY(m_platform->alertPresenter.shown().isEmpty());
     }
 };
 

@@ -61,8 +61,9 @@ private slots:
     // Steps: "tick"; "copy:A|B" (one change, one item per text, "-" an item without text);
     // "none" (no data at all); "secret" (a change with no item: the clipboard hides what a
     // password manager copies); "same" (the same text copied again); "paste:X" / "pasteOnly:X"
-    // (pasteLink with and without store); "signout"; "race:X" (another program copies X right
-    // after the next read of the clipboard); "pause" (for an hour), "resume", "later:N" (the
+    // (pasteLink with and without store); "refused:X" (pasteLink with store, the clipboard
+    // refusing the write: reported, still stored); "signout"; "race:X" (another program copies X
+    // right after the next read of the clipboard); "pause" (for an hour), "resume", "later:N" (the
     // clock moves N minutes).
     void ticks_data()
     {
@@ -79,11 +80,16 @@ private slots:
         QTest::newRow("a rejected copy is not looked at again")
             << QStringList{"tick", "copy:jane@example.com", "tick", "tick"}
             << QStringList{first, "it is only an email..."};
+        const QString own = QStringLiteral("this is the last branded link, ignoring: ");
+        // A paste without store keeps the link stored before.
         QTest::newRow("own stored paste is dropped, whatever its first letter")
             << QStringList{"tick", "paste:" + a,     "tick", "copy:Https://example.com/a",
-                           "tick", "pasteOnly:" + b, "tick"}
-            << QStringList{first, "this is the last branded link, ignoring: " + a,
-                           "this is the last branded link, ignoring: " + a, handedOn + b};
+                           "tick", "pasteOnly:" + b, "tick", "copy:" + a,
+                           "tick"}
+            << QStringList{first, own + a, own + a, handedOn + b, own + a};
+        QTest::newRow("a refused paste is still stored")
+            << QStringList{"tick", "refused:" + a, "tick", "copy:" + a, "tick"}
+            << QStringList{first, own + a};
         QTest::newRow("sign-out between ticks")
             << QStringList{"tick", "copy:" + a, "tick", "signout", "copy:" + b, "tick"}
             << QStringList{first, handedOn + a, "USER NOT LOGGED"};
@@ -147,6 +153,11 @@ private slots:
                 clipboard.bumpChangeCount();
             } else if (step.startsWith("paste")) {
                 QVERIFY(ClipboardMonitor::pasteLink(argument, step.startsWith("paste:")));
+                QCOMPARE(clipboard.writes().last(), argument);
+            } else if (step.startsWith("refused:")) {
+                clipboard.setFailWrites(true);
+                QVERIFY(!ClipboardMonitor::pasteLink(argument, true));
+                clipboard.setFailWrites(false);
             } else if (step == "signout") {
                 store.removeKeys(Preferences::signOutKeys);
             } else if (step == "pause") {
@@ -161,33 +172,6 @@ private slots:
         }
         QTEST(outcome(log), "expectedLog");
         QCOMPARE(monitor.lastChange(), clipboard.changeCount());
-    }
-
-    void pasteLink_data()
-    {
-        QTest::addColumn<bool>("store");
-        QTest::addColumn<bool>("failWrite");
-        QTest::newRow("store") << true << false;
-        QTest::newRow("no store") << false << false;
-        QTest::newRow("store, clipboard refuses") << true << true;
-    }
-    void pasteLink()
-    {
-        QFETCH(bool, store);
-        QFETCH(bool, failWrite);
-        const QString link = QStringLiteral("https://quorv.link/new");
-        const QString old = QStringLiteral("https://quorv.link/old");
-        SettingsStore::shared().setString(Preferences::lastBrandedLinkStored, old);
-        m_platform->fakePasteboard.setFailWrites(failWrite);
-        LogCapture log;
-        QCOMPARE(ClipboardMonitor::pasteLink(link, store), !failWrite);
-        QStringList expected{"gonna paste: " + link};
-        if (store)
-            expected.append("storing: " + link);
-        QCOMPARE(log.lines(), expected);
-        QCOMPARE(m_platform->fakePasteboard.writes(), QStringList{link});
-        QCOMPARE(SettingsStore::shared().stringForKey(Preferences::lastBrandedLinkStored),
-                 std::optional<QString>(store ? link : old));
     }
 
     void startedTicksEndWithTheMonitor()
@@ -207,39 +191,31 @@ private slots:
         QCOMPARE(m_platform->fakePasteboard.snapshotReads(), reads);
     }
 
-    void timerTicksOnAWorkerThreadOneAtATime()
+    // Nothing before the first deadline, then on a worker thread, one tick at a time.
+    void timerTicks()
     {
         std::atomic<int> ticks{0};
         std::atomic<int> inside{0};
         std::atomic<int> mostInside{0};
         std::atomic<QThread *> tickThread{nullptr};
-        RepeatingTimer timer(0.02);
+        RepeatingTimer timer(1.0);
         timer.setEventHandler([&] {
             const int now = ++inside;
             mostInside = std::max(mostInside.load(), now);
             tickThread = QThread::currentThread();
             // Longer than the period: a second tick must wait, not overlap.
-            QThread::msleep(50);
+            QThread::msleep(1100);
             --inside;
             ++ticks;
         });
         timer.resume();
         timer.resume(); // a second resume keeps the one source
-        QTRY_VERIFY(ticks.load() >= 4);
+        QTest::qWait(300);
+        QCOMPARE(inside.load() + ticks.load(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.load() >= 2, 10000);
         QCOMPARE(mostInside.load(), 1);
         QVERIFY(tickThread.load() != nullptr);
         QVERIFY(tickThread.load() != QThread::currentThread());
-    }
-
-    void timerFiresNothingBeforeTheFirstDeadline()
-    {
-        std::atomic<int> ticks{0};
-        RepeatingTimer timer(1.0);
-        timer.setEventHandler([&ticks] { ++ticks; });
-        timer.resume();
-        QTest::qWait(300);
-        QCOMPARE(ticks.load(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(ticks.load() >= 1, 5000);
     }
 
     void timerTearDown_data()

@@ -113,6 +113,13 @@ private slots:
         m_platform = &FakePlatform::installNew();
         m_log = std::make_unique<LogCapture>();
         m_opened.clear();
+        // Clicks and dismissals on the desktop's notifications reach the handler as in the app.
+        FakeUserNotificationCenter &center = m_platform->userNotifications;
+        connect(
+            &center, &UserNotificationCenter::didActivate, this,
+            [this](const UserNotification &n) { NotificationHandler::didActivate(n, routes()); });
+        connect(&center, &UserNotificationCenter::didDismiss, this,
+                &NotificationHandler::didDismiss);
         // Offline and signed out: nothing leaves the process.
         m_api = std::make_unique<ApiManager>(&m_network, Config::productionDefaults(), nullptr);
         ApiManager::installShared(m_api.get());
@@ -181,8 +188,6 @@ private slots:
         QTest::addColumn<QVariantMap>("userInfo");
         QTest::addColumn<bool>("mainViewStored");
         QTest::addColumn<QString>("opened");
-        QTest::addColumn<QString>("editLinkId");
-        QTest::addColumn<bool>("destinationStored");
         const QString result = "qv-copied-link";
         const QString question = "qv-rebrand-link-changeid-5";
         const QVariantMap branded{{"user-login", "user-logged"},
@@ -201,44 +206,39 @@ private slots:
         const QVariant logged("user-logged");
         const char *modal = "qv-notification-behavior-open-modal";
         const auto row = [](const char *name, const QString &identifier, const QVariantMap &info,
-                            bool mainView, const char *opened, const char *id, bool destination) {
-            QTest::newRow(name) << identifier << info << mainView << QString(opened) << QString(id)
-                                << destination;
+                            bool mainView, const char *opened) {
+            QTest::newRow(name) << identifier << info << mainView << QString(opened);
         };
-        row("no main view", result, branded, false, "", "last", false);
-        row("copied changes nothing", result, copied, true, "", "last", false);
-        row("no id", result, noId, true, "", "last", false);
-        row("no user info", result, {}, true, "", "last", false);
-        row("other identifier", "qv-other", branded, true, "", "last", false);
-        row("open modal", question, asked(logged, modal), true, "new", "last", true);
+        row("no main view", result, branded, false, "");
+        row("copied changes nothing", result, copied, true, "");
+        row("no id", result, noId, true, "");
+        row("no user info", result, {}, true, "");
+        row("other identifier", "qv-other", branded, true, "");
         row("open edit modal", question, asked(logged, "qv-notification-behavior-open-edit-modal"),
-            true, "edit", "last", true);
-        row("rebrand", question, asked(logged, "qv-notification-behavior-rebrand"), true, "",
-            "last", false);
-        row("other login opens main", question, asked("someone", "x"), true, "main", "last", false);
-        row("no login", question, asked({}, modal), true, "", "last", false);
-        row("login not text", question, asked(3, modal), true, "", "last", false);
+            true, "edit");
+        row("other login opens main", question, asked("someone", "x"), true, "main");
+        row("no login", question, asked({}, modal), true, "");
+        row("login not text", question, asked(3, modal), true, "");
     }
     void activation()
     {
         QFETCH(QString, identifier);
         QFETCH(QVariantMap, userInfo);
         QFETCH(bool, mainViewStored);
-        QFETCH(QString, editLinkId);
-        QFETCH(bool, destinationStored);
+        QFETCH(QString, opened);
         SettingsStore &store = SettingsStore::shared();
         if (mainViewStored)
             store.setDictionary(Preferences::workspaceObjectMainView, {{"id", "wsp"}});
         store.setString(Preferences::editLinkId, "last");
         const UserNotification clicked = note(identifier, userInfo);
         m_platform->userNotifications.deliver(clicked);
-        NotificationHandler::didActivate(clicked, routes());
-        QTEST(m_opened.join(','), "opened");
-        QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt(editLinkId));
+        m_platform->userNotifications.activate(clicked);
+        QCOMPARE(m_opened.join(','), opened);
+        // Only a click on a made link's notification picks a link to edit.
+        QCOMPARE(store.stringForKey(Preferences::editLinkId), Opt("last"));
         QCOMPARE(store.stringForKey(Preferences::newDestination),
-                 destinationStored ? Opt(clicked.informativeText) : std::nullopt);
-        QCOMPARE(m_log->contains("auto rebrandanding link"),
-                 QTest::currentDataTag() == QLatin1String("rebrand"));
+                 opened == "new" || opened == "edit" ? Opt(clicked.informativeText) : std::nullopt);
+        QVERIFY(!m_log->contains("auto rebrandanding link"));
         QVERIFY(m_platform->userNotifications.delivered().isEmpty());
     }
 
@@ -286,37 +286,32 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<int>("seconds");
         QTest::addColumn<Answer>("answer");
-        QTest::addColumn<bool>("sent");
         QTest::addColumn<QString>("shown");
         const Answer gone(QJsonObject{{"id", "link-1"}});
         const QString done = "Link deleted|https://s.test/abc";
         const QString failed = "Oooops!|The link could not be deleted. Try later.";
         const QString refused = "Rebrand not undone|";
         const auto row = [](const char *name, const char *change, int seconds, const Answer &answer,
-                            bool sent, const QString &shown) {
-            QTest::newRow(name) << QString(change) << seconds << answer << sent << shown;
+                            const QString &shown) {
+            QTest::newRow(name) << QString(change) << seconds << answer << shown;
         };
-        row("at once", "", 0, gone, true, done);
-        row("in time", "", 119, gone, true, done);
-        row("two minutes passed", "", 120, gone, false,
-            refused + LocalNotification::undoExpiredText);
-        row("delete fails", "", 10, Answer(), true, failed);
+        row("at once", "", 0, gone, done);
+        row("in time", "", 119, gone, done);
+        row("two minutes passed", "", 120, gone, refused + LocalNotification::undoExpiredText);
+        row("delete fails", "", 10, Answer(), failed);
         row("delete refused", "", 10,
-            Answer(QJsonObject{{"errors", QJsonArray{QJsonObject{{"message", "No"}}}}}), true,
-            failed);
-        row("delete answers another link", "", 10, Answer(QJsonObject{{"id", "x"}}), true, failed);
-        row("signed out", "signout", 10, gone, false,
+            Answer(QJsonObject{{"errors", QJsonArray{QJsonObject{{"message", "No"}}}}}), failed);
+        row("delete answers another link", "", 10, Answer(QJsonObject{{"id", "x"}}), failed);
+        row("signed out", "signout", 10, gone, refused + LocalNotification::undoSignedOutText);
+        row("another account", "other account", 10, gone,
             refused + LocalNotification::undoSignedOutText);
-        row("another account", "other account", 10, gone, false,
-            refused + LocalNotification::undoSignedOutText);
-        row("edited", "edited", 10, gone, false, refused + LocalNotification::undoEditedText);
+        row("edited", "edited", 10, gone, refused + LocalNotification::undoEditedText);
     }
     void undo()
     {
         QFETCH(QString, change);
         QFETCH(int, seconds);
         QFETCH(Answer, answer);
-        QFETCH(bool, sent);
         QFETCH(QString, shown);
         ManualClock clock;
         Clock::install(&clock);
@@ -347,10 +342,12 @@ private slots:
         clock.advance(seconds * 1000);
         UserNotification clicked = rebranded;
         clicked.activatedAction = rebranded.additionalActions.at(0).identifier;
-        NotificationHandler::didActivate(clicked, routes());
+        m_platform->userNotifications.activate(clicked);
         QVERIFY(m_opened.isEmpty()); // the editor opens only for a click on the notification
 
-        QCOMPARE(deletes, sent ? QStringList{"link-1"} : QStringList());
+        // Refused at once, nothing is sent.
+        const bool refused = shown.startsWith("Rebrand not undone");
+        QCOMPARE(deletes, refused ? QStringList() : QStringList{"link-1"});
         const UserNotification now = m_platform->userNotifications.delivered().value(0);
         QCOMPARE(now.title + '|' + now.informativeText, shown);
         const bool undone = shown.startsWith("Link deleted");
@@ -400,7 +397,7 @@ private slots:
         QCOMPARE(m_log->contains("destination URL not valid: " + url), behavior.isEmpty());
         if (behavior.isEmpty())
             return;
-        const UserNotification &question = shown.at(1);
+        const UserNotification question = shown.at(1);
         QCOMPARE(question.identifier, QStringLiteral("qv-rebrand-link-changeid-42"));
         QCOMPARE(question.title, QStringLiteral("Do you want to rebrand this link?"));
         QCOMPARE(question.informativeText, url);
@@ -409,15 +406,21 @@ private slots:
         // Asked once only.
         NotificationHandler::riseStoredDestinationURL();
         QCOMPARE(m_platform->userNotifications.history().size(), 2);
+        // The user's click answers it: the new-link form, or the link made at once.
+        m_platform->userNotifications.activate(question);
+        QCOMPARE(m_opened, behavior.endsWith("open-modal") ? QStringList{"new"} : QStringList());
+        QCOMPARE(store.stringForKey(Preferences::newDestination),
+                 m_opened.isEmpty() ? std::nullopt : Opt(url));
+        QCOMPARE(m_log->contains("auto rebrandanding link"), m_opened.isEmpty());
     }
 
     // Some daemons report a click as a dismissal; neither may overwrite what the user copied.
     void dismissalChangesNothing()
     {
         SettingsStore::shared().setString(Preferences::oldUrl, "s.test/old");
-        NotificationHandler::didDismiss(
+        m_platform->userNotifications.dismiss(
             NotificationHandler::makeRebrandQuestion("https://example.org/q", 3, "x"));
-        NotificationHandler::didDismiss(note("qv-copied-link"));
+        m_platform->userNotifications.dismiss(note("qv-copied-link"));
         QVERIFY(m_platform->fakePasteboard.writes().isEmpty());
         QVERIFY(!SettingsStore::shared().contains(Preferences::lastBrandedLinkStored));
     }
