@@ -253,8 +253,13 @@ protected:
         return harness::requests(*m_sandbox, path, method);
     }
 
-    // Builds the client and token exchange anew (the old answers under way are dropped).
-    void makeClient() { ServiceClient::makeClient(m_sandbox->baseUrl(), m_timeoutMs); }
+    // Signs in with a fresh code of the sandbox, which the leak check then looks for.
+    void exchangeFreshCode()
+    {
+        const QString code = harness::freshCode(*m_sandbox);
+        m_secrets.insert(code);
+        m_authentication->exchangeCode(code);
+    }
 
     // The request timeout of the clients this fixture builds; a test may set it once.
     int m_timeoutMs = 60000;
@@ -290,7 +295,7 @@ private slots:
         Clock::install(m_clock.get());
         m_log = std::make_unique<LogCapture>();
         m_secrets.clear();
-        makeClient();
+        makeClient(m_sandbox->baseUrl(), m_timeoutMs);
         prepare();
     }
 

@@ -52,13 +52,10 @@ private slots:
         QVERIFY(m_authentication->refreshIfExpired());
         QTRY_COMPARE(this->sent("/connect/token").size(), 1);
         m_clock->advance(laterMs);
-        if (code) {
-            const QString fresh = harness::freshCode(*m_sandbox);
-            m_secrets.insert(fresh);
-            m_authentication->exchangeCode(fresh);
-        } else {
+        if (code)
+            exchangeFreshCode();
+        else
             m_authentication->refresh(*TokenManager::load());
-        }
         QCOMPARE(m_log->contains("Another request is performing XXXXX"), sent == 1);
         QTRY_COMPARE(this->sent("/connect/token").size(), sent);
         QTest::qWait(300);
@@ -248,7 +245,7 @@ private slots:
         m_secrets << issued.value("refresh_token").toString();
         if (late == "/account/logout") {
             signOutFromMenu(*m_api);
-            m_authentication->exchangeCode(harness::freshCode(*m_sandbox));
+            exchangeFreshCode();
             QTRY_VERIFY(m_authentication->hasValidToken());
         } else if (late == "/connect/token") {
             QVERIFY(m_authentication->refreshIfExpired());
@@ -305,9 +302,7 @@ private slots:
         PostCounter toggles(NotificationViews::togglePopoverOpen);
         const QDateTime answeredAt = m_clock->now();
         if (signIn) {
-            const QString code = harness::freshCode(*m_sandbox);
-            m_secrets.insert(code);
-            m_authentication->exchangeCode(code);
+            exchangeFreshCode();
         } else {
             harness::storeIssuedToken(*m_sandbox, -5);
             QVERIFY(m_authentication->refreshIfExpired());

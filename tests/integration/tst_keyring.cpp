@@ -108,14 +108,6 @@ private:
     std::unique_ptr<SecretServiceKeyring> m_keyring;
     std::unique_ptr<TokenVault> m_vault;
 
-    // The one sign-in exchange of a test, with its code in the leak watch.
-    void signIn()
-    {
-        const QString code = harness::freshCode(*m_sandbox);
-        m_secrets.insert(code);
-        m_authentication->exchangeCode(code);
-    }
-
 private slots:
     // Tokens from the store move at start; a sign-in keeps its own there; sign-out empties it.
     void tokensLiveInTheKeyring()
@@ -131,7 +123,7 @@ private slots:
             std::nullopt, std::nullopt, false,
             [got](const std::optional<QJsonArray> &links) { *got = links.has_value(); });
         QTRY_VERIFY(*got);
-        signIn();
+        exchangeFreshCode();
         QTRY_VERIFY(TokenManager::load()->access_token != stored);
         verifyKeptInKeyring(TokenManager::load()->access_token.value());
         TokenManager::deleteToken();
@@ -156,7 +148,7 @@ private slots:
         const auto fallBacks = [this] {
             return m_log->lines().filter(": the tokens stay in the settings store").size();
         };
-        signIn();
+        exchangeFreshCode();
         QTRY_VERIFY_WITH_TIMEOUT(m_vault->place() == TokenVault::Place::store, 10000);
         QCOMPARE(fallBacks(), 1);
         const std::optional<QString> access = SettingsStore::shared().stringForKey(accessToken);
@@ -169,7 +161,7 @@ private slots:
         SettingsStore::reopenAll();
         QCOMPARE(SettingsStore::shared().stringForKey(accessToken), access);
         // New tokens go to the store as they always did.
-        signIn();
+        exchangeFreshCode();
         QTRY_VERIFY(SettingsStore::shared().stringForKey(accessToken) != access);
         QVERIFY(TokenManager::load().has_value());
     }
