@@ -364,13 +364,10 @@ private slots:
         QVERIFY(harness::arm(
             *m_sandbox,
             {{"path", "/v1/*"}, {"status", 429}, {"retryAfter", retryAfter}, {"times", 1}}));
-        const QString path = calls()[call].path;
         QCOMPARE(runToEnd(call)->gotValue, !calls()[call].list); // the error object
-        const auto told = [this] {
-            return m_platform->userNotifications.history();
-        };
-        QCOMPARE(told().size(), 1);
-        QCOMPARE(told().first().informativeText,
+        const FakeUserNotificationCenter &told = m_platform->userNotifications;
+        QCOMPARE(told.history().size(), 1);
+        QCOMPARE(told.history().first().informativeText,
                  "The service asks Quorvella to slow down. It will try again in 30 seconds.");
         for (const qint64 wait : {0, 29'999}) {
             m_clock->advance(wait);
@@ -386,11 +383,11 @@ private slots:
         }
         QTest::qWait(300);
         QCOMPARE(sent("/v1/").size(), 1);
-        QCOMPARE(told().size(), 1);
+        QCOMPARE(told.history().size(), 1);
         m_clock->advance(1);
         QVERIFY(runToEnd(call)->gotValue);
         QCOMPARE(sent("/v1/").size(), 2);
-        QCOMPARE(told().size(), 1);
+        QCOMPARE(told.history().size(), 1);
     }
 
     // The background domain check stops on a 429 instead of moving on, and asks again only

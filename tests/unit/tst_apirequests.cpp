@@ -92,12 +92,14 @@ private slots:
         QTEST(int(RateLimit::retryAfterSeconds(value, kNow).value_or(-1)), "seconds");
         RateLimit limit;
         QCOMPARE(limit.hold(value), std::optional<qint64>(held));
+        QCOMPARE(limit.secondsLeft(), held);
         // A second 429 within the pause is not told again; one after it is.
         QCOMPARE(limit.hold(value), std::nullopt);
         m_clock.advance(held * 1000 - 1);
         QVERIFY(limit.isHolding());
         m_clock.advance(1);
         QVERIFY(!limit.isHolding());
+        QCOMPARE(limit.secondsLeft(), 0);
         QVERIFY(limit.hold(value).has_value());
     }
 
