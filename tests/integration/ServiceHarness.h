@@ -100,38 +100,30 @@ namespace harness {
 // Arms a fault on the sandbox (see its README); false when it refused it.
 inline bool arm(SandboxProcess &sandbox, const QJsonObject &fault)
 {
-    return sandbox.control("POST", QStringLiteral("/__sandbox/faults"), fault).status == 200;
+    return sandbox.control("POST", "/__sandbox/faults", fault).status == 200;
 }
 
 inline QString freshCode(SandboxProcess &sandbox)
 {
-    return sandbox.control("POST", QStringLiteral("/__sandbox/codes"))
-        .json()
-        .toObject()
-        .value(QLatin1String("code"))
-        .toString();
+    return sandbox.control("POST", "/__sandbox/codes").json()["code"].toString();
 }
 
+// The recorded requests whose path starts with this one; every method when none is given.
 inline QJsonArray requests(SandboxProcess &sandbox, const QString &path = QString(),
                            const QString &method = QString())
 {
     QUrlQuery query;
-    if (!method.isEmpty())
-        query.addQueryItem(QStringLiteral("method"), method);
-    if (!path.isEmpty())
-        query.addQueryItem(QStringLiteral("path"), path);
-    const QString suffix = query.isEmpty() ? QString() : QLatin1Char('?') + query.toString();
-    return sandbox.control("GET", QStringLiteral("/__sandbox/requests") + suffix)
-        .json()
-        .toObject()
-        .value(QLatin1String("requests"))
+    query.addQueryItem("method", method);
+    query.addQueryItem("path", path);
+    return sandbox.control("GET", "/__sandbox/requests?" + query.toString())
+        .json()["requests"]
         .toArray();
 }
 
 // The JSON body of a recorded request.
 inline QJsonObject body(const QJsonValue &request)
 {
-    return QJsonDocument::fromJson(request[QLatin1String("body")].toString().toUtf8()).object();
+    return QJsonDocument::fromJson(request["body"].toString().toUtf8()).object();
 }
 
 // A call of the service as the user of the stored token, in the personal workspace.
@@ -149,7 +141,7 @@ inline SandboxProcess::Reply asUser(SandboxProcess &sandbox, const QByteArray &m
 // A header of a recorded request, whatever the case of its name; none when absent.
 inline std::optional<QString> header(const QJsonObject &request, const QString &name)
 {
-    const QJsonObject headers = request.value(QLatin1String("headers")).toObject();
+    const QJsonObject headers = request["headers"].toObject();
     for (auto it = headers.begin(); it != headers.end(); ++it) {
         if (it.key().compare(name, Qt::CaseInsensitive) == 0)
             return it.value().toString();
@@ -157,41 +149,34 @@ inline std::optional<QString> header(const QJsonObject &request, const QString &
     return std::nullopt;
 }
 
-// The headers the program chose, without those the HTTP stack always adds.
-inline QStringList applicationHeaders(const QJsonObject &request)
+// The headers the program chose, by lower-case name, without those the HTTP stack always adds.
+inline QMap<QString, QString> applicationHeaders(const QJsonObject &request)
 {
     static const QStringList transport{
         "host", "connection", "accept-encoding", "accept-language", "user-agent", "content-length"};
-    QStringList names;
-    for (const QString &name : request.value(QLatin1String("headers")).toObject().keys()) {
-        if (!transport.contains(name.toLower()))
-            names.append(name.toLower());
+    QMap<QString, QString> chosen;
+    const QJsonObject headers = request["headers"].toObject();
+    for (auto it = headers.begin(); it != headers.end(); ++it) {
+        if (!transport.contains(it.key().toLower()))
+            chosen.insert(it.key().toLower(), it.value().toString());
     }
-    names.sort();
-    return names;
+    return chosen;
 }
 
 // A token pair issued by the sandbox, stored as a sign-in would store it.
 inline QJsonObject storeIssuedToken(SandboxProcess &sandbox, qint64 expiresInSeconds = 3600)
 {
-    const QJsonObject issued =
-        sandbox.control("POST", QStringLiteral("/__sandbox/tokens/issue")).json().toObject();
-    [[maybe_unused]] const bool saved =
-        TokenManager(issued.value(QLatin1String("access_token")).toString(),
-                     issued.value(QLatin1String("token_type")).toString(),
-                     Clock::current().now().addSecs(expiresInSeconds),
-                     issued.value(QLatin1String("refresh_token")).toString())
-            .save();
+    const QJsonObject issued = sandbox.control("POST", "/__sandbox/tokens/issue").json().toObject();
+    (void)TokenManager(issued["access_token"].toString(), issued["token_type"].toString(),
+                       Clock::current().now().addSecs(expiresInSeconds),
+                       issued["refresh_token"].toString())
+        .save();
     return issued;
 }
 
 inline QJsonArray envelopes(SandboxProcess &sandbox)
 {
-    return sandbox.control("GET", QStringLiteral("/__sandbox/envelopes"))
-        .json()
-        .toObject()
-        .value(QLatin1String("envelopes"))
-        .toArray();
+    return sandbox.control("GET", "/__sandbox/envelopes").json()["envelopes"].toArray();
 }
 
 // The events with this message that the crash sink received.
@@ -199,14 +184,9 @@ inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QStri
 {
     QList<QJsonObject> result;
     for (const QJsonValue &envelope : envelopes(sandbox)) {
-        for (const QJsonValue &item : envelope[QLatin1String("items")].toArray()) {
-            const QJsonValue payload = item[QLatin1String("payload")];
-            const QJsonObject event =
-                payload.isObject() ? payload.toObject()
-                                   : QJsonDocument::fromJson(payload.toString().toUtf8()).object();
-            const QJsonValue text = event.value(QLatin1String("message"));
-            if (text == message || text[QLatin1String("formatted")] == message)
-                result.append(event);
+        for (const QJsonValue &item : envelope["items"].toArray()) {
+            if (item["payload"]["message"] == message)
+                result.append(item["payload"].toObject());
         }
     }
     return result;
@@ -216,8 +196,7 @@ inline QList<QJsonObject> eventsWithMessage(SandboxProcess &sandbox, const QStri
 inline QJsonObject eventExtra(SandboxProcess &sandbox, const QString &message)
 {
     const QList<QJsonObject> events = eventsWithMessage(sandbox, message);
-    return events.size() == 1 ? events.first().value(QLatin1String("extra")).toObject()
-                              : QJsonObject();
+    return events.size() == 1 ? events.first()["extra"].toObject() : QJsonObject();
 }
 
 // Every secret value the sandbox saw or handed out so far: bearer tokens, codes, refresh
@@ -225,25 +204,14 @@ inline QJsonObject eventExtra(SandboxProcess &sandbox, const QString &message)
 inline QSet<QString> secretsSeen(SandboxProcess &sandbox)
 {
     QSet<QString> secrets{Costants::Oauth::clientSecret};
-    for (const QJsonValue &value : requests(sandbox)) {
-        const QJsonObject request = value.toObject();
-        if (const auto authorization = header(request, QStringLiteral("Authorization"))) {
-            const QString token = authorization->section(QLatin1Char(' '), 1);
-            if (!token.isEmpty())
-                secrets.insert(token);
-        }
-        const QUrlQuery form(request.value(QLatin1String("body")).toString());
-        for (const char *key : {"code", "refresh_token", "client_secret", "access_token"}) {
-            const QString secret =
-                form.queryItemValue(QString::fromLatin1(key), QUrl::FullyDecoded);
-            if (!secret.isEmpty())
-                secrets.insert(secret);
-        }
+    for (const QJsonValue &request : requests(sandbox)) {
+        secrets.insert(header(request.toObject(), "Authorization").value_or("").section(' ', 1));
+        const QUrlQuery form(request["body"].toString());
+        for (const char *key : {"code", "refresh_token", "client_secret", "access_token"})
+            secrets.insert(form.queryItemValue(key, QUrl::FullyDecoded));
     }
-    if (const auto token = TokenManager::load()) {
-        secrets.insert(token->access_token.value_or(QString()));
-        secrets.insert(token->refresh_token.value_or(QString()));
-    }
+    if (const auto token = TokenManager::load())
+        secrets << token->access_token.value_or("") << token->refresh_token.value_or("");
     secrets.remove(QString());
     return secrets;
 }
@@ -253,33 +221,15 @@ inline QSet<QString> secretsSeen(SandboxProcess &sandbox)
 inline QString leakedSecret(SandboxProcess &sandbox, const LogCapture &log,
                             const QSet<QString> &extraSecrets = {})
 {
-    const QSet<QString> secrets = secretsSeen(sandbox) + extraSecrets;
-    const QString logText = log.lines().join(QLatin1Char('\n'));
-    const QString sink =
-        QString::fromUtf8(QJsonDocument(envelopes(sandbox)).toJson(QJsonDocument::Compact));
-    for (const QString &secret : secrets) {
+    const QString logText = log.lines().join('\n');
+    const QString sink = QJsonDocument(envelopes(sandbox)).toJson(QJsonDocument::Compact);
+    for (const QString &secret : secretsSeen(sandbox) + extraSecrets) {
         if (logText.contains(secret))
-            return QStringLiteral("log holds ") + secret;
+            return "log holds " + secret;
         if (sink.contains(secret))
-            return QStringLiteral("crash sink holds ") + secret;
+            return "crash sink holds " + secret;
     }
     return {};
-}
-
-// Points the shared crash reporter at the sandbox's sink.
-inline bool installCrashSink(SandboxProcess &sandbox)
-{
-    const QString dsn = sandbox.control("GET", QStringLiteral("/__sandbox/config"))
-                            .json()
-                            .toObject()
-                            .value(QLatin1String("crashDsn"))
-                            .toString();
-    QString error;
-    std::unique_ptr<CrashReporter> reporter = CrashReporter::create(dsn, &error);
-    if (!reporter)
-        return false;
-    CrashReporter::setShared(std::move(reporter));
-    return true;
 }
 
 } // namespace harness
@@ -303,10 +253,15 @@ protected:
         return harness::requests(*m_sandbox, path, method);
     }
 
-    // Builds the client and token exchange anew (the old answers under way are dropped).
-    void makeClient() { ServiceClient::makeClient(m_sandbox->baseUrl(), m_timeoutMs); }
+    // Signs in with a fresh code of the sandbox, which the leak check then looks for.
+    void exchangeFreshCode()
+    {
+        const QString code = harness::freshCode(*m_sandbox);
+        m_secrets.insert(code);
+        m_authentication->exchangeCode(code);
+    }
 
-    // The request timeout of the clients this fixture builds.
+    // The request timeout of the clients this fixture builds; a test may set it once.
     int m_timeoutMs = 60000;
     std::unique_ptr<SandboxProcess> m_sandbox;
     std::unique_ptr<TestEnvironment> m_environment;
@@ -322,7 +277,12 @@ private slots:
         ControllerRegistry::registerAll();
         m_sandbox = std::make_unique<SandboxProcess>();
         QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
-        QVERIFY(harness::installCrashSink(*m_sandbox));
+        // The crash reporter sends to the sandbox's sink, so the leak check sees its events.
+        const QString dsn =
+            m_sandbox->control("GET", "/__sandbox/config").json()["crashDsn"].toString();
+        std::unique_ptr<CrashReporter> reporter = CrashReporter::create(dsn, nullptr);
+        QVERIFY(reporter);
+        CrashReporter::setShared(std::move(reporter));
     }
 
     void init()
@@ -335,8 +295,7 @@ private slots:
         Clock::install(m_clock.get());
         m_log = std::make_unique<LogCapture>();
         m_secrets.clear();
-        m_timeoutMs = 60000;
-        makeClient();
+        makeClient(m_sandbox->baseUrl(), m_timeoutMs);
         prepare();
     }
 

@@ -25,13 +25,9 @@ class AuthenticationTest : public ServiceTest
 {
     Q_OBJECT
 
-private:
-    void prepare() override
-    {
-        // The timed-out rows wait this long; the slow ones answer sooner.
-        m_timeoutMs = 1500;
-        makeClient();
-    }
+public:
+    // The timed-out rows wait this long; the slow ones answer sooner.
+    AuthenticationTest() { m_timeoutMs = 1500; }
 
 private slots:
     void singleFlight_data()
@@ -56,13 +52,10 @@ private slots:
         QVERIFY(m_authentication->refreshIfExpired());
         QTRY_COMPARE(this->sent("/connect/token").size(), 1);
         m_clock->advance(laterMs);
-        if (code) {
-            const QString fresh = harness::freshCode(*m_sandbox);
-            m_secrets.insert(fresh);
-            m_authentication->exchangeCode(fresh);
-        } else {
+        if (code)
+            exchangeFreshCode();
+        else
             m_authentication->refresh(*TokenManager::load());
-        }
         QCOMPARE(m_log->contains("Another request is performing XXXXX"), sent == 1);
         QTRY_COMPARE(this->sent("/connect/token").size(), sent);
         QTest::qWait(300);
@@ -97,18 +90,15 @@ private slots:
                                 << notAnObject << false << false;
         QTest::newRow("mistyped fields")
             << QJsonObject{{"mistypedJson", true}} << valid << true << false;
+        QJsonObject pair{{"access_token", "a-1"},
+                         {"token_type", "Bearer"},
+                         {"expires_in", 3600.5},
+                         {"refresh_token", "r-1"}};
         QTest::newRow("fraction of a second")
-            << QJsonObject{{"status", 200},
-                           {"body", QJsonObject{{"access_token", "a-1"},
-                                                {"token_type", "Bearer"},
-                                                {"expires_in", 3600.5},
-                                                {"refresh_token", "r-1"}}}}
-            << valid << true << false;
-        QTest::newRow("field missing") << QJsonObject{{"status", 200},
-                                                      {"body", QJsonObject{{"access_token", "a-2"},
-                                                                           {"token_type", "Bearer"},
-                                                                           {"expires_in", 3600}}}}
-                                       << valid << true << false;
+            << QJsonObject{{"status", 200}, {"body", pair}} << valid << true << false;
+        pair = {{"access_token", "a-2"}, {"token_type", "Bearer"}, {"expires_in", 3600}};
+        QTest::newRow("no refresh token")
+            << QJsonObject{{"status", 200}, {"body", pair}} << valid << true << false;
     }
     void answers()
     {
@@ -117,9 +107,7 @@ private slots:
         QFETCH(bool, tokenKept);
         QFETCH(bool, event);
         const QJsonObject issued = harness::storeIssuedToken(*m_sandbox, -5);
-        m_secrets << issued.value("access_token").toString() << "a-1"
-                  << "r-1"
-                  << "a-2";
+        m_secrets.unite({issued["access_token"].toString(), "a-1", "r-1", "a-2"});
         SettingsStore::shared().setString(Preferences::userId, "acc-7d1e2f30");
         SettingsStore::shared().setDictionary(Preferences::workspaceObjectMainView,
                                               {{"id", "wsp-personal"}});
@@ -211,18 +199,13 @@ private slots:
     {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("code"); // empty: not handled
-        QTest::newRow("code and state") << "https://localhost/oauth?code=abc&state=xyz"
-                                        << "abc";
-        QTest::newRow("first code wins") << "https://localhost/oauth?code=first&code=second"
-                                         << "first";
-        QTest::newRow("encoded code") << "https://localhost/oauth?code=a%2Bb%2Fc"
-                                      << "a+b/c";
-        QTest::newRow("no code item") << "https://localhost/oauth?state=xyz"
-                                      << "";
-        QTest::newRow("bare code item") << "https://localhost/oauth?code"
-                                        << "";
-        QTest::newRow("not a URL") << "http://[::1"
-                                   << "";
+        const QString redirect = "https://localhost/oauth?";
+        QTest::newRow("code and state") << redirect + "code=abc&state=xyz" << QString("abc");
+        QTest::newRow("first code wins") << redirect + "code=first&code=second" << QString("first");
+        QTest::newRow("encoded code") << redirect + "code=a%2Bb%2Fc" << QString("a+b/c");
+        QTest::newRow("no code item") << redirect + "state=xyz" << QString();
+        QTest::newRow("bare code item") << redirect + "code" << QString();
+        QTest::newRow("not a URL") << QString("http://[::1") << QString();
     }
     void handleRedirect()
     {
@@ -262,7 +245,7 @@ private slots:
         m_secrets << issued.value("refresh_token").toString();
         if (late == "/account/logout") {
             signOutFromMenu(*m_api);
-            m_authentication->exchangeCode(harness::freshCode(*m_sandbox));
+            exchangeFreshCode();
             QTRY_VERIFY(m_authentication->hasValidToken());
         } else if (late == "/connect/token") {
             QVERIFY(m_authentication->refreshIfExpired());
@@ -319,9 +302,7 @@ private slots:
         PostCounter toggles(NotificationViews::togglePopoverOpen);
         const QDateTime answeredAt = m_clock->now();
         if (signIn) {
-            const QString code = harness::freshCode(*m_sandbox);
-            m_secrets.insert(code);
-            m_authentication->exchangeCode(code);
+            exchangeFreshCode();
         } else {
             harness::storeIssuedToken(*m_sandbox, -5);
             QVERIFY(m_authentication->refreshIfExpired());

@@ -17,11 +17,6 @@ namespace {
 
 const QString kSecretService = QStringLiteral("org.freedesktop.secrets");
 
-bool secretServiceRuns()
-{
-    return QDBusConnection::sessionBus().interface()->isServiceRegistered(kSecretService);
-}
-
 // What the keyring holds under the vault's entry; "<none>" when nothing, "<refused>" on error.
 QString keyringEntry(Keyring &keyring)
 {
@@ -41,15 +36,6 @@ QString keyringEntry(Keyring &keyring)
 class KeyringTest : public ServiceTest
 {
     Q_OBJECT
-
-public:
-    ~KeyringTest() override
-    {
-        if (m_daemon) {
-            m_daemon->terminate();
-            m_daemon->waitForFinished(5000);
-        }
-    }
 
 private:
     void prepare() override
@@ -90,7 +76,8 @@ private:
         // --unlock reads the new login keyring's password up to the end of input.
         m_daemon->write("test-keyring-password");
         m_daemon->closeWriteChannel();
-        QTRY_VERIFY_WITH_TIMEOUT(secretServiceRuns(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QDBusConnection::sessionBus().interface()->isServiceRegistered(kSecretService), 10000);
     }
 
     TokenVault::Place startVault()
@@ -98,66 +85,58 @@ private:
         m_vault = std::make_unique<TokenVault>(Platform::current().keyring());
         TokenVault::install(m_vault.get());
         m_vault->start();
-        const bool decided = QTest::qWaitFor(
-            [this] { return m_vault->place() != TokenVault::Place::undecided; }, 10000);
-        return decided ? m_vault->place() : TokenVault::Place::undecided;
+        (void)QTest::qWaitFor([this] { return m_vault->place() != TokenVault::Place::undecided; },
+                              10000);
+        return m_vault->place();
     }
 
     // The secrets are out of the store, the rest stays, and TokenManager reads them whole.
-    void verifyKeptInKeyring(const QString &accessToken)
+    void verifyKeptInKeyring(const QString &access)
     {
         SettingsStore::reopenAll();
         SettingsStore &store = SettingsStore::shared();
-        QVERIFY(!store.contains(Costants::Preferences::accessToken));
-        QVERIFY(!store.contains(refreshToken));
+        QVERIFY(!store.contains(accessToken) && !store.contains(refreshToken));
         QVERIFY(store.contains(tokenType) && store.contains(expiresAt));
         const QString entry = keyringEntry(*m_keyring);
-        QVERIFY2(entry.contains(accessToken), qPrintable(entry));
-        QCOMPARE(TokenManager::load().value().access_token, accessToken);
+        QVERIFY2(entry.contains(access), qPrintable(entry));
+        QCOMPARE(TokenManager::load().value().access_token, access);
     }
 
     QTemporaryDir m_keyringHome;
-    // Ended with the test: QProcess stops what it started.
+    // Ended with the test: QProcess kills what it started.
     std::unique_ptr<QProcess> m_daemon;
     std::unique_ptr<SecretServiceKeyring> m_keyring;
     std::unique_ptr<TokenVault> m_vault;
 
 private slots:
-    void signInKeepsTheTokensInTheKeyring()
+    // Tokens from the store move at start; a sign-in keeps its own there; sign-out empties it.
+    void tokensLiveInTheKeyring()
     {
-        QCOMPARE(startVault(), TokenVault::Place::keyring);
-        QVERIFY(m_log->contains("tokens kept in the keyring"));
-        const QString code = harness::freshCode(*m_sandbox);
-        m_secrets.insert(code);
-        m_authentication->exchangeCode(code);
-        QTRY_VERIFY(m_authentication->hasValidToken());
-        const QString access = TokenManager::load()->access_token.value();
-        verifyKeptInKeyring(access);
-        // Sign-out takes them out of the keyring too.
-        TokenManager::deleteToken();
-        QTRY_COMPARE(keyringEntry(*m_keyring), QStringLiteral("<none>"));
-        QVERIFY(!TokenManager::load());
-    }
-
-    void tokensInTheStoreMoveAtStart()
-    {
-        const QString access =
-            harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
-        QVERIFY(SettingsStore::shared().contains(accessToken));
+        const QString stored = harness::storeIssuedToken(*m_sandbox)["access_token"].toString();
         QCOMPARE(startVault(), TokenVault::Place::keyring);
         QVERIFY(m_log->contains("tokens moved from the settings store to the keyring"));
-        verifyKeptInKeyring(access);
+        QVERIFY(m_log->contains("tokens kept in the keyring"));
+        verifyKeptInKeyring(stored);
         // The service still takes them from where they are now.
         auto got = std::make_shared<bool>(false);
         m_api->getLinks(
             std::nullopt, std::nullopt, false,
             [got](const std::optional<QJsonArray> &links) { *got = links.has_value(); });
         QTRY_VERIFY(*got);
+        exchangeFreshCode();
+        QTRY_VERIFY(TokenManager::load()->access_token != stored);
+        verifyKeptInKeyring(TokenManager::load()->access_token.value());
+        TokenManager::deleteToken();
+        QTRY_COMPARE(keyringEntry(*m_keyring), QStringLiteral("<none>"));
+        QVERIFY(!TokenManager::load());
     }
 
+    // Locked, the keyring would have to ask for its password: nobody answers here. Locked
+    // after the start, the newest tokens come back to the store; locked at a start, they
+    // stay there.
     void aLockedKeyringLeavesThemInTheStore()
     {
-        // Locked, the keyring would have to ask for its password: nobody answers here.
+        QCOMPARE(startVault(), TokenVault::Place::keyring);
         // A plain call: an interface object would introspect the service and leak its meta data.
         QDBusMessage lock = QDBusMessage::createMethodCall(
             kSecretService, QStringLiteral("/org/freedesktop/secrets"),
@@ -166,22 +145,24 @@ private slots:
             QDBusObjectPath(QStringLiteral("/org/freedesktop/secrets/collection/login"))});
         const QDBusMessage locked = QDBusConnection::sessionBus().call(lock);
         QVERIFY2(locked.type() == QDBusMessage::ReplyMessage, qPrintable(locked.errorMessage()));
-        const QString access =
-            harness::storeIssuedToken(*m_sandbox).value("access_token").toString();
+        const auto fallBacks = [this] {
+            return m_log->lines().filter(": the tokens stay in the settings store").size();
+        };
+        exchangeFreshCode();
+        QTRY_VERIFY_WITH_TIMEOUT(m_vault->place() == TokenVault::Place::store, 10000);
+        QCOMPARE(fallBacks(), 1);
+        const std::optional<QString> access = SettingsStore::shared().stringForKey(accessToken);
+        QVERIFY(access.has_value());
+        QCOMPARE(TokenManager::load()->access_token, access);
+        // The next start finds the keyring locked and leaves them there, telling it once.
+        TokenVault::install(nullptr);
         QCOMPARE(startVault(), TokenVault::Place::store);
-        const QStringList lines = m_log->lines();
-        QCOMPARE(std::count_if(lines.begin(), lines.end(),
-                               [](const QString &line) {
-                                   return line.endsWith(": the tokens stay in the settings store");
-                               }),
-                 1);
+        QCOMPARE(fallBacks(), 2);
         SettingsStore::reopenAll();
-        QCOMPARE(SettingsStore::shared().stringForKey(accessToken), std::optional(access));
+        QCOMPARE(SettingsStore::shared().stringForKey(accessToken), access);
         // New tokens go to the store as they always did.
-        const QString code = harness::freshCode(*m_sandbox);
-        m_secrets.insert(code);
-        m_authentication->exchangeCode(code);
-        QTRY_VERIFY(SettingsStore::shared().stringForKey(accessToken) != std::optional(access));
+        exchangeFreshCode();
+        QTRY_VERIFY(SettingsStore::shared().stringForKey(accessToken) != access);
         QVERIFY(TokenManager::load().has_value());
     }
 };

@@ -4,7 +4,6 @@
 // tst_rebrandpipeline.
 #include "SandboxProcess.h"
 
-#include <QDeadlineTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
@@ -81,9 +80,7 @@ private slots:
         process.start(QStringLiteral(QUORVELLA_BINARY_DIR "/quorvella-sandbox"),
                       {"--exit-on-stdin-eof", "--port", "0"});
         QVERIFY(process.waitForStarted());
-        const QDeadlineTimer deadline(10000);
-        while (!process.canReadLine() && process.waitForReadyRead(int(deadline.remainingTime()))) {
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(process.canReadLine(), 10000);
         QVERIFY(process.readLine().startsWith("quorvella-sandbox listening on http://127.0.0.1:"));
         if (endOfInput)
             process.closeWriteChannel();

@@ -1,23 +1,51 @@
-// The request shape and the pure parts of the API client, and the stored token.
+// The pure parts of the API client: answers, waits, the stored token and the records kept.
 #include "App/Clock.h"
 #include "App/Costants.h"
+#include "App/PropertyList.h"
 #include "App/SettingsStore.h"
-#include "Platform/testing/FakeKeyring.h"
+#include "LogCapture.h"
 #include "Services/ApiResponse.h"
+#include "Services/BrandedLinkDTO.h"
+#include "Services/Domain.h"
 #include "Services/NetworkInformationReachability.h"
 #include "Services/RateLimit.h"
-#include "Services/Redaction.h"
 #include "Services/TokenManager.h"
-#include "Services/TokenVault.h"
+#include "Services/WorkspaceDomainPair.h"
 #include "TestEnvironment.h"
 
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace Costants::Preferences;
+using Pairs = QList<WorkspaceDomainPair>;
 
 namespace {
 
 const QDateTime kNow = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+
+// The keys of each top-level dictionary (or of the one dictionary), as Python's plistlib
+// reads the data, in the order they are stored; empty when Python is missing.
+QString plistlibKeys(const QByteArray &data)
+{
+    QTemporaryFile file;
+    if (!file.open())
+        return {};
+    file.write(data);
+    file.flush();
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import plistlib,sys,json\n"
+                                 "v=plistlib.load(open(sys.argv[1],'rb'))\n"
+                                 "v=v if isinstance(v,list) else [v]\n"
+                                 "print(json.dumps([list(d.keys()) for d in v]))"),
+                  file.fileName()});
+    if (!python.waitForFinished(10000) || python.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(python.readAllStandardOutput()).trimmed();
+}
 
 } // namespace
 
@@ -63,11 +91,9 @@ private slots:
         QFETCH(int, held);
         QTEST(int(RateLimit::retryAfterSeconds(value, kNow).value_or(-1)), "seconds");
         RateLimit limit;
-        QVERIFY(!limit.isHolding());
         QCOMPARE(limit.hold(value), std::optional<qint64>(held));
-        QVERIFY(limit.isHolding());
         QCOMPARE(limit.secondsLeft(), held);
-        // A second 429 within the pause is not told again.
+        // A second 429 within the pause is not told again; one after it is.
         QCOMPARE(limit.hold(value), std::nullopt);
         m_clock.advance(held * 1000 - 1);
         QVERIFY(limit.isHolding());
@@ -75,52 +101,6 @@ private slots:
         QVERIFY(!limit.isHolding());
         QCOMPARE(limit.secondsLeft(), 0);
         QVERIFY(limit.hold(value).has_value());
-    }
-
-    // The keyring double: tokens go there and out of the store; when it later refuses, the
-    // newest tokens are back in the store; sign-out empties it.
-    void keyringRefusingLater()
-    {
-        FakeKeyring keyring;
-        keyring.running = true;
-        TokenVault vault(keyring);
-        TokenVault::install(&vault);
-        vault.start();
-        QTRY_COMPARE(vault.place(), TokenVault::Place::keyring);
-        SettingsStore &store = SettingsStore::shared();
-        QVERIFY(TokenManager("a-1", "Bearer", kNow.addSecs(60), "r-1").save());
-        QTRY_VERIFY(keyring.entries.value("tokens").contains("\"a-1\""));
-        QVERIFY(!store.contains(accessToken) && !store.contains(refreshToken));
-        QCOMPARE(TokenManager::load()->refresh_token, QStringLiteral("r-1"));
-        keyring.refusing = true;
-        QVERIFY(TokenManager("a-2", "Bearer", kNow.addSecs(60), "r-2").save());
-        QTRY_COMPARE(vault.place(), TokenVault::Place::store);
-        QCOMPARE(store.stringForKey(accessToken), std::optional<QString>("a-2"));
-        QCOMPARE(TokenManager::load()->refresh_token, QStringLiteral("r-2"));
-        keyring.refusing = false;
-        TokenManager::deleteToken();
-        QTRY_VERIFY(keyring.entries.isEmpty());
-        QVERIFY(!TokenManager::load());
-        TokenVault::install(nullptr);
-    }
-
-    void redaction_data()
-    {
-        QTest::addColumn<QVariantMap>("parameters");
-        QTest::addColumn<QVariantMap>("expected");
-        const QString r = Redaction::placeholder;
-        QTest::newRow("code exchange")
-            << QVariantMap{{"code", "c-1"}, {"client_secret", "s"}, {"redirect_uri", "u"}}
-            << QVariantMap{{"code", r}, {"client_secret", r}, {"redirect_uri", "u"}};
-        QTest::newRow("access token and odd case")
-            << QVariantMap{{"Access_Token", "a"}, {"state", "xyz"}}
-            << QVariantMap{{"Access_Token", r}, {"state", "xyz"}};
-        QTest::newRow("empty") << QVariantMap{} << QVariantMap{};
-    }
-    void redaction()
-    {
-        QFETCH(QVariantMap, parameters);
-        QTEST(Redaction::parameters(parameters), "expected");
     }
 
     void lenientJson_data()
@@ -157,21 +137,23 @@ private slots:
     {
         QTest::addColumn<QVariantMap>("stored");
         QTest::addColumn<bool>("loads");
+        QTest::addColumn<bool>("expired");
+        // A token that expires at this very instant is still valid.
         const QVariantMap complete{
             {accessToken, "a"}, {tokenType, "Bearer"}, {expiresAt, kNow}, {refreshToken, "r"}};
-        QTest::newRow("complete") << complete << true;
+        QTest::newRow("complete") << complete << true << false;
         QVariantMap changed = complete;
         changed.remove(refreshToken);
-        QTest::newRow("no refresh token") << changed << false;
+        QTest::newRow("no refresh token") << changed << false << false;
         changed = complete;
         changed[expiresAt] = kNow.toString(Qt::ISODate);
-        QTest::newRow("expiry stored as text") << changed << false;
+        QTest::newRow("expiry stored as text") << changed << false << false;
         changed = complete;
         changed[accessToken] = 42;
-        QTest::newRow("access token stored as a number") << changed << false;
+        QTest::newRow("access token stored as a number") << changed << false << false;
         changed = complete;
-        changed[expiresAt] = kNow.addSecs(-3600);
-        QTest::newRow("expired still loads") << changed << true;
+        changed[expiresAt] = kNow.addSecs(-1);
+        QTest::newRow("expired a second ago still loads") << changed << true << true;
     }
     void loadToken()
     {
@@ -190,26 +172,8 @@ private slots:
         if (token) {
             QCOMPARE(*token->access_token, stored.value(accessToken).toString());
             QCOMPARE(*token->expires_at, stored.value(expiresAt).toDateTime());
+            QTEST(token->isExpired(), "expired");
         }
-    }
-
-    void tokenExpiry_data()
-    {
-        QTest::addColumn<qint64>("expiresInMs");
-        QTest::addColumn<bool>("hasExpiry");
-        QTest::addColumn<bool>("expired");
-        QTest::newRow("this very instant") << qint64(0) << true << false;
-        QTest::newRow("one millisecond ago") << qint64(-1) << true << true;
-        QTest::newRow("no expiry") << qint64(0) << false << true;
-    }
-    void tokenExpiry()
-    {
-        QFETCH(qint64, expiresInMs);
-        QFETCH(bool, hasExpiry);
-        const TokenManager token(
-            "a", "Bearer",
-            hasExpiry ? std::optional<QDateTime>(kNow.addMSecs(expiresInMs)) : std::nullopt, "r");
-        QTEST(token.isExpired(), "expired");
     }
 
     // A save without a field, or the sign-out delete: the entries go, the rest stays. That
@@ -256,6 +220,136 @@ private slots:
         QVERIFY(SettingsStore::shared().boolForKey(appDefaultSet));
         QCOMPARE(SettingsStore::shared().stringForKey(optionActive),
                  std::optional<QString>("qv-option-notification"));
+    }
+
+    void plistForOtherTools_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("keys"); // as Python's plistlib reads them, in stored order
+        QTest::newRow("domain")
+            << Domain{QStringLiteral("go.acme-demo.com"), QStringLiteral("dom-42")}.encoded()
+            << R"([["fullName", "id"]])";
+        // The field order, not the alphabetical one.
+        QTest::newRow("pairs") << WorkspaceDomainPair::encode(
+                                      {{"wsp-1", "dom-1", "acc-1"}, {"wsp-2", "dom-2", "acc-1"}})
+                               << R"([["workspace", "domain", "accountId"], )"
+                                  R"(["workspace", "domain", "accountId"]])";
+    }
+
+    void plistForOtherTools()
+    {
+        QFETCH(QByteArray, data);
+        QVERIFY(data.startsWith("bplist00"));
+        const QString read = plistlibKeys(data);
+        if (read.isEmpty())
+            QSKIP("python3 with plistlib is not available");
+        QTEST(read, "keys");
+    }
+
+    void domainDecode_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("decodes");
+        QTest::addColumn<bool>("usable");
+        const auto plist = [](const QVariant &value) {
+            return QVariant(PropertyList::encode(value));
+        };
+        const auto domain = [&plist](const QVariant &id) {
+            return plist(QVariantMap{{"fullName", "a.link"}, {"id", id}});
+        };
+        QTest::newRow("text, not data") << QVariant("dom-1") << false << false;
+        QTest::newRow("garbage data") << QVariant(QByteArray("not a plist")) << false << false;
+        QTest::newRow("a list") << plist(QVariantList{"a"}) << false << false;
+        QTest::newRow("id missing") << plist(QVariantMap{{"fullName", "a.link"}}) << false << false;
+        QTest::newRow("id is a number") << domain(7) << false << false;
+        QTest::newRow("empty id") << domain("") << true << false;
+        QTest::newRow("extra keys are ignored")
+            << plist(QVariantMap{{"fullName", "a.link"}, {"id", "d"}, {"name", "x"}}) << true
+            << true;
+        QTest::newRow("nothing stored") << QVariant() << false << false;
+    }
+    void domainDecode()
+    {
+        QFETCH(QVariant, stored);
+        const std::optional<Domain> domain = Domain::decode(stored);
+        QTEST(domain.has_value(), "decodes");
+        if (domain)
+            QTEST(domain->isUsable(), "usable");
+    }
+
+    // A save puts the newest pair first and keeps the others, even of the same workspace;
+    // what does not decode is started afresh.
+    void savePair_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("otherAccount"); // its domain for wsp-new; empty: none
+        QTest::newRow("nothing stored starts a list") << QVariant() << 1 << "";
+        QTest::newRow("a text replaced by a list") << QVariant(QStringLiteral("junk")) << 1 << "";
+        QTest::newRow("data that does not decode")
+            << QVariant(QByteArray("bplist00junk")) << 1 << "";
+        QTest::newRow("incomplete pair") << QVariant(PropertyList::encode(QVariantList{
+                                                QVariantMap{{"workspace", "w"}, {"domain", "d"}}}))
+                                         << 1 << "";
+        QTest::newRow("one stored pair")
+            << QVariant(WorkspaceDomainPair::encode({{"wsp-old", "dom-old", "acc-1"}})) << 2 << "";
+        QTest::newRow("same workspace, two accounts")
+            << QVariant(WorkspaceDomainPair::encode(
+                   {{"wsp-new", "dom-old", "acc-1"}, {"wsp-new", "dom-other", "acc-2"}}))
+            << 3 << "dom-other";
+    }
+    void savePair()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(QString, otherAccount);
+        LogCapture log;
+        SettingsStore &store = SettingsStore::shared();
+        if (stored.typeId() == QMetaType::QByteArray)
+            store.setData(accountWorkspacePairs, stored.toByteArray());
+        else if (stored.isValid())
+            store.setString(accountWorkspacePairs, stored.toString());
+        QVERIFY(WorkspaceDomainPair::save(store, "dom-new", "wsp-new", "acc-1"));
+        QCOMPARE(log.count("SAVED"), 1);
+        // Read back from disk, as the next start would.
+        SettingsStore::reopenAll();
+        const Pairs pairs = WorkspaceDomainPair::stored(SettingsStore::shared());
+        QTEST(int(pairs.size()), "count");
+        QCOMPARE(pairs.first().workspace, QStringLiteral("wsp-new"));
+        QCOMPARE(pairs.first().domain, QStringLiteral("dom-new"));
+        QCOMPARE(pairs.first().accountId, QStringLiteral("acc-1"));
+        QCOMPARE(WorkspaceDomainPair::find(pairs, "acc-1", "wsp-new")->domain,
+                 QStringLiteral("dom-new"));
+        const auto other = WorkspaceDomainPair::find(pairs, "acc-2", "wsp-new");
+        QCOMPARE(other ? other->domain : QString(), otherAccount);
+    }
+
+    void brandedLink_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("fullShortUrl");
+        QTest::addColumn<qint64>("clicks");
+        QTest::addColumn<bool>("favourite");
+        QTest::newRow("complete") << QByteArray(
+                                         R"({"id":"l1","clicks":12,"shortUrl":"quorv.link/a",)"
+                                         R"("https":true,"favourite":true})")
+                                  << "https://quorv.link/a" << qint64(12) << true;
+        QTest::newRow("no https member")
+            << QByteArray(R"({"id":"l2","shortUrl":"dana.plain-demo.net/b"})")
+            << "http://dana.plain-demo.net/b" << qint64(0) << false;
+        QTest::newRow("mistyped values keep the defaults")
+            << QByteArray(R"({"id":"l3","clicks":"12","shortUrl":"x.link/c","https":"true",)"
+                          R"("favourite":1})")
+            << "http://x.link/c" << qint64(0) << false;
+    }
+
+    void brandedLink()
+    {
+        QFETCH(QByteArray, json);
+        const BrandedLinkDTO link =
+            BrandedLinkDTO::fromJson(QJsonDocument::fromJson(json).object());
+        QTEST(link.fullShortUrl(), "fullShortUrl");
+        QTEST(link.clicks, "clicks");
+        QTEST(link.favourite, "favourite");
     }
 
 private:
