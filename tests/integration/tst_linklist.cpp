@@ -19,7 +19,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
@@ -116,10 +115,9 @@ private:
         return false;
     }
 
-    void shoot(const QString &file, QWidget *widget)
+    // Keeps a picture of the widget in one of its states under the build folder.
+    static void shoot(const QString &file, QWidget *widget)
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            return;
         const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
         QDir().mkpath(folder);
         QVERIFY(widget->grab().save(folder + QLatin1Char('/') + file));
@@ -319,18 +317,14 @@ private slots:
     void changeWorkspace_data()
     {
         QTest::addColumn<QString>("picked");
-        QTest::addColumn<QString>("how"); // click, keys, added (a workspace meanwhile), offline
         QTest::addColumn<int>("rows");
-        QTest::newRow("Marketing") << "wsp-marketing"
-                                   << "click" << 15;
-        QTest::newRow("Marketing by the arrow keys") << "wsp-marketing"
-                                                     << "keys" << 15;
-        QTest::newRow("Archive, without links") << "wsp-archive"
-                                                << "click" << 0;
-        QTest::newRow("Marketing, after a workspace was added") << "wsp-marketing"
-                                                                << "added" << 15;
-        QTest::newRow("offline: the names stay and switching shows the error") << "wsp-marketing"
-                                                                               << "offline" << 0;
+        QTest::addColumn<QString>("how"); // click, keys, added (a workspace meanwhile), offline
+        QTest::newRow("Marketing") << "wsp-marketing" << 15 << "click";
+        QTest::newRow("Marketing by the arrow keys") << "wsp-marketing" << 15 << "keys";
+        QTest::newRow("Archive, without links") << "wsp-archive" << 0 << "click";
+        QTest::newRow("Marketing, after a workspace was added") << "wsp-marketing" << 15 << "added";
+        QTest::newRow("offline: the names stay and switching shows the error")
+            << "wsp-marketing" << 0 << "offline";
     }
 
     // A click on a row of the picker shows that workspace's links.
@@ -610,6 +604,10 @@ private slots:
         const auto overlays = [list] {
             return list->findChildren<LinkRowActions *>().size();
         };
+        // Outside the popovers: the list's corner, where nothing else reacts.
+        const auto clickOutside = [list] {
+            QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(2, 2));
+        };
         QTest::mouseMove(list->workspaces()->textWorkspace());
         QTRY_VERIFY(!first->favicon()->pixmap().isNull());
         shoot("link-list.png", m_popover.get());
@@ -638,9 +636,8 @@ private slots:
                           Qt::LeftButton);
         QTest::qWait(100);
         QVERIFY(shownPopover<QRController>());
-        QTest::mouseClick(list->workspaces()->textWorkspace(), Qt::LeftButton);
+        clickOutside();
         QTRY_VERIFY(!shownPopover<QRController>());
-        list->workspaces()->closeWorkspacePopover();
 
         BrandedLinkView *second = list->rowView(1);
         clickRowAction(second, "shareButton");
@@ -651,9 +648,8 @@ private slots:
         // An outside click closes it.
         clickRowAction(second, "shareButton");
         QTRY_VERIFY(shownPopover<ShareController>());
-        QTest::mouseClick(list->workspaces()->textWorkspace(), Qt::LeftButton);
+        clickOutside();
         QTRY_VERIFY(!shownPopover<ShareController>());
-        list->workspaces()->closeWorkspacePopover();
         // The popovers go with the list.
         clickRowAction(second, "shareButton");
         clickRowAction(list->rowView(2), "qrButton");
@@ -713,7 +709,8 @@ private slots:
         QCOMPARE(url->role(), QAccessible::Link);
         QCOMPARE(url->text(QAccessible::Name), second->shortURL);
         url->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
+        const QList<QUrl> &opened = m_platform->fakeWorkspace.opened;
+        QCOMPARE(opened.size(), 1);
         // l001 is a favourite, l000 not: seen and spoken without pointing; Ctrl+D shows its turn.
         QVERIFY(showsFavouriteMark(second) && !showsFavouriteMark(list->rowView(0)));
         QVERIFY(item->text(QAccessible::Description).startsWith("Favourite, "));
@@ -724,11 +721,9 @@ private slots:
         QCOMPARE(
             m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
             list->rowView(1)->fullUrl());
+        // Enter opens the selected link, as the screen reader's press did.
         QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(m_platform->fakeWorkspace.opened.size(), 2);
-        QCOMPARE(m_platform->fakeWorkspace.opened.value(0),
-                 m_platform->fakeWorkspace.opened.value(1));
-        QCOMPARE(m_platform->fakeWorkspace.opened.value(1).toString(), list->rowView(1)->fullUrl());
+        QCOMPARE(opened, QList<QUrl>(2, QUrl(list->rowView(1)->fullUrl())));
         m_platform->alertPresenter.answerWith(AlertPresenter::SecondButton);
         QTest::keyClick(list, Qt::Key_Delete);
         // The question names the second row, the one selected.
