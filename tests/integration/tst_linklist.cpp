@@ -357,8 +357,10 @@ private slots:
         QTest::mouseClick(box->textWorkspace(), Qt::LeftButton);
         QVERIFY(box->popoverWorkspaces()->isShown());
         QTRY_COMPARE(box->workspacesController()->rowCount(), how == "added" ? 4 : 3);
-        if (picked == "wsp-archive")
+        if (picked == "wsp-archive") {
+            QTest::qWait(300); // avatars
             shoot("link-list-workspace-picker.png", box->popoverWorkspaces());
+        }
         const qsizetype before = pageRequests().size();
         if (how == "keys") {
             // The keyboard starts on Personal, the workspace shown; Marketing is one up.
