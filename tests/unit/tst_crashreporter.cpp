@@ -3,6 +3,7 @@
 #include "App/MemoryPressureMonitor.h"
 #include "HttpSink.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,10 +16,20 @@
 
 namespace {
 
-QString dsnFor(const QUrl &origin)
+// A reporter sending to `origin` on loopback.
+std::unique_ptr<CrashReporter> reporterFor(const QUrl &origin)
 {
-    return QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/7")
-        .arg(origin.port());
+    return CrashReporter::create(
+        QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/7").arg(origin.port()),
+        nullptr);
+}
+
+// A pressure reading with these 10-second averages of "some" and "full" stalls.
+QByteArray pressure(const char *some, const char *full)
+{
+    return QByteArray("some avg10=") + some +
+           " avg60=0.00 avg300=0.00 total=0\nfull avg10=" + full +
+           " avg60=0.00 avg300=0.00 total=0\n";
 }
 
 struct Envelope
@@ -80,10 +91,8 @@ private slots:
     void eventTravelsAsWellFormedEnvelope()
     {
         HttpSink sink;
-        QString error;
-        std::unique_ptr<CrashReporter> client =
-            CrashReporter::create(dsnFor(sink.origin()), &error);
-        QVERIFY2(client, qPrintable(error));
+        std::unique_ptr<CrashReporter> client = reporterFor(sink.origin());
+        QVERIFY(client);
         client->setUser(QStringLiteral("account-7"));
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
 
@@ -132,8 +141,7 @@ private slots:
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const QUrl origin(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
         closed.close();
-        QString error;
-        std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(origin), &error);
+        std::unique_ptr<CrashReporter> client = reporterFor(origin);
         QVERIFY(client);
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
         client->send(CrashEvent{QStringLiteral("info"), QStringLiteral("lost"), {}, {}});
@@ -166,12 +174,11 @@ private slots:
         HttpSink sink;
         if (refused)
             sink.setStatus(503);
-        QString error;
-        std::unique_ptr<CrashReporter> client =
-            CrashReporter::create(dsnFor(sink.origin()), &error);
+        std::unique_ptr<CrashReporter> client = reporterFor(sink.origin());
         QVERIFY(client);
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-        QVERIFY(client->startCrashHandler(&error, reports));
+        QString error;
+        QVERIFY2(client->startCrashHandler(&error, reports), qPrintable(error));
         QTRY_COMPARE(delivered.size(), 1);
         QCOMPARE(delivered.at(0).at(1).toBool(), !refused);
         if (refused) {
@@ -195,20 +202,14 @@ private slots:
         QTest::addColumn<bool>("parsed");
         QTest::addColumn<int>("level");
 
-        QTest::newRow("calm") << QByteArray("some avg10=0.00 avg60=0.00 avg300=0.00 total=0\n"
-                                            "full avg10=0.00 avg60=0.00 avg300=0.00 total=0\n")
-                              << true << int(MemoryPressureMonitor::Level::Normal);
-        QTest::newRow("some stalls")
-            << QByteArray("some avg10=12.50 avg60=3.00 avg300=1.00 total=99\n"
-                          "full avg10=2.00 avg60=0.00 avg300=0.00 total=9\n")
-            << true << int(MemoryPressureMonitor::Level::Warning);
+        using Level = MemoryPressureMonitor::Level;
+        QTest::newRow("calm") << pressure("0.00", "0.00") << true << int(Level::Normal);
+        QTest::newRow("some stalls") << pressure("12.50", "2.00") << true << int(Level::Warning);
         QTest::newRow("everything stalls")
-            << QByteArray("some avg10=60.00 avg60=3.00 avg300=1.00 total=99\n"
-                          "full avg10=35.10 avg60=0.00 avg300=0.00 total=9\n")
-            << true << int(MemoryPressureMonitor::Level::Critical);
+            << pressure("60.00", "35.10") << true << int(Level::Critical);
         QTest::newRow("old kernel without full line")
             << QByteArray("some avg10=1.00 avg60=0 avg300=0 total=1\n") << true
-            << int(MemoryPressureMonitor::Level::Normal);
+            << int(Level::Normal);
         QTest::newRow("garbage") << QByteArray("not a pressure file") << false << 0;
         QTest::newRow("empty") << QByteArray() << false << 0;
     }
@@ -227,21 +228,14 @@ private slots:
     {
         TestEnvironment environment;
         const QString path = environment.root() + QStringLiteral("/pressure");
-        auto writePressure = [&path](const char *text) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(text);
-        };
-        writePressure(
-            "some avg10=0.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
+        QVERIFY(writeFile(path, pressure("0.00", "0.00")));
         MemoryPressureMonitor monitor(path, 60000);
         QVERIFY(monitor.start());
         QVERIFY(monitor.isPolling()); // an ordinary file takes no kernel trigger
         QSignalSpy raised(&monitor, &MemoryPressureMonitor::pressureRaised);
         monitor.poll();
         QCOMPARE(raised.size(), 0);
-        writePressure("some avg10=50.00 avg60=0 avg300=0 total=0\nfull avg10=20.00 avg60=0 "
-                      "avg300=0 total=0\n");
+        QVERIFY(writeFile(path, pressure("50.00", "20.00")));
         monitor.poll();
         monitor.poll(); // staying high is not a new event
         QCOMPARE(raised.size(), 1);

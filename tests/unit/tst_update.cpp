@@ -9,6 +9,7 @@
 #include "Services/Config.h"
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 #include "Update/Checker.h"
 #include "Update/Updater.h"
 #include "Update/VersionHelper.h"
@@ -237,18 +238,15 @@ private slots:
         QTest::addColumn<QString>("versionFile"); // empty: none
         QTest::addColumn<QString>("version");
         QTest::addColumn<bool>("replaceable");
-        QTest::newRow("sandbox bundle") << "Quorvella.app"
-                                        << "1.2.4\n"
-                                        << "1.2.4" << true;
-        QTest::newRow("no file") << "Quorvella.app/"
-                                 << ""
-                                 << "1.2.3" << true;
-        QTest::newRow("another name") << "quorvella"
-                                      << ""
-                                      << "1.2.3" << false;
-        QTest::newRow("no such bundle") << "gone/Quorvella.app"
-                                        << ""
-                                        << "1.2.3" << false;
+        const auto row = [](const char *name, const char *bundle, const char *versionFile,
+                            const char *version, bool replaceable) {
+            QTest::newRow(name) << QString(bundle) << QString(versionFile) << QString(version)
+                                << replaceable;
+        };
+        row("sandbox bundle", "Quorvella.app", "1.2.4\n", "1.2.4", true);
+        row("no file", "Quorvella.app/", "", "1.2.3", true);
+        row("another name", "quorvella", "", "1.2.3", false);
+        row("no such bundle", "gone/Quorvella.app", "", "1.2.3", false);
     }
     void installedBundle()
     {
@@ -257,12 +255,11 @@ private slots:
         QFETCH(QString, version);
         QFETCH(bool, replaceable);
         const QString bundle = m_environment->applicationsFolder() + name;
-        if (!name.startsWith(QLatin1String("gone")))
-            QVERIFY(QDir().mkpath(bundle + QStringLiteral("/share/quorvella")));
-        QFile file(bundle + QLatin1Char('/') + VersionHelper::sandboxVersionFile);
+        if (!name.startsWith("gone"))
+            QVERIFY(QDir().mkpath(bundle + "/share/quorvella"));
         if (!versionFile.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(versionFile.toUtf8()) > 0);
-        file.close();
+            QVERIFY(
+                writeFile(bundle + '/' + VersionHelper::sandboxVersionFile, versionFile.toUtf8()));
         m_platform->bundleInfo.bundle = bundle;
         QCOMPARE(VersionHelper::runningText(), version);
         QCOMPARE(::Updater::canReplaceBundle(bundle), replaceable);
