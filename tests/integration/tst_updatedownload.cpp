@@ -51,13 +51,13 @@ private:
                                             QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}}})
                      .status,
                  200);
-        m_temporary = m_environment->root() + QStringLiteral("/tmp");
+        m_temporary = m_environment->root() + "/tmp";
         QDir().mkpath(m_temporary);
         m_environment->setVariable("TMPDIR", QFile::encodeName(m_temporary));
-        m_platform->bundleInfo.version = QStringLiteral("1.0.0");
+        m_platform->bundleInfo.version = "1.0.0";
         m_platform->bundleInfo.applications = m_environment->applicationsFolder();
         // An installed bundle, which no failure may touch.
-        m_bundle = m_environment->applicationsFolder() + QStringLiteral("Quorvella.app");
+        m_bundle = m_environment->applicationsFolder() + "Quorvella.app";
         QVERIFY(writeFile(m_bundle + "/bin/quorvella", "installed\n"));
         m_platform->bundleInfo.bundle = m_bundle;
         Checker::shared().setWindowFactory(
@@ -71,10 +71,7 @@ private:
         };
     }
 
-    [[nodiscard]] QString downloads() const
-    {
-        return m_environment->root() + QStringLiteral("/cache/Quorvella/");
-    }
+    [[nodiscard]] QString downloads() const { return m_environment->root() + "/cache/Quorvella/"; }
 
     UpdateController *openAndOffer(StatusUpdater offer = StatusUpdater::optionalUpdate)
     {
@@ -262,7 +259,7 @@ private slots:
     {
         QTest::addColumn<QJsonObject>("fault");
         QTest::addColumn<int>("padding"); // bytes added to the manifest
-        const QString versions = QStringLiteral("/apps/macapp/versions.json");
+        const QString versions = "/apps/macapp/versions.json";
         QTest::newRow("without signature")
             << QJsonObject{{"path", versions + ".sig"}, {"status", 404}} << 0;
         QTest::newRow("altered after signing")

@@ -93,14 +93,14 @@ private slots:
         HttpSink sink;
         std::unique_ptr<CrashReporter> client = reporterFor(sink.origin());
         QVERIFY(client);
-        client->setUser(QStringLiteral("account-7"));
+        client->setUser("account-7");
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
 
         CrashEvent event;
-        event.message = QStringLiteral("Mac app unique users");
-        event.tags.insert(QStringLiteral("macOnline"), QStringLiteral("true"));
-        event.extra.insert(QStringLiteral("app"), QStringLiteral("on"));
-        event.extra.insert(QStringLiteral("status_code"), 401);
+        event.message = "Mac app unique users";
+        event.tags.insert("macOnline", "true");
+        event.extra.insert("app", "on");
+        event.extra.insert("status_code", 401);
         client->send(event);
 
         QTRY_COMPARE(delivered.size(), 1);
@@ -113,7 +113,7 @@ private slots:
                  QByteArray("Sentry sentry_version=7, sentry_key=0123456789abcdef0123456789abcdef, "
                             "sentry_client=quorvella/" QUORVELLA_VERSION));
         const Envelope envelope = parseEnvelope(request.body);
-        QCOMPARE(envelope.item.value("type").toString(), QStringLiteral("event"));
+        QCOMPARE(envelope.item.value("type").toString(), "event");
         const QString eventId = envelope.header.value("event_id").toString();
         QCOMPARE(eventId.size(), 32);
         QCOMPARE(envelope.event.value("event_id").toString(), eventId);
@@ -126,9 +126,9 @@ private slots:
             {"release", "quorvella@" QUORVELLA_VERSION}};
         for (const auto &[key, value] : fields)
             QCOMPARE(envelope.event.value(key).toString(), value);
-        QCOMPARE(envelope.event["tags"]["macOnline"].toString(), QStringLiteral("true"));
+        QCOMPARE(envelope.event["tags"]["macOnline"].toString(), "true");
         QCOMPARE(envelope.event["extra"]["status_code"].toInt(), 401);
-        QCOMPARE(envelope.event["user"]["id"].toString(), QStringLiteral("account-7"));
+        QCOMPARE(envelope.event["user"]["id"].toString(), "account-7");
         QVERIFY(
             QDateTime::fromString(envelope.event.value("timestamp").toString(), Qt::ISODateWithMs)
                 .isValid());
@@ -144,7 +144,7 @@ private slots:
         std::unique_ptr<CrashReporter> client = reporterFor(origin);
         QVERIFY(client);
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-        client->send(CrashEvent{QStringLiteral("info"), QStringLiteral("lost"), {}, {}});
+        client->send(CrashEvent{"info", "lost", {}, {}});
         QVERIFY(delivered.isEmpty()); // send returned without waiting for the service
         QTRY_COMPARE(delivered.size(), 1);
         QVERIFY(!delivered.at(0).at(1).toBool());
@@ -163,7 +163,7 @@ private slots:
         QFETCH(QString, how);
         QFETCH(bool, refused);
         TestEnvironment environment;
-        const QString reports = environment.root() + QStringLiteral("/crashes");
+        const QString reports = environment.root() + "/crashes";
 
         QProcess child;
         child.start(QStringLiteral(QUORVELLA_BINARY_DIR "/crash_child"), {reports, how});
@@ -186,12 +186,11 @@ private slots:
             return;
         }
         const Envelope envelope = parseEnvelope(sink.requests().first().body);
-        QCOMPARE(envelope.event.value("level").toString(), QStringLiteral("fatal"));
+        QCOMPARE(envelope.event.value("level").toString(), "fatal");
         QCOMPARE(envelope.event.value("message").toString(),
-                 QStringLiteral("Fatal signal ") + QTest::currentDataTag());
-        QCOMPARE(envelope.event["user"]["id"].toString(), QStringLiteral("user-42"));
-        QCOMPARE(envelope.event["tags"]["crashed_release"].toString(),
-                 QStringLiteral("quorvella@test"));
+                 QString("Fatal signal ") + QTest::currentDataTag());
+        QCOMPARE(envelope.event["user"]["id"].toString(), "user-42");
+        QCOMPARE(envelope.event["tags"]["crashed_release"].toString(), "quorvella@test");
         // Sent once: the report is gone.
         QTRY_VERIFY(QDir(reports).entryList({"*.crash"}, QDir::Files).isEmpty());
     }
@@ -227,7 +226,7 @@ private slots:
     void memoryPressureRiseBecomesEvent()
     {
         TestEnvironment environment;
-        const QString path = environment.root() + QStringLiteral("/pressure");
+        const QString path = environment.root() + "/pressure";
         QVERIFY(writeFile(path, pressure("0.00", "0.00")));
         MemoryPressureMonitor monitor(path, 60000);
         QVERIFY(monitor.start());
@@ -240,13 +239,13 @@ private slots:
         monitor.poll(); // staying high is not a new event
         QCOMPARE(raised.size(), 1);
 
-        MemoryPressureMonitor missing(environment.root() + QStringLiteral("/no-such-file"));
+        MemoryPressureMonitor missing(environment.root() + "/no-such-file");
         QVERIFY(!missing.start());
 
         // Where this process may set a kernel trigger, the monitor sleeps until it fires.
         MemoryPressureMonitor kernel;
         if (kernel.start()) {
-            QFile file(QStringLiteral("/proc/pressure/memory"));
+            QFile file("/proc/pressure/memory");
             const char trigger[] = "some 1000000 10000000";
             const bool triggers = file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) &&
                                   file.write(trigger, sizeof trigger) == qint64(sizeof trigger);

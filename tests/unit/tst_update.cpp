@@ -135,12 +135,10 @@ private slots:
     {
         QFETCH(QString, running);
         QFETCH(QString, newest);
-        QFETCH(bool, older);
-        QFETCH(bool, olderMajorMinor);
         const VersionHelper current = VersionHelper::fromText(running);
         const VersionHelper next = VersionHelper::fromText(newest);
-        QCOMPARE(VersionHelper::isOlder(current, next), older);
-        QCOMPARE(VersionHelper::isOlderMajorMinor(current, next), olderMajorMinor);
+        QTEST(VersionHelper::isOlder(current, next), "older");
+        QTEST(VersionHelper::isOlderMajorMinor(current, next), "olderMajorMinor");
     }
 
     // Running 1.2.3, the mandatory flag set before; the comparison itself is the table above.
@@ -252,8 +250,6 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, versionFile);
-        QFETCH(QString, version);
-        QFETCH(bool, replaceable);
         const QString bundle = m_environment->applicationsFolder() + name;
         if (!name.startsWith("gone"))
             QVERIFY(QDir().mkpath(bundle + "/share/quorvella"));
@@ -261,8 +257,8 @@ private slots:
             QVERIFY(
                 writeFile(bundle + '/' + VersionHelper::sandboxVersionFile, versionFile.toUtf8()));
         m_platform->bundleInfo.bundle = bundle;
-        QCOMPARE(VersionHelper::runningText(), version);
-        QCOMPARE(::Updater::canReplaceBundle(bundle), replaceable);
+        QTEST(VersionHelper::runningText(), "version");
+        QTEST(::Updater::canReplaceBundle(bundle), "replaceable");
     }
 };
 

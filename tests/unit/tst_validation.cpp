@@ -24,8 +24,7 @@ QStringList describe(const QString &text, const QList<LinkMatch> &matches)
     QStringList described;
     for (const LinkMatch &match : matches) {
         const QString piece = text.mid(match.start, match.length);
-        described.append(
-            match.kind == LinkMatch::Kind::EmailAddress ? QStringLiteral("mail:") + piece : piece);
+        described.append(match.kind == LinkMatch::Kind::EmailAddress ? "mail:" + piece : piece);
     }
     return described;
 }
@@ -155,13 +154,13 @@ private slots:
         // Texts that would make a backtracking matcher crawl still give the right answer.
         QString nearMisses;
         for (int i = 0; i < 100000; ++i)
-            nearMisses += QStringLiteral("a.b+c@d.");
-        nearMisses += QStringLiteral(" https://end.example.com");
+            nearMisses += "a.b+c@d.";
+        nearMisses += " https://end.example.com";
         QCOMPARE(describe(nearMisses, LinkDetector::matches(nearMisses)),
                  QStringList{"https://end.example.com"});
-        const QString longPath = QStringLiteral("https://example.com/") + QString(1000000, u'a');
+        const QString longPath = "https://example.com/" + QString(1000000, u'a');
         QCOMPARE(LinkDetector::matches(longPath).front().length, longPath.size());
-        const QString openers = QStringLiteral("https://example.com/") + QString(500000, u'(');
+        const QString openers = "https://example.com/" + QString(500000, u'(');
         QCOMPARE(LinkDetector::matches(openers).front().length, openers.size());
     }
 
@@ -237,8 +236,8 @@ private slots:
         QTest::addColumn<bool>("handedOn");
         QTest::addColumn<QString>("expected"); // the destination, or else a line of the log
         const QVariant names(QStringList{"quorv.link", "go.example.com", "::1"});
-        const QString link = QStringLiteral("https://quorv.link/a");
-        const QString checking = QStringLiteral("checking DOMAIN NAME: ");
+        const QString link = "https://quorv.link/a";
+        const QString checking = "checking DOMAIN NAME: ";
         QTest::newRow("branded") << link << names << false << checking + "quorv.link";
         QTest::newRow("port ignored")
             << "https://quorv.link:8443/a" << names << false << checking + "quorv.link";
@@ -311,8 +310,8 @@ private slots:
         QTest::addColumn<QStringList>("patterns");
         QTest::addColumn<QString>("reason"); // empty: rebranded
         const QStringList list{"example.com", "*.corp.example", " Wiki.Team.Test. ", "*"};
-        const QString listed = QStringLiteral("on the user's list (");
-        const QString local = QStringLiteral("private or link-local address");
+        const QString listed = "on the user's list (";
+        const QString local = "private or link-local address";
         QTest::newRow("public ipv4") << "http://93.184.216.34/a" << list << "";
         QTest::newRow("loopback ipv4") << "http://127.0.0.2:8080/a" << list << "loopback address";
         QTest::newRow("10/8") << "https://10.20.30.40/x?q=1" << list << local;
