@@ -67,7 +67,10 @@ private slots:
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<std::optional<Event>>("expected"); // none: the line is refused
         // (A whole page load, line by line, is tst_processwebview's.)
-        std::optional<Event> e = makeEvent(Event::Kind::Error, "http://127.0.0.1:9/x");
+        std::optional<Event> e = makeEvent(Event::Kind::Loading, "https://auth.example/login");
+        e->progress = 42;
+        addEventRow("loading", e);
+        e = makeEvent(Event::Kind::Error, "http://127.0.0.1:9/x");
         e->error = "net::ERR_CONNECTION_REFUSED \"quoted\" \n newline";
         addEventRow("error with quotes and newline", e);
         e = makeEvent(Event::Kind::FailedProvisional, "https://auth.example/login");
