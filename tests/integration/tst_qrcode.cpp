@@ -42,13 +42,18 @@ QString scan(const QString &file)
 // that pick are typed from inside it.
 void pick(QPushButton *download, int entry, Qt::Key opening = Qt::Key_Space)
 {
-    QTimer::singleShot(50, download, [download, entry] {
+    // Looks until the menu shows, however slow the machine.
+    auto *look = new QTimer(download);
+    QObject::connect(look, &QTimer::timeout, download, [download, entry, look] {
         if (!download->menu()->isVisible())
             return;
+        look->stop();
+        look->deleteLater();
         for (int i = 0; i <= entry; ++i)
             QTest::keyClick(download->menu(), Qt::Key_Down);
         QTest::keyClick(download->menu(), Qt::Key_Return);
     });
+    look->start(20);
     QTest::keyClick(download, opening);
 }
 
