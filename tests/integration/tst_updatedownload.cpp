@@ -2,6 +2,7 @@
 
 #include "Controllers/Update/UpdateController.h"
 #include "Controllers/Update/UpdaterWindowController.h"
+#include "TestFiles.h"
 #include "Update/Checker.h"
 #include "Update/Downloader.h"
 #include "Update/ReadyMark.h"
@@ -50,17 +51,14 @@ private:
                                             QJsonObject{{"major", 1}, {"minor", 0}, {"patch", 1}}}})
                      .status,
                  200);
-        m_temporary = m_environment->root() + QStringLiteral("/tmp");
+        m_temporary = m_environment->root() + "/tmp";
         QDir().mkpath(m_temporary);
         m_environment->setVariable("TMPDIR", QFile::encodeName(m_temporary));
-        m_platform->bundleInfo.version = QStringLiteral("1.0.0");
+        m_platform->bundleInfo.version = "1.0.0";
         m_platform->bundleInfo.applications = m_environment->applicationsFolder();
         // An installed bundle, which no failure may touch.
-        m_bundle = m_environment->applicationsFolder() + QStringLiteral("Quorvella.app");
-        QDir().mkpath(m_bundle + QStringLiteral("/bin"));
-        QFile program(m_bundle + QStringLiteral("/bin/quorvella"));
-        QVERIFY(program.open(QIODevice::WriteOnly) && program.write("installed\n") > 0);
-        program.close();
+        m_bundle = m_environment->applicationsFolder() + "Quorvella.app";
+        QVERIFY(writeFile(m_bundle + "/bin/quorvella", "installed\n"));
         m_platform->bundleInfo.bundle = m_bundle;
         Checker::shared().setWindowFactory(
             [] { return std::make_unique<UpdaterWindowController>(); });
@@ -73,10 +71,7 @@ private:
         };
     }
 
-    [[nodiscard]] QString downloads() const
-    {
-        return m_environment->root() + QStringLiteral("/cache/Quorvella/");
-    }
+    [[nodiscard]] QString downloads() const { return m_environment->root() + "/cache/Quorvella/"; }
 
     UpdateController *openAndOffer(StatusUpdater offer = StatusUpdater::optionalUpdate)
     {
@@ -96,16 +91,16 @@ private slots:
     {
         // Leftovers of an earlier attempt go before the copy.
         const QString applications = m_environment->applicationsFolder();
-        QDir().mkpath(applications + QStringLiteral("QuorvellaUpdater.app/stale"));
-        QFile(applications + QStringLiteral("QuorvellaUpdater.zip")).open(QIODevice::WriteOnly);
+        QDir().mkpath(applications + "QuorvellaUpdater.app/stale");
+        QVERIFY(writeFile(applications + "QuorvellaUpdater.zip", {}));
         // The fixed names of the shared temporary folder are taken by someone else: a folder,
         // and links to a file that must not be written.
-        const QString victim = m_environment->root() + QStringLiteral("/victim");
-        QFile(victim).open(QIODevice::WriteOnly);
-        QVERIFY(QDir().mkpath(m_temporary + QStringLiteral("/Quorvella.zip")));
-        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip")));
-        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/Quorvella.zip.sig")));
-        QVERIFY(QFile::link(victim, m_temporary + QStringLiteral("/QuorvellaUpdater.zip.sig")));
+        const QString victim = m_environment->root() + "/victim";
+        QVERIFY(writeFile(victim, {}));
+        QVERIFY(QDir().mkpath(m_temporary + "/Quorvella.zip"));
+        QVERIFY(QFile::link(victim, m_temporary + "/QuorvellaUpdater.zip"));
+        QVERIFY(QFile::link(victim, m_temporary + "/Quorvella.zip.sig"));
+        QVERIFY(QFile::link(victim, m_temporary + "/QuorvellaUpdater.zip.sig"));
         const QStringList bundleBefore = listing(m_bundle);
         UpdateController::setUpdaterTimeout(5000);
         m_platform->fakeWorkspace.whenLaunched = {};
@@ -113,11 +108,11 @@ private slots:
         QVERIFY(controller);
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QCOMPARE(controller->descriptionWindow->text(),
-                 QStringLiteral("Please wait while we download the latest version\nStep 1 of 2"));
+                 "Please wait while we download the latest version\nStep 1 of 2");
         QTRY_COMPARE_WITH_TIMEOUT(m_platform->fakeWorkspace.launched.size(), 1, 10000);
-        const QString updater = applications + QStringLiteral("QuorvellaUpdater.app");
+        const QString updater = applications + "QuorvellaUpdater.app";
         // Nothing on its command line: what it trusts is built in.
-        const QStringList started{updater + QStringLiteral("/bin/quorvella-updater")};
+        const QStringList started{updater + "/bin/quorvella-updater"};
         QCOMPARE(m_platform->fakeWorkspace.launched, QList<QStringList>{started});
         // The request waits for the updater's handler, however long it takes to register.
         QTest::qWait(300);
@@ -134,31 +129,30 @@ private slots:
         QCOMPARE(QFileInfo(attempt).permissions() & 0x0077, QFile::Permissions());
         QCOMPARE(QDir(attempt).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  (QStringList{"Quorvella.zip", "Quorvella.zip.sig"}));
-        QCOMPARE(QFileInfo(attempt + QStringLiteral("/Quorvella.zip.sig")).size(), 64);
-        QVERIFY(QFileInfo(attempt + QStringLiteral("/Quorvella.zip")).size() > 256 * 1024);
-        QVERIFY(!QFileInfo::exists(updater + QStringLiteral("/stale")));
-        QVERIFY(!QFileInfo::exists(applications + QStringLiteral("QuorvellaUpdater.zip")));
+        QCOMPARE(QFileInfo(attempt + "/Quorvella.zip.sig").size(), 64);
+        QVERIFY(QFileInfo(attempt + "/Quorvella.zip").size() > 256 * 1024);
+        QVERIFY(!QFileInfo::exists(updater + "/stale"));
+        QVERIFY(!QFileInfo::exists(applications + "QuorvellaUpdater.zip"));
         // The request carries the one-time token stored for the updater, with the folder to
         // update and the version running.
         SettingsStore &store = SettingsStore::shared();
         const QString token = store.stringForKey(Preferences::updaterToken).value_or(QString());
         QCOMPARE(token.size(), 64);
         QCOMPARE(m_platform->fakeWorkspace.opened.first().toString(QUrl::FullyEncoded),
-                 QStringLiteral("quorvella-updater://update?pathApp=") + applications +
-                     QStringLiteral("&pathZip=") + attempt +
-                     QStringLiteral("/Quorvella.zip&token=") + token);
+                 "quorvella-updater://update?pathApp=" + applications + "&pathZip=" + attempt +
+                     "/Quorvella.zip&token=" + token);
         QCOMPARE(store.stringForKey(Preferences::updaterInstallFolder),
                  QDir::cleanPath(applications));
-        QCOMPARE(store.stringForKey(Preferences::updaterInstalledVersion), QStringLiteral("1.0.0"));
+        QCOMPARE(store.stringForKey(Preferences::updaterInstalledVersion), "1.0.0");
         QVERIFY(!m_log->contains(token));
         // The program quits once the updater took the request, and leaves nothing behind.
         QTest::qWait(300);
         QCOMPARE(m_terminations, 0);
-        QFile(attempt + QStringLiteral("/accepted")).open(QIODevice::WriteOnly);
+        QVERIFY(writeFile(attempt + "/accepted", {}));
         QTRY_COMPARE_WITH_TIMEOUT(m_terminations, 1, 5000);
         QVERIFY(listing(downloads()).isEmpty());
         QVERIFY(store.boolForKey(Preferences::updaterUpdating));
-        QCOMPARE(store.stringForKey(Preferences::updaterAnnouncedVersion), QStringLiteral("1.0.1"));
+        QCOMPARE(store.stringForKey(Preferences::updaterAnnouncedVersion), "1.0.1");
         QVERIFY(m_log->contains("downloaded updater and new version"));
         QVERIFY(
             m_log->lines().filter(QRegularExpression("^Downloaded \\d+ KB / \\d+ KB -> ")).size() >
@@ -167,40 +161,38 @@ private slots:
         QCOMPARE(listing(m_bundle), bundleBefore);
     }
 
+    // A fault armed in the sandbox, or a variant of an archive it serves ("refused": the
+    // desktop refuses the hand-off; "noack", "noregistration": the updater never answers or
+    // never registers its handler; "oversized": past the size cap).
     void faultsEndOnTheErrorScreen_data()
     {
         QTest::addColumn<QString>("archive"); // "updater" or "program"
         QTest::addColumn<QJsonObject>("fault");
         QTest::addColumn<QString>("variant");
-        QTest::addColumn<bool>("handOffRefused");
-        const QString updater = QStringLiteral("/apps/macapp/QuorvellaUpdater.zip");
-        const QString program = QStringLiteral("/apps/macapp/Quorvella.zip");
-        QTest::newRow("updater 404")
-            << "updater" << QJsonObject{{"path", updater}, {"status", 404}} << "" << false;
-        QTest::newRow("program 500")
-            << "program" << QJsonObject{{"path", program}, {"status", 500}} << "" << false;
-        QTest::newRow("updater dropped")
-            << "updater" << QJsonObject{{"path", updater}, {"drop", true}} << "" << false;
-        QTest::newRow("program past the timeout")
-            << "program" << QJsonObject{{"path", program}, {"delayMs", 3000}} << "" << false;
-        QTest::newRow("updater truncated") << "updater" << QJsonObject() << "truncated" << false;
-        QTest::newRow("updater with ../") << "updater" << QJsonObject() << "traversal" << false;
-        QTest::newRow("updater with an absolute entry")
-            << "updater" << QJsonObject() << "absolute" << false;
-        QTest::newRow("updater with a link out") << "updater" << QJsonObject() << "link" << false;
-        QTest::newRow("updater bad signature")
-            << "updater" << QJsonObject() << "badsignature" << false;
-        QTest::newRow("program bad signature")
-            << "program" << QJsonObject() << "badsignature" << false;
-        QTest::newRow("updater zip bomb") << "updater" << QJsonObject() << "bomb" << false;
-        QTest::newRow("program not the one of the signed manifest")
-            << "program" << QJsonObject() << "badhash" << false;
-        QTest::newRow("program past the size cap")
-            << "program" << QJsonObject() << "oversized" << false;
-        QTest::newRow("hand-off refused") << "program" << QJsonObject() << "" << true;
-        QTest::newRow("updater never answers") << "program" << QJsonObject() << "noack" << false;
-        QTest::newRow("updater never registers its handler")
-            << "program" << QJsonObject() << "noregistration" << false;
+        const auto row = [](const char *name, const char *archive, const char *variant,
+                            const QJsonObject &fault = {}) {
+            QTest::newRow(name) << QString(archive) << fault << QString(variant);
+        };
+        const auto at = [](const char *archive) {
+            return QJsonValue("/apps/macapp/" + QString(archive) + ".zip");
+        };
+        row("updater 404", "updater", "", {{"path", at("QuorvellaUpdater")}, {"status", 404}});
+        row("program 500", "program", "", {{"path", at("Quorvella")}, {"status", 500}});
+        row("updater dropped", "updater", "", {{"path", at("QuorvellaUpdater")}, {"drop", true}});
+        row("program past the timeout", "program", "",
+            {{"path", at("Quorvella")}, {"delayMs", 3000}});
+        row("updater truncated", "updater", "truncated");
+        row("updater with ../", "updater", "traversal");
+        row("updater with an absolute entry", "updater", "absolute");
+        row("updater with a link out", "updater", "link");
+        row("updater bad signature", "updater", "badsignature");
+        row("program bad signature", "program", "badsignature");
+        row("updater zip bomb", "updater", "bomb");
+        row("program not the one of the signed manifest", "program", "badhash");
+        row("program past the size cap", "program", "oversized");
+        row("hand-off refused", "program", "refused");
+        row("updater never answers", "program", "noack");
+        row("updater never registers its handler", "program", "noregistration");
     }
 
     void faultsEndOnTheErrorScreen()
@@ -208,45 +200,41 @@ private slots:
         QFETCH(QString, archive);
         QFETCH(QJsonObject, fault);
         QFETCH(QString, variant);
-        QFETCH(bool, handOffRefused);
-        const bool badSignature =
-            variant == QLatin1String("badsignature") || variant == QLatin1String("badhash");
+        const bool badSignature = variant == "badsignature" || variant == "badhash";
         if (!fault.isEmpty())
             QVERIFY(harness::arm(*m_sandbox, fault));
-        const bool started = handOffRefused || variant == QLatin1String("noack") ||
-                             variant == QLatin1String("noregistration");
-        if (variant == QLatin1String("noregistration"))
+        const bool started = QStringList{"refused", "noack", "noregistration"}.contains(variant);
+        if (variant == "noregistration")
             m_platform->fakeWorkspace.whenLaunched = {};
-        if (!variant.isEmpty() && variant != QLatin1String("oversized") && !started)
+        if (!variant.isEmpty() && variant != "oversized" && !started)
             QCOMPARE(m_sandbox
                          ->control("POST", "/__sandbox/archives/" + archive,
                                    QJsonObject{{"variant", variant}})
                          .status,
                      200);
-        m_platform->fakeWorkspace.canOpen = !handOffRefused;
+        m_platform->fakeWorkspace.canOpen = variant != "refused";
         const QStringList bundleBefore = listing(m_bundle);
         UpdateController *controller = openAndOffer();
         QVERIFY(controller);
         controller->downloader().setTimeout(500);
-        if (variant == QLatin1String("oversized"))
+        if (variant == "oversized")
             controller->downloader().setMaximumSize(100 * 1024); // the program's is 256 KB
         QTest::mouseClick(controller->positiveButton, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(controller->status(), StatusUpdater::error, 10000);
 
-        QCOMPARE(controller->titleWindow->text(), QStringLiteral("An error occurred!"));
+        QCOMPARE(controller->titleWindow->text(), "An error occurred!");
         QCOMPARE(controller->descriptionWindow->text(),
-                 badSignature
-                     ? QStringLiteral("The downloaded update is not signed by Quorvella and "
-                                      "was not installed")
-                     : QStringLiteral("We\u2019re unable to verify if updates are available, "
-                                      "please check your network connection"));
-        QCOMPARE(controller->positiveButton->text(), QStringLiteral("Retry"));
+                 badSignature ? "The downloaded update is not signed by Quorvella and was not "
+                                "installed"
+                              : "We\u2019re unable to verify if updates are available, please "
+                                "check your network connection");
+        QCOMPARE(controller->positiveButton->text(), "Retry");
         QVERIFY(!controller->negativeButton->isVisible());
         QVERIFY(controller->window()->isVisible());
         QCOMPARE(m_terminations, 0);
         QVERIFY(!SettingsStore::shared().boolForKey(Preferences::updaterUpdating));
         QCOMPARE(m_platform->fakeWorkspace.opened.size(), // once the handler is in place
-                 started && variant != QLatin1String("noregistration") ? 1 : 0);
+                 started && variant != "noregistration" ? 1 : 0);
         // Nothing but the installed bundle in the applications folder, and it is untouched.
         QCOMPARE(listing(m_bundle), bundleBefore);
         const QStringList applications = listing(m_environment->applicationsFolder());
@@ -255,7 +243,7 @@ private slots:
                      applications.filter(QRegularExpression("^Quorvella\\.app")) == applications,
                  qPrintable(applications.join(", ")));
         QVERIFY(listing(m_environment->root()).filter("escaped").isEmpty());
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/quorvella-sandbox-absolute-entry.txt")));
+        QVERIFY(!QFileInfo::exists("/tmp/quorvella-sandbox-absolute-entry.txt"));
         // Nothing of the attempt is kept, an error answer or a foreign archive least of all.
         QVERIFY2(listing(downloads()).isEmpty(), qPrintable(listing(downloads()).join(", ")));
 
@@ -271,7 +259,7 @@ private slots:
     {
         QTest::addColumn<QJsonObject>("fault");
         QTest::addColumn<int>("padding"); // bytes added to the manifest
-        const QString versions = QStringLiteral("/apps/macapp/versions.json");
+        const QString versions = "/apps/macapp/versions.json";
         QTest::newRow("without signature")
             << QJsonObject{{"path", versions + ".sig"}, {"status", 404}} << 0;
         QTest::newRow("altered after signing")

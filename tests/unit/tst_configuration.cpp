@@ -5,6 +5,7 @@
 #include "LogCapture.h"
 #include "Services/Config.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -98,12 +99,7 @@ private slots:
         testEnvironment.setVariable("QUORVELLA_API_URL", environment);
         testEnvironment.setVariable("QUORVELLA_SENTRY_DSN", QByteArray());
         qunsetenv("QUORVELLA_SENTRY_DSN");
-        if (!conf.isEmpty()) {
-            QDir().mkpath(QFileInfo(Config::confFilePath()).absolutePath());
-            QFile file(Config::confFilePath());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(conf);
-        }
+        QVERIFY(conf.isEmpty() || writeFile(Config::confFilePath(), conf));
         QString error;
         const std::optional<Config> config = Config::load(&error);
         QCOMPARE(config.has_value(), !api.isEmpty());
@@ -175,18 +171,16 @@ private slots:
     {
         LogCapture capture;
         const QString longLine(3000, QLatin1Char('x'));
-        QList<QThread *> threads;
+        std::unique_ptr<QThread> threads[4];
         for (int t = 0; t < 4; ++t) {
-            threads.append(QThread::create([t, longLine] {
+            threads[t].reset(QThread::create([t, longLine] {
                 for (int i = 0; i < 50; ++i)
                     Logger::shared().log({QStringLiteral("%1:").arg(t) + longLine});
             }));
-            threads.last()->start();
+            threads[t]->start();
         }
-        for (QThread *thread : threads) {
+        for (const auto &thread : threads)
             QVERIFY(thread->wait(30000));
-            delete thread;
-        }
         QCOMPARE(capture.lines().size(), 200);
         for (const QString &line : capture.lines())
             QCOMPARE(line.size(), longLine.size() + 2);

@@ -3,6 +3,7 @@
 #include "App/MemoryPressureMonitor.h"
 #include "HttpSink.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,10 +16,20 @@
 
 namespace {
 
-QString dsnFor(const QUrl &origin)
+// A reporter sending to `origin` on loopback.
+std::unique_ptr<CrashReporter> reporterFor(const QUrl &origin)
 {
-    return QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/7")
-        .arg(origin.port());
+    return CrashReporter::create(
+        QStringLiteral("http://0123456789abcdef0123456789abcdef@127.0.0.1:%1/7").arg(origin.port()),
+        nullptr);
+}
+
+// A pressure reading with these 10-second averages of "some" and "full" stalls.
+QByteArray pressure(const char *some, const char *full)
+{
+    return QByteArray("some avg10=") + some +
+           " avg60=0.00 avg300=0.00 total=0\nfull avg10=" + full +
+           " avg60=0.00 avg300=0.00 total=0\n";
 }
 
 struct Envelope
@@ -80,18 +91,16 @@ private slots:
     void eventTravelsAsWellFormedEnvelope()
     {
         HttpSink sink;
-        QString error;
-        std::unique_ptr<CrashReporter> client =
-            CrashReporter::create(dsnFor(sink.origin()), &error);
-        QVERIFY2(client, qPrintable(error));
-        client->setUser(QStringLiteral("account-7"));
+        std::unique_ptr<CrashReporter> client = reporterFor(sink.origin());
+        QVERIFY(client);
+        client->setUser("account-7");
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
 
         CrashEvent event;
-        event.message = QStringLiteral("Mac app unique users");
-        event.tags.insert(QStringLiteral("macOnline"), QStringLiteral("true"));
-        event.extra.insert(QStringLiteral("app"), QStringLiteral("on"));
-        event.extra.insert(QStringLiteral("status_code"), 401);
+        event.message = "Mac app unique users";
+        event.tags.insert("macOnline", "true");
+        event.extra.insert("app", "on");
+        event.extra.insert("status_code", 401);
         client->send(event);
 
         QTRY_COMPARE(delivered.size(), 1);
@@ -104,7 +113,7 @@ private slots:
                  QByteArray("Sentry sentry_version=7, sentry_key=0123456789abcdef0123456789abcdef, "
                             "sentry_client=quorvella/" QUORVELLA_VERSION));
         const Envelope envelope = parseEnvelope(request.body);
-        QCOMPARE(envelope.item.value("type").toString(), QStringLiteral("event"));
+        QCOMPARE(envelope.item.value("type").toString(), "event");
         const QString eventId = envelope.header.value("event_id").toString();
         QCOMPARE(eventId.size(), 32);
         QCOMPARE(envelope.event.value("event_id").toString(), eventId);
@@ -117,9 +126,9 @@ private slots:
             {"release", "quorvella@" QUORVELLA_VERSION}};
         for (const auto &[key, value] : fields)
             QCOMPARE(envelope.event.value(key).toString(), value);
-        QCOMPARE(envelope.event["tags"]["macOnline"].toString(), QStringLiteral("true"));
+        QCOMPARE(envelope.event["tags"]["macOnline"].toString(), "true");
         QCOMPARE(envelope.event["extra"]["status_code"].toInt(), 401);
-        QCOMPARE(envelope.event["user"]["id"].toString(), QStringLiteral("account-7"));
+        QCOMPARE(envelope.event["user"]["id"].toString(), "account-7");
         QVERIFY(
             QDateTime::fromString(envelope.event.value("timestamp").toString(), Qt::ISODateWithMs)
                 .isValid());
@@ -132,11 +141,10 @@ private slots:
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
         const QUrl origin(QStringLiteral("http://127.0.0.1:%1").arg(closed.serverPort()));
         closed.close();
-        QString error;
-        std::unique_ptr<CrashReporter> client = CrashReporter::create(dsnFor(origin), &error);
+        std::unique_ptr<CrashReporter> client = reporterFor(origin);
         QVERIFY(client);
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-        client->send(CrashEvent{QStringLiteral("info"), QStringLiteral("lost"), {}, {}});
+        client->send(CrashEvent{"info", "lost", {}, {}});
         QVERIFY(delivered.isEmpty()); // send returned without waiting for the service
         QTRY_COMPARE(delivered.size(), 1);
         QVERIFY(!delivered.at(0).at(1).toBool());
@@ -155,7 +163,7 @@ private slots:
         QFETCH(QString, how);
         QFETCH(bool, refused);
         TestEnvironment environment;
-        const QString reports = environment.root() + QStringLiteral("/crashes");
+        const QString reports = environment.root() + "/crashes";
 
         QProcess child;
         child.start(QStringLiteral(QUORVELLA_BINARY_DIR "/crash_child"), {reports, how});
@@ -166,12 +174,11 @@ private slots:
         HttpSink sink;
         if (refused)
             sink.setStatus(503);
-        QString error;
-        std::unique_ptr<CrashReporter> client =
-            CrashReporter::create(dsnFor(sink.origin()), &error);
+        std::unique_ptr<CrashReporter> client = reporterFor(sink.origin());
         QVERIFY(client);
         QSignalSpy delivered(client.get(), &CrashReporter::delivered);
-        QVERIFY(client->startCrashHandler(&error, reports));
+        QString error;
+        QVERIFY2(client->startCrashHandler(&error, reports), qPrintable(error));
         QTRY_COMPARE(delivered.size(), 1);
         QCOMPARE(delivered.at(0).at(1).toBool(), !refused);
         if (refused) {
@@ -179,12 +186,11 @@ private slots:
             return;
         }
         const Envelope envelope = parseEnvelope(sink.requests().first().body);
-        QCOMPARE(envelope.event.value("level").toString(), QStringLiteral("fatal"));
+        QCOMPARE(envelope.event.value("level").toString(), "fatal");
         QCOMPARE(envelope.event.value("message").toString(),
-                 QStringLiteral("Fatal signal ") + QTest::currentDataTag());
-        QCOMPARE(envelope.event["user"]["id"].toString(), QStringLiteral("user-42"));
-        QCOMPARE(envelope.event["tags"]["crashed_release"].toString(),
-                 QStringLiteral("quorvella@test"));
+                 QString("Fatal signal ") + QTest::currentDataTag());
+        QCOMPARE(envelope.event["user"]["id"].toString(), "user-42");
+        QCOMPARE(envelope.event["tags"]["crashed_release"].toString(), "quorvella@test");
         // Sent once: the report is gone.
         QTRY_VERIFY(QDir(reports).entryList({"*.crash"}, QDir::Files).isEmpty());
     }
@@ -195,20 +201,14 @@ private slots:
         QTest::addColumn<bool>("parsed");
         QTest::addColumn<int>("level");
 
-        QTest::newRow("calm") << QByteArray("some avg10=0.00 avg60=0.00 avg300=0.00 total=0\n"
-                                            "full avg10=0.00 avg60=0.00 avg300=0.00 total=0\n")
-                              << true << int(MemoryPressureMonitor::Level::Normal);
-        QTest::newRow("some stalls")
-            << QByteArray("some avg10=12.50 avg60=3.00 avg300=1.00 total=99\n"
-                          "full avg10=2.00 avg60=0.00 avg300=0.00 total=9\n")
-            << true << int(MemoryPressureMonitor::Level::Warning);
+        using Level = MemoryPressureMonitor::Level;
+        QTest::newRow("calm") << pressure("0.00", "0.00") << true << int(Level::Normal);
+        QTest::newRow("some stalls") << pressure("12.50", "2.00") << true << int(Level::Warning);
         QTest::newRow("everything stalls")
-            << QByteArray("some avg10=60.00 avg60=3.00 avg300=1.00 total=99\n"
-                          "full avg10=35.10 avg60=0.00 avg300=0.00 total=9\n")
-            << true << int(MemoryPressureMonitor::Level::Critical);
+            << pressure("60.00", "35.10") << true << int(Level::Critical);
         QTest::newRow("old kernel without full line")
             << QByteArray("some avg10=1.00 avg60=0 avg300=0 total=1\n") << true
-            << int(MemoryPressureMonitor::Level::Normal);
+            << int(Level::Normal);
         QTest::newRow("garbage") << QByteArray("not a pressure file") << false << 0;
         QTest::newRow("empty") << QByteArray() << false << 0;
     }
@@ -226,33 +226,26 @@ private slots:
     void memoryPressureRiseBecomesEvent()
     {
         TestEnvironment environment;
-        const QString path = environment.root() + QStringLiteral("/pressure");
-        auto writePressure = [&path](const char *text) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(text);
-        };
-        writePressure(
-            "some avg10=0.00 avg60=0 avg300=0 total=0\nfull avg10=0.00 avg60=0 avg300=0 total=0\n");
+        const QString path = environment.root() + "/pressure";
+        QVERIFY(writeFile(path, pressure("0.00", "0.00")));
         MemoryPressureMonitor monitor(path, 60000);
         QVERIFY(monitor.start());
         QVERIFY(monitor.isPolling()); // an ordinary file takes no kernel trigger
         QSignalSpy raised(&monitor, &MemoryPressureMonitor::pressureRaised);
         monitor.poll();
         QCOMPARE(raised.size(), 0);
-        writePressure("some avg10=50.00 avg60=0 avg300=0 total=0\nfull avg10=20.00 avg60=0 "
-                      "avg300=0 total=0\n");
+        QVERIFY(writeFile(path, pressure("50.00", "20.00")));
         monitor.poll();
         monitor.poll(); // staying high is not a new event
         QCOMPARE(raised.size(), 1);
 
-        MemoryPressureMonitor missing(environment.root() + QStringLiteral("/no-such-file"));
+        MemoryPressureMonitor missing(environment.root() + "/no-such-file");
         QVERIFY(!missing.start());
 
         // Where this process may set a kernel trigger, the monitor sleeps until it fires.
         MemoryPressureMonitor kernel;
         if (kernel.start()) {
-            QFile file(QStringLiteral("/proc/pressure/memory"));
+            QFile file("/proc/pressure/memory");
             const char trigger[] = "some 1000000 10000000";
             const bool triggers = file.open(QIODevice::ReadWrite | QIODevice::Unbuffered) &&
                                   file.write(trigger, sizeof trigger) == qint64(sizeof trigger);

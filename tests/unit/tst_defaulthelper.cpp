@@ -20,17 +20,24 @@ using namespace Costants;
 
 namespace {
 
-QJsonObject workspace(const char *id, bool isDefault = false)
+QJsonObject workspace(const char *id, bool isDefault = false, const char *type = nullptr)
 {
-    return {{"id", id},
-            {"name", QString::fromLatin1(id).toUpper()},
-            {"avatarUrl", "https://avatars.test/a.png"},
-            {"default", isDefault}};
+    QJsonObject object{{"id", id},
+                       {"name", QString::fromLatin1(id).toUpper()},
+                       {"avatarUrl", "https://avatars.test/a.png"},
+                       {"default", isDefault}};
+    if (type)
+        object.insert("type", type);
+    return object;
 }
 
-QJsonObject domain(const char *id, const char *fullName)
+// A domain; `active` left out when undefined.
+QJsonObject domain(const char *id, const char *fullName, const QJsonValue &active = true)
 {
-    return {{"id", id}, {"fullName", fullName}, {"active", true}};
+    QJsonObject object{{"id", id}, {"fullName", fullName}};
+    if (!active.isUndefined())
+        object.insert("active", active);
+    return object;
 }
 
 std::optional<Domain> storedDomain()
@@ -187,21 +194,17 @@ private slots:
             store.setStringArray(Preferences::workspaceIdsListCheckedDomains, checked);
         if (!queued.isEmpty())
             store.setStringArray(Preferences::workspaceIdsListToCheckDomains, queued);
-        QJsonObject team = workspace("b");
-        team.insert("type", "team");
-        QJsonObject classic = workspace("c");
-        classic.insert("type", "classic");
-        QJsonObject capitals = workspace("e");
-        capitals.insert("type", "Classic"); // the type is matched exactly
-        // Offline: the background check leaves the queue as it is.
-        const QList<WorkspaceDTO> result = Utils::prepareWorkspaces(
-            QJsonArray{workspace("a"), team, classic, capitals, workspace("d")});
+        // Offline: the background check leaves the queue as it is. Team workspaces are left out;
+        // the type is matched exactly.
+        const QList<WorkspaceDTO> result = Utils::prepareWorkspaces(QJsonArray{
+            workspace("a"), workspace("b", false, "team"), workspace("c", false, "classic"),
+            workspace("e", false, "Classic"), workspace("d")});
         QStringList ids;
         for (const WorkspaceDTO &dto : result) {
             QCOMPARE(dto.index, ids.size());
             ids.append(dto.id);
         }
-        QCOMPARE(ids, (QStringList{"a", "c", "d"})); // team workspaces are left out
+        QCOMPARE(ids, (QStringList{"a", "c", "d"}));
         QCOMPARE(result.at(0).name, QStringLiteral("A"));
         QCOMPARE(result.at(0).avatarURL, QStringLiteral("https://avatars.test/a.png"));
         QCOMPARE(store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
@@ -209,16 +212,10 @@ private slots:
     }
     void accountDomainsFetchedKeepsActiveOnly()
     {
-        QJsonObject inactive = domain("d0", "inactive.test");
-        inactive.insert("active", false);
-        QJsonObject unsaid = domain("d2", "unsaid.test");
-        unsaid.remove("active");
-        QJsonObject text = domain("d3", "text.test");
-        text.insert("active", "true");
-        QJsonObject number = domain("d4", "number.test");
-        number.insert("active", 1);
-        DefaultHelper::accountDomainsFetched(
-            QJsonArray{inactive, unsaid, text, number, domain("d1", "one.test")});
+        DefaultHelper::accountDomainsFetched(QJsonArray{
+            domain("d0", "inactive.test", false),
+            domain("d2", "unsaid.test", QJsonValue::Undefined), domain("d3", "text.test", "true"),
+            domain("d4", "number.test", 1), domain("d1", "one.test")});
         const std::optional<Domain> after = storedDomain();
         QVERIFY(after);
         QCOMPARE(after->id, QStringLiteral("d1"));

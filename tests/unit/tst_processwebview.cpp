@@ -15,7 +15,7 @@ namespace {
 // Writes an executable shell script and points QUORVELLA_WEBVIEW at it.
 QString installHelper(TestEnvironment &environment, const QByteArray &body)
 {
-    const QString path = environment.root() + QStringLiteral("/fake-webview.sh");
+    const QString path = environment.root() + "/fake-webview.sh";
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {};
@@ -24,6 +24,15 @@ QString installHelper(TestEnvironment &environment, const QByteArray &body)
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     environment.setVariable("QUORVELLA_WEBVIEW", path.toUtf8());
     return path;
+}
+
+// Shell lines that print each event, written with single quotes for readability.
+QByteArray say(std::initializer_list<const char *> events)
+{
+    QByteArray lines;
+    for (const char *event : events)
+        lines += "echo '" + QByteArray(event).replace('\'', '"') + "'\n";
+    return lines;
 }
 
 // Records every signal as one readable line, in order.
@@ -36,26 +45,25 @@ public:
             lines.append(line);
         };
         connect(&view, &WebView::didStart, this,
-                [add](const QUrl &url) { add(QStringLiteral("start ") + url.toString()); });
+                [add](const QUrl &url) { add("start " + url.toString()); });
         connect(&view, &WebView::didCommit, this,
-                [add](const QUrl &url) { add(QStringLiteral("commit ") + url.toString()); });
+                [add](const QUrl &url) { add("commit " + url.toString()); });
         connect(&view, &WebView::progressChanged, this,
                 [add](int percent) { add(QStringLiteral("progress %1").arg(percent)); });
         connect(&view, &WebView::didLoad, this,
-                [add](const QUrl &url) { add(QStringLiteral("load ") + url.toString()); });
+                [add](const QUrl &url) { add("load " + url.toString()); });
         connect(&view, &WebView::didFail, this, [add](const QUrl &url, const QString &error) {
-            add(QStringLiteral("fail ") + url.toString() + QLatin1Char(' ') + error);
+            add("fail " + url.toString() + QLatin1Char(' ') + error);
         });
         connect(&view, &WebView::didFailProvisionalNavigation, this,
                 [add](const QString &error, const QVariantMap &userInfo) {
-                    add(QStringLiteral("provisional ") + error + QLatin1Char(' ') +
-                        userInfo.value(QStringLiteral("NSErrorFailingURLStringKey")).toString());
+                    add("provisional " + error + QLatin1Char(' ') +
+                        userInfo.value("NSErrorFailingURLStringKey").toString());
                 });
         connect(&view, &WebView::didReceiveChallenge, this,
-                [add](const QUrl &url) { add(QStringLiteral("challenge ") + url.toString()); });
-        connect(&view, &WebView::closedByUser, this, [add] { add(QStringLiteral("closed")); });
-        connect(&view, &WebView::crashed, this,
-                [add](const QString &) { add(QStringLiteral("crashed")); });
+                [add](const QUrl &url) { add("challenge " + url.toString()); });
+        connect(&view, &WebView::closedByUser, this, [add] { add("closed"); });
+        connect(&view, &WebView::crashed, this, [add](const QString &) { add("crashed"); });
     }
     QStringList lines;
 };
@@ -72,37 +80,32 @@ private slots:
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<bool>("ends");
-
         const QByteArray wait = "exec cat >/dev/null\n";
         QTest::newRow("a whole page load")
-            << QByteArray(
-                   "echo '{\"event\":\"ready\"}'\necho "
-                   "'{\"event\":\"started\",\"url\":\"http://a/login\"}'\necho "
-                   "'{\"event\":\"loading\",\"url\":\"http://a/login\",\"progress\":40}'\necho "
-                   "'{\"event\":\"loading\",\"url\":\"http://a/login\",\"progress\":100}'\necho "
-                   "'{\"event\":\"loaded\",\"url\":\"http://a/login\",\"ok\":true}'\n") +
+            << say({"{'event':'ready'}", "{'event':'started','url':'http://a/login'}",
+                    "{'event':'loading','url':'http://a/login','progress':40}",
+                    "{'event':'loading','url':'http://a/login','progress':100}",
+                    "{'event':'loaded','url':'http://a/login','ok':true}"}) +
                    wait
             << QStringList{"start http://a/login", "commit http://a/login", "progress 40",
                            "progress 100", "load http://a/login"}
             << false;
         QTest::newRow("a failed load is one failure")
-            << QByteArray("echo '{\"event\":\"started\",\"url\":\"http://a/\"}'\necho "
-                          "'{\"event\":\"error\",\"url\":\"http://a/"
-                          "\",\"error\":\"net::ERR_CONNECTION_REFUSED\"}'\necho "
-                          "'{\"event\":\"loaded\",\"url\":\"http://a/\",\"ok\":false}'\n") +
+            << say({"{'event':'started','url':'http://a/'}",
+                    "{'event':'error','url':'http://a/','error':'net::ERR_CONNECTION_REFUSED'}",
+                    "{'event':'loaded','url':'http://a/','ok':false}"}) +
                    wait
             << QStringList{"start http://a/", "fail http://a/ net::ERR_CONNECTION_REFUSED"}
             << false;
         QTest::newRow("closed by the user")
-            << QByteArray("echo '{\"event\":\"ready\"}'\necho "
-                          "'{\"event\":\"closed\",\"byUser\":true}'\nexit 0\n")
+            << say({"{'event':'ready'}", "{'event':'closed','byUser':true}"}) + "exit 0\n"
             << QStringList{"closed"} << true;
-        QTest::newRow("ends without a word") << QByteArray("echo '{\"event\":\"ready\"}'\nexit 0\n")
+        QTest::newRow("ends without a word") << say({"{'event':'ready'}"}) + "exit 0\n"
                                              << QStringList{"crashed"} << true;
         QTest::newRow("events just before dying still count")
-            << QByteArray(
-                   "echo '{\"event\":\"started\",\"url\":\"http://a/\"}'; echo "
-                   "'{\"event\":\"loaded\",\"url\":\"http://a/\",\"ok\":true}'; kill -9 $$\n")
+            << say({"{'event':'started','url':'http://a/'}",
+                    "{'event':'loaded','url':'http://a/','ok':true}"}) +
+                   "kill -9 $$\n"
             << QStringList{"start http://a/", "load http://a/", "crashed"} << true;
     }
     void events()
@@ -115,7 +118,7 @@ private slots:
 
         auto view = std::make_unique<ProcessWebView>();
         Recorder recorder(*view);
-        view->load(QUrl(QStringLiteral("http://a/login")));
+        view->load(QUrl("http://a/login"));
         QVERIFY(view->isRunning());
         QTRY_COMPARE(recorder.lines, expected);
         // A helper still running when the view goes is aHungHelperIsKilledWithoutWaiting's.
@@ -128,16 +131,16 @@ private slots:
     void commandsReachTheHelperInOrder()
     {
         TestEnvironment environment;
-        const QString commands = environment.root() + QStringLiteral("/commands");
+        const QString commands = environment.root() + "/commands";
         QVERIFY(!installHelper(environment, "exec cat > '" + commands.toUtf8() + "'\n").isEmpty());
 
         ProcessWebView view;
         Recorder recorder(view);
         // Set before the helper runs, it must still be the first thing the helper hears.
-        view.setInterceptedPrefix(QStringLiteral("https://localhost/oauth"));
-        view.load(QUrl(QStringLiteral("https://auth.example/connect/authorize?x=1")));
-        view.setInterceptedPrefix(QStringLiteral("https://localhost/other"));
-        view.load(QUrl(QStringLiteral("https://auth.example/second")));
+        view.setInterceptedPrefix("https://localhost/oauth");
+        view.load(QUrl("https://auth.example/connect/authorize?x=1"));
+        view.setInterceptedPrefix("https://localhost/other");
+        view.load(QUrl("https://auth.example/second"));
         view.close();
         QTRY_COMPARE(view.processId(), qint64(0));
         QVERIFY(!view.isRunning());
@@ -172,7 +175,7 @@ private slots:
                      .isEmpty());
         auto view = std::make_unique<ProcessWebView>();
         Recorder recorder(*view);
-        view->load(QUrl(QStringLiteral("http://a/")));
+        view->load(QUrl("http://a/"));
         QTRY_VERIFY(view->processId() > 0);
         const auto pid = static_cast<pid_t>(view->processId());
         if (destroy)
@@ -189,45 +192,36 @@ private slots:
     // caller may delete the view in its slot. The next load starts a fresh helper.
     void crashThenStartAgain_data()
     {
-        QTest::addColumn<QString>("path");      // empty: the test's own file
         QTest::addColumn<QByteArray>("script"); // empty: a plain file that cannot run
         QTest::addColumn<QString>("reason");    // part of the crash report
-        QTest::newRow("not executable") << "" << QByteArray() << "";
-        QTest::newRow("exits with 3") << "" << QByteArray("exit 3\n") << "3";
+        QTest::newRow("not executable") << QByteArray() << "";
+        QTest::newRow("exits with 3") << QByteArray("exit 3\n") << "3";
     }
     void crashThenStartAgain()
     {
-        QFETCH(QString, path);
         QFETCH(QByteArray, script);
         QFETCH(QString, reason);
         TestEnvironment environment;
-        if (!script.isEmpty()) {
-            QVERIFY(!installHelper(environment, script).isEmpty());
-        } else {
-            if (path.isEmpty()) {
-                path = environment.root() + QStringLiteral("/plain");
-                QFile file(path);
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("#!/bin/sh\n");
-            }
-            environment.setVariable("QUORVELLA_WEBVIEW", path.toUtf8());
-        }
+        const QString path = installHelper(environment, script);
+        QVERIFY(!path.isEmpty());
+        if (script.isEmpty())
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
         ProcessWebView view;
         QSignalSpy crashed(&view, &WebView::crashed);
-        view.load(QUrl(QStringLiteral("http://a/")));
+        view.load(QUrl("http://a/"));
         QCOMPARE(crashed.count(), 0);
         QTRY_COMPARE(crashed.count(), 1);
         const QString report = crashed.at(0).at(0).toString();
         QVERIFY2(!report.isEmpty() && report.contains(reason), qPrintable(report));
         QVERIFY(!view.isRunning());
 
-        const QByteArray again =
-            "echo '{\"event\":\"started\",\"url\":\"http://a/again\"}'\nexec cat >/dev/null\n";
-        QVERIFY(!installHelper(environment, again).isEmpty());
+        QVERIFY(!installHelper(environment, say({"{'event':'started','url':'http://a/again'}"}) +
+                                                "exec cat >/dev/null\n")
+                     .isEmpty());
         QSignalSpy started(&view, &WebView::didStart);
-        view.load(QUrl(QStringLiteral("http://a/again")));
+        view.load(QUrl("http://a/again"));
         QTRY_COMPARE(started.count(), 1);
-        QCOMPARE(view.currentUrl(), QUrl(QStringLiteral("http://a/again")));
+        QCOMPARE(view.currentUrl(), QUrl("http://a/again"));
         QVERIFY(view.isRunning());
         QCOMPARE(crashed.count(), 1); // no late second report
     }

@@ -1,6 +1,7 @@
 #include "App/SettingsStore.h"
 #include "LogCapture.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,10 +65,7 @@ mode_t modeOf(const QString &path)
     return info.st_mode & 07777;
 }
 
-QString helper(const char *name)
-{
-    return QStringLiteral(QUORVELLA_BINARY_DIR "/") + QLatin1String(name);
-}
+const QString kWriter = QStringLiteral(QUORVELLA_BINARY_DIR "/settings_writer");
 
 } // namespace
 
@@ -207,12 +205,7 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void corruptFileNeverBlocksWrites()
     {
-        {
-            QFile file(SettingsStore::sharedFilePath());
-            QDir().mkpath(SettingsStore::directory());
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("bplist00 this is not a property list");
-        }
+        QVERIFY(writeFile(SettingsStore::sharedFilePath(), "bplist00 this is not a property list"));
         SettingsStore store(SettingsStore::sharedFilePath());
         QVERIFY(!store.contains("anything"));
         store.setString("k", "v");
@@ -222,47 +215,38 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
 
     void threadsAndTwoProcessesLoseNoWrite()
     {
-        constexpr int kPerThread = 60;
-        constexpr int kPerProcess = 60;
-
-        QList<QProcess *> writers;
-        for (const char *prefix : {"proc-a", "proc-b"}) {
-            auto *process = new QProcess(this);
-            process->start(helper("settings_writer"),
-                           {QLatin1String(prefix), QString::number(kPerProcess)});
-            writers.append(process);
-        }
-        QList<QThread *> threads;
+        constexpr int kWrites = 60; // by each thread and each process
+        const QString prefixes[] = {"proc-a", "proc-b"};
+        QProcess writers[2];
+        for (int p = 0; p < 2; ++p)
+            writers[p].start(kWriter, {prefixes[p], QString::number(kWrites)});
+        const auto key = [](int t, int i) {
+            return QStringLiteral("thread-%1-%2").arg(t).arg(i);
+        };
+        std::unique_ptr<QThread> threads[3];
         for (int t = 0; t < 3; ++t) {
-            threads.append(QThread::create([t] {
-                for (int i = 0; i < kPerThread; ++i)
-                    SettingsStore::shared().setInteger(QStringLiteral("thread-%1-%2").arg(t).arg(i),
-                                                       i);
+            threads[t].reset(QThread::create([t, key] {
+                for (int i = 0; i < kWrites; ++i)
+                    SettingsStore::shared().setInteger(key(t, i), i);
             }));
-            threads.last()->start();
+            threads[t]->start();
         }
-        for (QThread *thread : threads) {
+        for (const auto &thread : threads)
             QVERIFY(thread->wait(60000));
-            delete thread;
-        }
-        for (QProcess *process : writers) {
-            QVERIFY(process->waitForFinished(60000));
-            QCOMPARE(process->exitCode(), 0);
-            delete process;
+        for (QProcess &writer : writers) {
+            QVERIFY(writer.waitForFinished(60000));
+            QCOMPARE(writer.exitCode(), 0);
         }
         SettingsStore::shared().synchronize();
 
         SettingsStore reopened(SettingsStore::sharedFilePath());
         for (int t = 0; t < 3; ++t)
-            for (int i = 0; i < kPerThread; ++i)
-                QCOMPARE(reopened.integerForKey(QStringLiteral("thread-%1-%2").arg(t).arg(i)),
-                         qint64(i));
-        for (const char *prefix : {"proc-a", "proc-b"}) {
-            QCOMPARE(reopened.integerForKey(QStringLiteral("%1-count").arg(QLatin1String(prefix))),
-                     qint64(kPerProcess));
-            for (int i = 0; i < kPerProcess; ++i)
-                QVERIFY(reopened.stringForKey(
-                    QStringLiteral("%1-%2").arg(QLatin1String(prefix)).arg(i)));
+            for (int i = 0; i < kWrites; ++i)
+                QCOMPARE(reopened.integerForKey(key(t, i)), qint64(i));
+        for (const QString &prefix : prefixes) {
+            QCOMPARE(reopened.integerForKey(prefix + "-count"), qint64(kWrites));
+            for (int i = 0; i < kWrites; ++i)
+                QVERIFY(reopened.stringForKey(prefix + '-' + QString::number(i)));
         }
     }
 
@@ -271,8 +255,7 @@ for k in sorted(d): print(k, kinds[type(d[k])], repr(d[k]))
         SettingsStore::shared().setString("before", "kept");
         for (int round = 0; round < 5; ++round) {
             QProcess writer;
-            writer.start(helper("settings_writer"),
-                         {QStringLiteral("killed"), QStringLiteral("0")});
+            writer.start(kWriter, {QStringLiteral("killed"), QStringLiteral("0")});
             QVERIFY(writer.waitForReadyRead(20000));
             QTest::qWait(50 + round * 37);
             writer.kill();
