@@ -1,24 +1,15 @@
 // The sign-in, share and QR controllers, on the platform doubles.
-#include "App/Costants.h"
-#include "App/NotificationCenter.h"
-#include "App/SettingsStore.h"
-#include "Controllers/ControllerRegistry.h"
+#include "../integration/ServiceHarness.h"
 #include "Controllers/QRShare/QRController.h"
 #include "Controllers/QRShare/ShareController.h"
 #include "Controllers/SignIn/LoginViewController.h"
 #include "Controllers/SignIn/OauthViewController.h"
 #include "HttpSink.h"
-#include "LogCapture.h"
-#include "Platform/testing/FakePlatform.h"
-#include "Services/Config.h"
-#include "TestEnvironment.h"
 #include "Views/Popover.h"
 #include "Views/WindowNoTitleBar.h"
 
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
-#include <QUrlQuery>
 
 using namespace Costants;
 using Rendering = QRController::Rendering;
@@ -26,18 +17,6 @@ using Rendering = QRController::Rendering;
 Q_DECLARE_METATYPE(Rendering)
 
 namespace {
-
-// Counts the posts of one notification name.
-class PostCounter : public QObject
-{
-public:
-    explicit PostCounter(const QString &name)
-    {
-        NotificationCenter::shared().addObserver(this, name,
-                                                 [this](const Notification &) { ++count; });
-    }
-    int count = 0;
-};
 
 // Shows the controller in a popover as the tray would, its first control focused.
 void showIn(Popover &popover, std::unique_ptr<ViewController> content)
