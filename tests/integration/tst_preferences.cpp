@@ -11,6 +11,7 @@
 #include "Services/Domain.h"
 #include "Views/WindowNoTitleBar.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
@@ -44,6 +45,26 @@ QStringList itemsOf(QComboBox *box)
 QJsonArray jsonArray(const char *text)
 {
     return QJsonDocument::fromJson(text).array();
+}
+
+// Opens the pop-up with a click and clicks the row, as a user picks.
+void choose(QComboBox *box, int row)
+{
+    QTest::mouseClick(box, Qt::LeftButton);
+    QAbstractItemView *view = box->view();
+    QTRY_VERIFY(view->isVisible());
+    // A release right after the opening press would count as that press's own.
+    QTest::qWait(QApplication::doubleClickInterval());
+    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseMove(view->viewport(), at); // the row under the pointer is the current one
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    QTRY_VERIFY(!view->isVisible());
+}
+
+// A click on the box of a check box, at its left end.
+void tick(QCheckBox *box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
 }
 
 } // namespace
@@ -132,12 +153,10 @@ private slots:
         QCOMPARE(store.stringForKey(optionActive), std::optional(rule));
         QVERIFY(pane.findChild<QCheckBox *>("checkboxStartup")->isChecked());
         QVERIFY(!pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->isChecked());
-        pane.findChild<QCheckBox *>("checkboxAutomaticCopy")->click();
+        tick(pane.findChild<QCheckBox *>("checkboxAutomaticCopy"));
         QVERIFY(store.boolForKey(automaticCopy));
         // A new rule clears the notifications of the old one and shows or hides its defaults.
-        QComboBox *rules = combo(&pane, "rebrandOptionList");
-        rules->setCurrentIndex(choice);
-        emit rules->activated(choice);
+        choose(combo(&pane, "rebrandOptionList"), choice);
         QCOMPARE(store.stringForKey(optionActive), std::optional(chosen));
         QCOMPARE(m_platform->userNotifications.removeAllCount(), 1);
         for (const char *name : {"workspaceLabel", "workspaces", "domainLabel", "domains",
@@ -226,6 +245,11 @@ private slots:
         QCOMPARE(itemsOf(domains), QStringList{"arch.quorv.link"});
         QCOMPARE(Domain::decode(store.objectForKey(domainObjectAutoReplace))->id,
                  QStringLiteral("dom-archive"));
+        // A failed request empties the pop-up and keeps the records.
+        QVERIFY(harness::arm(*m_sandbox, {{"path", "/v1/domains"}, {"status", 500}}));
+        QTest::keyClick(workspaces, Qt::Key_Down);
+        QTRY_COMPARE(domains->count(), 0);
+        QCOMPARE(pane.domainsList().size(), 1);
     }
     void fillLists_data()
     {
@@ -252,34 +276,28 @@ private slots:
             {"fullName":"b.link","id":"2","active":false},{"fullName":"c.link","id":"3"},
             {"fullName":"d.link","id":"4","active":"true"},{"fullName":"e.link","active":true},
             {"id":"6","active":true},{"fullName":"g.link","id":"7","active":true}])")
-            << QStringList{"a.link", "g.link"} << "";
-        QTest::newRow("no domains") << false << QJsonArray() << QStringList{} << "";
+            << QStringList{"a.link", "g.link"} << "wsp-personal";
+        QTest::newRow("no domains") << false << QJsonArray() << QStringList{} << "wsp-personal";
     }
+    // Each answer comes from the service, in place of its own.
     void fillLists()
     {
         QFETCH(bool, workspaces);
         QFETCH(QJsonArray, answer);
         QFETCH(QStringList, titles);
         QFETCH(QString, chosenId);
-        setOnline(false);
+        const QString path = workspaces ? "/v1/workspaces" : "/v1/domains";
+        harness::storeIssuedToken(*m_sandbox);
+        QVERIFY(harness::arm(*m_sandbox, {{"path", path}, {"status", 200}, {"body", answer}}));
         PreferencesGeneralController pane;
-        QComboBox *box = combo(&pane, workspaces ? "workspaces" : "domains");
-        if (workspaces)
-            pane.fillWorkspaces(answer);
-        else
-            pane.fillDomains(answer);
-        QCOMPARE(itemsOf(box), titles);
+        QTRY_VERIFY(!harness::requests(*m_sandbox, path).isEmpty());
+        QTest::qWait(200); // and handled
+        QCOMPARE(itemsOf(combo(&pane, workspaces ? "workspaces" : "domains")), titles);
         QCOMPARE(workspaces ? pane.workspacesList().size() : pane.domainsList().size(),
                  titles.size());
         const std::optional<QVariantMap> stored =
             SettingsStore::shared().dictionaryForKey(workspaceObjectAutoReplace);
         QCOMPARE(stored ? stored->value("id").toString() : QString(), chosenId);
-        if (workspaces)
-            return;
-        // A failed request empties the pop-up and keeps the records.
-        pane.fillDomains(std::nullopt);
-        QCOMPARE(box->count(), 0);
-        QCOMPARE(pane.domainsList().size(), titles.size());
     }
     // The window by keyboard alone: it opens on the toolbar's selected item, the arrows move
     // between the items, Enter and Space build a fresh pane, Tab goes on into the pane, whose
@@ -287,7 +305,7 @@ private slots:
     // settings menu does and ends the run. Meanwhile other windows take input.
     void windowByKeyboard()
     {
-        setOnline(false);
+        harness::storeIssuedToken(*m_sandbox);
         SettingsStore::shared().setString(fullName, "Kim");
         QStringList created;
         for (const QString &identifier : {QStringLiteral("PreferencesGeneralController"),
@@ -319,11 +337,9 @@ private slots:
             for (Qt::Key key : {Qt::Key_Right, Qt::Key_Return, Qt::Key_Left, Qt::Key_Space,
                                 Qt::Key_Space, Qt::Key_Tab, Qt::Key_Tab})
                 press(key);
-            auto *general = window.contentViewController();
-            qobject_cast<PreferencesGeneralController *>(general)->fillWorkspaces(
-                QJsonDocument::fromJson(R"([{"name":"Personal","id":"wsp-p"}])").array());
-            const QAccessibleInterface *popUp =
-                QAccessible::queryAccessibleInterface(combo(general, "workspaces"));
+            QComboBox *workspaces = combo(window.contentViewController(), "workspaces");
+            QTRY_VERIFY(workspaces->count() > 0); // from the service
+            const QAccessibleInterface *popUp = QAccessible::queryAccessibleInterface(workspaces);
             spoken = popUp->text(QAccessible::Name) + ": " + popUp->text(QAccessible::Value);
             NewLink2Controller form;
             form.show();
@@ -392,7 +408,7 @@ private slots:
                          name);
             }
             QCOMPARE(pane.email(), email);
-            pane.findChild<QPushButton *>("openDashboardButton")->click();
+            QTest::mouseClick(pane.findChild<QPushButton *>("openDashboardButton"), Qt::LeftButton);
             QTest::qWait(300);
             QCOMPARE(accountRequests(), requests);
         }
@@ -451,7 +467,8 @@ private slots:
         auto *about = qobject_cast<AboutController *>(window->contentViewController());
         QCOMPARE(about->versionText(), "version " + running + "d");
         QVERIFY(about->view()->findChild<QLabel *>("websiteLink")->isVisible());
-        about->view()->findChild<QPushButton *>("checkUpdatesButton")->click();
+        QTest::mouseClick(about->view()->findChild<QPushButton *>("checkUpdatesButton"),
+                          Qt::LeftButton);
         QTRY_COMPARE(m_platform->alertPresenter.shown().size(), 1);
         const Alert shown = m_platform->alertPresenter.shown().first();
         QCOMPARE(shown.message, message);

@@ -1,23 +1,15 @@
 // The sign-in, share and QR controllers, on the platform doubles.
-#include "App/Costants.h"
-#include "App/NotificationCenter.h"
-#include "App/SettingsStore.h"
-#include "Controllers/ControllerRegistry.h"
+#include "../integration/ServiceHarness.h"
 #include "Controllers/QRShare/QRController.h"
 #include "Controllers/QRShare/ShareController.h"
 #include "Controllers/SignIn/LoginViewController.h"
 #include "Controllers/SignIn/OauthViewController.h"
 #include "HttpSink.h"
-#include "LogCapture.h"
-#include "Platform/testing/FakePlatform.h"
-#include "Services/Config.h"
-#include "TestEnvironment.h"
 #include "Views/Popover.h"
 #include "Views/WindowNoTitleBar.h"
 
+#include <QPushButton>
 #include <QRegularExpression>
-#include <QTest>
-#include <QUrlQuery>
 
 using namespace Costants;
 using Rendering = QRController::Rendering;
@@ -26,31 +18,22 @@ Q_DECLARE_METATYPE(Rendering)
 
 namespace {
 
-// Counts the posts of one notification name.
-class PostCounter : public QObject
+// Shows the controller in a popover as the tray would, its first control focused.
+void showIn(Popover &popover, std::unique_ptr<ViewController> content)
 {
-public:
-    explicit PostCounter(const QString &name)
-    {
-        NotificationCenter::shared().addObserver(this, name,
-                                                 [this](const Notification &) { ++count; });
-    }
-    int count = 0;
-};
-
-// Chooses in the share popover as a keyboard user does: the first choice has the focus when it
-// opens, Tab goes down the list in the order of the eye, then the key.
-void chooseByKeyboard(Popover &popover, const QString &choice, Qt::Key key)
-{
-    const QStringList order{"emailButton", "facebookButton", "twitterButton", "linkedinButton"};
     popover.setTransient(nullptr);
+    popover.setContentViewController(std::move(content));
     popover.show(QRect(900, 0, 24, 24));
-    for (const QString &name : order.mid(0, order.indexOf(choice))) {
-        QCOMPARE(popover.focusWidget()->objectName(), name);
+}
+
+// Tabs through the popover in the order of the eye until the focus is on this control.
+void tabTo(Popover &popover, const QStringList &order, const QString &name)
+{
+    for (const QString &passed : order.mid(0, order.indexOf(name))) {
+        QCOMPARE(popover.focusWidget()->objectName(), passed);
         QTest::keyClick(popover.focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(popover.focusWidget()->objectName(), choice);
-    QTest::keyClick(popover.focusWidget(), key);
+    QCOMPARE(popover.focusWidget()->objectName(), name);
 }
 
 } // namespace
@@ -171,29 +154,23 @@ private slots:
     // press the focused button, Esc closes.
     void signedOutPopoverByKeyboard()
     {
+        const QStringList order{"loginButton", "createAccountButton", "openWebsiteButton",
+                                "settingsButton"};
         PostCounter close(NotificationViews::closePopover);
-        LoginViewController login;
-        login.show();
-        login.viewWillAppear();
-        const auto focused = [&login] {
-            return login.focusWidget() ? login.focusWidget()->objectName() : QString();
-        };
-        QCOMPARE(focused(), QStringLiteral("loginButton"));
-        QTest::keyClick(login.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(focused(), QStringLiteral("createAccountButton"));
-        QTest::keyClick(login.focusWidget(), Qt::Key_Return);
+        Popover popover;
+        showIn(popover, std::make_unique<LoginViewController>());
+        tabTo(popover, order, "createAccountButton");
+        QTest::keyClick(popover.focusWidget(), Qt::Key_Return);
         QCOMPARE(m_platform->fakeWorkspace.opened.size(), 1);
         QCOMPARE(m_platform->fakeWorkspace.opened.at(0).path(), QStringLiteral("/sign-up"));
         QCOMPARE(close.count, 1);
-        QTest::keyClick(login.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(focused(), QStringLiteral("openWebsiteButton"));
-        QTest::keyClick(login.focusWidget(), Qt::Key_Space);
+        tabTo(popover, order.mid(1), "openWebsiteButton");
+        QTest::keyClick(popover.focusWidget(), Qt::Key_Space);
         QCOMPARE(m_platform->fakeWorkspace.opened.size(), 2);
         QCOMPARE(m_platform->fakeWorkspace.opened.at(1), Config::current().dashboardHost);
-        QTest::keyClick(login.focusWidget(), Qt::Key_Tab);
-        QCOMPARE(focused(), QStringLiteral("settingsButton"));
-        QTest::keyClick(login.focusWidget(), Qt::Key_Escape);
-        QCOMPARE(close.count, 2);
+        tabTo(popover, order.mid(2), "settingsButton");
+        QTest::keyClick(popover.focusWidget(), Qt::Key_Escape);
+        QVERIFY(!popover.isShown());
     }
 
     void qrRequestAndName_data()
@@ -226,15 +203,12 @@ private slots:
         QFETCH(QString, query);
         QFETCH(QString, suggested);
         const QUrl host(QStringLiteral("https://qr.example.test/"));
-        const QString first = QRController::drawDummy();
-        const QString second = QRController::drawDummy();
-        QVERIFY(QRegularExpression(QStringLiteral("^[01]\\.\\d\\d$")).match(first).hasMatch());
-        // Two requests of the same rendering never share a dummy, so no cache answers the second.
-        QVERIFY(first != second);
-        const QUrl url = QRController::qrImageURL(host, shortURL, rendering, first);
-        QCOMPARE(QString::fromUtf8(url.toEncoded()),
-                 "https://qr.example.test/v1/qrcode?shortUrl=" + query + first);
-        QVERIFY(QRController::qrImageURL(host, shortURL, rendering, second) != url);
+        // Each save's own dummy, never shared, is tst_qrcode's to check on the wire.
+        const QString dummy = QRController::drawDummy();
+        QVERIFY(QRegularExpression(QStringLiteral("^[01]\\.\\d\\d$")).match(dummy).hasMatch());
+        QCOMPARE(QString::fromUtf8(
+                     QRController::qrImageURL(host, shortURL, rendering, dummy).toEncoded()),
+                 "https://qr.example.test/v1/qrcode?shortUrl=" + query + dummy);
         QCOMPARE(QRController::suggestedName(QStringLiteral("abc"), rendering), suggested);
     }
     // Strictly inside the call-to-action: a click on its edge falls on the popover's background,
@@ -315,8 +289,10 @@ private slots:
         QList<QUrl> &opened = m_platform->fakeWorkspace.opened;
         {
             Popover popover;
-            popover.setContentViewController(ShareController::create(shortURL, title));
-            chooseByKeyboard(popover, choice, static_cast<Qt::Key>(key));
+            showIn(popover, ShareController::create(shortURL, title));
+            tabTo(popover, {"emailButton", "facebookButton", "twitterButton", "linkedinButton"},
+                  choice);
+            QTest::keyClick(popover.focusWidget(), static_cast<Qt::Key>(key));
         }
         // At once: only the share popover closes; the rest follows, even with the controller
         // gone.
@@ -332,10 +308,12 @@ private slots:
     }
 
 private:
+    // A click on "Sign in" in the signed-out popover.
     WindowNoTitleBar *openWindow()
     {
-        LoginViewController login;
-        login.loginAction();
+        Popover popover;
+        showIn(popover, std::make_unique<LoginViewController>());
+        QTest::mouseClick(popover.findChild<QPushButton *>("loginButton"), Qt::LeftButton);
         return m_platform->lastWebView ? LoginViewController::signInWindow() : nullptr;
     }
 

@@ -1,18 +1,9 @@
-#include "App/Clock.h"
-#include "App/Costants.h"
+// The tray's popovers and menus, on the platform doubles and a service that answers "{}".
+#include "../integration/ServiceHarness.h"
 #include "App/EventMonitor.h"
 #include "App/MenuManager.h"
-#include "App/NotificationCenter.h"
 #include "App/PopoversManager.h"
-#include "App/SettingsStore.h"
-#include "Controllers/ControllerRegistry.h"
 #include "HttpSink.h"
-#include "LogCapture.h"
-#include "Platform/testing/FakePlatform.h"
-#include "Services/ApiManager.h"
-#include "Services/AuthenticationManager.h"
-#include "Services/ReachabilitySource.h"
-#include "TestEnvironment.h"
 #include "Utils/RebrandUndo.h"
 #include "Utils/WatchPause.h"
 #include "Views/Popover.h"
@@ -22,22 +13,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QMenu>
-#include <QNetworkAccessManager>
-#include <QTest>
 #include <QTimer>
 #include <QWindow>
 
 using namespace Costants;
 
 namespace {
-
-// Reachability that the test decides.
-class ScriptedReachability : public ReachabilitySource
-{
-public:
-    void start() override {}
-    void report(bool reachable) { emit reported(reachable); }
-};
 
 void storeToken(const QDateTime &expiresAt)
 {
@@ -57,18 +38,17 @@ class PopoversManagerTest : public QObject
 
     std::unique_ptr<TestEnvironment> m_environment;
     std::unique_ptr<HttpSink> m_service;
-    std::unique_ptr<QNetworkAccessManager> m_network;
-    ScriptedReachability *m_reachability = nullptr;
-    std::unique_ptr<ApiManager> m_api;
-    std::unique_ptr<AuthenticationManager> m_authentication;
+    ServiceClient m_client;
     std::unique_ptr<PopoversManager> m_manager;
 
     void goOnline(bool online)
     {
-        m_reachability->report(online);
-        QCOMPARE(m_api->internetStatus(),
+        m_client.m_reachability->report(online);
+        QCOMPARE(m_client.m_api->internetStatus(),
                  online ? InternetStatus::reachable : InternetStatus::notReachable);
     }
+
+    void clickTray() { qobject_cast<FakeStatusItem *>(m_manager->statusItem())->click(); }
 
     // The popovers on screen, joined by "+"; empty when none is.
     [[nodiscard]] QString shown() const
@@ -87,10 +67,9 @@ class PopoversManagerTest : public QObject
         return open.join('+');
     }
 
-    // Opens the settings menu with a click on the gear and clicks the entry with this title
-    // (none: closes the menu). Gives the accessible names of the entries after "Quit", the
-    // ones this program adds.
-    QStringList pick(QAbstractButton *gear, const QString &title)
+    // Opens a menu (a click on the gear, a right click on the tray icon) and clicks the entry
+    // with this title (none: closes the menu). Gives the accessible names of the entries.
+    QStringList pick(const std::function<void()> &open, const QString &title)
     {
         QStringList offered;
         QTimer poll;
@@ -101,15 +80,12 @@ class PopoversManagerTest : public QObject
             poll.stop();
             QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(menu);
             QAction *chosen = nullptr;
-            bool after = false;
             for (int i = 0; i < menu->actions().size(); ++i) {
                 QAction *action = menu->actions().at(i);
-                const QString name = accessible->child(i)->text(QAccessible::Name);
-                if (after && !action->isSeparator())
-                    offered << name;
+                if (!action->isSeparator())
+                    offered << accessible->child(i)->text(QAccessible::Name);
                 if (action->text() == title)
                     chosen = action;
-                after = after || action->text() == Menu::quit;
             }
             if (chosen)
                 QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
@@ -117,8 +93,17 @@ class PopoversManagerTest : public QObject
                 menu->close();
         });
         poll.start(20);
-        QTest::mouseClick(gear, Qt::LeftButton);
+        open();
+        // A menu that does not block is read once it is up; none: no entries.
+        if (!QTest::qWaitFor([&poll] { return !poll.isActive(); }))
+            return {};
         return offered;
+    }
+    // The gear's menu: the entries after "Quit", the ones this program adds.
+    QStringList pick(QAbstractButton *gear, const QString &title)
+    {
+        const QStringList all = pick([gear] { QTest::mouseClick(gear, Qt::LeftButton); }, title);
+        return all.mid(all.indexOf(Menu::quit) + 1);
     }
 
 private slots:
@@ -129,17 +114,13 @@ private slots:
         m_environment = std::make_unique<TestEnvironment>();
         FakePlatform::installNew();
         m_service = std::make_unique<HttpSink>();
-        Config config = Config::productionDefaults().routedTo(m_service->origin());
-        config.crashReportingDsn.clear();
-        Config::install(config);
-        m_network = std::make_unique<QNetworkAccessManager>();
-        auto reachability = std::make_unique<ScriptedReachability>();
-        m_reachability = reachability.get();
-        m_api = std::make_unique<ApiManager>(m_network.get(), config, std::move(reachability));
-        m_authentication = std::make_unique<AuthenticationManager>(m_network.get(), *m_api);
+        m_client.makeClient(m_service->origin());
         m_manager = std::make_unique<PopoversManager>(std::make_unique<FakeStatusItem>(),
-                                                      m_api.get(), m_authentication.get());
-        goOnline(true);
+                                                      m_client.m_api.get(),
+                                                      m_client.m_authentication.get());
+        // A click on the tray icon, wired as the program wires it.
+        connect(m_manager->statusItem(), &StatusItem::activated, m_manager.get(),
+                &PopoversManager::toggleFromStatusItem);
     }
 
     void cleanup()
@@ -148,34 +129,32 @@ private slots:
         RebrandUndo::shared().setDeleter({});
         Clock::install(nullptr);
         m_manager.reset();
-        m_authentication.reset();
-        m_api.reset();
-        m_network.reset();
+        m_client.dropClient();
         m_service.reset();
         m_environment.reset();
     }
 
-    // Steps: "toggle" (routing), "click" (the tray icon), "outside" (a click in another program),
-    // "online"/"offline", "wait" (longer than the tray's double-click guard), "=X" (X is shown
-    // now), "~X" (X is shown soon); anything else is a notification posted.
+    // Steps: "click" (the tray icon), "+" (the list's add button), "outside" (a click in another
+    // program), "online"/"offline", "wait" (longer than the tray's double-click guard), "=X" (X
+    // is shown now), "~X" (X is shown soon); anything else is a notification the edit form or a
+    // row of the list posts.
     void routing_data()
     {
         QTest::addColumn<QString>("token"); // "", "valid" or "expired"
         QTest::addColumn<QStringList>("steps");
         QTest::addColumn<QString>("shown");
-        const QString newLink = NotificationViews::newLinkPopover;
         const QString editLink = NotificationViews::newsEditLinkPopover;
         QTest::newRow("offline, then reachable replaces it by the list")
-            << "valid" << QStringList{"offline", "toggle", "=NoInternet", "online"} << "Links";
-        QTest::newRow("signed out shows the sign-in") << "" << QStringList{"toggle"} << "Login";
+            << "valid" << QStringList{"offline", "click", "=NoInternet", "online"} << "Links";
+        QTest::newRow("signed out shows the sign-in") << "" << QStringList{"click"} << "Login";
         QTest::newRow("expired: a refresh, then the list")
-            << "expired" << QStringList{"toggle", "=", "~Links"} << "Links";
+            << "expired" << QStringList{"click", "=", "~Links"} << "Links";
         QTest::newRow("a click on the list closes it")
-            << "valid" << QStringList{"toggle", "=Links", "toggle"} << "";
+            << "valid" << QStringList{"click", "=Links", "click"} << "";
         QTest::newRow("a click on the new-link form shows the list")
-            << "valid" << QStringList{newLink, "=NewLink", "toggle"} << "Links";
+            << "valid" << QStringList{"click", "+", "=NewLink", "click"} << "Links";
         QTest::newRow("a click on the edit form shows the list")
-            << "valid" << QStringList{editLink, "=EditLink", "toggle"} << "Links";
+            << "valid" << QStringList{editLink, "=EditLink", "click"} << "Links";
         QTest::newRow("close-popover leaves the edit form")
             << "valid" << QStringList{editLink, NotificationViews::closePopover} << "EditLink";
         QTest::newRow("edit form declined: list and a fresh edit form")
@@ -184,7 +163,7 @@ private slots:
                                       "=Links", NotificationViews::closeEditLinkPopover}
             << "Links+EditLink";
         QTest::newRow("outside click closes the list")
-            << "valid" << QStringList{"toggle", "=Links", "outside"} << "";
+            << "valid" << QStringList{"click", "=Links", "outside"} << "";
         QTest::newRow("outside click closes the edit form")
             << "valid" << QStringList{editLink, "=EditLink", "outside"} << "";
         // Clicking the tray moves the focus to the tray host first, then the tray reports the
@@ -209,10 +188,12 @@ private slots:
                                    "refresh_token":"refresh-2"})",
              {}});
         for (const QString &step : steps) {
-            if (step == "toggle")
-                m_manager->toggle();
-            else if (step == "click")
-                m_manager->toggleFromStatusItem();
+            if (step == "click")
+                clickTray();
+            else if (step == "+")
+                QTest::mouseClick(
+                    m_manager->popoverLinks()->findChild<QAbstractButton *>("addButton"),
+                    Qt::LeftButton);
             else if (step == "outside")
                 m_manager->eventMonitor()->handleOutsideClick();
             else if (step == "online" || step == "offline")
@@ -245,7 +226,7 @@ private slots:
             [&deletes](const QString &id, const RebrandUndo::DeleteCompletion &) {
                 deletes << id;
             });
-        m_manager->toggle();
+        clickTray();
         QCOMPARE(shown(), QStringLiteral("Login"));
         auto *gear =
             m_manager->popoverLogin()->contentViewController()->findChild<QAbstractButton *>(
@@ -298,7 +279,7 @@ private slots:
                                     NotificationViews::resetDefault, NotificationViews::logout})
             NotificationCenter::shared().addObserver(
                 &recorder, name, [&posted](const Notification &n) { posted << n.name; });
-        m_manager->toggle();
+        clickTray();
         QCOMPARE(shown(), QStringLiteral("Links"));
 
         // Signed out from the list's own settings menu, whose loop still runs: the list goes
@@ -318,7 +299,7 @@ private slots:
             QVERIFY2(reopened.contains(key), qPrintable(key));
         QCOMPARE(posted, (QStringList{"qv-close-popover", "qv-reset-default", "qv-logout"}));
         QCOMPARE(shown(), QString());
-        m_manager->toggle();
+        clickTray();
         QCOMPARE(shown(), QStringLiteral("Login"));
     }
 
@@ -390,31 +371,17 @@ private slots:
             storeToken(QDateTime::currentDateTimeUtc().addSecs(3600));
         if (paused)
             WatchPause::pauseFor(WatchPause::oneHour);
-        auto *tray = qobject_cast<FakeStatusItem *>(m_manager->statusItem());
-        QMenu *menu = tray->contextMenu();
-        QVERIFY(menu);
-        menu->popup(QPoint(900, 40));
-        QVERIFY(QTest::qWaitForWindowExposed(menu));
-        QTest::qWait(0); // the filling queued at start-up has run too
-        QStringList entries;
-        QAction *chosen = nullptr;
-        for (QAction *action : menu->actions()) {
-            if (action->isSeparator())
-                continue;
-            entries << action->text();
-            if (action->text() == picked)
-                chosen = action;
-        }
+        QMenu *menu = qobject_cast<FakeStatusItem *>(m_manager->statusItem())->contextMenu();
+        QTest::qWait(0); // the filling queued at start-up has run
+        const QStringList entries = pick([menu] { menu->popup(QPoint(900, 40)); }, picked);
         // "Open", then the settings menu as the gear opens it now.
         QStringList expected = {Menu::openQuorvella};
         for (const MenuManager::Item &item : MenuManager::items(signedIn, {false, paused})) {
             if (item.action != MenuManager::Action::Separator)
                 expected << item.title;
         }
-        QVERIFY(expected.contains(Menu::quit));
+        QVERIFY(expected.contains(picked) && expected.contains(Menu::quit));
         QCOMPARE(entries, expected);
-        QVERIFY(chosen);
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(chosen).center());
         QTRY_VERIFY(!menu->isVisible());
         QTEST(this->shown(), "shown");
         QTEST(WatchPause::pausedUntil().has_value(), "pausedAfter");
