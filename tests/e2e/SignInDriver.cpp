@@ -122,8 +122,7 @@ bool SignInDriver::pointAt(const QString &title, int x, int y, bool click)
     const QString target = window(title);
     QStringList arguments{"mousemove", "--window", target, QString::number(x), QString::number(y)};
     if (click)
-        arguments << "click"
-                  << "1";
+        arguments += {"click", "1"};
     return !target.isEmpty() && xdotool(arguments);
 }
 

@@ -1,16 +1,23 @@
-// A real install: `cmake --install` into a folder with a blank in its name, the launcher of
-// that install at login on a private desktop, and the Debian package built by CPack.
+// A real install on a private desktop: `cmake --install` into a folder with a blank in its name,
+// the launcher of that install at login, and the Debian package built by CPack. Then a bundle in
+// a private applications folder updates itself: the sandbox announces a newer version made of
+// this build's own bundles, the window of the check is answered with "Update", and the real
+// updater, reached through the desktop's URL opener, swaps the bundle and starts the new
+// version, or puts the old one back.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "DesktopSession.h"
+#include "SandboxProcess.h"
 #include "TestEnvironment.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFile>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -23,6 +30,7 @@ namespace {
 
 const QString kBuildDir = QStringLiteral(QUORVELLA_BINARY_DIR "/..");
 const QString kLauncher = "/Contents/Library/LoginItems/QuorvellaLauncher/bin/quorvella-launcher";
+const QStringList kVersion = QStringLiteral(QUORVELLA_VERSION).split('.');
 
 struct Run
 {
@@ -44,10 +52,27 @@ Run run(const QString &program, const QStringList &arguments, int timeoutMs = 12
             QString::fromUtf8(process.readAll())};
 }
 
+bool install(const QString &prefix, const QStringList &options = {})
+{
+    const Run cmake = run(QStringLiteral(QUORVELLA_CMAKE),
+                          QStringList{"--install", kBuildDir, "--prefix", prefix} + options);
+    if (cmake.exitCode != 0)
+        qWarning("%s", qPrintable(cmake.output));
+    return cmake.exitCode == 0;
+}
+
 QString readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+// This build's version with the patch one higher.
+QJsonObject newerVersion()
+{
+    return {{"major", kVersion.value(0).toInt()},
+            {"minor", kVersion.value(1).toInt()},
+            {"patch", kVersion.value(2).toInt() + 1}};
 }
 
 } // namespace
@@ -63,27 +88,48 @@ private slots:
     void launcherAtLogin_data();
     void launcherAtLogin();
     void debianPackage();
+    void updatesItself_data();
+    void updatesItself();
 
 private:
     [[nodiscard]] QString bundle() const { return m_environment->root() + "/My Apps/Quorvella"; }
-    [[nodiscard]] bool mainIsRunning();
+    [[nodiscard]] QString updatingBundle() const
+    {
+        return m_environment->applicationsFolder() + "Quorvella.app";
+    }
+    [[nodiscard]] QString log() const { return readFile(m_environment->root() + "/program.log"); }
+    [[nodiscard]] uint runningPid() const
+    {
+        return m_bus->interface()->servicePid(Launcher::mainIdentifier).value();
+    }
+    // The visible windows titled as the update window and the alerts are.
+    [[nodiscard]] QStringList windows() const;
+    bool startWithCheck();
+    // Ends the running program, however it was started.
+    void stopProgram();
 
     std::unique_ptr<TestEnvironment> m_environment;
     std::unique_ptr<DesktopSession> m_desktop;
+    std::unique_ptr<SandboxProcess> m_sandbox;
     std::unique_ptr<QDBusConnection> m_bus;
+    QProcess m_program;
 };
 
 void InstallEndToEndTest::initTestCase()
 {
-    for (const char *program :
-         {"desktop-file-validate", "appstreamcli", "dpkg-deb", "Xvfb", "dbus-daemon"}) {
+    for (const char *program : {"desktop-file-validate", "appstreamcli", "dpkg-deb", "Xvfb",
+                                "dbus-daemon", "xdotool", "xdg-open"}) {
         if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
             QSKIP(qPrintable(QLatin1String(program) + " is not installed"));
     }
     m_environment = std::make_unique<TestEnvironment>();
-    const Run install =
-        run(QStringLiteral(QUORVELLA_CMAKE), {"--install", kBuildDir, "--prefix", bundle()});
-    QVERIFY2(install.exitCode == 0, qPrintable(install.output));
+    QVERIFY(install(bundle()));
+    // The archives the sandbox offers for the update.
+    const QString archives = m_environment->root() + "/archives";
+    QVERIFY(install(archives + "/Quorvella.app", {"--strip"}));
+    QVERIFY(install(archives + "/QuorvellaUpdater.app", {"--strip", "--component", "updater"}));
+    m_sandbox = std::make_unique<SandboxProcess>(QStringList{"--archives-from", archives});
+    QVERIFY2(m_sandbox->isRunning(), qPrintable(m_sandbox->startError()));
     m_desktop = std::make_unique<DesktopSession>();
     QVERIFY2(m_desktop->isReady(), qPrintable(m_desktop->error()));
     m_bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(
@@ -94,15 +140,20 @@ void InstallEndToEndTest::initTestCase()
 void InstallEndToEndTest::cleanupTestCase()
 {
     if (m_bus)
-        QDBusConnection::disconnectFromBus("install-test");
+        stopProgram();
     m_bus.reset();
+    QDBusConnection::disconnectFromBus("install-test");
     m_desktop.reset();
+    m_sandbox.reset();
     m_environment.reset();
 }
 
-bool InstallEndToEndTest::mainIsRunning()
+void InstallEndToEndTest::stopProgram()
 {
-    return m_bus->interface()->isServiceRegistered(Launcher::mainIdentifier).value();
+    if (const uint pid = runningPid())
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+    QTRY_VERIFY_WITH_TIMEOUT(runningPid() == 0, 10000);
+    DesktopSession::stop(m_program);
 }
 
 void InstallEndToEndTest::installedBundleValidates()
@@ -169,18 +220,15 @@ void InstallEndToEndTest::launcherAtLogin()
     QCOMPARE(log.contains("end path: " + bundle() + "\n"), started);
 
     if (started) {
-        QTRY_VERIFY_WITH_TIMEOUT(mainIsRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(runningPid() != 0, 20000);
         // Its start rewrote the autostart entry for this install's launcher.
         QTRY_VERIFY_WITH_TIMEOUT(readFile(autostart).contains(bundle() + kLauncher), 10000);
         const Run valid = run("desktop-file-validate", {autostart});
         QVERIFY2(valid.exitCode == 0 && valid.output.isEmpty(), qPrintable(valid.output));
-        const uint pid = m_bus->interface()->servicePid(Launcher::mainIdentifier).value();
-        QVERIFY(pid > 0);
-        ::kill(static_cast<pid_t>(pid), SIGTERM);
-        QTRY_VERIFY_WITH_TIMEOUT(!mainIsRunning(), 10000);
+        stopProgram();
     } else {
         QTest::qWait(1000);
-        QCOMPARE(mainIsRunning(), alreadyRunning);
+        QCOMPARE(runningPid() != 0, alreadyRunning);
         QVERIFY(readFile(autostart).contains("/old/quorvella-launcher"));
     }
     if (alreadyRunning)
@@ -230,6 +278,105 @@ void InstallEndToEndTest::debianPackage()
         const Run simulated = run("apt-get", {"install", "--simulate", deb});
         QVERIFY2(simulated.exitCode == 0 && simulated.output.contains("Inst quorvella"),
                  qPrintable(simulated.output));
+    }
+}
+
+QStringList InstallEndToEndTest::windows() const
+{
+    return QString::fromUtf8(
+               m_desktop->run("xdotool", {"search", "--onlyvisible", "--name", "^Quorvella$"})
+                   .value_or(QByteArray()))
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+bool InstallEndToEndTest::startWithCheck()
+{
+    // The mandatory flag makes the first tick check at once, whatever the hour stamp.
+    SettingsStore::reopenAll();
+    SettingsStore::shared().remove(Preferences::updaterUpdating); // of a row that failed
+    SettingsStore::shared().setBool(Preferences::updateMandatoryRequested, true);
+    SettingsStore::shared().setBool(Preferences::firstStartHintShown, true);
+    SettingsStore::shared().synchronize();
+    // Through the environment, so the updater and the program it starts inherit the sandbox.
+    QProcessEnvironment environment = m_desktop->environment();
+    for (const char *role :
+         {"API", "RECOMMENDATION", "AUTHORIZATION", "DOWNLOAD", "QR", "FAVICON", "DASHBOARD"})
+        environment.insert(QStringLiteral("QUORVELLA_%1_URL").arg(QLatin1String(role)),
+                           m_sandbox->baseUrl().toString());
+    // The new version reports healthy 5 s after its start-up.
+    environment.insert("QUORVELLA_UPDATER_START_TIMEOUT_MS", "20000");
+    environment.insert("TMPDIR", m_environment->root());
+    m_program.setProcessEnvironment(environment);
+    m_program.setProcessChannelMode(QProcess::MergedChannels);
+    m_program.setStandardOutputFile(m_environment->root() + "/program.log", QIODevice::Append);
+    m_program.start(updatingBundle() + "/bin/quorvella", {});
+    return m_program.waitForStarted(10000);
+}
+
+void InstallEndToEndTest::updatesItself_data()
+{
+    QTest::addColumn<QString>("variant"); // of the new version's archive
+    QTest::addColumn<bool>("updated");
+    QTest::newRow("new version starts") << QString() << true;
+    QTest::newRow("new version fails, the old one is back") << QStringLiteral("nostart") << false;
+}
+
+void InstallEndToEndTest::updatesItself()
+{
+    QFETCH(QString, variant);
+    QFETCH(bool, updated);
+    const auto stop = qScopeGuard([this] { stopProgram(); });
+    const QString applications = m_environment->applicationsFolder();
+    QVERIFY(QDir(applications).removeRecursively());
+    QVERIFY(install(updatingBundle(), {"--strip"}));
+    QFile::remove(m_environment->root() + "/program.log");
+    const QJsonObject versions{{Updater::bundleIdentifier, newerVersion()}};
+    QCOMPARE(m_sandbox->control("POST", "/__sandbox/documents/versions", versions).status, 200);
+    const QJsonObject spoiled{{"variant", variant}};
+    QCOMPARE(m_sandbox->control("POST", "/__sandbox/archives/program", spoiled).status, 200);
+    QVERIFY(startWithCheck());
+    QTRY_VERIFY_WITH_TIMEOUT(runningPid() != 0, 10000);
+    const uint oldPid = runningPid();
+
+    // "Update available", answered from the keyboard. The window opens while it checks, when
+    // Return would cancel: the answer must have come first.
+    QTRY_VERIFY_WITH_TIMEOUT(log().contains("RESPONSE VERSIONS"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 20000);
+    QVERIFY(
+        m_desktop->run("xdotool", {"windowfocus", "--sync", windows().first(), "key", "Return"}));
+
+    const QString ended =
+        updated ? "the new version runs" : "restarted the installed version: true";
+    QTRY_VERIFY2_WITH_TIMEOUT(log().contains(ended), qPrintable(log().right(800)), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(runningPid() != 0 && runningPid() != oldPid, 20000);
+    // Every bundle states its version; the sandbox's states the announced one.
+    const QString announced = QStringLiteral("%1.%2.%3\n")
+                                  .arg(kVersion.value(0), kVersion.value(1))
+                                  .arg(kVersion.value(2).toInt() + 1);
+    QCOMPARE(readFile(updatingBundle() + "/share/quorvella/version"),
+             updated ? announced : QStringLiteral(QUORVELLA_VERSION "\n"));
+    QVERIFY(readFile(updatingBundle() + "/bin/quorvella").startsWith("\177ELF"));
+    // Nothing of the swap is left: the updater goes with the first start of whichever version
+    // runs afterwards, and the old one says the update did not happen.
+    QTRY_COMPARE_WITH_TIMEOUT(log().count("awaken by UPDATER"), 1, 10000);
+    if (!updated)
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("did not happen"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        QDir(applications).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{"Quorvella.app"}, 10000);
+    // So is the updater's URL handler, which the request found in place.
+    QTRY_VERIFY(!QFileInfo::exists(m_environment->root() +
+                                   "/data/applications/"
+                                   "com.quorvella.desktop.QuorvellaUpdater.desktop"));
+    QVERIFY(
+        !readFile(m_environment->configHome() + "/mimeapps.list").contains("quorvella-updater"));
+    if (updated) {
+        // "You're up to date!": shown only when the version running is the one announced.
+        QTRY_COMPARE_WITH_TIMEOUT(windows().size(), 1, 10000);
+        // The desktop entry names this bundle, not the folder the archive was made from.
+        QVERIFY(readFile(updatingBundle() +
+                         "/share/applications/com.quorvella.desktop.Quorvella.desktop")
+                    .contains("Exec=" + updatingBundle() + "/bin/quorvella %u"));
     }
 }
 
