@@ -5,14 +5,11 @@
 // demo account signs in on the X11 desktop first (the web view is typed into with xdotool);
 // the store keeps it for the run on sway.
 #include "App/Costants.h"
-#include "App/SettingsStore.h"
 #include "EndToEndSession.h"
 #include "HeadlessSway.h"
 
-#include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace Costants;
@@ -27,7 +24,6 @@ private slots:
     void ownerFailingMidRead_data();
     void ownerFailingMidRead();
     void listPopoverOnScreen();
-    void copyWhileSignedOutIsIgnored();
     void desktopThatHidesCopiesSaysSo();
 
 private:
@@ -45,7 +41,7 @@ void WaylandEndToEndTest::initTestCase()
     const QString missing = SignInDriver::missingPrerequisite(
         QUORVELLA_BINARY_DIR,
         EndToEndSession::signedInPrograms() +
-            QStringList{"sway", "wl-copy", "wl-paste", "grim", "swaymsg", "setpriv", "python3"});
+            QStringList{"sway", "wl-copy", "wl-paste", "swaymsg", "setpriv", "python3"});
     if (!missing.isEmpty())
         QSKIP(qPrintable(missing + ": no Wayland compositor to test on"));
     m_session = std::make_unique<EndToEndSession>();
@@ -89,17 +85,11 @@ void WaylandEndToEndTest::copyBecomesShortUrlOnce()
     QVERIFY(m_session->user->output().contains("copied link handed on: " + destination + '\n'));
     const QString ignored = "this is the last branded link, ignoring: " + shortUrl;
     QVERIFY(m_session->user->waitForLine(ignored, 5000));
-    // Still served after the program's own read: every request gets the whole text.
-    QCOMPARE(pasted(), shortUrl);
-
-    // Another program copying the short URL again makes nothing either.
-    const qsizetype seen = m_session->user->output().count(ignored);
-    QVERIFY(copy(wlCopy, shortUrl));
-    QTRY_COMPARE_WITH_TIMEOUT(m_session->user->output().count(ignored), seen + 1, 5000);
+    // Still served after the program's own read: every request gets the whole text. (The same
+    // link copied again by another program is tst_clipboardmonitor's.)
     QTest::qWait(1500);
     QCOMPARE(posts(), before + 1);
     QCOMPARE(pasted(), shortUrl);
-    DesktopSession::stop(wlCopy);
 }
 
 void WaylandEndToEndTest::ownerFailingMidRead_data()
@@ -126,7 +116,6 @@ void WaylandEndToEndTest::ownerFailingMidRead()
     DesktopSession::stop(owner);
 
     // The program neither hangs nor ends: the next copy is handed on as ever.
-    QCOMPARE(m_session->user->program().state(), QProcess::Running);
     const QString after = "https://example.com/after-" + mode;
     QProcess wlCopy;
     QVERIFY(copy(wlCopy, after));
@@ -171,34 +160,6 @@ void WaylandEndToEndTest::listPopoverOnScreen()
              qPrintable(QJsonDocument(rect).toJson(QJsonDocument::Compact)));
     // Floated at the popover's own size, not stretched over the output by the tiling.
     QVERIFY(placed.width() > 100 && placed.height() > 100 && placed.width() < 1280);
-
-    QTest::qWait(800); // the rows' images
-    const QString folder = QStringLiteral(QUORVELLA_BINARY_DIR "/../screenshots");
-    QVERIFY(QDir().mkpath(folder));
-    const QString picture = folder + "/wayland-links-popover.png";
-    QVERIFY(m_session->desktop.run("grim", {picture}, 10000).has_value());
-    QVERIFY(QFileInfo(picture).size() > 1000);
-}
-
-void WaylandEndToEndTest::copyWhileSignedOutIsIgnored()
-{
-    // Signed out: the store keeps no user, as after "Sign out".
-    m_session->user.reset();
-    {
-        SettingsStore store(SettingsStore::sharedFilePath());
-        store.remove(Preferences::userId);
-        QVERIFY(store.synchronize());
-    }
-    QVERIFY(m_session->restart(Preferences::OptionsRebrand::autoRebrand));
-    const qsizetype before = posts();
-    const QString destination = "https://example.com/wayland/signed-out";
-    QProcess wlCopy;
-    QVERIFY(copy(wlCopy, destination));
-    QVERIFY(m_session->user->waitForLine("USER NOT LOGGED", 5000));
-    QTest::qWait(1500);
-    QCOMPARE(posts(), before);
-    QCOMPARE(pasted(), destination);
-    DesktopSession::stop(wlCopy);
 }
 
 void WaylandEndToEndTest::desktopThatHidesCopiesSaysSo()

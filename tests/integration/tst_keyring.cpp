@@ -117,12 +117,6 @@ private slots:
         QVERIFY(m_log->contains("tokens moved from the settings store to the keyring"));
         QVERIFY(m_log->contains("tokens kept in the keyring"));
         verifyKeptInKeyring(stored);
-        // The service still takes them from where they are now.
-        auto got = std::make_shared<bool>(false);
-        m_api->getLinks(
-            std::nullopt, std::nullopt, false,
-            [got](const std::optional<QJsonArray> &links) { *got = links.has_value(); });
-        QTRY_VERIFY(*got);
         exchangeFreshCode();
         QTRY_VERIFY(TokenManager::load()->access_token != stored);
         verifyKeptInKeyring(TokenManager::load()->access_token.value());

@@ -1,9 +1,8 @@
-// The Linux platform's own pieces: the web-view helper's protocol, the real clipboard and
-// message boxes on the offscreen platform, and the launcher with its autostart entry.
+// The Linux platform's own pieces: the web-view helper's protocol, the real clipboard on the
+// offscreen platform, and the launcher with its autostart entry.
 #include "App/Costants.h"
 #include "App/SettingsStore.h"
 #include "Launcher/HelperAppDelegate.h"
-#include "LogCapture.h"
 #include "Platform/linux/ClipboardPasteboard.h"
 #include "Platform/linux/ClipboardPathChoice.h"
 #include "Platform/linux/WebViewProtocol.h"
@@ -12,23 +11,14 @@
 #include "TestEnvironment.h"
 #include "TestFiles.h"
 
-#include <QAbstractButton>
 #include <QClipboard>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QTest>
-#include <QThread>
-
-#include <atomic>
-#include <memory>
 
 using namespace Costants;
-using Command = WebViewProtocol::Command;
 using Event = WebViewProtocol::Event;
 
-Q_DECLARE_METATYPE(std::optional<Command>)
 Q_DECLARE_METATYPE(std::optional<Event>)
 Q_DECLARE_METATYPE(ClipboardPath)
 
@@ -66,18 +56,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<std::optional<Event>>("expected"); // none: the line is refused
-        // (A whole page load, line by line, is tst_processwebview's.)
+        // (A whole page load, line by line, is tst_processwebview's; a refused redirect as
+        // the real helper reports it, tst_webview's.)
         std::optional<Event> e = makeEvent(Event::Kind::Loading, "https://auth.example/login");
         e->progress = 42;
         addEventRow("loading", e);
         e = makeEvent(Event::Kind::Error, "http://127.0.0.1:9/x");
         e->error = "net::ERR_CONNECTION_REFUSED \"quoted\" \n newline";
         addEventRow("error with quotes and newline", e);
-        e = makeEvent(Event::Kind::FailedProvisional, "https://auth.example/login");
-        e->failingUrl = "https://localhost/oauth?code=abc&state=x";
-        e->error = "not loaded";
-        e->userInfo = WebViewProtocol::failureUserInfo(e->failingUrl, e->error);
-        addEventRow("failed provisional", e);
         addEventRow("challenge", makeEvent(Event::Kind::Challenge, "https://auth.example/"));
         e = makeEvent(Event::Kind::Closed);
         e->byUser = true;
@@ -106,17 +92,13 @@ private slots:
             json("{'event':'failedProvisional','url':'http://a/',"
                  "'failingUrl':'https://localhost/oauth?code=abc','error':'e'");
         QTest::newRow("user-info missing") << failed + "}" << e;
-        QTest::newRow("user-info empty") << failed + json(",'userInfo':{}}") << e;
         QTest::newRow("user-info pointing elsewhere")
             << failed + json(",'userInfo':{'NSErrorFailingURLStringKey':'https://evil/'}}") << e;
-        e->userInfo.insert("code", -999.0);
-        QTest::newRow("user-info with more") << failed + json(",'userInfo':{'code':-999}}") << e;
 
         const std::optional<Event> refused;
         QTest::newRow("empty") << QByteArray() << refused;
         QTest::newRow("not JSON") << QByteArray("[0207/101010.123:ERROR:gpu_init.cc] oops")
                                   << refused;
-        QTest::newRow("no kind") << json("{'url':'http://a/'}") << refused;
         QTest::newRow("unknown event")
             << json("{'event':'telemetry','url':'http://a/'}") << refused;
         QTest::newRow("loading without progress")
@@ -143,32 +125,20 @@ private slots:
         QVERIFY(WebViewProtocol::decodeEvent(encoded.trimmed()) == expected);
     }
 
-    void commands_data()
+    // Lines the helper refuses. The commands ProcessWebView writes are tst_processwebview's;
+    // the real helper obeying them is tst_webview's.
+    void refusedCommands_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<std::optional<Command>>("expected"); // none: the line is refused
-        const auto addCommand = [](const char *name, const Command &command) {
-            QTest::newRow(name) << WebViewProtocol::encode(command)
-                                << std::optional<Command>(command);
-        };
-        addCommand("load",
-                   {Command::Kind::Load,
-                    QUrl(QStringLiteral("https://auth.example/connect/authorize?client_id=1&"
-                                        "redirect_uri=https://localhost/oauth&scope=a%20b")),
-                    {}});
-        addCommand("intercept", {Command::Kind::Intercept, {}, "https://localhost/oauth"});
-        addCommand("close", {Command::Kind::Close, {}, {}});
-        const std::optional<Command> refused;
-        QTest::newRow("not JSON") << QByteArray("load http://a/") << refused;
-        QTest::newRow("unknown command") << json("{'cmd':'reload'}") << refused;
-        QTest::newRow("event as command") << json("{'event':'ready'}") << refused;
-        QTest::newRow("load without url") << json("{'cmd':'load'}") << refused;
-        QTest::newRow("load with relative url") << json("{'cmd':'load','url':'/x'}") << refused;
+        QTest::newRow("not JSON") << QByteArray("load http://a/");
+        QTest::newRow("unknown command") << json("{'cmd':'reload'}");
+        QTest::newRow("load without url") << json("{'cmd':'load'}");
+        QTest::newRow("load with relative url") << json("{'cmd':'load','url':'/x'}");
     }
-    void commands()
+    void refusedCommands()
     {
         QFETCH(QByteArray, line);
-        QTEST(WebViewProtocol::decodeCommand(line), "expected");
+        QVERIFY(!WebViewProtocol::decodeCommand(line));
     }
 
     void lineBuffer_data()
@@ -177,9 +147,6 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("lines");
         QTest::addColumn<qsizetype>("pending");
         using L = QList<QByteArray>;
-        QTest::newRow("one line") << L{"a\n"} << L{"a"} << qsizetype(0);
-        QTest::newRow("split across chunks")
-            << L{"{\"ev", "ent\":", "1}\n"} << L{"{\"event\":1}"} << qsizetype(0);
         QTest::newRow("partial last line kept") << L{"a\nbc"} << L{"a"} << qsizetype(2);
         QTest::newRow("carriage returns dropped")
             << L{"a\r\n", "b\r", "\n"} << L{"a", "b"} << qsizetype(0);
@@ -208,7 +175,6 @@ private slots:
         QTest::addColumn<QString>("text");    // empty: no text format
         QTest::addColumn<QByteArray>("hint"); // empty: no password-manager hint
         QTest::addColumn<bool>("hidden");
-        QTest::newRow("plain text") << "https://example.com" << QByteArray() << false;
         QTest::newRow("secret with newline") << "hunter2" << QByteArray("secret\n") << true;
         QTest::newRow("other hint") << "https://example.com" << QByteArray("accepted") << false;
         QTest::newRow("no text") << "" << QByteArray() << false;
@@ -237,20 +203,15 @@ private slots:
         if (!hidden)
             QCOMPARE(snapshot.items->front().plainText.value_or(QString()), text);
     }
-    void burstAndAWriteFromAnotherThread()
+    // A write from a worker thread is the desktop run's (tst_signin_e2e, clip_writer).
+    void burstOfChanges()
     {
         ClipboardPasteboard pasteboard;
         const qint64 before = pasteboard.changeCount();
         QClipboard *clipboard = QGuiApplication::clipboard();
         clipboard->setText("one");
         clipboard->setText("two");
-        std::atomic<int> result{-1};
-        std::unique_ptr<QThread> thread(QThread::create(
-            [&] { result = pasteboard.setString("https://quorv.link/b") ? 1 : 0; }));
-        thread->start();
-        // The write waits for this thread's event loop, which QTRY_ keeps running.
-        QTRY_COMPARE(result.load(), 1);
-        QVERIFY(thread->wait(5000));
+        QVERIFY(pasteboard.setString("https://quorv.link/b"));
         QCOMPARE(clipboard->text(), "https://quorv.link/b");
         // One read serves the burst, but each change still counts.
         QTRY_COMPARE(pasteboard.changeCount(), before + 3);
@@ -269,20 +230,16 @@ private slots:
         QTest::addColumn<bool>("extManager");
         QTest::addColumn<bool>("forceXcb");
         using P = ClipboardPath;
-        QTest::newRow("X11 session")
-            << false << true << "" << false << false << true << P::X11 << false << false;
+        // A plain X11 session, sway's wlr manager alone and a Wayland session with neither
+        // manager nor XWayland are the desktop runs' (tst_signin_e2e, tst_wayland_e2e).
         QTest::newRow("X11 session, Wayland globals irrelevant")
             << false << true << "wayland" << true << true << true << P::X11 << false << false;
         QTest::newRow("Wayland with ext and wlr: ext")
             << true << true << "" << true << true << true << P::DataControl << true << false;
-        QTest::newRow("Wayland with wlr only")
-            << true << false << "" << false << true << true << P::DataControl << false << false;
         QTest::newRow("data-control whatever Qt draws on")
             << true << true << "xcb" << false << true << true << P::DataControl << false << false;
         QTest::newRow("GNOME with XWayland: Qt on xcb")
             << true << true << "" << false << false << true << P::XWayland << false << true;
-        QTest::newRow("GNOME without XWayland: nothing")
-            << true << false << "" << false << false << true << P::None << false << false;
         QTest::newRow("GNOME, user chose wayland: left alone")
             << true << true << "wayland" << false << false << true << P::None << false << false;
         QTest::newRow("GNOME, user chose xcb: XWayland as set")
@@ -303,7 +260,6 @@ private slots:
         QTEST(choice.path, "path");
         QTEST(choice.useExtManager, "extManager");
         QTEST(choice.forceXcb, "forceXcb");
-        QVERIFY(choice.description().startsWith("clipboard: "));
     }
 
     void mainProgramFourFoldersUp_data()
@@ -322,11 +278,8 @@ private slots:
         TestEnvironment environment;
         SettingsStore::shared().setBool(Preferences::startup, true);
         FakeApplications applications;
-        LogCapture log;
         HelperAppDelegate(applications, launcherBundle).applicationDidFinishLaunching();
         QCOMPARE(applications.launched, QStringList{mainBundle});
-        QVERIFY(log.contains("end path: " + mainBundle));
-        QCOMPARE(log.lines().mid(log.lines().size() - 2), (QStringList{"USER", "true"}));
     }
     // The entry runs this install's launcher, only one that is there to run, and keeps what
     // the user turned off in the desktop's start-up settings.
@@ -337,8 +290,6 @@ private slots:
         QTest::addColumn<QString>("before");   // the entry found; empty: none
         QTest::addColumn<QString>("exec");     // the Exec value after the root; empty: unchanged
         const QString installed = "[Desktop Entry]\nExec=/opt/q/quorvella-launcher\n";
-        QTest::newRow("blank") << "/My Apps/l" << 0x7000 << ""
-                               << "/My Apps/l\"";
         QTest::newRow("reserved") << "/h\"$`\\%/l" << 0x7000 << ""
                                   << "/h\\\\\"\\\\$\\\\`\\\\\\\\%%/l\"";
         QTest::newRow("build tree: no launcher") << "/build/l" << 0 << installed << "";
@@ -358,7 +309,6 @@ private slots:
         const QString executable = environment.root() + launcher;
         QVERIFY(!permissions || writeFile(executable, {}, QFileDevice::Permissions(permissions)));
         const QString entry = XdgAutostartLoginItems::entryPath(Launcher::helperIdentifier);
-        QVERIFY(entry.startsWith(environment.configHome() + "/autostart/"));
         QVERIFY(before.isEmpty() || writeFile(entry, before.toUtf8()));
         XdgAutostartLoginItems items(executable);
         QCOMPARE(items.setEnabled(Launcher::helperIdentifier, true), !exec.isEmpty());

@@ -90,13 +90,6 @@ private slots:
             << QStringList{"start http://a/login", "commit http://a/login", "progress 40",
                            "progress 100", "load http://a/login"}
             << false;
-        QTest::newRow("a failed load is one failure")
-            << say({"{'event':'started','url':'http://a/'}",
-                    "{'event':'error','url':'http://a/','error':'net::ERR_CONNECTION_REFUSED'}",
-                    "{'event':'loaded','url':'http://a/','ok':false}"}) +
-                   wait
-            << QStringList{"start http://a/", "fail http://a/ net::ERR_CONNECTION_REFUSED"}
-            << false;
         QTest::newRow("closed by the user")
             << say({"{'event':'ready'}", "{'event':'closed','byUser':true}"}) + "exit 0\n"
             << QStringList{"closed"} << true;
@@ -135,7 +128,6 @@ private slots:
         QVERIFY(!installHelper(environment, "exec cat > '" + commands.toUtf8() + "'\n").isEmpty());
 
         ProcessWebView view;
-        Recorder recorder(view);
         // Set before the helper runs, it must still be the first thing the helper hears.
         view.setInterceptedPrefix("https://localhost/oauth");
         view.load(QUrl("https://auth.example/connect/authorize?x=1"));
@@ -155,8 +147,6 @@ private slots:
                      "{\"cmd\":\"intercept\",\"prefix\":\"https://localhost/other\"}",
                      "{\"cmd\":\"load\",\"url\":\"https://auth.example/second\"}",
                      "{\"cmd\":\"close\"}"}));
-        QTest::qWait(50);
-        QCOMPARE(recorder.lines, QStringList()); // a close asked for is no crash
     }
 
     // A helper that hangs is killed, without the GUI thread waiting for it, whether the
