@@ -12,7 +12,7 @@ packages=(
     libxcb1-dev xvfb xauth xclip xdotool x11-utils dbus dbus-bin dunst openbox fonts-dejavu-core
     gnome-keyring dbus-x11
     zbar-tools at-spi2-core python3-pyatspi
-    libwayland-dev libwayland-bin qt6-wayland sway wl-clipboard grim
+    libwayland-dev libwayland-bin qt6-wayland sway wl-clipboard
     python3 desktop-file-utils appstream dpkg-dev lintian xdg-utils
 )
 
