@@ -109,7 +109,6 @@ private slots:
         QTest::newRow("64") << 0 << welcome << true << none << "code.png" << 64;
         QTest::newRow("128") << 1 << welcome << true << none << "code.png" << 128;
         QTest::newRow("256, the one shown") << 2 << welcome << true << none << "code.png" << 256;
-        QTest::newRow("512") << 3 << welcome << true << none << "code.png" << 512;
         QTest::newRow("svg") << 4 << welcome << true << none << "code.svg" << 0;
         QTest::newRow("http domain")
             << 1 << "dana.plain-demo.net/x" << false << none << "c.png" << 128;
@@ -223,7 +222,6 @@ private slots:
         }
         QVERIFY(dummies().first() != dummies().last());
         QTEST(m_platform->saveDialogs.begun().last().suggestedName, "suggested");
-        QCOMPARE(m_platform->saveDialogs.begun().last().title, "Save QR code");
         // Once after the panel opened and once at cancel, each time.
         QTRY_COMPARE(toggle.count, 4);
         QCOMPARE(closeQr.count, 2);
