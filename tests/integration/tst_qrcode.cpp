@@ -107,7 +107,6 @@ private slots:
         const QJsonObject errorPage{
             {"path", "/v1/qrcode"}, {"status", 500}, {"body", "<svg>error page</svg>"}};
         QTest::newRow("64") << 0 << welcome << true << none << "code.png" << 64;
-        QTest::newRow("128") << 1 << welcome << true << none << "code.png" << 128;
         QTest::newRow("256, the one shown") << 2 << welcome << true << none << "code.png" << 256;
         QTest::newRow("svg") << 4 << welcome << true << none << "code.svg" << 0;
         QTest::newRow("http domain")
