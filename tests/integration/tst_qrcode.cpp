@@ -180,7 +180,6 @@ private slots:
         const auto row = [](const char *name, const char *slashtag, const char *suggested) {
             QTest::newRow(name) << QString(slashtag) << QString(suggested);
         };
-        row("plain", "welcome", "welcome-64px.png");
         row("parent folders", "../../evil", "evil-64px.png");
         row("hidden file", ".profile", "profile-64px.png");
         row("backslash", "a\\b", "a-b-64px.png");
