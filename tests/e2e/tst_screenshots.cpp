@@ -28,6 +28,7 @@
 #include "Services/ApiManager.h"
 #include "Services/ReachabilitySource.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 #include "Utils/WatchPause.h"
 #include "Views/Popover.h"
 #include "Views/ViewController.h"
@@ -70,14 +71,6 @@ void checkAndSave(const QImage &image, const QString &file)
     QDir().mkpath(folder);
     const QString scale = qApp->devicePixelRatio() > 1.0 ? QStringLiteral("@2x") : QString();
     QVERIFY(image.save(folder + '/' + QString(file).replace(".png", scale + ".png")));
-}
-
-void writeFile(const QString &path, const QByteArray &text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
 }
 
 // The program's own Linux platform in a private environment; the doubles come back after.
@@ -501,35 +494,33 @@ void ScreenshotsTest::shareOpensTheSiteWithTheDesktopHandler()
     DesktopFacilities desktop;
     const QString recording = desktop.environment.root() + "/opened.txt";
     const QString recorder = desktop.environment.root() + "/bin/record-url";
-    writeFile(recorder, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + recording.toUtf8() + "'\n");
-    QFile::setPermissions(recorder, QFile::permissions(recorder) | QFile::ExeOwner);
+    QVERIFY(writeFile(recorder,
+                      "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + recording.toUtf8() + "'\n",
+                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    writeFile(data + "/applications/qv-record-url.desktop",
-              "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + recorder.toUtf8() +
-                  " %u\nMimeType=x-scheme-handler/https;x-scheme-handler/mailto;\n");
-    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list",
-              "[Default Applications]\nx-scheme-handler/https=qv-record-url.desktop\n"
-              "x-scheme-handler/mailto=qv-record-url.desktop\n");
+    QVERIFY(
+        writeFile(data + "/applications/qv-record-url.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Recorder\nExec=" + recorder.toUtf8() +
+                      " %u\nMimeType=x-scheme-handler/https;x-scheme-handler/mailto;\n"));
+    QVERIFY(writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list",
+                      "[Default Applications]\nx-scheme-handler/https=qv-record-url.desktop\n"
+                      "x-scheme-handler/mailto=qv-record-url.desktop\n"));
     Workspace &workspace = Platform::current().workspace();
     QVERIFY(workspace.hasHandlerFor("mailto"));
     QVERIFY(!workspace.hasHandlerFor("x-quorvella-nothing"));
 
     Popover popover;
     popover.setContentViewController(
-        ShareController::create("quorv.link/spring sale", "Spring sale"));
+        ShareController::create("quorv.link/spring sale?a=1&b@c", "Spring sale"));
     popover.show(QRect(900, 0, 24, 24));
     QVERIFY(QTest::qWaitForWindowExposed(&popover));
     auto *linkedin = popover.findChild<QPushButton *>("linkedinButton");
     QVERIFY(linkedin);
     QTest::mouseClick(linkedin, Qt::LeftButton);
-    const auto recorded = [&recording] {
-        QFile file(recording);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).trimmed()
-                                              : QString();
-    };
-    QTRY_COMPARE_WITH_TIMEOUT(recorded(),
+    // The blank is encoded, the query's own characters are kept.
+    QTRY_COMPARE_WITH_TIMEOUT(readFile(recording).trimmed(),
                               QStringLiteral("https://www.linkedin.com/sharing/share-offsite/"
-                                             "?url=https://quorv.link/spring%20sale"),
+                                             "?url=https://quorv.link/spring%20sale?a=1&b@c"),
                               10000);
 }
 

@@ -313,8 +313,6 @@ private slots:
         QTest::newRow("automatic workspace, list in another")
             << "wsp-marketing-l003"
             << "wsp-marketing" << QJsonObject() << true;
-        QTest::newRow("the list's workspace") << "wsp-personal-l003"
-                                              << "" << QJsonObject() << true;
         QTest::newRow("gone") << "wsp-personal-l999"
                               << "" << QJsonObject() << false;
         QTest::newRow("service fails")

@@ -439,8 +439,6 @@ private slots:
                                  << "Your Quorvella app is up to date - 1.5.0";
         QTest::newRow("unreachable")
             << "3.0.1" << QByteArray() << "Your Quorvella app is up to date - 0.1.0";
-        QTest::newRow("no macos member") << "1.0.0" << QByteArray(R"({"windows":{}})")
-                                         << "Your Quorvella app is up to date - 0.1.0";
         QTest::newRow("text major")
             << "1.0.0" << QByteArray(R"({"macos":{"version":{"major":"2","minor":0}}})")
             << "Your Quorvella app is up to date - 0.1.0";

@@ -3,7 +3,6 @@
 #include "Controllers/QRShare/QRController.h"
 #include "Controllers/QRShare/ShareController.h"
 #include "Controllers/SignIn/LoginViewController.h"
-#include "Controllers/SignIn/OauthViewController.h"
 #include "HttpSink.h"
 #include "Views/Popover.h"
 #include "Views/WindowNoTitleBar.h"
@@ -70,35 +69,14 @@ private slots:
         m_environment.reset();
     }
 
-    void authorizeUrl_data()
-    {
-        QTest::addColumn<bool>("isSignup");
-        QTest::addColumn<QString>("expected");
-        const QString start = QStringLiteral(
-            "https://identity.example/connect/authorize?client_id=5f3c9a1e-8b2d-4c6f-a7e0-"
-            "91d4b2c8e6a3&redirect_uri=https://localhost/oauth&response_type=code&scope=qvapi%20"
-            "offline_access");
-        QTest::newRow("sign in") << false
-                                 << start + "&acr_values=cmd:relogin,register&prompt=login";
-        QTest::newRow("sign up") << true << start + "&acr_values=register%20cmd:direct";
-    }
-    void authorizeUrl()
-    {
-        QFETCH(bool, isSignup);
-        QFETCH(QString, expected);
-        QCOMPARE(OauthViewController::authorizeUrl(QUrl("https://identity.example"), isSignup),
-                 expected);
-    }
     void failedNavigationKeepsWindow_data()
     {
         QTest::addColumn<QString>("failing");
         QTest::addColumn<QString>("logged");
         QTest::addColumn<bool>("sameView"); // the next click on "Sign in" reuses the page
         const QString notGood = QStringLiteral("oauth not so good");
-        QTest::newRow("no query") << "https://localhost/oauth" << notGood << false;
         QTest::newRow("error instead of code")
             << "https://localhost/oauth?error=access_denied&state=1" << notGood << false;
-        QTest::newRow("empty code") << "https://localhost/oauth?code=&state=1" << notGood << false;
         QTest::newRow("another address, its code redacted")
             << "https://elsewhere.example/oauth?code=abc"
             << "fail LINK: https://elsewhere.example/oauth?code=<redacted>" << true;
@@ -180,18 +158,11 @@ private slots:
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("suggested");
         const QString source = QStringLiteral("&source=com.quorvella.app");
-        QTest::newRow("slash encoded, 64") << "quorv.link/abc" << Rendering::Size64
-                                           << "quorv.link%2Fabc" + source + "&size=64&dummy="
-                                           << "abc-64px.png";
-        QTest::newRow("& = : kept, 128") << "quorv.link/a&b=c:d" << Rendering::Size128
-                                         << "quorv.link%2Fa&b=c:d" + source + "&size=128&dummy="
-                                         << "abc-128px.png";
-        QTest::newRow("? and space, 256") << "quorv.link/a b?" << Rendering::Size256
-                                          << "quorv.link%2Fa%20b%3F" + source + "&size=256&dummy="
-                                          << "abc-256px.png";
-        QTest::newRow("UTF-8, 512") << "quorv.link/café" << Rendering::Size512
-                                    << "quorv.link%2Fcaf%C3%A9" + source + "&size=512&dummy="
-                                    << "abc-512px.png";
+        // The sizes are checked on the wire in tst_qrcode and tst_screenshots.
+        QTest::newRow("/ ? space UTF-8 encoded, & = : kept")
+            << "quorv.link/a&b=c:d é?" << Rendering::Size128
+            << "quorv.link%2Fa&b=c:d%20%C3%A9%3F" + source + "&size=128&dummy="
+            << "abc-128px.png";
         QTest::newRow("svg") << "quorv.link/abc" << Rendering::Svg
                              << "quorv.link%2Fabc" + source + "&type=svg6&dummy="
                              << "abc.svg";
@@ -255,11 +226,6 @@ private slots:
             << "Title"
             << "https://www.facebook.com/sharer/sharer.php?u=https://quorv.link/abc"
             << "qv-main-popover-close";
-        QTest::newRow("LinkedIn, Space, query characters kept")
-            << "linkedinButton" << int(Qt::Key_Space) << "quorv.link/x?a=1&b@c"
-            << "Title"
-            << "https://www.linkedin.com/sharing/share-offsite/?url=https://quorv.link/x?a=1&b@c"
-            << "qv-close-popover";
         QTest::newRow("Twitter, keypad Enter, UTF-8")
             << "twitterButton" << int(Qt::Key_Enter) << "quorv.link/ü#"
             << "Title"
