@@ -1,12 +1,10 @@
 #include "App/PopoversManager.h"
 #include "ServiceHarness.h"
 #include "Services/ProbeReachability.h"
-#include "Utils/BackgroundTasks.h"
 #include "Views/Popover.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QThread>
 
 using namespace Costants;
 
@@ -17,7 +15,6 @@ struct Outcome
     int calls = 0;
     bool gotValue = false;
     QJsonValue value;
-    bool onGuiThread = false;
 };
 
 // What each operation sends, whether it hands on a list, is sent even while offline, and
@@ -61,7 +58,6 @@ void run(ApiManager &api, const QString &call, const std::shared_ptr<Outcome> &o
         ++outcome->calls;
         outcome->gotValue = value.has_value();
         outcome->value = value ? QJsonValue(*value) : QJsonValue();
-        outcome->onGuiThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     };
     const QString url = QStringLiteral("https://example.com/article");
     if (call == "getLinks")
@@ -131,7 +127,6 @@ private slots:
         row("stored", "favourites", "wsp-marketing", "wsp-marketing",
             "limit=15&last=wsp-personal-l001&favourite=true");
         row("slashtag", "recommendSlashtag", "wsp-personal", "wsp-personal", "");
-        row("destination search", "searchLinksByDestination", "", "", "");
     }
     void requestHeadersAndQuery()
     {
@@ -207,7 +202,8 @@ private slots:
         QTest::addColumn<bool>("offline"); // else the stored token has expired
         for (auto it = calls().cbegin(); it != calls().cend(); ++it) {
             QTest::addRow("offline %s", qPrintable(it.key())) << it.key() << true;
-            if (it->needsToken)
+            // An expired token is caught where every authorized request goes: one of each kind.
+            if (QStringList{"getLinks", "deleteLink", "getAccountDomains"}.contains(it.key()))
                 QTest::addRow("expired %s", qPrintable(it.key())) << it.key() << false;
         }
     }
@@ -290,17 +286,19 @@ private slots:
             {"slow 503", {{"status", 503}, {"delayMs", 500}}},
             // Silence past the client's timeout answers like a lost connection.
             {"timed out", {{"delayMs", 4000}}}};
-        for (auto it = calls().cbegin(); it != calls().cend(); ++it) {
+        // Faults are met where every request is sent and in the handler of its kind: an
+        // authorized list and object call, one without a token, the logout and the versions.
+        for (const QString call :
+             {"getLinks", "deleteLink", "getPlugins", "logout", "getVersions"}) {
             for (const auto &[label, fault] : faults) {
                 // Error statuses count as failures, except for the versions document; the
                 // default error body is an object and reaches object callers. The versions
                 // document is taken only as signed, so a distorted one gives nothing.
-                const bool versions = it.key() == "getVersions";
+                const bool versions = call == "getVersions";
                 const bool failed = fault.contains("status") && !versions;
                 const bool value =
-                    !it->list && !versions && (failed || fault.contains("mistypedJson"));
-                QTest::addRow("%s %s", qPrintable(it.key()), label)
-                    << it.key() << fault << value << failed;
+                    !calls()[call].list && !versions && (failed || fault.contains("mistypedJson"));
+                QTest::addRow("%s %s", qPrintable(call), label) << call << fault << value << failed;
             }
         }
     }
@@ -388,43 +386,6 @@ private slots:
         QVERIFY(runToEnd(call)->gotValue);
         QCOMPARE(sent("/v1/").size(), 2);
         QCOMPARE(told.history().size(), 1);
-    }
-
-    // The background domain check stops on a 429 instead of moving on, and asks again only
-    // once the service's time is up.
-    void backgroundCheckWaitsForTheService()
-    {
-        harness::storeIssuedToken(*m_sandbox);
-        SettingsStore::shared().setStringArray(Preferences::workspaceIdsListToCheckDomains,
-                                               {"wsp-personal", "wsp-marketing"});
-        QVERIFY(harness::arm(
-            *m_sandbox,
-            {{"path", "/v1/domains"}, {"status", 429}, {"retryAfter", "30"}, {"times", 1}}));
-        BackgroundTasks::run();
-        QTRY_COMPARE(sent("/v1/domains").size(), 1);
-        BackgroundTasks::run(); // as a fresh workspace list would
-        QTest::qWait(500);
-        QCOMPARE(sent("/v1/domains").size(), 1);
-        QCOMPARE(m_platform->userNotifications.history().size(), 1);
-        QCOMPARE(
-            SettingsStore::shared().stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
-            std::optional(QStringList{"wsp-personal", "wsp-marketing"}));
-        m_clock->advance(30'000);
-        BackgroundTasks::run();
-        QTRY_COMPARE(sent("/v1/domains").size(), 2);
-    }
-
-    void callsFromAnotherThreadCompleteOnGuiThread()
-    {
-        harness::storeIssuedToken(*m_sandbox);
-        auto outcome = std::make_shared<Outcome>();
-        ApiManager *api = m_api.get();
-        QThread *worker = QThread::create([api, outcome] { run(*api, "getLinks", outcome); });
-        worker->start();
-        QVERIFY(worker->wait(5000));
-        delete worker;
-        QTRY_COMPARE(outcome->calls, 1);
-        QVERIFY(outcome->gotValue && outcome->onGuiThread);
     }
 
     void probeFindsTheHost_data()

@@ -130,7 +130,12 @@ private slots:
             QCOMPARE(after->refresh_token, before.refresh_token);
         } else {
             QTRY_VERIFY(popovers.popoverLogin()->isShown());
-            QVERIFY(!SettingsStore::shared().contains(Preferences::userId));
+            // Every entry of the sign-in goes, on disk too.
+            SettingsStore::reopenAll();
+            using namespace Preferences;
+            for (const QString &key :
+                 {accessToken, tokenType, expiresAt, expiresIn, refreshToken, userId})
+                QVERIFY2(!SettingsStore::shared().contains(key), qPrintable(key));
         }
         QTRY_COMPARE(sent("/account/logout").size(), tokenKept ? 0 : 1);
         QCOMPARE(posted.count, tokenKept ? 0 : 1);
@@ -142,10 +147,8 @@ private slots:
             QCOMPARE(extra.value("description").toString(), "refresh token request");
             QCOMPARE(extra.value("status_code").toInt(), fault.value("status").toInt());
             QVERIFY(extra.contains("result") && extra.contains("err"));
-            const QJsonObject parameters = extra.value("parameters").toObject();
-            QCOMPARE(parameters.value("refresh_token").toString(), "<redacted>");
-            QCOMPARE(parameters.value("client_secret").toString(), "<redacted>");
-            QCOMPARE(parameters.value("grant_type").toString(), "refresh_token");
+            // The secrets among the parameters are the leak watch's.
+            QCOMPARE(extra.value("parameters")["grant_type"].toString(), "refresh_token");
         }
         QTest::qWait(200);
         QCOMPARE(harness::eventsWithMessage(*m_sandbox, kExchangeError).size(), event ? 1 : 0);
@@ -157,32 +160,43 @@ private slots:
         }
     }
 
-    // An expired token with a refresh token starts a refresh: singleFlight and lateAnswers.
+    // Only an expired token with a refresh token starts a refresh (its answers: singleFlight,
+    // answers); a token stored with a wrong type counts as none.
     void tokenState_data()
     {
         QTest::addColumn<int>("expiresIn"); // seconds from now
         QTest::addColumn<bool>("refreshToken");
+        QTest::addColumn<QString>("spoiled"); // a key then stored with the wrong type
         QTest::addColumn<bool>("valid");
-        QTest::newRow("no token") << 0 << false << false;
-        QTest::newRow("valid token") << 60 << true << true;
-        QTest::newRow("expires this instant") << 0 << true << true;
-        QTest::newRow("expired without refresh token") << -60 << false << false;
+        QTest::newRow("expires this instant") << 0 << true << QString() << true;
+        QTest::newRow("expired a second ago") << -1 << true << QString() << false;
+        QTest::newRow("expired without refresh token") << -60 << false << QString() << false;
+        QTest::newRow("expiry stored as text") << 60 << true << Preferences::expiresAt << false;
+        QTest::newRow("access token stored as a number")
+            << 60 << true << Preferences::accessToken << false;
     }
     void tokenState()
     {
         QFETCH(int, expiresIn);
         QFETCH(bool, refreshToken);
+        QFETCH(QString, spoiled);
+        QFETCH(bool, valid);
         if (refreshToken)
             harness::storeIssuedToken(*m_sandbox, expiresIn);
+        if (spoiled == Preferences::expiresAt)
+            SettingsStore::shared().setString(spoiled, m_clock->now().toString(Qt::ISODate));
+        else if (!spoiled.isEmpty())
+            SettingsStore::shared().setInteger(spoiled, 42);
         const TokenManager lonely("lonely-access-1", "Bearer", m_clock->now().addSecs(expiresIn),
                                   std::nullopt);
         if (expiresIn < 0 && !refreshToken) {
             QVERIFY(lonely.save());
             m_secrets << "lonely-access-1";
         }
-        QTEST(m_authentication->hasValidToken(), "valid");
-        QVERIFY(!m_authentication->refreshIfExpired());
-        QVERIFY(!m_authentication->requestDate().has_value());
+        const bool refreshes = refreshToken && !valid && spoiled.isEmpty();
+        QCOMPARE(m_authentication->hasValidToken(), valid);
+        QCOMPARE(m_authentication->refreshIfExpired(), refreshes);
+        QCOMPARE(m_authentication->requestDate().has_value(), refreshes);
         if (expiresIn < 0 && !refreshToken) {
             // Such a token never loads; asked to refresh it all the same, the client ends the
             // session instead of sending.
@@ -192,7 +206,7 @@ private slots:
             QCOMPARE(toggles.count, 1);
             QTRY_VERIFY(!SettingsStore::shared().contains(Preferences::accessToken));
         }
-        QVERIFY(sent("/connect/token").isEmpty());
+        QTRY_COMPARE(sent("/connect/token").size(), refreshes ? 1 : 0);
     }
 
     void handleRedirect_data()
@@ -200,7 +214,6 @@ private slots:
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("code"); // empty: not handled
         const QString redirect = "https://localhost/oauth?";
-        QTest::newRow("code and state") << redirect + "code=abc&state=xyz" << QString("abc");
         QTest::newRow("first code wins") << redirect + "code=first&code=second" << QString("first");
         QTest::newRow("encoded code") << redirect + "code=a%2Bb%2Fc" << QString("a+b/c");
         QTest::newRow("no code item") << redirect + "state=xyz" << QString();
@@ -320,17 +333,10 @@ private slots:
         // The sandbox hands out one-hour tokens: the expiry is the answer's time plus 3600 s.
         const TokenManager token = *TokenManager::load();
         QCOMPARE(token.expires_at->toSecsSinceEpoch(), answeredAt.addSecs(3600).toSecsSinceEpoch());
-        QCOMPARE(token.token_type, std::optional<QString>("Bearer"));
         QCOMPARE(toggles.count, 1); // a valid answer re-routes the popovers
-        const QJsonObject request = sent("/connect/token").at(0).toObject();
-        const QUrlQuery form(request.value("body").toString());
-        QCOMPARE(form.queryItemValue("grant_type"), grant);
-        QCOMPARE(form.queryItemValue("client_id"), Oauth::clientId);
-        if (signIn)
-            QCOMPARE(form.queryItemValue("redirect_uri", QUrl::FullyDecoded), Oauth::redirectUri);
-        QVERIFY(!harness::header(request, "Authorization"));
-        QVERIFY(harness::header(request, "Content-Type")
-                    ->startsWith("application/x-www-form-urlencoded"));
+        // The sandbox takes only a form with the client's id, secret and registered redirect
+        // for the grant; no bearer goes along.
+        QVERIFY(!harness::header(sent("/connect/token").at(0).toObject(), "Authorization"));
     }
 };
 
