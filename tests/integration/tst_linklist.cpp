@@ -265,8 +265,6 @@ private slots:
         QTest::newRow("demo account: the team workspace is left out")
             << 200 << QJsonValue(QJsonValue::Undefined)
             << QStringList{"Archive", "Marketing", "Personal"} << false << 1;
-        QTest::newRow("zero workspaces")
-            << 200 << QJsonValue(QJsonArray()) << QStringList() << false << 0;
         QTest::newRow("one workspace: search replaces the name")
             << 200
             << QJsonValue(QJsonArray{QJsonObject{{"id", "wsp-personal"}, {"name", "Personal"}}})
@@ -319,7 +317,6 @@ private slots:
         QTest::addColumn<QString>("picked");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("how"); // click, keys, added (a workspace meanwhile), offline
-        QTest::newRow("Marketing") << "wsp-marketing" << 15 << "click";
         QTest::newRow("Marketing by the arrow keys") << "wsp-marketing" << 15 << "keys";
         QTest::newRow("Archive, without links") << "wsp-archive" << 0 << "click";
         QTest::newRow("Marketing, after a workspace was added") << "wsp-marketing" << 15 << "added";
@@ -390,43 +387,37 @@ private slots:
             shoot("link-list-empty-workspace.png", m_popover.get());
     }
 
+    // The picker's known workspaces against a fresh answer of as many (a count that changes is
+    // changeWorkspace's "added"): a rename takes the new list and queues its domain checks again.
     void pickerReload_data()
     {
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<bool>("updated");
-        QTest::newRow("same workspaces")
-            << QStringList{"Archive", "Marketing", "Personal"} << false;
-        QTest::newRow("same count, one renamed")
-            << QStringList{"Archive", "Sales", "Personal"} << true;
-        QTest::newRow("one more") << QStringList{"Archive", "Marketing", "Personal", "New"} << true;
+        QTest::addColumn<QString>("marketing"); // the name the answer gives wsp-marketing
+        QTest::newRow("same workspaces") << "Marketing";
+        QTest::newRow("one renamed") << "Sales";
     }
 
     void pickerReload()
     {
-        QFETCH(QStringList, names);
-        QFETCH(bool, updated);
-        const QStringList ids{"wsp-archive", "wsp-marketing", "wsp-personal", "wsp-new"};
+        QFETCH(QString, marketing);
+        const bool updated = marketing != "Marketing";
+        const QStringList ids{"wsp-archive", "wsp-marketing", "wsp-personal"};
         const QStringList before{"Archive", "Marketing", "Personal"};
         QList<WorkspaceDTO> known;
         QJsonArray answer;
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            if (i < 3)
-                known.append(WorkspaceDTO::fromJson({{"id", ids[i]}, {"name", before[i]}}, i));
-            answer.append(
-                QJsonObject{{"id", ids.at(i)}, {"name", names.at(i)}, {"type", "classic"}});
+        for (qsizetype i = 0; i < ids.size(); ++i) {
+            known.append(WorkspaceDTO::fromJson({{"id", ids[i]}, {"name", before[i]}}, i));
+            answer.append(QJsonObject{
+                {"id", ids[i]}, {"name", i == 1 ? marketing : before[i]}, {"type", "classic"}});
         }
         SettingsStore &store = SettingsStore::shared();
         store.setStringArray(Preferences::workspaceIdsListCheckedDomains, {"wsp-archive"});
         WorkspacesController picker;
         picker.setLocalWorkspaceList(known);
         picker.workspacesAnswered(answer);
-        QCOMPARE(picker.rowCount(), updated ? names.size() : 3);
+        QCOMPARE(picker.rowCount(), 3);
         QCOMPARE(store.contains(Preferences::workspaceIdsListCheckedDomains), !updated);
-        QCOMPARE(store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains).has_value(),
-                 updated);
-        if (updated)
-            QCOMPARE(*store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
-                     ids.mid(0, names.size()));
+        QCOMPARE(store.stringArrayForKey(Preferences::workspaceIdsListToCheckDomains),
+                 updated ? std::optional(ids) : std::nullopt);
     }
 
     void rowTexts_data()
@@ -467,8 +458,6 @@ private slots:
         QTest::addColumn<int>("answer"); // to the question
         QTest::addColumn<int>("status"); // of the deletion; 0: none sent
         QTest::addColumn<QString>("notification");
-        QTest::newRow("delete, Cancel")
-            << "deleteButton" << AlertPresenter::SecondButton << 0 << QString();
         QTest::newRow("delete, Delete: the list reloads from its top")
             << "deleteButton" << AlertPresenter::FirstButton << 200 << "Link deleted";
         QTest::newRow("failed delete is not announced as done")
@@ -597,7 +586,7 @@ private slots:
     // The actions follow the pointer: one overlay moves from row to row and goes when the
     // pointer leaves. The share and QR popovers of a row: the row's actions stay while one is
     // open (a second overlay serves the next row), a second click on share closes it, and Esc,
-    // an outside click or closing the list close them.
+    // an outside click (the same for either) or closing the list close them.
     void rowPopovers()
     {
         MainViewController *list = showList();
@@ -647,11 +636,6 @@ private slots:
         QTest::mouseClick(second->layerHover()->findChild<QToolButton *>("shareButton"),
                           Qt::LeftButton);
         QTRY_VERIFY(!shownPopover<ShareController>());
-        // An outside click closes it.
-        clickRowAction(second, "shareButton");
-        QTRY_VERIFY(shownPopover<ShareController>());
-        clickOutside();
-        QTRY_VERIFY(!shownPopover<ShareController>());
         // The popovers go with the list.
         clickRowAction(second, "shareButton");
         clickRowAction(list->rowView(2), "qrButton");
@@ -688,9 +672,8 @@ private slots:
         QCOMPARE(list->localLinkList().size(), 15);
     }
 
-    // The pictures of the list, and the selected row's keys: Delete asks first; Ctrl+S and
-    // Ctrl+R open and close its share and QR popovers under its own buttons; "/" opens the
-    // search and Esc leaves it; End goes down to the dashboard row.
+    // The selected row to a screen reader and by its keys: Ctrl+D turns its favourite, Ctrl+S and
+    // Ctrl+R open and close its share and QR popovers under its own buttons.
     void keyboard()
     {
         MainViewController *list = showList();
@@ -711,26 +694,13 @@ private slots:
         QCOMPARE(url->role(), QAccessible::Link);
         QCOMPARE(url->text(QAccessible::Name), second->shortURL);
         url->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        const QList<QUrl> &opened = m_platform->fakeWorkspace.opened;
-        QCOMPARE(opened.size(), 1);
+        QCOMPARE(m_platform->fakeWorkspace.opened, QList<QUrl>{QUrl(second->fullUrl())});
         // l001 is a favourite, l000 not: seen and spoken without pointing; Ctrl+D shows its turn.
         QVERIFY(showsFavouriteMark(second) && !showsFavouriteMark(list->rowView(0)));
         QVERIFY(item->text(QAccessible::Description).startsWith("Favourite, "));
         QTest::keyClick(list, Qt::Key_D, Qt::ControlModifier);
         QTRY_VERIFY(!showsFavouriteMark(second));
         QVERIFY(!item->text(QAccessible::Description).startsWith("Favourite"));
-        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
-        QCOMPARE(
-            m_platform->fakePasteboard.snapshot().items->value(0).plainText.value_or(QString()),
-            list->rowView(1)->fullUrl());
-        // Enter opens the selected link, as the screen reader's press did.
-        QTest::keyClick(list, Qt::Key_Return);
-        QCOMPARE(opened, QList<QUrl>(2, QUrl(list->rowView(1)->fullUrl())));
-        m_platform->alertPresenter.answerWith(AlertPresenter::SecondButton);
-        QTest::keyClick(list, Qt::Key_Delete);
-        // The question names the second row, the one selected.
-        QVERIFY(m_platform->alertPresenter.shown().value(0).informativeText.startsWith(
-            list->rowView(1)->shortURL + "\n"));
         const QRect row(list->rowView(1)->mapToGlobal(QPoint()), list->rowView(1)->size());
         for (const bool share : {true, false}) {
             const Qt::Key key = share ? Qt::Key_S : Qt::Key_R;
@@ -744,7 +714,7 @@ private slots:
             QTRY_VERIFY(!shown());
         }
         // Tab follows the eye (account, new link, dashboard, settings, workspace) to the search
-        // button, which shows the focus ring; Space opens the search, Esc leaves it.
+        // button, which shows the focus ring; Space opens the search.
         list->setFocus();
         for (int i = 0; i < 6; ++i)
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -753,9 +723,6 @@ private slots:
         QCOMPARE(searchButton->grab().toImage().pixelColor(20, 0), QColor(0x25, 0x63, 0xEB));
         QTest::keyClick(searchButton, Qt::Key_Space);
         QVERIFY(list->search()->isOpen());
-        QTest::keyClick(list->search()->textFieldSearch(), Qt::Key_Escape);
-        QVERIFY(!list->search()->isOpen());
-        QTRY_COMPARE(list->numberOfRows(), 15);
         // Long texts are cut, with the whole text in the tooltip (l000's title is long).
         const ElidedLabel *title = list->rowView(0)->multilineTitle();
         QVERIFY(title->isElided() && title->toolTip().endsWith(list->localLinkList().at(0).title));
