@@ -1,4 +1,5 @@
 #include "EndToEndSession.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -75,23 +76,17 @@ QStringList EndToEndSession::notificationSummaries()
 QString EndToEndSession::daemonConfig() const
 {
     const QString path = environment.root() + "/dunstrc";
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        // Bottom left: the top-right corner is where the popovers open without a tray
-        // geometry, and a notification there would take the clicks meant for the list.
-        file.write("[global]\n    dmenu = " + menuPicker().toUtf8() +
-                   "\n    origin = bottom-left\n    offset = 10x10\n");
+    // Bottom left: the top-right corner is where the popovers open without a tray geometry,
+    // and a notification there would take the clicks meant for the list.
+    writeFile(path, "[global]\n    dmenu = " + menuPicker().toUtf8() +
+                        "\n    origin = bottom-left\n    offset = 10x10\n");
     return path;
 }
 
 bool EndToEndSession::chooseNotificationAction(const QString &title)
 {
     // The daemon lists each action as "#Title (summary) [id,key]", one a line.
-    QFile script(menuPicker());
-    if (!script.open(QIODevice::WriteOnly))
-        return false;
-    script.write("#!/bin/sh\nexec grep -m1 -F '#" + title.toUtf8() + " ('\n");
-    script.close();
-    script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return desktop.run("dunstctl", {"context"}).has_value();
+    return writeFile(menuPicker(), "#!/bin/sh\nexec grep -m1 -F '#" + title.toUtf8() + " ('\n",
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+           desktop.run("dunstctl", {"context"}).has_value();
 }

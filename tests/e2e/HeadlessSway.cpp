@@ -1,6 +1,7 @@
 #include "HeadlessSway.h"
 
 #include "DesktopSession.h"
+#include "TestFiles.h"
 
 #include <QTest>
 
@@ -19,13 +20,11 @@ HeadlessSway::HeadlessSway()
         m_error = "no runtime folder";
         return;
     }
-    QFile config(m_runtime.filePath("config"));
-    if (!config.open(QIODevice::WriteOnly) ||
-        config.write("output HEADLESS-1 resolution 1280x800\n") < 0)
+    const QString config = m_runtime.filePath("config");
+    if (!writeFile(config, "output HEADLESS-1 resolution 1280x800\n"))
         m_error = "cannot write the sway configuration";
-    config.close();
     if (root && (::chown(qPrintable(m_runtime.path()), nobody->pw_uid, nobody->pw_gid) != 0 ||
-                 ::chown(qPrintable(config.fileName()), nobody->pw_uid, nobody->pw_gid) != 0))
+                 ::chown(qPrintable(config), nobody->pw_uid, nobody->pw_gid) != 0))
         m_error = "cannot hand the runtime folder to nobody";
     if (!m_error.isEmpty())
         return;
@@ -39,7 +38,7 @@ HeadlessSway::HeadlessSway()
     environment.insert("WLR_RENDERER", "pixman");
     m_sway.setProcessEnvironment(environment);
     m_sway.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments{"sway", "-c", config.fileName()};
+    QStringList arguments{"sway", "-c", config};
     if (root) {
         // The compositor dies with the test, even when the test is killed.
         arguments = QStringList{"--reuid=" + QString::number(nobody->pw_uid),

@@ -9,6 +9,7 @@
 #include "DesktopSession.h"
 #include "SandboxProcess.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -59,12 +60,6 @@ bool install(const QString &prefix, const QStringList &options = {})
     if (cmake.exitCode != 0)
         qWarning("%s", qPrintable(cmake.output));
     return cmake.exitCode == 0;
-}
-
-QString readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // This build's version with the patch one higher.
@@ -199,11 +194,8 @@ void InstallEndToEndTest::launcherAtLogin()
     // A stale entry of an install that has moved since.
     const QString autostart = m_environment->configHome() +
                               "/autostart/com.quorvella.desktop.macos.QuorvellaLauncher.desktop";
-    QDir().mkpath(QFileInfo(autostart).path());
-    QFile stale(autostart);
-    QVERIFY(stale.open(QIODevice::WriteOnly));
-    stale.write("[Desktop Entry]\nType=Application\nName=Old\nExec=/old/quorvella-launcher\n");
-    stale.close();
+    QVERIFY(writeFile(
+        autostart, "[Desktop Entry]\nType=Application\nName=Old\nExec=/old/quorvella-launcher\n"));
     if (alreadyRunning)
         QVERIFY(m_bus->registerService(Launcher::mainIdentifier));
 

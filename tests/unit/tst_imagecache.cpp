@@ -1,8 +1,8 @@
 // Favicons and avatars decode as the format they are, without loading the image plugins that
 // Qt would otherwise try one after the other.
+#include "TestFiles.h"
 #include "Views/ImageCache.h"
 
-#include <QFile>
 #include <QGuiApplication>
 #include <QTest>
 
@@ -16,13 +16,10 @@ const QByteArray kPng = QByteArray::fromHex(
 // The image-format plugins this process has loaded.
 QStringList loadedImagePlugins()
 {
-    QFile maps(QStringLiteral("/proc/self/maps"));
-    if (!maps.open(QIODevice::ReadOnly))
-        return {};
     QStringList plugins;
-    for (const QByteArray &line : maps.readAll().split('\n'))
-        if (line.contains("/imageformats/"))
-            plugins.append(QString::fromUtf8(line.mid(line.lastIndexOf(' ') + 1)));
+    for (const QString &line : readFile(QStringLiteral("/proc/self/maps")).split('\n'))
+        if (line.contains(QLatin1String("/imageformats/")))
+            plugins.append(line.mid(line.lastIndexOf(' ') + 1));
     plugins.removeDuplicates();
     return plugins;
 }

@@ -1,5 +1,6 @@
 #include "Platform/linux/ProcessWebView.h"
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -16,12 +17,9 @@ namespace {
 QString installHelper(TestEnvironment &environment, const QByteArray &body)
 {
     const QString path = environment.root() + "/fake-webview.sh";
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!writeFile(path, "#!/bin/sh\n" + body,
+                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
         return {};
-    file.write("#!/bin/sh\n" + body);
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     environment.setVariable("QUORVELLA_WEBVIEW", path.toUtf8());
     return path;
 }
@@ -137,9 +135,7 @@ private slots:
         QTRY_COMPARE(view.processId(), qint64(0));
         QVERIFY(!view.isRunning());
 
-        QFile file(commands);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+        const QList<QByteArray> lines = readFile(commands).toUtf8().trimmed().split('\n');
         QCOMPARE(lines,
                  (QList<QByteArray>{
                      "{\"cmd\":\"intercept\",\"prefix\":\"https://localhost/oauth\"}",

@@ -1,6 +1,7 @@
 // ArchiveSignature as a release builds it (without QUORVELLA_TEST_TRUST): an archive signed
 // with the sandbox's key, whose seed anyone can read, is refused whatever the download host.
 #include "TestEnvironment.h"
+#include "TestFiles.h"
 #include "Update/ArchiveSignature.h"
 
 #include <QFile>
@@ -36,9 +37,7 @@ private slots:
                              reinterpret_cast<const unsigned char *>(archive.constData()),
                              archive.size(), secretKey);
         const QString path = environment.root() + QStringLiteral("/Quorvella.zip");
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(archive) == archive.size());
-        file.close();
+        QVERIFY(writeFile(path, archive));
 
         const QByteArray key(reinterpret_cast<const char *>(publicKey), sizeof publicKey);
         QVERIFY(ArchiveSignature::verify(path, signature, key)); // a sound signature
