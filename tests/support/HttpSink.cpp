@@ -9,6 +9,15 @@ HttpSink::HttpSink(QObject *parent)
     connect(&m_server, &QTcpServer::newConnection, this, &HttpSink::onConnection);
 }
 
+HttpSink::~HttpSink()
+{
+    // Connections still open would otherwise close after the buffers they remove themselves from.
+    m_server.close();
+    const QList<QTcpSocket *> sockets =
+        findChildren<QTcpSocket *>() + m_server.findChildren<QTcpSocket *>();
+    qDeleteAll(sockets);
+}
+
 QUrl HttpSink::origin() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort()));

@@ -30,6 +30,7 @@ public:
     };
 
     explicit HttpSink(QObject *parent = nullptr);
+    ~HttpSink() override;
 
     [[nodiscard]] QUrl origin() const;
     void setResponse(const QByteArray &path, const Response &response)
