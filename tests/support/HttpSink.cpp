@@ -12,10 +12,7 @@ HttpSink::HttpSink(QObject *parent)
 HttpSink::~HttpSink()
 {
     // Connections still open would otherwise close after the buffers they remove themselves from.
-    m_server.close();
-    const QList<QTcpSocket *> sockets =
-        findChildren<QTcpSocket *>() + m_server.findChildren<QTcpSocket *>();
-    qDeleteAll(sockets);
+    qDeleteAll(findChildren<QTcpSocket *>() + m_server.findChildren<QTcpSocket *>());
 }
 
 QUrl HttpSink::origin() const

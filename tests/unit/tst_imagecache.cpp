@@ -36,21 +36,21 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("contentType");
         QTest::addColumn<bool>("decodes");
-        const QByteArray png = kPng;
-        QTest::newRow("png as declared") << png << QByteArray("image/png") << true;
-        QTest::newRow("png under a wrong type") << png << QByteArray("text/html") << true;
-        QTest::newRow("png without a type") << png << QByteArray() << true;
+        QTest::newRow("png as declared") << kPng << QByteArray("image/png") << true;
+        QTest::newRow("png under a wrong type") << kPng << QByteArray("text/html") << true;
+        QTest::newRow("png without a type") << kPng << QByteArray() << true;
         QTest::newRow("svg by its type")
             << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='16' height='16'>"
                           "<rect width='16' height='16'/></svg>")
             << QByteArray("image/svg+xml; charset=utf-8") << true;
         QTest::newRow("html error page")
             << QByteArray("<html>no icon</html>") << QByteArray("text/html") << false;
-        QTest::newRow("png type, broken bytes") << png.left(20) << QByteArray("image/png") << false;
+        QTest::newRow("png type, broken bytes")
+            << kPng.left(20) << QByteArray("image/png") << false;
         QTest::newRow("unknown format")
             << QByteArray("BM") + QByteArray(64, '\0') << QByteArray("image/bmp") << false;
         QTest::newRow("over 1 MB")
-            << png + QByteArray(1024 * 1024, '\0') << QByteArray("image/png") << false;
+            << kPng + QByteArray(1024 * 1024, '\0') << QByteArray("image/png") << false;
     }
     void decode()
     {
@@ -58,9 +58,7 @@ private slots:
         QFETCH(QByteArray, contentType);
         QFETCH(bool, decodes);
         const QImage image = ImageCache::decode(data, contentType);
-        QCOMPARE(!image.isNull(), decodes);
-        if (decodes)
-            QCOMPARE(image.size(), QSize(16, 16));
+        QCOMPARE(image.size(), decodes ? QSize(16, 16) : QSize(0, 0)); // 0 x 0: nothing decoded
         // Only an svg needs a plugin; nothing else loads one to guess.
         const QStringList plugins = loadedImagePlugins();
         QVERIFY2(plugins.isEmpty() ||
